@@ -1,0 +1,59 @@
+// Fixed-size text fields: N bytes with the terminator, never overrun, cut on a
+// character boundary of the active code page.
+#pragma once
+
+#include "platform/text/CodePage.h"
+
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace zyr::text {
+
+template <size_t N>
+class BoundedText {
+    static_assert(N > 1, "a bounded text holds at least one character");
+
+public:
+    static constexpr size_t kCapacity = N - 1; // characters without the terminator
+
+    BoundedText() { data_[0] = '\0'; }
+    explicit BoundedText(std::string_view text) { Assign(text); }
+
+    // Copies text, cut to the capacity on a character boundary. Returns false
+    // when the text was cut.
+    bool Assign(std::string_view text)
+    {
+        size_t length = text.size() <= kCapacity ? text.size() : CharacterBoundary(text, kCapacity);
+        std::memcpy(data_, text.data(), length);
+        data_[length] = '\0';
+        length_ = length;
+        return length == text.size();
+    }
+    BoundedText& operator=(std::string_view text)
+    {
+        Assign(text);
+        return *this;
+    }
+
+    void Clear()
+    {
+        data_[0] = '\0';
+        length_ = 0;
+    }
+    const char* c_str() const { return data_; }
+    std::string_view view() const { return {data_, length_}; }
+    std::string str() const { return {data_, length_}; }
+    size_t size() const { return length_; }
+    bool empty() const { return length_ == 0; }
+    static constexpr size_t capacity() { return kCapacity; }
+
+    friend bool operator==(const BoundedText& a, std::string_view b) { return a.view() == b; }
+
+private:
+    char data_[N];
+    size_t length_ = 0;
+};
+
+} // namespace zyr::text

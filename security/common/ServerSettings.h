@@ -1,0 +1,42 @@
+// Process-wide configuration: where the security server is, where the cache
+// files live, the administrator's switches, the computer and the operator.
+// Each fact is read on first use and kept until ResetServerSettings.
+#pragma once
+
+#include "platform/com/WinTypes.h"
+
+#include <string>
+
+// Fill the caller's buffer; size is the capacity in bytes on entry and the
+// length of the value (or the length needed) on return.
+HRESULT GetSecurityServerUrl(char* buffer, DWORD* size);
+HRESULT GetCachePath(char* buffer, DWORD* size);
+HRESULT IsNovellClient(bool* isNovell);
+std::string GetLocalComputerName();
+HRESULT GetLogonUser(std::string& domain, std::string& user);
+void GetFullUserName(std::string& fullName);
+// Exported by name from the module; texts are wide (UTF-16).
+HRESULT SetSecurityServer(const char16_t* accessKey, const char16_t* serverUrl);
+
+namespace zyr {
+
+// Views of the process-wide state for the other layers.
+struct ServerSettingsView {
+    bool eventLogging = false; // either event-logging switch is on
+    bool useServerAdsi = false;
+    bool ntGroupSupport = false;
+    bool sourceDomainSet = false;
+    std::string sourceDomainForGroups;
+    LONG httpTimeOutSeconds = -1; // -1: not known yet
+};
+ServerSettingsView CurrentServerSettings();
+
+// Part of the HTTP carrier's state that belongs to the settings: the GET time-out.
+LONG GetHttpTimeOut();
+void SetHttpTimeOut(LONG seconds);
+bool EventLoggingOn();
+
+// Forgets every cached fact, as a new process would (tests).
+void ResetServerSettings();
+
+} // namespace zyr
