@@ -40,11 +40,15 @@ function(zyr_layer name dir)
   zyr_apply_options(${name})
 endfunction()
 
-# zyr_tests(NAME DIR LINKS ...): one GoogleTest program of the .cpp files of DIR,
-# each test registered with CTest.
+# zyr_tests(NAME DIR [RECURSE] LINKS ...): one GoogleTest program of the .cpp
+# files of DIR (sub-folders too with RECURSE), each test registered with CTest.
 function(zyr_tests name dir)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "LINKS" ${ARGN})
-  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+  cmake_parse_arguments(ARG "RECURSE" "TIMEOUT" "LINKS" ${ARGN})
+  if(ARG_RECURSE)
+    file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+  else()
+    file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+  endif()
   if(NOT srcs)
     return()
   endif()
