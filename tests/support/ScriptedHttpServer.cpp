@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -179,6 +180,8 @@ struct ScriptedHttpServer::State {
             if (fd < 0) {
                 continue;
             }
+            int one = 1;
+            ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
             std::lock_guard lock(mutex);
             if (stopping) {
                 ::close(fd);
