@@ -145,6 +145,18 @@ TEST_F(WebPageTest, OneSessionKeepsItsConnectionAlive)
     EXPECT_EQ(server.ConnectionCount(), 1u);
 }
 
+TEST_F(WebPageTest, RedirectedGetBringsTheNewPage)
+{
+    server.Enqueue(
+        {.status = 302, .headers = {{"Location", server.Url("/moved")}}, .body = "<html>moved</html>"});
+    server.Enqueue({.body = "<DOCUMENT/></DOCUMENT>"});
+    std::string reply;
+    EXPECT_TRUE(Get("/old", reply));
+    EXPECT_EQ(reply, "<DOCUMENT/></DOCUMENT>");
+    ASSERT_EQ(server.RequestCount(), 2u);
+    EXPECT_EQ(server.Requests()[1].target, "/moved");
+}
+
 TEST_F(WebPageTest, UnreachableServerFailsWithoutReply)
 {
     uint16_t port;
