@@ -237,7 +237,8 @@ HRESULT GetCachePath(char* buffer, DWORD* size)
         char text[260];
         bool present = zyr::registry::ReadText(key, "CachePath", text, sizeof(text));
         RegCloseKey(key);
-        if (present) {
+        // A blank value would name the root folder: it counts as not set.
+        if (present && !Trim(text).empty()) {
             std::string path = NormaliseDirectory(text);
             if (IsUsableDirectory(path) && path.size() < capacity &&
                 path.size() <= state.cacheDirectory.capacity()) {
