@@ -6,20 +6,6 @@
 
 using namespace zyr::log;
 
-TEST(LogSink, RecorderTakesEventsUnderTheSourceAndResetRestoresTheSystemSink)
-{
-    {
-        ScopedRecordingLog log;
-        ReportEvent("one event");
-        WriteDebugLine("one line");
-        ASSERT_EQ(log.recorder.events.size(), 1u);
-        EXPECT_EQ(log.recorder.events[0].source, "ZyrSecurity");
-        EXPECT_EQ(log.recorder.events[0].text, "one event");
-        EXPECT_EQ(log.recorder.debugLines, std::vector<std::string>{"one line"});
-    }
-    EXPECT_EQ(dynamic_cast<RecordingLogSink*>(&Sink()), nullptr);
-}
-
 TEST(LogSink, SystemDebugSinkEchoesToStandardErrorOnlyWhenAsked)
 {
     ResetLogSink();
