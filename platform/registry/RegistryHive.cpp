@@ -1,6 +1,5 @@
 #include "platform/registry/RegistryHive.h"
 
-#include <algorithm>
 #include <iterator>
 #include <utility>
 
@@ -24,34 +23,35 @@ bool SameName(std::string_view a, std::string_view b)
 
 const RegistryValue* RegistryKey::FindValue(std::string_view name) const
 {
-    for (const auto& value : values_) {
-        if (SameName(value.name, name)) {
-            return &value;
-        }
-    }
-    return nullptr;
+    auto it = valueIndex_.find(FoldName(name));
+    return it == valueIndex_.end() ? nullptr : &values_[it->second];
 }
 
 void RegistryKey::SetValue(std::string_view name, DWORD type, std::vector<BYTE> data)
 {
-    for (auto& value : values_) {
-        if (SameName(value.name, name)) {
-            value.type = type;
-            value.data = std::move(data);
-            return;
-        }
+    auto [it, inserted] = valueIndex_.try_emplace(FoldName(name), values_.size());
+    if (!inserted) {
+        values_[it->second].type = type;
+        values_[it->second].data = std::move(data);
+        return;
     }
     values_.push_back(RegistryValue{std::string(name), type, std::move(data)});
 }
 
 bool RegistryKey::DeleteValue(std::string_view name)
 {
-    auto it = std::find_if(values_.begin(), values_.end(),
-                           [&](const RegistryValue& value) { return SameName(value.name, name); });
-    if (it == values_.end()) {
+    auto it = valueIndex_.find(FoldName(name));
+    if (it == valueIndex_.end()) {
         return false;
     }
-    values_.erase(it);
+    size_t position = it->second;
+    valueIndex_.erase(it);
+    values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(position));
+    for (auto& [folded, index] : valueIndex_) {
+        if (index > position) {
+            --index;
+        }
+    }
     return true;
 }
 

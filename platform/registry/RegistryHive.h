@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace zyr::registry {
@@ -36,7 +37,11 @@ public:
     // appends a new one. The stored name keeps the case of its first setting.
     void SetValue(std::string_view name, DWORD type, std::vector<BYTE> data);
     bool DeleteValue(std::string_view name);
-    void ClearValues() { values_.clear(); }
+    void ClearValues()
+    {
+        values_.clear();
+        valueIndex_.clear();
+    }
 
     // Sub-keys in the order of their folded names.
     size_t SubKeyCount() const { return children_.size(); }
@@ -56,6 +61,7 @@ public:
 private:
     std::string name_;
     std::vector<RegistryValue> values_;
+    std::unordered_map<std::string, size_t> valueIndex_;           // folded name -> position in values_
     std::map<std::string, std::unique_ptr<RegistryKey>> children_; // by folded name
 };
 

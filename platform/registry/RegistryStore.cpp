@@ -231,7 +231,6 @@ LONG Load(HiveId id, bool force)
 LONG WriteHiveFile(HiveId id, const std::string& path, const RegistryHive& hive)
 {
     std::string text = WriteRegFile(hive.Root(), RootName(id), false);
-    std::string dir = DirectoryOf(path);
     std::string pattern = path + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
@@ -254,11 +253,6 @@ LONG WriteHiveFile(HiveId id, const std::string& path, const RegistryHive& hive)
     if (!ok) {
         ::unlink(name.data());
         return ErrorFromErrno(error, ERROR_WRITE_FAULT);
-    }
-    int dirFd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
     }
     return ERROR_SUCCESS;
 }
