@@ -22,7 +22,6 @@ namespace zyr::registry {
 
 namespace {
 
-constexpr REGSAM kEnumerateValues = 0x0010;
 constexpr REGSAM kWriteAccess = KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
 
 // The open handles: a handle that is not in the table is refused rather than
@@ -61,9 +60,11 @@ bool Resolve(HKEY key, RegistryKeyHandle& out)
     return true;
 }
 
-HKEY NewHandle(HiveId hive, KeyParts parts, REGSAM access)
+// predefined: the handle names a root again (a root opened with no sub-key),
+// which exists even while its hive is empty.
+HKEY NewHandle(HiveId hive, KeyParts parts, REGSAM access, bool predefined)
 {
-    auto* handle = new RegistryKeyHandle{hive, std::move(parts), access, false};
+    auto* handle = new RegistryKeyHandle{hive, std::move(parts), access, predefined};
     std::lock_guard lock(Handles().mutex);
     Handles().open.insert(handle);
     return handle;
@@ -222,7 +223,7 @@ LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD /*options*/, REGSAM acces
         return ERROR_SUCCESS;
     });
     if (status == ERROR_SUCCESS) {
-        *result = NewHandle(handle.hive, std::move(parts), access);
+        *result = NewHandle(handle.hive, std::move(parts), access, handle.predefined && sub.empty());
     }
     return status;
 }
@@ -278,7 +279,7 @@ LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD /*reserved*/, char* /*k
     if (disposition) {
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     }
-    *result = NewHandle(handle.hive, std::move(parts), access);
+    *result = NewHandle(handle.hive, std::move(parts), access, handle.predefined && sub.empty());
     return ERROR_SUCCESS;
 }
 
@@ -472,7 +473,7 @@ LONG RegEnumValueA(HKEY key, DWORD index, char* valueName, DWORD* valueNameSize,
     if (!Resolve(key, handle)) {
         return ERROR_INVALID_HANDLE;
     }
-    if (!(handle.access & (KEY_QUERY_VALUE | kEnumerateValues))) {
+    if (!(handle.access & KEY_QUERY_VALUE)) {
         return ERROR_ACCESS_DENIED;
     }
     RegistryValue value;

@@ -40,7 +40,9 @@ LONG ReadHive(HiveId hive, const std::function<LONG(const RegistryHive&)>& reade
 // when it altered the hive; only then is the file written. Answers the first
 // failure: ERROR_BADDB, ERROR_ACCESS_DENIED or ERROR_WRITE_FAULT when the
 // hive cannot be read or written, else what change answers (the hive is
-// written only when change answers ERROR_SUCCESS).
+// written only when change answers ERROR_SUCCESS). change may run more than
+// once (first on an empty hive when the hive's folder does not exist yet), so
+// it sets its results afresh each time.
 LONG ModifyHive(HiveId hive, const std::function<LONG(RegistryHive& hive, bool& changed)>& change);
 
 // Reads a .reg file and applies it to the hives it names, one hive at a

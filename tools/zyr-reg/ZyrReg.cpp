@@ -256,7 +256,10 @@ int Add(const KeyPath& key, const Switches& sw)
     if (sw.valueName && !IsValidValueName(*sw.valueName)) {
         return Fail("ERROR: Invalid value name.");
     }
+    // Without /f an existing value is overwritten only when someone said yes;
+    // a value that appears meanwhile is left alone.
     bool overwrite = sw.force;
+    std::string shown = sw.valueName && !sw.valueName->empty() ? *sw.valueName : "(Default)";
     if (sw.valueName && !overwrite) {
         bool exists = false;
         LONG status = ReadHive(key.hive, [&](const RegistryHive& hive) {
@@ -267,25 +270,29 @@ int Add(const KeyPath& key, const Switches& sw)
         if (status != ERROR_SUCCESS) {
             return FailStatus(status);
         }
-        std::string shown = sw.valueName->empty() ? "(Default)" : *sw.valueName;
         if (exists && !Confirm("Value " + shown + " exists, overwrite(Yes/No)?")) {
             return Fail("ERROR: The value " + shown + " exists; use /f to overwrite it.");
         }
-        overwrite = true;
+        overwrite = exists;
     }
+    bool refused = false;
     LONG status = ModifyHive(key.hive, [&](RegistryHive& hive, bool& changed) {
         bool created = false;
         RegistryKey& target = hive.Create(key.parts, &created);
         changed = created;
         if (sw.valueName) {
             if (!overwrite && target.FindValue(*sw.valueName)) {
-                return ERROR_ACCESS_DENIED;
+                refused = true;
+                return ERROR_SUCCESS;
             }
             target.SetValue(*sw.valueName, type, data);
             changed = true;
         }
         return ERROR_SUCCESS;
     });
+    if (refused) {
+        return Fail("ERROR: The value " + shown + " exists; use /f to overwrite it.");
+    }
     if (status != ERROR_SUCCESS) {
         return FailStatus(status);
     }
