@@ -135,6 +135,37 @@ TEST_F(RegistryTest, WritesThroughQueryOnlyKeysAreDenied)
     RegCloseKey(key);
 }
 
+TEST_F(RegistryTest, NamesTheFileCannotHoldAndUnknownHandlesAreRefused)
+{
+    // A change that changes nothing creates no folder.
+    EXPECT_EQ(RegDeleteValueA(HKEY_LOCAL_MACHINE, "nothing"), ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(fs::exists(root_ / "machine"));
+
+    HKEY key = nullptr;
+    for (const char* bad : {"\\Software", "Software\\\\Tarnwick", "Soft\nware", "A\rB"}) {
+        EXPECT_EQ(
+            RegCreateKeyExA(HKEY_LOCAL_MACHINE, bad, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_INVALID_PARAMETER)
+            << bad;
+    }
+    std::string longName(256, 'k');
+    EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, longName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              ERROR_INVALID_PARAMETER);
+    key = Create(HKEY_LOCAL_MACHINE, "Software\\Names\\"); // a trailing backslash is ignored
+    EXPECT_EQ(SetText(key, "two\nlines", "x"), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(SetText(key, "\"quoted\" [name]", "x"), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, "null", 0, REG_BINARY, nullptr, 4), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegSetValueExA(key, "empty", 0, REG_BINARY, nullptr, 0), ERROR_SUCCESS);
+    RegCloseKey(key);
+
+    HKEY bogus = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x1234));
+    DWORD size = 0;
+    EXPECT_EQ(RegQueryValueExA(bogus, "x", nullptr, nullptr, nullptr, &size), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(RegOpenKeyExA(bogus, "x", 0, KEY_READ, &key), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(RegCloseKey(bogus), ERROR_INVALID_HANDLE);
+}
+
 TEST_F(RegistryTest, QueryFollowsTheBufferSizeConventions)
 {
     HKEY key = Create(HKEY_LOCAL_MACHINE, "Software\\Sizes");
