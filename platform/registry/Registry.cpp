@@ -383,8 +383,8 @@ LONG DeleteKey(HKEY key, const char* subKey, bool tree)
     if (!SplitSubKey(subKey ? subKey : "", sub) || (sub.empty() && !tree)) {
         return ERROR_INVALID_PARAMETER;
     }
-    if (!(handle.access & kWriteAccess)) {
-        return ERROR_ACCESS_DENIED;
+    if (!(handle.access & kWriteAccess) || (handle.predefined && sub.empty())) {
+        return ERROR_ACCESS_DENIED; // a root is never emptied at one stroke
     }
     KeyParts full = Join(handle.parts, sub);
     return ModifyHive(handle.hive, [&](RegistryHive& hive, bool& changed) {

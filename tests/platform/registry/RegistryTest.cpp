@@ -250,7 +250,19 @@ TEST_F(RegistryTest, KeysAreDeletedOneByOneOrAsTrees)
     EXPECT_FALSE(ReadDword(key, "v", number));
     EXPECT_EQ(RegDeleteKeyA(tree, "Tree\\Leaf"), ERROR_FILE_NOT_FOUND);
 
+    HKEY branch = Create(HKEY_CURRENT_USER, "Software\\Tree\\A\\B");
+    RegCloseKey(branch);
+    HKEY treeKey = Create(HKEY_CURRENT_USER, "Software\\Tree");
+    SetDword(treeKey, "w", 1);
+    EXPECT_EQ(RegDeleteTreeA(treeKey, nullptr), ERROR_SUCCESS); // empties the key, keeps it
+    char name[8];
+    DWORD nameSize = sizeof name;
+    EXPECT_EQ(RegEnumKeyExA(treeKey, 0, name, &nameSize, nullptr, nullptr, nullptr, nullptr),
+              ERROR_NO_MORE_ITEMS);
+    EXPECT_FALSE(ReadDword(treeKey, "w", number));
+    RegCloseKey(treeKey);
     RegCloseKey(Create(HKEY_CURRENT_USER, "Software\\Tree\\A\\B"));
+    EXPECT_EQ(RegDeleteTreeA(HKEY_CURRENT_USER, nullptr), ERROR_ACCESS_DENIED);
     EXPECT_EQ(RegDeleteTreeA(tree, "tree"), ERROR_SUCCESS);
     HKEY gone = nullptr;
     EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Tree", 0, KEY_READ, &gone), ERROR_FILE_NOT_FOUND);
