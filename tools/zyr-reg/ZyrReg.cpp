@@ -76,17 +76,21 @@ int FailStatus(LONG status)
     }
 }
 
-bool Confirm(const std::string& question)
+// Asks on the terminal. With no terminal to ask, or when the answer is no,
+// prints why nothing was done and answers false.
+bool Confirm(const std::string& question, const std::string& refusal)
 {
     if (!::isatty(STDIN_FILENO)) {
+        std::cerr << refusal << "\n";
         return false;
     }
     std::cout << question << " " << std::flush;
     std::string answer;
-    if (!std::getline(std::cin, answer)) {
-        return false;
+    if (std::getline(std::cin, answer) && (SameName(answer, "y") || SameName(answer, "yes"))) {
+        return true;
     }
-    return SameName(answer, "y") || SameName(answer, "yes");
+    std::cerr << "The operation was cancelled.\n";
+    return false;
 }
 
 bool IsSwitch(const std::string& arg, const char* name)
@@ -270,8 +274,9 @@ int Add(const KeyPath& key, const Switches& sw)
         if (status != ERROR_SUCCESS) {
             return FailStatus(status);
         }
-        if (exists && !Confirm("Value " + shown + " exists, overwrite(Yes/No)?")) {
-            return Fail("ERROR: The value " + shown + " exists; use /f to overwrite it.");
+        if (exists && !Confirm("Value " + shown + " exists, overwrite(Yes/No)?",
+                               "ERROR: The value " + shown + " exists; use /f to overwrite it.")) {
+            return 1;
         }
         overwrite = exists;
     }
@@ -313,8 +318,8 @@ int Delete(const KeyPath& key, bool rootOnly, const std::string& keyText, const 
                                    : "Delete the registry value " +
                                          (sw.valueName->empty() ? std::string("(Default)") : *sw.valueName) +
                                          " (Yes/No)?";
-        if (!Confirm(question)) {
-            return Fail("ERROR: Nothing was deleted; use /f to delete without being asked.");
+        if (!Confirm(question, "ERROR: Nothing was deleted; use /f to delete without being asked.")) {
+            return 1;
         }
     }
     LONG status = ModifyHive(key.hive, [&](RegistryHive& hive, bool& changed) {
@@ -374,8 +379,9 @@ int Export(const KeyPath& key, const std::string& file, const Switches& sw)
         return FailStatus(status);
     }
     if (!sw.force && ::access(file.c_str(), F_OK) == 0 &&
-        !Confirm("File " + file + " already exists. Overwrite (Yes/No)?")) {
-        return Fail("ERROR: The file " + file + " exists; use /y to overwrite it.");
+        !Confirm("File " + file + " already exists. Overwrite (Yes/No)?",
+                 "ERROR: The file " + file + " exists; use /y to overwrite it.")) {
+        return 1;
     }
     std::FILE* out = std::fopen(file.c_str(), "wb");
     if (!out) {
