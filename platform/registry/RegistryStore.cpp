@@ -1,5 +1,6 @@
 #include "platform/registry/RegistryStore.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace zyr::registry {
@@ -43,6 +45,10 @@ struct CachedHive {
     bool loaded = false;
     std::string path;
     FileIdentity identity;
+    // Set when the file was read within moments of its last change: another
+    // change in the same timestamp tick could then go unseen (an inode used
+    // again, the same size), so the next read does not trust the identity.
+    bool recent = false;
     LONG status = ERROR_SUCCESS;
     std::unique_ptr<RegistryHive> hive;
     FileIdentity reported; // the malformed file last reported, so it is reported once
@@ -103,6 +109,15 @@ std::string HomeDirectory()
         return found->pw_dir;
     }
     return "/tmp";
+}
+
+bool ChangedRecently(const struct stat& st)
+{
+    constexpr int64_t kTickNs = 100'000'000; // well above the file system's timestamp granularity
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    auto ns = [](const timespec& t) { return static_cast<int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec; };
+    return ns(now) - std::max(ns(st.st_mtim), ns(st.st_ctim)) < kTickNs;
 }
 
 std::string DirectoryOf(const std::string& path)
@@ -193,7 +208,7 @@ LONG Load(HiveId id, bool force)
         cache.hive = std::make_unique<RegistryHive>(RootName(id));
         return ERROR_SUCCESS;
     }
-    if (!force && cache.loaded && cache.identity == FileIdentity::Of(st)) {
+    if (!force && cache.loaded && !cache.recent && cache.identity == FileIdentity::Of(st)) {
         return cache.status;
     }
     cache.loaded = false;
@@ -211,6 +226,7 @@ LONG Load(HiveId id, bool force)
     auto hive = std::make_unique<RegistryHive>(RootName(id));
     RegFileError error;
     cache.identity = FileIdentity::Of(st);
+    cache.recent = ChangedRecently(st);
     cache.loaded = true;
     if (!ParseHive(id, bytes, *hive, error)) {
         cache.hive.reset();
@@ -353,6 +369,7 @@ LONG ModifyHive(HiveId hive, const std::function<LONG(RegistryHive& hive, bool& 
         return status;
     }
     cache.identity = FileIdentity::Of(st);
+    cache.recent = ChangedRecently(st);
     return ERROR_SUCCESS;
 }
 
