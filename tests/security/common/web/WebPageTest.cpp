@@ -1,5 +1,6 @@
 #include "security/common/web/WebPage.h"
 
+#include "platform/log/LogSink.h"
 #include "security/common/ServerSettings.h"
 #include "security/common/web/HostProbe.h"
 #include "tests/support/ScriptedHttpServer.h"
@@ -143,6 +144,47 @@ TEST_F(WebPageTest, OneSessionKeepsItsConnectionAlive)
     EXPECT_TRUE(Get("/two", second));
     EXPECT_EQ(server.RequestCount(), 2u);
     EXPECT_EQ(server.ConnectionCount(), 1u);
+}
+
+TEST_F(WebPageTest, ReplyFailuresAreTracedWithTheReply)
+{
+    ASSERT_TRUE(registry.SetMachineDword(kMachineKey, "EventLogging", 1));
+    char url[260];
+    DWORD size = sizeof url;
+    GetSecurityServerUrl(url, &size); // settles the switches
+    ASSERT_TRUE(zyr::EventLoggingOn());
+    zyr::log::ScopedRecordingLog log;
+
+    server.Enqueue({.body = "error"});
+    server.Enqueue({.status = 503, .body = "busy"});
+    server.Enqueue({.body = "<html>x</html>"});
+    server.Enqueue({.body = "<html>x</html>"});
+    server.Enqueue({.body = "<DOCUMENT>error</DOCUMENT>"});
+    std::string reply;
+    EXPECT_FALSE(Get("/sec.asp?Object=Role&Operation=Add", reply));
+    reply.clear();
+    EXPECT_FALSE(Get("/busy", reply));
+    reply.clear();
+    EXPECT_FALSE(Get("/page", reply));
+    reply.clear();
+    EXPECT_FALSE(Get("/quiet", reply, false));
+    reply.clear();
+    EXPECT_TRUE(Get("/doc", reply));
+
+    auto& events = log.recorder.events;
+    ASSERT_EQ(events.size(), 3u);
+    const std::string source = ", Source: security/common/web(";
+    const std::string operation = "):GetWebPage.::InternetOpenUrl";
+    auto expectEvent = [&](const std::string& text, const std::string& target, const std::string& result) {
+        std::string head =
+            "Making the Web Call " + server.Url(target) + ", Error: -2147467259, Result: " + result;
+        EXPECT_TRUE(text.starts_with(head + source)) << text;
+        EXPECT_TRUE(text.ends_with(operation)) << text;
+    };
+    expectEvent(events[0].text, "/sec.asp?Object=Role&Operation=Add", "error");
+    expectEvent(events[1].text, "/busy", "busy");
+    expectEvent(events[2].text, "/page", "<html>Error in ASP</html>");
+    EXPECT_EQ(events[0].source, "ZyrSecurity");
 }
 
 TEST_F(WebPageTest, RedirectedGetBringsTheNewPage)
