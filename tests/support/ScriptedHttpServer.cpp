@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cctype>
 #include <charconv>
+#include <cstdio>
 #include <deque>
 #include <mutex>
 #include <optional>
@@ -318,7 +319,10 @@ struct ScriptedHttpServer::State {
         }
         bool noBody = request.method == "HEAD" || reply.status == 204 || reply.status == 304 ||
                       (reply.status >= 100 && reply.status < 200);
-        if (!reply.omitContentLength && !noBody && !FindHeader(reply.headers, "Content-Length")) {
+        bool chunked = reply.chunkSize > 0 && !noBody;
+        if (chunked) {
+            head += "Transfer-Encoding: chunked\r\n";
+        } else if (!reply.omitContentLength && !noBody && !FindHeader(reply.headers, "Content-Length")) {
             head += "Content-Length: " + std::to_string(reply.body.size()) + "\r\n";
         }
         if (close && !FindHeader(reply.headers, "Connection")) {
@@ -328,7 +332,19 @@ struct ScriptedHttpServer::State {
         if (!SendAll(fd, head) || !Pause(reply.delayBeforeBody)) {
             return false;
         }
-        if (!noBody && !SendAll(fd, reply.body)) {
+        if (chunked) {
+            char size[32];
+            for (size_t at = 0; at < reply.body.size(); at += reply.chunkSize) {
+                std::string_view piece = std::string_view(reply.body).substr(at, reply.chunkSize);
+                std::snprintf(size, sizeof size, "%zx\r\n", piece.size());
+                if (!SendAll(fd, size) || !SendAll(fd, piece) || !SendAll(fd, "\r\n")) {
+                    return false;
+                }
+            }
+            if (!SendAll(fd, "0\r\n\r\n")) {
+                return false;
+            }
+        } else if (!noBody && !SendAll(fd, reply.body)) {
             return false;
         }
         return !close;

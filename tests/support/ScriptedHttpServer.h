@@ -51,6 +51,9 @@ struct ScriptedReply {
     // Leaves out the Content-Length header the server adds otherwise; the
     // reply then ends when the connection closes (closeAfter is implied).
     bool omitContentLength = false;
+    // Above zero: the body goes out with "Transfer-Encoding: chunked" in
+    // chunks of this many bytes (instead of a Content-Length).
+    size_t chunkSize = 0;
     // When not empty, sent verbatim instead of a composed reply.
     std::string raw{};
 };

@@ -130,8 +130,12 @@ TEST_F(WebPageTest, ReplyIsKeptWholeAcrossZeroBytesAndChunks)
     std::string body("first\0second", 12);
     body += std::string(5000, 'x');
     server.Enqueue({.body = body});
+    server.Enqueue({.body = body, .chunkSize = 700});
     std::string reply;
     EXPECT_TRUE(Get("/z", reply));
+    EXPECT_EQ(reply, body);
+    reply.clear();
+    EXPECT_TRUE(Get("/chunked", reply));
     EXPECT_EQ(reply, body);
 }
 
