@@ -32,7 +32,7 @@ bool GetUrlHost(std::string_view url, char* buffer, size_t capacity)
     if (buffer == nullptr || host.size() >= capacity) {
         return false;
     }
-    std::memcpy(buffer, host.data(), host.size());
+    std::copy(host.begin(), host.end(), buffer);
     buffer[host.size()] = '\0';
     return true;
 }
