@@ -137,7 +137,13 @@ struct ScriptedHttpServer::State {
     Handler handler;
     std::vector<RecordedRequest> requests;
     size_t connections = 0;
-    std::vector<std::thread> workers;
+    // One thread per connection; those whose connection has ended are joined
+    // when the next connection arrives.
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    std::vector<Worker> workers;
     std::set<int> openFds;
 
     // Waits up to timeout for fd to become readable; false on stop or timeout.
@@ -190,7 +196,19 @@ struct ScriptedHttpServer::State {
             }
             size_t id = ++connections;
             openFds.insert(fd);
-            workers.emplace_back([this, fd, id] { Serve(fd, id); });
+            std::erase_if(workers, [](Worker& worker) {
+                if (!*worker.done) {
+                    return false;
+                }
+                worker.thread.join();
+                return true;
+            });
+            auto done = std::make_shared<std::atomic<bool>>(false);
+            workers.push_back({std::thread([this, fd, id, done] {
+                                   Serve(fd, id);
+                                   *done = true;
+                               }),
+                               done});
         }
     }
 
@@ -423,7 +441,7 @@ void ScriptedHttpServer::Stop()
     if (s.acceptor.joinable()) {
         s.acceptor.join();
     }
-    std::vector<std::thread> workers;
+    std::vector<State::Worker> workers;
     {
         std::lock_guard lock(s.mutex);
         for (int fd : s.openFds) {
@@ -432,7 +450,7 @@ void ScriptedHttpServer::Stop()
         workers.swap(s.workers);
     }
     for (auto& worker : workers) {
-        worker.join();
+        worker.thread.join();
     }
 }
 
