@@ -304,6 +304,7 @@ HRESULT KvtXmlDocument::put_XmlString(std::string&& xml)
         const auto result = tree->document.load_buffer_inplace(tree->buffer.data(), tree->buffer.size(),
                                                                kParseOptions, pugi::encoding_utf8);
         if (HRESULT hr = ParseResult(result, tree->document); FAILED(hr)) {
+            tree_.reset();
             return hr;
         }
         return Adopt(std::move(tree));
@@ -533,6 +534,7 @@ HRESULT KvtXmlDocument::LoadFile(const std::string& path)
         const auto result = tree->document.load_buffer_inplace(tree->buffer.data(), tree->buffer.size(),
                                                                kParseOptions, pugi::encoding_auto);
         if (HRESULT hr = ParseResult(result, tree->document); FAILED(hr)) {
+            tree_.reset();
             return hr;
         }
         return Adopt(std::move(tree));
@@ -595,7 +597,7 @@ HRESULT KvtXmlDocument::GetLongValue(std::string_view path, LONG* value) const
         return KVTXML_E_NOT_NUMBER;
     }
     digits = digits.substr(first, digits.find_last_not_of(kSpace) - first + 1);
-    if (digits.starts_with('+')) {
+    if (digits.size() > 1 && digits[0] == '+' && digits[1] != '-') {
         digits.remove_prefix(1);
     }
     LONG parsed = 0;

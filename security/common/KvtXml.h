@@ -87,7 +87,8 @@ public:
     KvtXmlDocument& operator=(const KvtXmlDocument&) = delete;
 
     // Parses the document from its text in the document's code page. The
-    // rvalue form parses in place, without copying the text.
+    // rvalue form parses in place, without copying the text. A text that does
+    // not parse leaves the document empty.
     HRESULT put_XmlString(std::string_view xml);
     HRESULT put_XmlString(std::string&& xml);
     // The document as UTF-8 XML text.
