@@ -15,6 +15,9 @@
 namespace zyr::xml {
 
 struct DocumentTree {
+    explicit DocumentTree(UINT page) : codePage(page) {}
+
+    UINT codePage;
     pugi::xml_document document;
     std::string buffer; // the text parsed in place, when there is one
 };
@@ -268,6 +271,32 @@ std::string FromInner(UINT codePage, std::string_view utf8)
 
 } // namespace
 
+HRESULT KvtXmlElement::get_tagName(std::string& tagName) const
+{
+    if (!node_) {
+        return E_POINTER;
+    }
+    try {
+        tagName = FromInner(tree_->codePage, pugi::xml_node(node_).name());
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT KvtXmlElement::get_text(std::string& text) const
+{
+    if (!node_) {
+        return E_POINTER;
+    }
+    try {
+        text = FromInner(tree_->codePage, TextOf(pugi::xml_node(node_)));
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
 KvtXmlDocument::KvtXmlDocument(UINT codePage) : codePage_(codePage) {}
 
 KvtXmlDocument::~KvtXmlDocument() = default;
@@ -297,7 +326,7 @@ HRESULT KvtXmlDocument::put_XmlString(std::string_view xml)
 HRESULT KvtXmlDocument::put_XmlString(std::string&& xml)
 {
     try {
-        auto tree = std::make_shared<DocumentTree>();
+        auto tree = std::make_shared<DocumentTree>(codePage_);
         tree->buffer = codePage_ == text::CP_UTF8 ? std::move(xml) : ToInner(codePage_, xml);
         // The text is already decoded: a declaration inside it says nothing
         // about its bytes.
@@ -366,15 +395,7 @@ HRESULT KvtXmlDocument::FindElement(const KvtXmlElement* parent, std::string_vie
 
 HRESULT KvtXmlDocument::GetElementText(const KvtXmlElement& element, std::string& text) const
 {
-    if (!element.node_) {
-        return E_POINTER;
-    }
-    try {
-        text = FromInner(codePage_, TextOf(pugi::xml_node(element.node_)));
-        return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    return element.get_text(text);
 }
 
 HRESULT KvtXmlDocument::get_documentElement(KvtXmlElement& element) const
@@ -400,7 +421,7 @@ HRESULT KvtXmlDocument::RootForWriting(const KvtXmlElement* parent, pugi::xml_no
         return S_OK;
     }
     if (!tree_) {
-        tree_ = std::make_shared<DocumentTree>();
+        tree_ = std::make_shared<DocumentTree>(codePage_);
     }
     pugi::xml_node root = tree_->document.document_element();
     if (!root) {
@@ -529,7 +550,7 @@ HRESULT KvtXmlDocument::LoadFile(const std::string& path)
         if (failed) {
             return KVTXML_E_FILE;
         }
-        auto tree = std::make_shared<DocumentTree>();
+        auto tree = std::make_shared<DocumentTree>(codePage_);
         tree->buffer = std::move(bytes);
         const auto result = tree->document.load_buffer_inplace(tree->buffer.data(), tree->buffer.size(),
                                                                kParseOptions, pugi::encoding_auto);
