@@ -91,6 +91,7 @@ public:
     // not parse leaves the document empty.
     HRESULT put_XmlString(std::string_view xml);
     HRESULT put_XmlString(std::string&& xml);
+    HRESULT put_XmlString(const char* xml) { return xml ? put_XmlString(std::string_view(xml)) : E_POINTER; }
     // The document as UTF-8 XML text.
     HRESULT get_XmlString(std::string& xml) const;
 

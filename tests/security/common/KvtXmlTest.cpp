@@ -119,7 +119,7 @@ TEST(KvtXml, ReportsMalformedAndMissingDocumentsAsFailures)
     ASSERT_EQ(owner->put_XmlString(std::string(kRoleReply)), S_OK);
     KvtXmlElement roles;
     ASSERT_EQ(owner->FindElement(nullptr, "KVTROLES", roles), S_OK);
-    EXPECT_EQ(owner->put_XmlString(std::string_view("<broken")), KVTXML_E_PARSE);
+    EXPECT_EQ(owner->put_XmlString("<broken"), KVTXML_E_PARSE);
     EXPECT_EQ(owner->FindElement(nullptr, "KVTROLES", element), KVTXML_E_NO_DOCUMENT);
     owner.reset();
     EXPECT_EQ(Text(Child(Child(roles, 0), 0)), "{r1}");
