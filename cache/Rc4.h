@@ -18,7 +18,7 @@ public:
     void Apply(uint8_t* data, size_t size) { Apply(data, data, size); }
 
 private:
-    uint32_t state_[256];
+    uint8_t state_[256];
     uint32_t i_ = 0;
     uint32_t j_ = 0;
 };
