@@ -27,8 +27,10 @@ class ZyrCacheTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // The programs are built beside the test program.
         const char* bin = std::getenv("ZYR_BIN_DIR");
-        program_ = fs::path(bin != nullptr ? bin : "bin") / "zyr-cache";
+        program_ =
+            (bin != nullptr ? fs::path(bin) : fs::read_symlink("/proc/self/exe").parent_path()) / "zyr-cache";
         ASSERT_TRUE(fs::exists(program_)) << program_ << " is not built";
         char pattern[] = "/tmp/zyr-cache-tool-XXXXXX";
         ASSERT_NE(::mkdtemp(pattern), nullptr);
