@@ -60,10 +60,11 @@ protected:
         std::ofstream(path, std::ios::binary) << content;
     }
 
-    Outcome Execute(const std::string& arguments, const std::string& input = "")
+    Outcome Execute(const std::string& arguments, const std::string& input = "",
+                    const std::string& environment = "")
     {
         Put(dir_ / "stdin", input);
-        std::string command = Quote(program_.string()) + " " + arguments + " <" +
+        std::string command = environment + Quote(program_.string()) + " " + arguments + " <" +
                               Quote((dir_ / "stdin").string()) + " >" + Quote((dir_ / "stdout").string()) +
                               " 2>" + Quote((dir_ / "stderr").string());
         int raw = std::system(command.c_str());
@@ -119,6 +120,26 @@ TEST_F(ZyrCacheTest, BadInputExitsWithOne)
     run = Execute("write " + Quote((dir_ / "no-such-folder" / "rolecache.xml").string()), "<KVTROLES/>");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("cannot write"), std::string::npos) << run.err;
+}
+
+// Without MD5 (an OpenSSL configuration that loads no provider offering it)
+// the key cannot be derived: the provider's failure text, and exit status 1.
+TEST_F(ZyrCacheTest, NoKeyWithoutMd5)
+{
+    Put(dir_ / "openssl.cnf", "openssl_conf = openssl_init\n[openssl_init]\nproviders = provider_sect\n"
+                              "[provider_sect]\nbase = base_sect\n[base_sect]\nactivate = 1\n");
+    const std::string environment = "OPENSSL_CONF=" + Quote((dir_ / "openssl.cnf").string()) + " ";
+    for (const char* command : {"encrypt", "decrypt"}) {
+        Outcome run = Execute(command, "Hg==", environment);
+        EXPECT_EQ(run.status, 1) << command;
+        EXPECT_EQ(run.out, "Error 32 during CryptCreateHash!\n") << command;
+        EXPECT_NE(run.err.find("failed (0x80070032)"), std::string::npos) << run.err;
+    }
+    const fs::path file = dir_ / "rolecache.xml";
+    Put(file, "old");
+    Outcome run = Execute("write " + Quote(file.string()), "<KVTROLES/>", environment);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(Content(file), "old");
 }
 
 TEST_F(ZyrCacheTest, UsageErrorsExitWithTwo)

@@ -7,6 +7,7 @@
 //
 // Exit status: 0 done, 1 bad input or a file that cannot be read or written,
 // 2 usage error.
+#include "cache/Base64Variant.h"
 #include "cache/CacheFiles.h"
 #include "cache/TextCipher.h"
 
@@ -22,6 +23,7 @@ namespace {
 constexpr int kDone = 0;
 constexpr int kBadInput = 1;
 constexpr int kUsage = 2;
+constexpr LONG kErrorInvalidData = 13; // ERROR_INVALID_DATA
 
 const char kUsageText[] = "usage: zyr-cache encrypt [--pass P]   (stdin: raw bytes; stdout: encrypted text)\n"
                           "       zyr-cache decrypt [--pass P]   (stdin: encrypted text; stdout: raw bytes)\n"
@@ -86,10 +88,16 @@ int Decrypt(const char* passPhrase)
     if (!ReadStandardInput(encoded)) {
         return Failure(std::string("cannot read standard input: ") + std::strerror(errno));
     }
-    std::string plain;
-    if (!zyr::cipher::Decrypt(encoded, plain, passPhrase)) {
+    std::string plain(zyr::cipher::MaxDecodedLength(encoded.size()), '\0');
+    size_t length = 0;
+    HRESULT hr = DecryptText(passPhrase, encoded.data(), encoded.size(), plain.data(), plain.size(), &length);
+    if (hr == HRESULT_FROM_WIN32(kErrorInvalidData)) {
         return Failure("the input is not an encrypted text (base 64 with \"-\" and \"/\" and \"=\" padding)");
     }
+    if (FAILED(hr)) {
+        return Failure("decryption failed (" + ResultText(hr) + ")");
+    }
+    plain.resize(length);
     return WriteStandardOutput(plain) ? kDone : Failure("cannot write standard output");
 }
 
