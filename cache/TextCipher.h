@@ -7,6 +7,7 @@
 // uses. Encrypting the same text twice gives the same output (no salt, no IV).
 #pragma once
 
+#include "cache/Base64Variant.h"
 #include "platform/com/WinTypes.h"
 
 #include <string>
