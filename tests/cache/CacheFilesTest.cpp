@@ -57,7 +57,8 @@ protected:
 
 TEST_F(CacheFilesTest, WrittenFileHoldsOnlyTheEncryptedTextAndReadsBack)
 {
-    const std::string path = Path(zyr::cache::kRoleCacheFileName);
+    const std::string path = zyr::cache::CacheFilePath(dir_.string(), zyr::cache::kRoleCacheFileName);
+    EXPECT_EQ(path, zyr::cache::CacheFilePath(dir_.string() + "/", zyr::cache::kRoleCacheFileName));
     ASSERT_EQ(KvtEncryptBufferAndPersistInFile(kRoles, path), S_OK);
     EXPECT_EQ(Content(path), zyr::cipher::Encrypt(kRoles)); // no header, no line break, no terminator
     std::string text;
@@ -91,7 +92,9 @@ TEST_F(CacheFilesTest, TextsShorterThanTwoCharactersLeaveAnEmptyFile)
     EXPECT_EQ(target, "kept");
 }
 
-TEST_F(CacheFilesTest, ReadingMissingAndUndecodableFiles)
+// Missing and undecodable files; a file written elsewhere may carry line
+// breaks, and the plain text ends at its first zero byte.
+TEST_F(CacheFilesTest, ReadingFilesOfEveryKind)
 {
     std::string target = "kept";
     EXPECT_EQ(ReadEncryptedFile(Path("ApplCache.xml"), target), E_FAIL);
@@ -109,26 +112,18 @@ TEST_F(CacheFilesTest, ReadingMissingAndUndecodableFiles)
     target = "kept";
     EXPECT_TRUE(FAILED(zyr::cache::ReadCacheFile(path, target)));
     EXPECT_EQ(target, "");
-}
 
-// A file written elsewhere may carry line breaks; the plain text ends at its
-// first zero byte.
-TEST_F(CacheFilesTest, ReadingToleratesLineBreaksAndStopsAtAZero)
-{
-    const std::string path = Path("ApplCache.xml");
     std::string encoded = zyr::cipher::Encrypt(kRoles);
     std::string wrapped;
     for (size_t k = 0; k < encoded.size(); k += 76) {
         wrapped += encoded.substr(k, 76) + "\r\n";
     }
     Put(path, wrapped);
-    std::string text;
-    ASSERT_EQ(ReadEncryptedFile(path, text), S_OK);
-    EXPECT_EQ(text, kRoles);
-
+    ASSERT_EQ(ReadEncryptedFile(path, target), S_OK);
+    EXPECT_EQ(target, kRoles);
     Put(path, zyr::cipher::Encrypt(std::string("<A/>\0<B/>", 9)));
-    ASSERT_EQ(ReadEncryptedFile(path, text), S_OK);
-    EXPECT_EQ(text, "<A/>");
+    ASSERT_EQ(ReadEncryptedFile(path, target), S_OK);
+    EXPECT_EQ(target, "<A/>");
 }
 
 // A disk that fills up half-way through the new content.
@@ -202,13 +197,6 @@ TEST_F(CacheFilesTest, ReplacementKeepsPermissionsAndLinks)
     std::string text;
     ASSERT_EQ(ReadEncryptedFile(path, text), S_OK);
     EXPECT_EQ(text, "<KVTROLES/>");
-}
-
-TEST(CacheFilePath, JoinsDirectoryAndName)
-{
-    EXPECT_EQ(zyr::cache::CacheFilePath("/var/cache/zyr", "rolecache.xml"), "/var/cache/zyr/rolecache.xml");
-    EXPECT_EQ(zyr::cache::CacheFilePath("/var/cache/zyr/", "rolecache.xml"), "/var/cache/zyr/rolecache.xml");
-    EXPECT_EQ(zyr::cache::CacheFilePath("", "ApplCache.xml"), "ApplCache.xml");
 }
 
 } // namespace

@@ -7,24 +7,10 @@
 
 namespace {
 
-std::string Hex(const uint8_t (&digest)[16])
-{
-    std::string hex;
-    char pair[3];
-    for (uint8_t byte : digest) {
-        std::snprintf(pair, sizeof pair, "%02x", byte);
-        hex += pair;
-    }
-    return hex;
-}
-
 // The test suite of RFC 1321, appendix A.5.
 TEST(Md5, MatchesTheRfc1321TestSuite)
 {
-    const struct {
-        const char* input;
-        const char* digest;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"", "d41d8cd98f00b204e9800998ecf8427e"},
         {"a", "0cc175b9c0f1b6a831c399e269772661"},
         {"abc", "900150983cd24fb0d6963f7d28e17f72"},
@@ -35,11 +21,16 @@ TEST(Md5, MatchesTheRfc1321TestSuite)
         {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
          "57edf4a22be3c955ac49da2e2107b67a"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [input, expected] : cases) {
         uint8_t digest[16];
-        zyr::cipher::Md5Result result = zyr::cipher::ComputeMd5(c.input, digest);
-        EXPECT_EQ(result.failedStep, zyr::cipher::HashStep::None);
-        EXPECT_EQ(Hex(digest), c.digest) << '"' << c.input << '"';
+        EXPECT_EQ(zyr::cipher::ComputeMd5(input, digest).failedStep, zyr::cipher::HashStep::None);
+        std::string hex;
+        for (uint8_t byte : digest) {
+            char pair[3];
+            std::snprintf(pair, sizeof pair, "%02x", byte);
+            hex += pair;
+        }
+        EXPECT_EQ(hex, expected) << '"' << input << '"';
     }
 }
 
