@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr LONG kErrorInvalidData = 13; // ERROR_INVALID_DATA
-
 long WriteToDescriptor(int fd, const char* data, size_t size)
 {
     return static_cast<long>(::write(fd, data, size));
@@ -237,7 +235,7 @@ HRESULT ReadCacheFile(std::string_view filePath, std::string& plainText)
             return S_OK;
         }
         if (!zyr::cipher::Decrypt(text, plainText)) {
-            return HRESULT_FROM_WIN32(kErrorInvalidData);
+            return zyr::cipher::kUndecodableText;
         }
         return S_OK;
     } catch (const std::bad_alloc&) {

@@ -42,7 +42,7 @@ constexpr size_t kCacheDirectorySize = 260; // bytes with the terminator
 std::string CacheFilePath(std::string_view directory, std::string_view fileName);
 
 // Like ReadEncryptedFile, but a text that does not decode fails
-// (HRESULT_FROM_WIN32(ERROR_INVALID_DATA)) and leaves plainText empty; a file
+// (zyr::cipher::kUndecodableText) and leaves plainText empty; a file
 // of fewer than two characters gives an empty text.
 HRESULT ReadCacheFile(std::string_view filePath, std::string& plainText);
 

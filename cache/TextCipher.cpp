@@ -15,7 +15,6 @@ using zyr::cipher::HashStep;
 using zyr::cipher::Rc4;
 
 constexpr const char* kBuiltInPassPhrase = "k#tq3.1zmeo47hdlcyrbva;u";
-constexpr LONG kErrorInvalidData = 13; // ERROR_INVALID_DATA
 
 // Texts are encrypted and encoded in slices that stay in the first-level
 // cache; a multiple of three, so that no slice but the last one is padded.
@@ -108,7 +107,7 @@ HRESULT DecryptText(const char* passPhrase, const char* encrypted, size_t encryp
         zyr::cipher::DecodeBase64Variant(encrypted, encryptedLength, bytes, capacity);
     HRESULT hr = S_OK;
     if (decoded.status == zyr::cipher::DecodeStatus::Invalid) {
-        hr = HRESULT_FROM_WIN32(kErrorInvalidData);
+        hr = zyr::cipher::kUndecodableText;
     } else if (decoded.status == zyr::cipher::DecodeStatus::NoRoom) {
         hr = HRESULT_FROM_WIN32(ERROR_MORE_DATA);
     } else {

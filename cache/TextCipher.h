@@ -13,6 +13,11 @@
 #include <string>
 #include <string_view>
 
+namespace zyr::cipher {
+// The failure of a text that is not base-64 variant: HRESULT of ERROR_INVALID_DATA.
+constexpr HRESULT kUndecodableText = HRESULT_FROM_WIN32(13);
+} // namespace zyr::cipher
+
 // Buffer-style calls, for the fixed-capacity callers.
 //
 // EncryptText: *capacity is the size of output in bytes on entry. plain is
@@ -25,8 +30,9 @@
 HRESULT EncryptText(const char* passPhrase, char* plain, size_t plainLength, char* output, int* capacity);
 // Writes the plain bytes into output (capacity bytes), followed by a
 // terminator when there is room; *length (may be null) receives the number of
-// plain bytes. Undecodable text or a plain text that does not fit fails, with
-// every byte it wrote zeroed again and *length 0. Null encrypted: E_INVALIDARG.
+// plain bytes. Undecodable text (kUndecodableText) or a plain text that does
+// not fit (HRESULT_FROM_WIN32(ERROR_MORE_DATA)) fails, with every byte it
+// wrote zeroed again and *length 0. Null encrypted: E_INVALIDARG.
 HRESULT DecryptText(const char* passPhrase, const char* encrypted, size_t encryptedLength, char* output,
                     size_t capacity, size_t* length);
 // Replaces each non-empty text by its encrypted text (empty if encryption failed).

@@ -109,7 +109,7 @@ TEST(TextCipher, DecryptTextLeavesNothingBehindOnFailure)
     const std::string zeros(sizeof output, '\0');
     // Four bytes decode before the bad character.
     EXPECT_EQ(DecryptText(nullptr, "MN30dhQC+vBz", 12, output, sizeof output, &length),
-              HRESULT_FROM_WIN32(13));
+              zyr::cipher::kUndecodableText);
     EXPECT_EQ(length, 0u);
     EXPECT_EQ(std::string(output, sizeof output), zeros);
     // Twelve plain bytes do not fit in eleven.

@@ -23,7 +23,6 @@ namespace {
 constexpr int kDone = 0;
 constexpr int kBadInput = 1;
 constexpr int kUsage = 2;
-constexpr LONG kErrorInvalidData = 13; // ERROR_INVALID_DATA
 
 const char kUsageText[] = "usage: zyr-cache encrypt [--pass P]   (stdin: raw bytes; stdout: encrypted text)\n"
                           "       zyr-cache decrypt [--pass P]   (stdin: encrypted text; stdout: raw bytes)\n"
@@ -91,7 +90,7 @@ int Decrypt(const char* passPhrase)
     std::string plain(zyr::cipher::MaxDecodedLength(encoded.size()), '\0');
     size_t length = 0;
     HRESULT hr = DecryptText(passPhrase, encoded.data(), encoded.size(), plain.data(), plain.size(), &length);
-    if (hr == HRESULT_FROM_WIN32(kErrorInvalidData)) {
+    if (hr == zyr::cipher::kUndecodableText) {
         return Failure("the input is not an encrypted text (base 64 with \"-\" and \"/\" and \"=\" padding)");
     }
     if (FAILED(hr)) {
