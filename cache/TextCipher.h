@@ -5,6 +5,9 @@
 //
 // A null pass phrase means the built-in one, which every caller of this system
 // uses. Encrypting the same text twice gives the same output (no salt, no IV).
+// When the key cannot be derived (no MD5 in this OpenSSL configuration) the
+// calls fail with the HRESULT of a Win32 error and print the provider's
+// failure text ("Error %x during CryptCreateHash!") on standard output.
 #pragma once
 
 #include "cache/Base64Variant.h"
@@ -25,7 +28,7 @@ constexpr HRESULT kUndecodableText = HRESULT_FROM_WIN32(13);
 // of the text written (terminated). When the text and its terminator do not
 // fit, nothing is touched except output[0] (emptied), *capacity is set to -1
 // and the call fails with HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
-// zyr::cipher::EncodedLength gives the length needed. An empty plain text
+// zyr::cipher::EncodedLength(plainLength) + 1 is the size needed. An empty plain text
 // gives *capacity 0 and S_OK and writes nothing. Null plain: E_INVALIDARG.
 HRESULT EncryptText(const char* passPhrase, char* plain, size_t plainLength, char* output, int* capacity);
 // Writes the plain bytes into output (capacity bytes), followed by a
@@ -45,7 +48,8 @@ namespace zyr::cipher {
 std::string Encrypt(std::string_view plain, const char* passPhrase = nullptr);
 // The same with the result of the encryption.
 HRESULT Encrypt(std::string_view plain, std::string& encoded, const char* passPhrase = nullptr);
-// False (and plain emptied) when the text is not valid base-64 variant.
+// False (and plain emptied) when the text is not valid base-64 variant or
+// the key cannot be derived.
 bool Decrypt(std::string_view encoded, std::string& plain, const char* passPhrase = nullptr);
 
 } // namespace zyr::cipher
