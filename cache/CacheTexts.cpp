@@ -23,7 +23,11 @@ CacheTexts& Texts()
 void AssignDirectory(std::string_view directory)
 {
     CacheTexts& texts = Texts();
-    texts.directory.Assign(directory);
+    if (directory.empty()) {
+        texts.directory.Clear(); // an empty view may carry no pointer at all
+    } else {
+        texts.directory.Assign(directory);
+    }
 }
 
 } // namespace
