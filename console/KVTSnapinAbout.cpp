@@ -41,7 +41,7 @@ HRESULT CKVTSnapinAbout::GetSnapinImage(HBITMAP* icon)
     if (icon == nullptr) {
         return E_POINTER;
     }
-    *icon = zyr::console::LoadBitmapResource(kSnapinIcon);
+    *icon = zyr::console::LoadBitmapResource(zyr::console::IDI_SNAPIN_ICON);
     return *icon == nullptr ? E_FAIL : S_OK;
 }
 
@@ -51,7 +51,7 @@ HRESULT CKVTSnapinAbout::GetStaticFolderImage(HBITMAP* smallImage, HBITMAP* smal
     if (smallImage == nullptr || smallOpenImage == nullptr || largeImage == nullptr || mask == nullptr) {
         return E_POINTER;
     }
-    HBITMAP folder = zyr::console::LoadBitmapResource(kFolderBitmap);
+    HBITMAP folder = zyr::console::LoadBitmapResource(zyr::console::IDB_STATIC_FOLDER);
     *smallImage = folder;
     *smallOpenImage = folder;
     *largeImage = folder;

@@ -8,9 +8,6 @@
 
 class CKVTSnapinAbout : public zyr::com::ComObject<ISnapinAbout> {
 public:
-    static constexpr UINT kSnapinIcon = 185;
-    static constexpr UINT kFolderBitmap = 222;
-
     HRESULT GetSnapinDescription(LPOLESTR* description) override;
     HRESULT GetProvider(LPOLESTR* name) override;
     HRESULT GetSnapinVersion(LPOLESTR* version) override;

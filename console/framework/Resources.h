@@ -74,3 +74,18 @@ constexpr UINT IDB_NODE_IMAGES_32 = 103;
 constexpr COLORREF kNodeImageMask = 0x00808000;
 
 } // namespace zyr::console
+
+namespace zyr::console {
+
+// Menu resources of the node classes.
+constexpr UINT IDR_APPLICATION_MENU = 104;   // CApplicationNode
+constexpr UINT IDR_APPL_INSTANCE_MENU = 108; // CApplInstanceNode
+constexpr UINT IDR_ROLE_MENU = 110;          // CRoleNode
+constexpr UINT IDR_GROUP_MENU = 111;         // CGroupNode
+// The log container's toolbar and its bitmap.
+constexpr UINT IDR_LOG_TOOLBAR = 230;
+// The about object's images.
+constexpr UINT IDI_SNAPIN_ICON = 185;
+constexpr UINT IDB_STATIC_FOLDER = 222;
+
+} // namespace zyr::console
