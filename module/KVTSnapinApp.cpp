@@ -9,6 +9,7 @@
 #include "module/resources/ModuleResources.h"
 
 #include <dlfcn.h>
+#include <filesystem>
 #include <functional>
 #include <new>
 
@@ -153,7 +154,11 @@ std::string LoadedModulePath()
     if (dladdr(reinterpret_cast<void*>(&GetClassObject), &info) == 0 || info.dli_fname == nullptr) {
         return std::string();
     }
-    return info.dli_fname;
+    // The loader gives the path as it was asked for; the registry wants it whole.
+    std::error_code error;
+    std::filesystem::path full =
+        std::filesystem::weakly_canonical(std::filesystem::absolute(info.dli_fname), error);
+    return error ? std::string(info.dli_fname) : full.string();
 }
 
 } // namespace zyr::module

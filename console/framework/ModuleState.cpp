@@ -6,7 +6,13 @@ namespace zyr::console {
 namespace {
 
 std::atomic<long> g_locks{0};
-std::string g_modulePath;
+// A function-local object, so that a module start that runs before this
+// file's statics are made still finds it.
+std::string& PathSlot()
+{
+    static std::string path;
+    return path;
+}
 
 } // namespace
 
@@ -27,24 +33,25 @@ long ModuleLockCount()
 
 const std::string& ModulePath()
 {
-    return g_modulePath;
+    return PathSlot();
 }
 
 void SetModulePath(std::string path)
 {
-    g_modulePath = std::move(path);
+    PathSlot() = std::move(path);
 }
 
 std::string ModuleFolder()
 {
-    size_t slash = g_modulePath.rfind('/');
-    return slash == std::string::npos ? std::string() : g_modulePath.substr(0, slash);
+    const std::string& path = PathSlot();
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
 void ResetModuleState()
 {
     g_locks = 0;
-    g_modulePath.clear();
+    PathSlot().clear();
 }
 
 } // namespace zyr::console
