@@ -108,6 +108,15 @@ public:
         m_children.clear();
     }
 
+    // Takes every child out of the children, keeping the nodes allocated
+    // until the container goes (for lists that are replaced while the
+    // console may still hold the old items' cookies).
+    void RetireChildren()
+    {
+        retired_.insert(retired_.end(), m_children.begin(), m_children.end());
+        m_children.clear();
+    }
+
     std::vector<CSnapInItem*> m_children;
 
 private:

@@ -350,6 +350,22 @@ HRESULT InsertNameDescriptionColumns(IHeaderCtrl* header, std::u16string_view ti
     return InsertColumns(header, {{title, 200}, {u"Description", 350}});
 }
 
+HRESULT AddPropertyPage(IPropertySheetCallback* callback, IPropertyPage* page)
+{
+    if (page == nullptr) {
+        return E_OUTOFMEMORY;
+    }
+    if (callback == nullptr) {
+        page->Release();
+        return E_POINTER;
+    }
+    HRESULT hr = callback->AddPage(page);
+    if (FAILED(hr)) {
+        page->Release();
+    }
+    return hr;
+}
+
 HRESULT EnableVerbs(IConsole* console, std::initializer_list<MMC_CONSOLE_VERB> verbs)
 {
     if (console == nullptr) {

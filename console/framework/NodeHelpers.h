@@ -81,6 +81,10 @@ HRESULT InsertColumns(IHeaderCtrl* header, std::initializer_list<ColumnHeader> c
 // Column 0 with the class's title (width 200), column 1 "Description" (350).
 HRESULT InsertNameDescriptionColumns(IHeaderCtrl* header, std::u16string_view title);
 
+// Hands a page to the sheet, which releases it when it closes; a page the
+// sheet refuses is released here.
+HRESULT AddPropertyPage(IPropertySheetCallback* callback, IPropertyPage* page);
+
 // Enables the verbs; answers the last SetVerbState result, or the result of
 // QueryConsoleVerb when there is none to set or it failed.
 HRESULT EnableVerbs(IConsole* console, std::initializer_list<MMC_CONSOLE_VERB> verbs);

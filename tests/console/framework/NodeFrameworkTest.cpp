@@ -288,3 +288,44 @@ TEST_F(NodeFrameworkTest, RefusalWhenTheAuditTrailIsUnusable)
 }
 
 } // namespace
+
+namespace {
+
+class CountedPage : public IPropertyPage {
+public:
+    explicit CountedPage(int* released) : released_(released) {}
+    std::u16string_view Title() override { return u"Page"; }
+    HWND CreatePageWindow(HWND, IPropertySheetSite*) override { return nullptr; }
+    BOOL OnApply() override { return 1; }
+    void Release() override
+    {
+        ++*released_;
+        delete this;
+    }
+
+private:
+    virtual ~CountedPage() = default;
+    int* released_;
+};
+
+class RefusingSheet : public zyr::com::ComObject<IPropertySheetCallback> {
+public:
+    HRESULT AddPage(HPROPSHEETPAGE) override { return E_FAIL; }
+    HRESULT RemovePage(HPROPSHEETPAGE) override { return E_FAIL; }
+};
+
+TEST(PropertyPageHandOver, SheetOwnsAcceptedPagesAndRefusedOnesAreReleased)
+{
+    int released = 0;
+    {
+        auto sheet = ComPtr<ScriptedSheet>::Attach(new ScriptedSheet);
+        EXPECT_EQ(S_OK, zyr::console::AddPropertyPage(sheet.get(), new CountedPage(&released)));
+        EXPECT_EQ(0, released);
+    }
+    EXPECT_EQ(1, released) << "the sheet released it when it closed";
+    auto refusing = ComPtr<RefusingSheet>::Attach(new RefusingSheet);
+    EXPECT_EQ(E_FAIL, zyr::console::AddPropertyPage(refusing.get(), new CountedPage(&released)));
+    EXPECT_EQ(2, released);
+}
+
+} // namespace
