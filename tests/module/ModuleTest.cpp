@@ -240,6 +240,15 @@ TEST_F(ModuleTest, TheAboutClassAndItsLimits)
     EXPECT_EQ(S_OK, Call("DllCanUnloadNow"));
 }
 
+TEST_F(ModuleTest, SetSecurityServerIsExportedWithCLinkage)
+{
+    using SetServer = HRESULT (*)(const char16_t*, const char16_t*);
+    auto setServer = reinterpret_cast<SetServer>(dlsym(module_, "SetSecurityServer"));
+    ASSERT_NE(nullptr, setServer);
+    // The settings layer judges the access key.
+    EXPECT_EQ(E_INVALIDARG, setServer(u"not the key", u"http://server/security.asp"));
+}
+
 TEST_F(ModuleTest, RegisterToolReportsWithItsExitCode)
 {
     // The tool runs in a process of its own, sent to this test's registry.
