@@ -51,18 +51,13 @@ std::string Text(HKEY root, const std::string& name, const char* value = "")
 
 class ModuleTest : public ::testing::Test {
 protected:
-    ModuleTest()
+    // The module stays loaded for the whole program, as in a console process
+    // (unloading it would also unload the toolkit it brings).
+    ModuleTest() : module_(dlopen(ZYR_SNAPIN_MODULE_PATH, RTLD_NOW | RTLD_LOCAL))
     {
-        module_ = dlopen(ZYR_SNAPIN_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
         EXPECT_NE(nullptr, module_) << dlerror();
     }
-    ~ModuleTest() override
-    {
-        zyr::com::ResetClassTable();
-        if (module_ != nullptr) {
-            dlclose(module_);
-        }
-    }
+    ~ModuleTest() override { zyr::com::ResetClassTable(); }
 
     HRESULT Call(const char* name)
     {
@@ -79,7 +74,7 @@ protected:
     }
 
     TempRegistry registry;
-    void* module_ = nullptr;
+    void* module_;
 };
 
 TEST_F(ModuleTest, RegistrationWritesTheSnapinTheClassesAndTheTypeLibrary)

@@ -57,17 +57,16 @@ int main(int argc, char** argv)
         std::fprintf(stderr,
                      "zyr-register: the module \"%s\" was loaded but the entry-point %s was not found.\n",
                      path, entryName);
-        dlclose(module);
         return 1;
     }
     HRESULT hr = entry();
     if (FAILED(hr)) {
         std::fprintf(stderr, "zyr-register: the call to %s in \"%s\" failed with error code 0x%08X.\n",
                      entryName, path, static_cast<unsigned>(hr));
-        dlclose(module);
         return 1;
     }
     std::printf("%s in %s succeeded.\n", entryName, path);
-    dlclose(module);
+    // The module stays loaded until the process ends: unloading a module that
+    // brought libraries of its own gains nothing here.
     return 0;
 }

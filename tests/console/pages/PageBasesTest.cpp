@@ -11,6 +11,13 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+// The toolkit's font configuration keeps a few allocations for the life of
+// the process; they are not the pages' to free.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig\n";
+}
+
 namespace {
 
 QApplication& App()
