@@ -155,6 +155,14 @@ TEST_F(ModuleTest, UnregisteringRemovesOurKeysAndKeepsTheSharedOnes)
     }
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\{Other}"));
 
+    // A key the script shares with someone else keeps what is not ours.
+    ASSERT_EQ(S_OK, Call("DllRegisterServer"));
+    TempRegistry::SetText(HKEY_CLASSES_ROOT, "KVTSnapin.KVTSnapin", "Owner", "another installer");
+    ASSERT_EQ(S_OK, Call("DllUnregisterServer"));
+    EXPECT_EQ("another installer", Text(HKEY_CLASSES_ROOT, "KVTSnapin.KVTSnapin", "Owner"));
+    EXPECT_EQ("<no value>", Text(HKEY_CLASSES_ROOT, "KVTSnapin.KVTSnapin"));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "KVTSnapin.KVTSnapin\\CLSID"));
+
     // Unregistering what is not there is no failure.
     EXPECT_EQ(S_OK, Call("DllUnregisterServer"));
 }
