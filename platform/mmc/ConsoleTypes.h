@@ -5,6 +5,7 @@
 
 #include "platform/com/Unknown.h"
 
+#include <cstddef>
 #include <cstdint>
 
 using LPARAM = intptr_t;
@@ -21,9 +22,19 @@ using LONG_HANDLE = intptr_t;
 
 // A window of the host (a QWidget* in the Qt host), opaque below the host.
 using HWND = void*;
-// A bitmap resource handed to an image list or toolbar: the module's image
-// data, opaque to the module's own code.
-struct ImageStrip;
+// A bitmap resource handed to an image list or toolbar: a strip of `count`
+// images of width x height pixels each, laid side by side from left to right
+// (the strip is count * width pixels wide), encoded as one PNG file in memory.
+// The module owns the bytes for as long as it is loaded; the receiver copies
+// what it keeps. Transparency comes from the PNG's alpha channel; the mask
+// colour passed beside a strip is a fallback for strips without alpha.
+struct ImageStrip {
+    int width = 0;  // of one image, in pixels
+    int height = 0; // of the strip, in pixels
+    int count = 0;  // images in the strip
+    const unsigned char* png = nullptr;
+    size_t size = 0; // bytes at png
+};
 using HBITMAP = const ImageStrip*;
 // A property page created by the snap-in and shown by the host.
 struct IPropertyPage;
