@@ -65,7 +65,8 @@ function(zyr_tests name dir)
   endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT ${ARG_TIMEOUT}
-               ENVIRONMENT "ZYR_SOURCE_DIR=${CMAKE_SOURCE_DIR};ZYR_BIN_DIR=${CMAKE_BINARY_DIR}/bin")
+               ENVIRONMENT "ZYR_BIN_DIR=${CMAKE_BINARY_DIR}/bin")
+  target_compile_definitions(${name} PRIVATE ZYR_TEST_SOURCE_DIR="${CMAKE_SOURCE_DIR}" ZYR_TEST_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
 endfunction()
 
 # zyr_fuzz(NAME SOURCE LINKS ...): a libFuzzer target when ZYR_FUZZ is on; in
