@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QBuffer>
+#include <QCursor>
 #include <QImage>
 
 #include <fstream>
@@ -128,6 +130,22 @@ TEST(QtUiServiceTest, FileFiltersBecomeQtNameFilters)
               (QStringList{QStringLiteral("XML Files (*.xml)"), QStringLiteral("All Files (*.*)")}));
     EXPECT_EQ(NameFiltersOf("Exports|*.xml;*.txt|"), QStringList{QStringLiteral("Exports (*.xml *.txt)")});
     EXPECT_TRUE(NameFiltersOf("").isEmpty());
+}
+
+TEST(QtUiServiceTest, TheWaitCursorIsHeldWhileAskedForAndNeverPoppedTwice)
+{
+    QtUiService ui;
+    ui.EndWaitCursor(); // unbalanced: nothing to restore
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    ui.BeginWaitCursor();
+    ui.BeginWaitCursor();
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    ui.EndWaitCursor();
+    EXPECT_NE(QApplication::overrideCursor(), nullptr);
+    ui.EndWaitCursor();
+    ui.EndWaitCursor();
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST(HostOptionsTest, ReadsTheCommandLine)

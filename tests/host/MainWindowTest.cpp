@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QEventLoop>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
@@ -23,6 +24,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 namespace zyr::host {
 namespace {
@@ -194,6 +196,25 @@ TEST_F(MainWindowTest, APropertySheetAppliesOnlyWhatItsPagesAccept)
     sheet->accept();
     QCoreApplication::processEvents();
     EXPECT_TRUE(window_->OpenSheets().empty());
+}
+
+TEST_F(MainWindowTest, PropertyChangesFromAnotherThreadReachTheViewOnTheConsolesThread)
+{
+    window_->SelectScopeItem(alpha_);
+    SelectListRow(QStringLiteral("Leaf One"));
+    SheetRequest sheet;
+    ASSERT_EQ(session_.QueryProperties(session_.Focus(), sheet), S_OK);
+    HRESULT hr = E_FAIL;
+    QEventLoop loop;
+    std::thread worker([&] {
+        hr = MMCPropertyChangeNotify(sheet.notifyHandle, session_.Focus().cookie);
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
+    EXPECT_EQ(hr, S_OK);
+    EXPECT_NE(SnapinLog().find("PROPERTY_CHANGE Leaf One result\n"), std::string::npos);
+    session_.EndSheet(sheet);
 }
 
 TEST_F(MainWindowTest, TheDeleteVerbRemovesTheSelectedItem)

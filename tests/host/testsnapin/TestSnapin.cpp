@@ -2,11 +2,13 @@
 
 #include "platform/mmc/ConsoleInterfaces.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
+#include <QThread>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -357,7 +359,8 @@ public:
     {
         if (event == MMCN_PROPERTY_CHANGE) {
             auto* node = reinterpret_cast<Node*>(param);
-            Log("PROPERTY_CHANGE " + Narrow(node->name) + (arg ? " scope" : " result"));
+            Log("PROPERTY_CHANGE " + Narrow(node->name) + (arg ? " scope" : " result") +
+                (QThread::currentThread() == qApp->thread() ? "" : " off-thread"));
             if (node->resultId != 0) {
                 results_->UpdateItem(node->resultId);
             }
