@@ -1109,6 +1109,17 @@ HRESULT ConsoleSession::DeleteFocus()
     return NotifyView(focus_, MMCN_DELETE, 0, 0);
 }
 
+bool ConsoleSession::DoubleClickFocus()
+{
+    if (!focus_) {
+        return false;
+    }
+    Call call(*this);
+    // S_FALSE, and a failure (the view answers failures as S_FALSE), asks
+    // the console for its default action.
+    return NotifyView(focus_, MMCN_DBLCLICK, 0, 0) != S_OK;
+}
+
 HRESULT ConsoleSession::RefreshFocus()
 {
     if (!focus_ || !VerbEnabled(MMC_VERB_REFRESH)) {

@@ -171,6 +171,9 @@ public:
     bool VerbEnabled(MMC_CONSOLE_VERB verb) const;
     MMC_CONSOLE_VERB DefaultVerb() const { return defaultVerb_; }
     HRESULT DeleteFocus();
+    // A double click on the focus: MMCN_DBLCLICK to the view; true when the
+    // snap-in leaves the default action to the console.
+    bool DoubleClickFocus();
     HRESULT RefreshFocus();
     // Asks the snap-in for the pages of the focus (or of target). Answers
     // S_FALSE when it has none. The caller shows them and ends the sheet with

@@ -357,9 +357,14 @@ void MainWindow::ResultPaneChanged()
         }
         model_->appendRow(cells);
     }
-    for (size_t column = 0; column < columns.size(); ++column) {
-        if (columns[column].width > 0) {
-            resultList_->setColumnWidth(static_cast<int>(column), columns[column].width);
+    // The snap-in's widths apply when the columns change; otherwise the
+    // operator's own widths stay.
+    if (titles != columnTitles_) {
+        columnTitles_ = titles;
+        for (size_t column = 0; column < columns.size(); ++column) {
+            if (columns[column].width > 0) {
+                resultList_->setColumnWidth(static_cast<int>(column), columns[column].width);
+            }
         }
     }
     int viewRow = ViewRowOf(session_.Focus().resultId);
@@ -406,12 +411,18 @@ void MainWindow::OnResultCurrentChanged()
 
 void MainWindow::OnResultActivated()
 {
-    // Opening a scope item listed in the pane moves the console to it;
-    // a result item opens its properties.
-    const Target& focus = session_.Focus();
-    if (focus.scope && focus.scopeId != 0 && focus.resultId != 0) {
+    if (!session_.DoubleClickFocus()) {
+        return; // the snap-in handled it
+    }
+    // The default action: a property sheet when that is the default verb,
+    // else opening a scope item listed in the pane, else its properties.
+    const Target focus = session_.Focus();
+    bool properties = session_.VerbEnabled(MMC_VERB_PROPERTIES);
+    if (properties && session_.DefaultVerb() == MMC_VERB_PROPERTIES) {
+        OpenProperties(focus);
+    } else if (focus.scope && focus.scopeId != 0 && focus.resultId != 0) {
         SelectScopeItem(focus.scopeId);
-    } else if (session_.VerbEnabled(MMC_VERB_PROPERTIES)) {
+    } else if (properties) {
         OpenProperties(focus);
     }
 }

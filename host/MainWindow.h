@@ -8,6 +8,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 
 #include <map>
 #include <vector>
@@ -104,6 +105,7 @@ private:
     QAction* propertiesAction_ = nullptr;
     QAction* refreshAction_ = nullptr;
     std::vector<QToolBar*> snapinToolbars_;
+    QStringList columnTitles_;
     std::vector<QPointer<PropertySheet>> sheets_;
 };
 

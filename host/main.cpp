@@ -61,13 +61,15 @@ int main(int argc, char** argv)
     int status = 0;
     {
         zyr::host::MainWindow window(session);
+        // The snap-in starts with the console on screen: its first dialogs
+        // (a sign-in, say) are owned by the console window.
+        window.show();
         HRESULT hr = session.Start(clsid);
         if (FAILED(hr)) {
             return Fail(options, QStringLiteral("The snap-in %1 could not be started (0x%2).")
                                      .arg(QString::fromStdString(zyr::com::GuidToString(clsid)))
                                      .arg(static_cast<uint32_t>(hr), 8, 16, QLatin1Char('0')));
         }
-        window.show();
         window.SelectScopeItem(session.Root());
         if (!options.select.isEmpty()) {
             HSCOPEITEM item = session.FindByPath(options.select.toStdU16String());

@@ -198,6 +198,19 @@ TEST_F(MainWindowTest, APropertySheetAppliesOnlyWhatItsPagesAccept)
     EXPECT_TRUE(window_->OpenSheets().empty());
 }
 
+TEST_F(MainWindowTest, ADoubleClickTheSnapinLeavesToTheConsoleOpensTheProperties)
+{
+    window_->SelectScopeItem(alpha_);
+    SelectListRow(QStringLiteral("Leaf Two"));
+    QTreeView* list = window_->ResultList();
+    QRect cell = list->visualRect(list->currentIndex());
+    // A double click is a press and release, then the second press.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+    ASSERT_EQ(window_->OpenSheets().size(), 1u);
+    EXPECT_EQ(window_->OpenSheets()[0]->windowTitle(), QStringLiteral("Leaf Two Properties"));
+}
+
 TEST_F(MainWindowTest, PropertyChangesFromAnotherThreadReachTheViewOnTheConsolesThread)
 {
     window_->SelectScopeItem(alpha_);
