@@ -329,7 +329,19 @@ void MainWindow::ResultPaneChanged()
         filter_->setVisible(true);
     }
 
-    QSignalBlocker block(resultList_->selectionModel());
+    bool focusHidden = false;
+    {
+        QSignalBlocker block(resultList_->selectionModel());
+        focusHidden = FillResultList();
+    }
+    if (focusHidden) {
+        // The selected item is filtered out: the shown scope item has the focus.
+        session_.SelectResult(0);
+    }
+}
+
+bool MainWindow::FillResultList()
+{
     const auto& columns = session_.Columns();
     int columnCount = std::max<int>(static_cast<int>(columns.size()), 1);
     model_->clear();
@@ -370,10 +382,11 @@ void MainWindow::ResultPaneChanged()
     int viewRow = ViewRowOf(session_.Focus().resultId);
     if (viewRow >= 0) {
         resultList_->setCurrentIndex(proxy_->index(viewRow, 0));
-    } else {
-        resultList_->clearSelection();
-        resultList_->setCurrentIndex(QModelIndex());
+        return false;
     }
+    resultList_->clearSelection();
+    resultList_->setCurrentIndex(QModelIndex());
+    return session_.Focus().resultId != 0;
 }
 
 int MainWindow::ViewRowOf(HRESULTITEM id) const
@@ -400,7 +413,21 @@ void MainWindow::SetFilterText(const QString& text)
         QSignalBlocker block(filter_);
         filter_->setText(text);
     }
-    proxy_->setFilterFixedString(text);
+    {
+        QSignalBlocker block(resultList_->selectionModel());
+        proxy_->setFilterFixedString(text);
+        int viewRow = ViewRowOf(session_.Focus().resultId);
+        if (viewRow >= 0) {
+            resultList_->setCurrentIndex(proxy_->index(viewRow, 0));
+            return;
+        }
+        resultList_->clearSelection();
+        resultList_->setCurrentIndex(QModelIndex());
+    }
+    if (session_.Focus().resultId != 0) {
+        // The selected item is filtered out: the verbs no longer act on it.
+        session_.SelectResult(0);
+    }
 }
 
 void MainWindow::OnResultCurrentChanged()
@@ -512,7 +539,7 @@ void MainWindow::AddSnapinItems(QMenu* menu, const Target& target)
         const char* objectName;
     };
     const Place places[] = {
-        {CCM_INSERTIONPOINTID_PRIMARY_TOP, QString(), "menuTop"},
+        {CCM_INSERTIONPOINTID_PRIMARY_TOP, QString(), ""},
         {CCM_INSERTIONPOINTID_PRIMARY_NEW, tr("New"), "menuNew"},
         {CCM_INSERTIONPOINTID_PRIMARY_TASK, tr("All Tasks"), "menuTasks"},
         {CCM_INSERTIONPOINTID_PRIMARY_VIEW, tr("View"), "menuView"},
@@ -524,8 +551,12 @@ void MainWindow::AddSnapinItems(QMenu* menu, const Target& target)
                 continue;
             }
             if (into == nullptr) {
-                into = place.submenu.isEmpty() ? menu : menu->addMenu(place.submenu);
-                into->setObjectName(QString::fromLatin1(place.objectName));
+                if (place.submenu.isEmpty()) {
+                    into = menu;
+                } else {
+                    into = menu->addMenu(place.submenu);
+                    into->setObjectName(QString::fromLatin1(place.objectName));
+                }
             }
             if (entry.flags & MF_SEPARATOR) {
                 into->addSeparator();

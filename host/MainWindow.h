@@ -77,6 +77,9 @@ public:
 private:
     void BuildWidgets();
     void RefreshTreeItem(QTreeWidgetItem* item, HSCOPEITEM id);
+    // Rebuilds the list from the session; true when the focused row is not
+    // among the rows shown.
+    bool FillResultList();
     void ForgetTreeItems(QTreeWidgetItem* item);
     void OnTreeCurrentChanged(QTreeWidgetItem* current);
     void OnResultCurrentChanged();

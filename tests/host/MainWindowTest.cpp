@@ -131,12 +131,20 @@ TEST_F(MainWindowTest, HeaderClicksSortAndTheFilterNarrowsTheList)
     EXPECT_EQ(ListNames(), QStringList{QStringLiteral("Leaf Two")});
     window_->SetFilterText(QString());
     EXPECT_EQ(ListNames().size(), 2);
+
+    // A selected item that the filter hides is no longer what the verbs act on.
+    SelectListRow(QStringLiteral("Leaf Two"));
+    ASSERT_TRUE(window_->DeleteAction()->isEnabled());
+    window_->SetFilterText(QStringLiteral("first"));
+    EXPECT_TRUE(session_.Focus().InScopePane());
+    EXPECT_FALSE(window_->DeleteAction()->isEnabled());
 }
 
 TEST_F(MainWindowTest, ContextMenusCarryTheSnapinItemsInNewAndAllTasks)
 {
     window_->SelectScopeItem(alpha_);
     std::unique_ptr<QMenu> menu(window_->BuildContextMenu(session_.Focus()));
+    EXPECT_EQ(menu->objectName(), QStringLiteral("contextMenu"));
     auto* newMenu = menu->findChild<QMenu*>(QStringLiteral("menuNew"));
     auto* tasks = menu->findChild<QMenu*>(QStringLiteral("menuTasks"));
     ASSERT_NE(newMenu, nullptr);
