@@ -14,7 +14,13 @@ bool ImageList::SetStrip(const ImageStrip* strip, long start, COLORREF mask)
     stored.count = strip->count;
     stored.mask = mask;
     stored.png.assign(strip->png, strip->png + strip->size);
-    // A later strip replaces the images it covers: look-ups search newest first.
+    // A later strip replaces the images it covers: look-ups search newest
+    // first, and strips it covers entirely are dropped (snap-ins set their
+    // strip again each time a pane is shown).
+    int end = stored.start + stored.count;
+    std::erase_if(strips_, [&](const StoredStrip& old) {
+        return old.start >= stored.start && old.start + old.count <= end;
+    });
     strips_.push_back(std::move(stored));
     ++generation_;
     return true;

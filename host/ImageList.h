@@ -26,6 +26,7 @@ public:
     // The strip holding image index and the position of the image in it.
     const StoredStrip* Find(int index, int& position) const;
     bool Empty() const { return strips_.empty(); }
+    size_t StripCount() const { return strips_.size(); }
     // Changes with every strip added, so that views can drop cached pictures.
     unsigned Generation() const { return generation_; }
 

@@ -115,6 +115,12 @@ TEST(ImageListTest, StripsTakeIndexesFromTheirStartAndLaterStripsWin)
     EXPECT_EQ(list.Find(2, position)->count, 1);
     EXPECT_EQ(position, 0);
     EXPECT_EQ(list.Find(3, position), nullptr);
+    // Setting the same strip again does not pile up copies.
+    ASSERT_TRUE(list.SetStrip(&first, 0, 0x00808000));
+    ASSERT_TRUE(list.SetStrip(&first, 0, 0x00808000));
+    EXPECT_EQ(list.StripCount(), 1u);
+    EXPECT_EQ(list.Find(2, position)->count, 3);
+    ASSERT_TRUE(list.SetStrip(&second, 2, 0));
 
     IconCache icons(list);
     QImage image = icons.Icon(1).pixmap(16, 16).toImage();
