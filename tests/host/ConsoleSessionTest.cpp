@@ -1,6 +1,7 @@
 // The console session against the test snap-in: what the snap-in is told and
 // in which order, and what the console keeps of its answers.
 #include "host/ConsoleSession.h"
+#include "host/ConsoleObjects.h"
 #include "platform/ui/UiService.h"
 #include "tests/host/HostFixture.h"
 
@@ -244,6 +245,53 @@ TEST_F(ConsoleSessionTest, TheSnapinToolbarFollowsTheSelectionAndItsButtonsReach
 
     session_.SelectScope(session_.Root());
     EXPECT_FALSE(toolbar.attached);
+}
+
+TEST_F(ConsoleSessionTest, TheNameSpaceWalksAndPlacesItemsAsAsked)
+{
+    auto console = zyr::com::ComPtr<ConsoleObject>::Attach(new ConsoleObject(&session_));
+    IConsoleNameSpace* names = console.get();
+    HSCOPEITEM item = 0;
+    MMC_COOKIE cookie = 0;
+    ASSERT_EQ(names->GetChildItem(session_.Root(), &item, &cookie), S_OK);
+    EXPECT_EQ(item, alpha_);
+    ASSERT_EQ(names->GetNextItem(alpha_, &item, &cookie), S_OK);
+    EXPECT_EQ(item, beta_);
+    EXPECT_EQ(names->GetNextItem(beta_, &item, &cookie), S_FALSE);
+    ASSERT_EQ(names->GetParentItem(beta_, &item, &cookie), S_OK);
+    EXPECT_EQ(item, session_.Root());
+    EXPECT_EQ(cookie, 0);
+
+    // Placed first, after a sibling, and at the end.
+    auto insert = [&](DWORD placement, HSCOPEITEM relative, const char16_t* name, HRESULT* hr = nullptr) {
+        SCOPEDATAITEM added;
+        added.mask = SDI_STR | placement;
+        added.displayname = const_cast<LPOLESTR>(name);
+        added.relativeID = relative;
+        HRESULT result = names->InsertItem(&added);
+        if (hr != nullptr) {
+            *hr = result;
+        }
+        return added.ID;
+    };
+    HSCOPEITEM first = insert(SDI_FIRST, session_.Root(), u"First");
+    HSCOPEITEM middle = insert(SDI_NEXT, alpha_, u"Middle");
+    HSCOPEITEM last = insert(SDI_PARENT, session_.Root(), u"Last");
+    EXPECT_EQ(session_.Item(session_.Root())->children,
+              (std::vector<HSCOPEITEM>{first, alpha_, middle, beta_, last}));
+    EXPECT_EQ(session_.ItemName(middle), u"Middle");
+    HRESULT hr = S_OK;
+    EXPECT_EQ(insert(SDI_NEXT, session_.Root(), u"Beside the root", &hr), 0);
+    EXPECT_EQ(hr, E_INVALIDARG);
+
+    EXPECT_EQ(names->DeleteItem(session_.Root(), 1), E_INVALIDARG);
+    EXPECT_EQ(names->DeleteItem(session_.Root(), 0), S_OK);
+    EXPECT_TRUE(session_.Item(session_.Root())->children.empty());
+    EXPECT_EQ(session_.Item(alpha_), nullptr);
+
+    console->Detach();
+    EXPECT_EQ(names->GetChildItem(session_.Root(), &item, &cookie), E_INVALIDARG);
+    EXPECT_EQ(console->SetDescBarText(nullptr), E_UNEXPECTED);
 }
 
 TEST_F(ConsoleSessionTest, StoppingReleasesTheToolbarsAndDestroysViewAndSnapin)
