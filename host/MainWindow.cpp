@@ -120,9 +120,16 @@ void MainWindow::BuildWidgets()
     connect(scopeTree_, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current) { OnTreeCurrentChanged(current); });
     connect(scopeTree_, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
+        HSCOPEITEM id = item->data(0, ScopeIdRole).value<qlonglong>();
         if (!syncing_) {
-            session_.Expand(item->data(0, ScopeIdRole).value<qlonglong>());
+            session_.Expand(id);
         }
+        if (treeItems_.count(id) != 0) {
+            RefreshTreeItem(item, id); // the open picture
+        }
+    });
+    connect(scopeTree_, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) {
+        RefreshTreeItem(item, item->data(0, ScopeIdRole).value<qlonglong>());
     });
     connect(scopeTree_, &QWidget::customContextMenuRequested, this, &MainWindow::ShowTreeMenu);
 
@@ -589,8 +596,12 @@ QMenu* MainWindow::BuildContextMenu(const Target& target)
         return menu;
     }
     AddSnapinItems(menu, target);
+    const Target& focus = session_.Focus();
+    if (focus.scope != target.scope || focus.scopeId != target.scopeId || focus.resultId != target.resultId) {
+        return menu; // the verbs are known for the focus only
+    }
     menu->addSeparator();
-    // The verbs as the snap-in set them for this item (it is the focus now).
+    // The verbs as the snap-in set them for this item.
     struct Verb {
         MMC_CONSOLE_VERB verb;
         QAction* action;
