@@ -12,6 +12,9 @@
 #include <QBuffer>
 #include <QCursor>
 #include <QImage>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 
 #include <fstream>
 
@@ -152,6 +155,50 @@ TEST(QtUiServiceTest, TheWaitCursorIsHeldWhileAskedForAndNeverPoppedTwice)
     ui.EndWaitCursor();
     ui.EndWaitCursor();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// Answers the next message box from the event loop that the box runs.
+void AnswerNextBox(QMessageBox::StandardButton button, QMessageBox::Icon* icon, QString* text,
+                   QMessageBox::StandardButtons* buttons)
+{
+    QTimer::singleShot(0, [=] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) {
+            return;
+        }
+        *icon = box->icon();
+        *text = box->text();
+        *buttons = box->standardButtons();
+        box->button(button)->click();
+    });
+}
+
+TEST(QtUiServiceTest, MessageBoxesShowTheirIconAndButtonsAndAnswerWithTheChoice)
+{
+    QtUiService ui;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString text;
+    QMessageBox::StandardButtons buttons;
+    AnswerNextBox(QMessageBox::No, &icon, &text, &buttons);
+    EXPECT_EQ(ui.MessageBox(nullptr, "Delete it?", "ZYR Security Manager",
+                            zyr::ui::MB_YESNO | zyr::ui::MB_ICONQUESTION),
+              zyr::ui::IDNO);
+    EXPECT_EQ(icon, QMessageBox::Question);
+    EXPECT_EQ(text, QStringLiteral("Delete it?"));
+    EXPECT_EQ(buttons, QMessageBox::Yes | QMessageBox::No);
+
+    AnswerNextBox(QMessageBox::Cancel, &icon, &text, &buttons);
+    EXPECT_EQ(ui.MessageBox(nullptr, "Failed", "ZYR Security Manager",
+                            zyr::ui::MB_OKCANCEL | zyr::ui::MB_ICONERROR),
+              zyr::ui::IDCANCEL);
+    EXPECT_EQ(icon, QMessageBox::Critical);
+    EXPECT_EQ(buttons, QMessageBox::Ok | QMessageBox::Cancel);
+
+    AnswerNextBox(QMessageBox::Ok, &icon, &text, &buttons);
+    EXPECT_EQ(ui.MessageBox(nullptr, "Done", "ZYR Security Manager", zyr::ui::MB_ICONINFORMATION),
+              zyr::ui::IDOK);
+    EXPECT_EQ(icon, QMessageBox::Information);
+    EXPECT_EQ(buttons, QMessageBox::Ok);
 }
 
 TEST(HostOptionsTest, ReadsTheCommandLine)
