@@ -86,11 +86,10 @@ HRESULT ConsoleObject::QueryResultImageList(IImageList** imageList)
     });
 }
 
-HRESULT ConsoleObject::UpdateAllViews(IDataObject*, LPARAM, LONG_PTR)
+HRESULT ConsoleObject::UpdateAllViews(IDataObject* dataObject, LPARAM data, LONG_PTR hint)
 {
     return Guarded([&]() -> HRESULT {
-        // One view: nothing else to tell.
-        return session_ ? S_OK : E_UNEXPECTED;
+        return session_ ? session_->UpdateAllViews(dataObject, data, hint) : E_UNEXPECTED;
     });
 }
 

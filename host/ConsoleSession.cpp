@@ -656,6 +656,17 @@ HRESULT ConsoleSession::SelectScopeItemRequest(HSCOPEITEM id)
     return S_OK;
 }
 
+HRESULT ConsoleSession::UpdateAllViews(IDataObject* dataObject, LPARAM data, LONG_PTR hint)
+{
+    if (!component_) {
+        return E_UNEXPECTED;
+    }
+    // Every view hears of it as MMCN_VIEW_CHANGE; this console has one.
+    Call call(*this);
+    component_->Notify(dataObject, MMCN_VIEW_CHANGE, data, hint);
+    return S_OK;
+}
+
 // ---- Data objects and notifications ----
 
 Target ConsoleSession::ScopeTarget(HSCOPEITEM id) const

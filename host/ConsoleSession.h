@@ -231,6 +231,7 @@ private:
     HRESULT SetColumnWidth(int column, int width);
     void SetDescription(LPCOLESTR text);
     HRESULT SelectScopeItemRequest(HSCOPEITEM id);
+    HRESULT UpdateAllViews(IDataObject* dataObject, LPARAM data, LONG_PTR hint);
     void SetVerb(MMC_CONSOLE_VERB verb, MMC_BUTTON_STATE state, BOOL value);
     BOOL GetVerb(MMC_CONSOLE_VERB verb, MMC_BUTTON_STATE state) const;
     void SetDefaultVerb(MMC_CONSOLE_VERB verb);

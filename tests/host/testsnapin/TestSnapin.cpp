@@ -441,6 +441,10 @@ public:
             return S_OK;
         case MMCN_REFRESH:
             Log("REFRESH " + name);
+            // Other views hear of it.
+            return console_->UpdateAllViews(data, 7, 9);
+        case MMCN_VIEW_CHANGE:
+            Log("VIEW_CHANGE " + name + " " + std::to_string(arg) + " " + std::to_string(param));
             return S_OK;
         default:
             return E_NOTIMPL;
