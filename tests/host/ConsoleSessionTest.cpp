@@ -100,6 +100,7 @@ TEST_F(ConsoleSessionTest, ShowingAContainerFillsThePaneAndSetsItsVerbs)
     ClearSnapinLog();
     ASSERT_EQ(session_.SelectScope(beta_), S_OK);
     log = SnapinLog();
+    ASSERT_NE(At(log, "SHOW 1 Beta"), std::string::npos);
     EXPECT_LT(At(log, "SELECT 0 scope Alpha"), At(log, "SHOW 0 Alpha"));
     EXPECT_LT(At(log, "SHOW 0 Alpha"), At(log, "SHOW 1 Beta"));
     EXPECT_TRUE(session_.Rows().empty());
@@ -305,6 +306,7 @@ TEST_F(ConsoleSessionTest, StoppingReleasesTheToolbarsAndDestroysViewAndSnapin)
     size_t view = At(log, "VIEW DESTROY");
     size_t snapin = At(log, "DESTROY");
     ASSERT_NE(controlbar, std::string::npos);
+    ASSERT_NE(snapin, std::string::npos);
     EXPECT_LT(controlbar, view);
     EXPECT_LT(view, snapin);
     EXPECT_FALSE(session_.Started());
