@@ -15,6 +15,7 @@
 #include <QStackedWidget>
 #include <QStandardItemModel>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTextBrowser>
 #include <QThread>
 #include <QToolBar>
@@ -88,14 +89,15 @@ void MainWindow::BuildWidgets()
 
     verbBar_ = addToolBar(tr("Standard"));
     verbBar_->setObjectName(QStringLiteral("verbToolbar"));
-    verbBar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    deleteAction_ = new QAction(tr("Delete"), this);
+    verbBar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    deleteAction_ = new QAction(style()->standardIcon(QStyle::SP_TrashIcon), tr("Delete"), this);
     deleteAction_->setObjectName(QStringLiteral("verbDelete"));
     deleteAction_->setShortcut(QKeySequence(Qt::Key_Delete));
-    propertiesAction_ = new QAction(tr("Properties"), this);
+    propertiesAction_ =
+        new QAction(style()->standardIcon(QStyle::SP_FileDialogDetailedView), tr("Properties"), this);
     propertiesAction_->setObjectName(QStringLiteral("verbProperties"));
     propertiesAction_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Return));
-    refreshAction_ = new QAction(tr("Refresh"), this);
+    refreshAction_ = new QAction(style()->standardIcon(QStyle::SP_BrowserReload), tr("Refresh"), this);
     refreshAction_->setObjectName(QStringLiteral("verbRefresh"));
     refreshAction_->setShortcut(QKeySequence(Qt::Key_F5));
     for (QAction* action : {deleteAction_, propertiesAction_, refreshAction_}) {
@@ -351,6 +353,11 @@ bool MainWindow::FillResultList()
 {
     const auto& columns = session_.Columns();
     int columnCount = std::max<int>(static_cast<int>(columns.size()), 1);
+    // Clearing the model resets the header; keep the widths it had.
+    std::vector<int> widths;
+    for (int column = 0; column < model_->columnCount(); ++column) {
+        widths.push_back(resultList_->columnWidth(column));
+    }
     model_->clear();
     model_->setColumnCount(columnCount);
     QStringList titles;
@@ -384,6 +391,10 @@ bool MainWindow::FillResultList()
             if (columns[column].width > 0) {
                 resultList_->setColumnWidth(static_cast<int>(column), columns[column].width);
             }
+        }
+    } else {
+        for (size_t column = 0; column < widths.size(); ++column) {
+            resultList_->setColumnWidth(static_cast<int>(column), widths[column]);
         }
     }
     int viewRow = ViewRowOf(session_.Focus().resultId);

@@ -105,6 +105,12 @@ TEST_F(MainWindowTest, TheTreeFollowsTheSnapinAndSelectingShowsThePane)
     EXPECT_EQ(ListNames(), (QStringList{QStringLiteral("Leaf One"), QStringLiteral("Leaf Two")}));
     EXPECT_EQ(window_->ResultProxy()->headerData(1, Qt::Horizontal).toString(),
               QStringLiteral("Description"));
+    // The snap-in's widths, and afterwards the operator's.
+    EXPECT_EQ(window_->ResultList()->columnWidth(0), 200);
+    window_->ResultList()->setColumnWidth(0, 150);
+    window_->SelectScopeItem(session_.FindByPath(u"Test Root/Beta"));
+    window_->SelectScopeItem(alpha_);
+    EXPECT_EQ(window_->ResultList()->columnWidth(0), 150);
     EXPECT_EQ(window_->DescriptionBar()->text(), QStringLiteral("2 leaves"));
     EXPECT_TRUE(window_->PropertiesAction()->isEnabled());
     EXPECT_TRUE(window_->RefreshAction()->isEnabled());
