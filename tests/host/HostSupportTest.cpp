@@ -11,11 +11,13 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QCursor>
+#include <QFileDialog>
 #include <QImage>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
+#include <filesystem>
 #include <fstream>
 
 namespace zyr::host {
@@ -199,6 +201,38 @@ TEST(QtUiServiceTest, MessageBoxesShowTheirIconAndButtonsAndAnswerWithTheChoice)
               zyr::ui::IDOK);
     EXPECT_EQ(icon, QMessageBox::Information);
     EXPECT_EQ(buttons, QMessageBox::Ok);
+}
+
+TEST(QtUiServiceTest, TheSaveDialogProposesTheNameAndAddsTheDefaultExtension)
+{
+    QtUiService ui;
+    std::filesystem::path folder = std::filesystem::temp_directory_path() / "zyr-host-save";
+    std::filesystem::create_directories(folder);
+    zyr::ui::FileDialog dialog;
+    dialog.title = "Export Application";
+    dialog.filter = "XML Files (*.xml)|*.xml|All Files (*.*)|*.*|";
+    dialog.defaultExt = "xml";
+    dialog.initialName = (folder / "export").string();
+    QString title;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (box != nullptr) {
+            title = box->windowTitle();
+            static_cast<QDialog*>(box)->accept(); // as the OK button does
+        }
+    });
+    std::string path;
+    ASSERT_TRUE(ui.GetSaveFileName(nullptr, dialog, path));
+    EXPECT_EQ(title, QStringLiteral("Export Application"));
+    EXPECT_EQ(path, (folder / "export.xml").string());
+
+    QTimer::singleShot(0, [] {
+        if (auto* box = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            box->reject();
+        }
+    });
+    EXPECT_FALSE(ui.GetOpenFileName(nullptr, dialog, path));
+    std::filesystem::remove_all(folder);
 }
 
 TEST(HostOptionsTest, ReadsTheCommandLine)
