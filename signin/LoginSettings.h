@@ -1,0 +1,34 @@
+// The four fields of the sign-in and the sign-in remembered per operating
+// system user under HKEY_CURRENT_USER "Software\Tarnwick\ZYR\Security\Snap-in".
+// The password is never stored.
+#pragma once
+
+#include "platform/com/WinTypes.h"
+#include "platform/text/BoundedText.h"
+
+namespace zyr::signin {
+
+constexpr const char* kLoginSettingsKey = "Software\\Tarnwick\\ZYR\\Security\\Snap-in";
+constexpr const char* kUserNameValue = "UserName";
+constexpr const char* kDomainValue = "Domain";
+constexpr const char* kLoginUserValue = "LoginUser";
+
+struct LoginFields {
+    zyr::text::BoundedText<256> userName;
+    zyr::text::BoundedText<256> password;
+    zyr::text::BoundedText<256> domain;
+    int useLogonUser = 0; // 0 or 1
+};
+
+// Sets the user name and the domain to the account that GetLogonUser reports.
+void FillFromLogonUser(LoginFields& fields);
+
+// Fills the fields from the remembered sign-in; a directory client, or a key
+// that cannot be opened, takes the logon user (use logon user on) and answers
+// E_FAIL. With "LoginUser" 1 the remembered names give way to the logon user.
+HRESULT LoadLoginSettings(LoginFields& fields);
+
+// Writes "LoginUser", "UserName" and "Domain"; failures are ignored.
+HRESULT SaveLoginSettings(const LoginFields& fields);
+
+} // namespace zyr::signin
