@@ -68,7 +68,8 @@ bool IsAuditNotFunctional()
     }
     char url[256] = {};
     DWORD size = sizeof(url);
-    if (FAILED(GetSecurityServerUrl(url, &size))) {
+    // A configuration without a URL names no server either.
+    if (FAILED(GetSecurityServerUrl(url, &size)) || url[0] == '\0') {
         return Remember(true);
     }
     VARIANT_BOOL flag = VARIANT_FALSE;
