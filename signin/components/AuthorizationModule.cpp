@@ -1,9 +1,11 @@
 // The framework's authorization component on Linux: decisions from the two
 // cache files, "rolecache.xml" (role membership) and "ApplCache.xml" (the
 // applications with their groups, objects and access-control lists). On
-// creation it refreshes "ApplCache.xml" from the security server ("Appl"
-// "GetAll", written with the cache cipher); when the server does not answer,
-// the file is used as it is.
+// creation it refreshes both files from the security server ("Appl" "GetAll"
+// and "Role" "Get", written with the cache cipher as the console writes the
+// role cache), so that a first sign-in, or a membership changed since the
+// console last ran, is judged by the database as it is; when the server does
+// not answer, the files are used as they are.
 //
 // Object references are "KVT" followed by the object's identity.
 #include "cache/CacheFiles.h"
@@ -41,7 +43,8 @@ class CKvtAuthorize : public zyr::com::ComObject<IKvtAuthorize> {
 public:
     CKvtAuthorize()
     {
-        RefreshApplicationCache();
+        RefreshCacheFile("?Object=Appl&Operation=GetAll", "<KVTAPPLS>", zyr::cache::kApplCacheFileName);
+        RefreshCacheFile("?Object=Role&Operation=Get", "<KVTROLES>", zyr::cache::kRoleCacheFileName);
         Prepare();
     }
 
@@ -135,7 +138,8 @@ public:
     }
 
 private:
-    static void RefreshApplicationCache()
+    // Replaces fileName by the server's list when the server answers with one.
+    static void RefreshCacheFile(const char* query, const char* listTag, const char* fileName)
     {
         char url[1024] = {};
         DWORD size = sizeof(url);
@@ -143,12 +147,10 @@ private:
             return;
         }
         std::string reply;
-        if (!GetWebPage(std::string(url) + "?Object=Appl&Operation=GetAll", reply, false) ||
-            reply.find("<KVTAPPLS>") == std::string::npos) {
+        if (!GetWebPage(std::string(url) + query, reply, false) || reply.find(listTag) == std::string::npos) {
             return;
         }
-        KvtEncryptBufferAndPersistInFile(
-            reply, zyr::cache::CacheFilePath(CacheDirectory(), zyr::cache::kApplCacheFileName));
+        KvtEncryptBufferAndPersistInFile(reply, zyr::cache::CacheFilePath(CacheDirectory(), fileName));
     }
 
     std::string domain_;
