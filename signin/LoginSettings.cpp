@@ -91,4 +91,42 @@ HRESULT SaveLoginSettings(const LoginFields& fields)
     return S_OK;
 }
 
+namespace {
+
+bool DirectoryClient()
+{
+    bool directoryClient = false;
+    IsNovellClient(&directoryClient);
+    return directoryClient;
+}
+
+} // namespace
+
+LoginFieldsView InitializeLoginFields(LoginFields& fields)
+{
+    LoadLoginSettings(fields);
+    LoginFieldsView view;
+    if (DirectoryClient()) {
+        fields.useLogonUser = 1;
+        view.domainLabel = "&Context:";
+    }
+    view.editsEnabled = fields.useLogonUser == 0;
+    return view;
+}
+
+LoginFieldsView OnLogonUserClicked(LoginFields& fields)
+{
+    LoginFieldsView view;
+    if (DirectoryClient()) {
+        fields.useLogonUser = 1;
+        view.domainLabel = "&Context:";
+    }
+    if (fields.useLogonUser != 0) {
+        fields.password.Clear();
+        FillFromLogonUser(fields);
+    }
+    view.editsEnabled = fields.useLogonUser == 0;
+    return view;
+}
+
 } // namespace zyr::signin

@@ -31,4 +31,19 @@ HRESULT LoadLoginSettings(LoginFields& fields);
 // Writes "LoginUser", "UserName" and "Domain"; failures are ignored.
 HRESULT SaveLoginSettings(const LoginFields& fields);
 
+// How the sign-in dialog shows its fields.
+struct LoginFieldsView {
+    bool editsEnabled = true;             // user name, password and domain
+    const char* domainLabel = "&Domain:"; // "&Context:" for directory-client operators
+};
+
+// The dialog's opening: the remembered sign-in, then a directory client
+// always uses the logon user; the edits are disabled while it is used.
+LoginFieldsView InitializeLoginFields(LoginFields& fields);
+
+// The "Use Operating &System Logon User" check box was clicked (fields hold
+// the controls' state): on empties the password and takes the logon user; a
+// directory client cannot turn it off.
+LoginFieldsView OnLogonUserClicked(LoginFields& fields);
+
 } // namespace zyr::signin

@@ -1,9 +1,9 @@
 #include "audit/AuditEvents.h"
+#include "audit/ComponentModules.h"
 #include "platform/com/ClassTable.h"
 #include "platform/text/CodePage.h"
 #include "tests/audit/AuditFixture.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -235,11 +235,7 @@ TEST(AuditEventTimeTest, CurrentTimeIsAnAutomationDateInUtc)
 // The module delivers the activation to the security server.
 TEST_F(AuditEventsTest, TheComponentModuleSendsTheActivationToTheServer)
 {
-    void* module = dlopen(ZYR_ALARM_EVENTS_MODULE, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(module, nullptr) << dlerror();
-    auto registerServer = reinterpret_cast<HRESULT (*)()>(dlsym(module, "DllRegisterServer"));
-    ASSERT_NE(registerServer, nullptr);
-    ASSERT_EQ(registerServer(), S_OK);
+    ASSERT_EQ(zyr::audit::RegisterComponentModule(ZYR_ALARM_EVENTS_MODULE), S_OK);
     EXPECT_TRUE(CanCreateAuditComponents());
 
     replies["?Object=Audit&Operation=Send"] = "OK";

@@ -80,6 +80,15 @@ TEST_F(ComplianceFlagTest, WithTheFlagOnTheProbeIsSentAtEveryGuardUntilItReports
     EXPECT_EQ(server.RequestCount(), sent);
 }
 
+TEST_F(ComplianceFlagTest, AComputerWithoutANameIsProbedAsUnknown)
+{
+    host.clear();
+    replies[kFlagQuery] = "true";
+    replies["?Computer=Unknown"] = "TAVOS_Not_Functional";
+    EXPECT_TRUE(IsAuditNotFunctional());
+    EXPECT_EQ(Queries().back(), "?Computer=Unknown");
+}
+
 TEST_F(ComplianceFlagTest, FlagOffAllowsChangesWithoutAProbe)
 {
     replies[kFlagQuery] = "false";

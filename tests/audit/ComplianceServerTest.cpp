@@ -1,12 +1,12 @@
 // Compliance and audit against the reference security server.
 #include "audit/AuditEvents.h"
 #include "audit/ComplianceFlag.h"
+#include "audit/ComponentModules.h"
 #include "platform/identity/Identity.h"
 #include "security/common/web/SecurityPost.h"
 #include "tests/audit/AuditFixture.h"
 #include "tests/audit/ReferenceServer.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -39,10 +39,7 @@ protected:
 
 TEST_F(ComplianceServerTest, ActivationTurnsTheServersFlagOn)
 {
-    void* module = dlopen(ZYR_ALARM_EVENTS_MODULE, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(module, nullptr) << dlerror();
-    auto registerServer = reinterpret_cast<HRESULT (*)()>(dlsym(module, "DllRegisterServer"));
-    ASSERT_EQ(registerServer(), S_OK);
+    ASSERT_EQ(zyr::audit::RegisterComponentModule(ZYR_ALARM_EVENTS_MODULE), S_OK);
 
     VARIANT_BOOL flag = VARIANT_TRUE;
     ASSERT_EQ(Get21CFR11Flag(url.c_str(), &flag), S_OK);

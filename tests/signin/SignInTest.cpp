@@ -236,3 +236,46 @@ TEST_F(PamSignInTest, LocalAndDirectoryAccountsSignInWithTheirPasswords)
 }
 
 } // namespace
+
+namespace {
+
+using namespace zyr::signin;
+
+class LoginFieldsViewTest : public zyr::testing::SettingsFixture {};
+
+TEST_F(LoginFieldsViewTest, TheCheckBoxTakesTheLogonUserAndEmptiesThePassword)
+{
+    LoginFields fields;
+    fields.userName = "jdoe";
+    fields.domain = "CORP";
+    fields.password = "secret";
+    LoginFieldsView view = OnLogonUserClicked(fields);
+    EXPECT_TRUE(view.editsEnabled);
+    EXPECT_EQ(fields.userName.view(), "jdoe");
+    fields.useLogonUser = 1;
+    view = OnLogonUserClicked(fields);
+    EXPECT_FALSE(view.editsEnabled);
+    EXPECT_EQ(fields.password.view(), "");
+    EXPECT_EQ(fields.userName.view(), "operator");
+    EXPECT_EQ(fields.domain.view(), "BUILD-07");
+    EXPECT_STREQ(view.domainLabel, "&Domain:");
+}
+
+TEST_F(LoginFieldsViewTest, ADirectoryClientAlwaysUsesTheLogonUser)
+{
+    zyr::testing::TempRegistry::SetDword(HKEY_LOCAL_MACHINE, zyr::testing::kClientKey, "NovellClient", 1);
+    zyr::testing::TempRegistry::SetText(HKEY_CURRENT_USER, kLoginSettingsKey, "UserName", "jdoe");
+    zyr::testing::TempRegistry::SetText(HKEY_CURRENT_USER, kLoginSettingsKey, "Domain", "CORP");
+    LoginFields fields;
+    LoginFieldsView view = InitializeLoginFields(fields);
+    EXPECT_EQ(fields.useLogonUser, 1);
+    EXPECT_FALSE(view.editsEnabled);
+    EXPECT_STREQ(view.domainLabel, "&Context:");
+    EXPECT_NE(fields.userName.view(), "jdoe");
+    fields.useLogonUser = 0;
+    view = OnLogonUserClicked(fields);
+    EXPECT_EQ(fields.useLogonUser, 1);
+    EXPECT_FALSE(view.editsEnabled);
+}
+
+} // namespace

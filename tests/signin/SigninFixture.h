@@ -4,14 +4,13 @@
 // authentication and authorization modules registered in the registry store.
 #pragma once
 
+#include "audit/ComponentModules.h"
 #include "cache/CacheFiles.h"
 #include "cache/TextCipher.h"
 #include "platform/com/ClassTable.h"
 #include "security/common/RequestFrame.h"
 #include "tests/security/common/SettingsFixture.h"
 #include "tests/support/ScriptedHttpServer.h"
-
-#include <dlfcn.h>
 
 #include <filesystem>
 #include <string>
@@ -50,11 +49,7 @@ protected:
 
     static void RegisterModule(const char* path)
     {
-        void* module = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(module, nullptr) << dlerror();
-        auto registerServer = reinterpret_cast<HRESULT (*)()>(dlsym(module, "DllRegisterServer"));
-        ASSERT_NE(registerServer, nullptr);
-        ASSERT_EQ(registerServer(), S_OK);
+        ASSERT_EQ(zyr::audit::RegisterComponentModule(path), S_OK);
     }
 
     static std::string Members(const std::vector<std::string>& names)
