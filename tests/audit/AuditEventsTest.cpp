@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cmath>
 #include <memory>
 
 namespace {
@@ -223,13 +221,6 @@ TEST_F(AuditEventsTest, NothingRegisteredMeansNoComponents)
     EXPECT_FALSE(CanCreateAuditComponents());
     AuditEventContext context;
     EXPECT_TRUE(FAILED(SendGeneralEvent(context, "x")));
-}
-
-TEST(AuditEventTimeTest, CurrentTimeIsAnAutomationDateInUtc)
-{
-    using namespace std::chrono;
-    double expected = 25569.0 + duration<double>(system_clock::now().time_since_epoch()).count() / 86400.0;
-    EXPECT_NEAR(zyr::audit::CurrentUtcDate(), expected, 1.0 / 86400.0 * 5);
 }
 
 // The module delivers the activation to the security server.

@@ -72,12 +72,21 @@ public:
 
     void Stop()
     {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            int status = 0;
-            waitpid(pid_, &status, 0);
-            pid_ = -1;
+        if (pid_ <= 0) {
+            return;
         }
+        // A server still holding a kept-alive connection of the test gets a
+        // moment to end, then is stopped for good.
+        kill(pid_, SIGTERM);
+        int status = 0;
+        for (int i = 0; i < 20 && waitpid(pid_, &status, WNOHANG) == 0; ++i) {
+            usleep(50 * 1000);
+            if (i == 19) {
+                kill(pid_, SIGKILL);
+                waitpid(pid_, &status, 0);
+            }
+        }
+        pid_ = -1;
     }
 
     std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/zyr/security"; }

@@ -34,13 +34,6 @@ TEST(AccessRulesTest, APermissionNeedsItsBitInTheUnionOfTheAccountsRoles)
     EXPECT_FALSE(PermissionGranted({}, roles, jdoe, "PC01", 1));
 }
 
-TEST(AccessRulesTest, PamAndTheNameServiceKnowDirectoryAccountsAsUserAtDomain)
-{
-    EXPECT_EQ(NameServiceAccount("", "jdoe", "PC01"), "jdoe");
-    EXPECT_EQ(NameServiceAccount("pc01", "jdoe", "PC01"), "jdoe");
-    EXPECT_EQ(NameServiceAccount("CORP.EXAMPLE", "jdoe", "PC01"), "jdoe@CORP.EXAMPLE");
-}
-
 TEST(AccessRulesTest, UnreadableCachesGiveNothing)
 {
     std::vector<CachedRole> roles;
