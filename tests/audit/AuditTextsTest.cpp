@@ -24,21 +24,6 @@ TEST(AuditValueRecordTest, FieldsAndListsRenderEscapedInTheirTag)
     EXPECT_EQ(record.Render(), "<NewValue></NewValue>");
 }
 
-TEST(AuditValueRecordTest, SharedRecordsKeepWhatAnUnfinishedApplyAddedUntilEmptied)
-{
-    ResetAuditValueRecords();
-    OldValueRecord().AddField("Description", "old");
-    NewValueRecord().AddField("Description", "new");
-    EXPECT_EQ(OldValueRecord().Render(),
-              "<OldValue><Description><Value>old</Value></Description></OldValue>");
-    NewValueRecord().AddField("Description", "newer");
-    EXPECT_NE(NewValueRecord().Content().find("newer"), std::string::npos);
-    EXPECT_NE(NewValueRecord().Content().find(">new<"), std::string::npos);
-    ResetAuditValueRecords();
-    EXPECT_EQ(OldValueRecord().Content(), "");
-    EXPECT_EQ(NewValueRecord().Content(), "");
-}
-
 TEST(AuditTextsTest, AuditTextCarriesBothRenderingsEncrypted)
 {
     AuditRenderings renderings{"<OldValue></OldValue>", "<NewValue>x</NewValue>"};
