@@ -152,7 +152,9 @@ bool CKVTLog::Delete()
         return false; // no date the server could match
     }
     zyr::RequestUrl url(serverUrl_.view(), "Log", "Del");
-    url.Plain("Date", zyr::records::FormatLogDeleteTime(time));
+    // The space between date and time cannot travel bare in a request line:
+    // the date goes out escaped, which the server decodes to the same text.
+    url.Escaped("Date", zyr::records::FormatLogDeleteTime(time));
     if (!User.empty()) {
         url.Escaped("User", User.view());
     }
