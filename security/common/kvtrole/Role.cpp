@@ -27,8 +27,23 @@ CKVTRole::CKVTRole(std::string_view name, std::string_view description) : CKVTRo
 
 CKVTRole::~CKVTRole() = default;
 
+void CKVTRole::IndexMemberNames()
+{
+    if (namesIndexed_) {
+        return;
+    }
+    for (const auto& member : users_) {
+        userNames_.Insert(member->Name.view());
+    }
+    for (const auto& member : groups_) {
+        groupNames_.Insert(member->Name.view());
+    }
+    namesIndexed_ = true;
+}
+
 bool CKVTRole::AddMemberUser(std::string_view name)
 {
+    IndexMemberNames();
     auto member = std::make_unique<CKVTRoleMemberUser>(name);
     if (userNames_.Insert(member->Name.view())) {
         users_.push_back(std::move(member));
@@ -38,6 +53,7 @@ bool CKVTRole::AddMemberUser(std::string_view name)
 
 bool CKVTRole::AddMemberGroup(std::string_view name)
 {
+    IndexMemberNames();
     auto member = std::make_unique<CKVTRoleMemberGroup>(name);
     if (groupNames_.Insert(member->Name.view())) {
         groups_.push_back(std::move(member));
@@ -48,13 +64,17 @@ bool CKVTRole::AddMemberGroup(std::string_view name)
 void CKVTRole::AppendServerMemberUser(std::string_view name)
 {
     users_.push_back(std::make_unique<CKVTRoleMemberUser>(name));
-    userNames_.Insert(users_.back()->Name.view());
+    if (namesIndexed_) {
+        userNames_.Insert(users_.back()->Name.view());
+    }
 }
 
 void CKVTRole::AppendServerMemberGroup(std::string_view name)
 {
     groups_.push_back(std::make_unique<CKVTRoleMemberGroup>(name));
-    groupNames_.Insert(groups_.back()->Name.view());
+    if (namesIndexed_) {
+        groupNames_.Insert(groups_.back()->Name.view());
+    }
 }
 
 void CKVTRole::ClearMemberUsers()

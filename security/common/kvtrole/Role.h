@@ -73,6 +73,10 @@ private:
     zyr::records::ServerUrl serverUrl_;
     std::vector<std::unique_ptr<CKVTRoleMemberUser>> users_;
     std::vector<std::unique_ptr<CKVTRoleMemberGroup>> groups_;
+    // Built on the first AddMember call: fetched roles that no page edits
+    // never pay for them.
+    void IndexMemberNames();
+    bool namesIndexed_ = false;
     zyr::records::NameSet userNames_;
     zyr::records::NameSet groupNames_;
 };
