@@ -126,6 +126,8 @@ void CKVTAppl::LoadGroups(zyr::xml::KvtXmlDocument& document,
         SetField(group->Description, texts[2], "Description");
         decryptor.Decrypt(texts[3]);
         zyr::records::ReadAccessList(decryptor.Plain(), group->ACL);
+        SetField(group->ApplName, CN.view(), "ApplName");
+        SetField(group->ApplDN, DN.view(), "ApplDN");
         group->SetSourceElement(element);
         Groups.push_back(std::move(group));
     }
@@ -220,8 +222,6 @@ void LoadApplicationTree(zyr::xml::KvtXmlDocument& document, const zyr::xml::Kvt
     application.LoadGroups(document, element);
     for (size_t g = first; g < application.Groups.size(); ++g) {
         CKVTSecGroup& group = *application.Groups[g];
-        SetField(group.ApplName, application.CN.view(), "ApplName");
-        SetField(group.ApplDN, application.DN.view(), "ApplDN");
         group.LoadObjects(document, group.SourceElement());
     }
 }
