@@ -262,13 +262,6 @@ TEST_F(ApplicationTest, RefusalsAreFailuresAndUpdateShowsEveryFinding)
     EXPECT_THAT(ui.boxes[3].text, HasSubstr("404"));
     scripted.Enqueue({.body = "OK"});
     EXPECT_TRUE(appl.Update());
-
-    CKVTApplSecObj object("Valve", "{G}", "{A}", "");
-    scripted.Enqueue({.body = "TAVOS_Send_Failed"});
-    EXPECT_FALSE(object.Add());
-    CKVTSecGroup group("Line", "Plant", "{A}", "");
-    scripted.Enqueue({.body = "Error: no group has this identity"});
-    EXPECT_FALSE(group.Delete());
 }
 
 TEST_F(ApplicationTest, ChangesReachTheReferenceServer)
