@@ -181,7 +181,11 @@ void CKVTSecGroup::LoadObjects(zyr::xml::KvtXmlDocument& document,
             !zyr::records::ReadChildTexts(document, element, 4, 4, texts, 4, fields)) {
             continue;
         }
-        auto object = std::make_unique<CKVTApplSecObj>("", DN.view(), ApplDN.view(), "");
+        // The object of an empty name in this group, whose texts then come
+        // from its element.
+        auto object = std::make_unique<CKVTApplSecObj>();
+        SetField(object->GroupDN, DN.view(), "GroupDN");
+        SetField(object->ApplDN, ApplDN.view(), "ApplDN");
         SetField(object->DN, texts[0], "DN");
         SetField(object->CN, texts[1], "CN");
         SetField(object->Description, texts[2], "Description");
