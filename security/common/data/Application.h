@@ -48,6 +48,8 @@ public:
     // The export file: asks for the path through the UI service and writes
     // it. S_OK when written or cancelled; the component's failure otherwise.
     HRESULT Export();
+    // Writes the export file to path without asking (the command-line tool).
+    HRESULT ExportToFile(const std::string& path) const;
     // Adds the application's elements under parent (null: the root element).
     HRESULT WriteExport(zyr::xml::KvtXmlDocument& document, const zyr::xml::KvtXmlElement* parent) const;
     // Fills permissions, DN, groups and objects from a loaded export file.

@@ -56,6 +56,11 @@ HRESULT CKVTAppl::Export()
     if (!zyr::ui::Ui().GetSaveFileName(nullptr, dialog, path)) {
         return S_OK;
     }
+    return ExportToFile(path);
+}
+
+HRESULT CKVTAppl::ExportToFile(const std::string& path) const
+{
     std::unique_ptr<zyr::xml::KvtXmlDocument> document;
     HRESULT hr = zyr::xml::CreateKvtXmlDocument(document);
     if (FAILED(hr) || !document) {
