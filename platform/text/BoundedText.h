@@ -90,7 +90,8 @@ public:
             Clear();
             return text.empty();
         }
-        if (length > allocated_) {
+        // A much shorter text does not keep a long text's bytes.
+        if (length > allocated_ || allocated_ > 2 * length + 32) {
             data_ = std::make_unique_for_overwrite<char[]>(length + 1);
             allocated_ = static_cast<uint32_t>(length);
         }
