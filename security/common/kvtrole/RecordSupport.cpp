@@ -13,7 +13,7 @@ void TraceCut(std::string_view field, std::string_view text, size_t capacity)
     TraceError("security/common/kvtrole", __LINE__, "Records.SetField", field,
                "A text from the server is longer than its field and was cut to " + std::to_string(capacity) +
                    " bytes",
-               E_FAIL, text.substr(0, 512));
+               E_FAIL, text.size() > 64 ? std::string(text.substr(0, 64)) + "..." : std::string(text));
 }
 
 ServerUrl ServerUrl::FromConfiguration()

@@ -67,6 +67,21 @@ TEST_F(RoleTest, FetchSkipsMalformedRolesAndNeverReadsTheTrailingElement)
     EXPECT_EQ(zyr::records::CurrentRoleList(), &list);
 }
 
+TEST_F(RoleTest, TextsLongerThanTheirFieldsAreCutAndTraced)
+{
+    TempRegistry::SetDword(HKEY_LOCAL_MACHINE, kFrameworkKey, "EventLogging", 1);
+    UseScripted();
+    const std::string longName(300, 'n');
+    scripted.Enqueue({.body = Document("<KVTROLES>" + RoleElement(5, longName, std::string(270, 'g') + ";") +
+                                       "<END/></KVTROLES>")});
+    CKVTRoleList list;
+    list.GetRoles();
+    ASSERT_EQ(list.Roles().size(), 1u);
+    EXPECT_EQ(list.Roles()[0]->CN.str(), longName.substr(0, 255));
+    EXPECT_EQ(list.Roles()[0]->MemberGroups().at(0)->Name.size(), 255u);
+    EXPECT_TRUE(Traced("longer than its field"));
+}
+
 TEST_F(RoleTest, RolesAreReadEvenWhenTheCacheFileCannotBeWritten)
 {
     TempRegistry::SetDword(HKEY_LOCAL_MACHINE, kFrameworkKey, "EventLogging", 1);
