@@ -329,4 +329,13 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
     return true;
 }
 
+std::u32string CaseFoldKey(std::string_view text)
+{
+    std::u32string key = CodePoints(text);
+    for (char32_t& c : key) {
+        c = Fold(c);
+    }
+    return key;
+}
+
 } // namespace zyr::text

@@ -31,5 +31,8 @@ size_t CharacterBoundary(std::string_view bytes, size_t limit);
 
 // Case-insensitive comparison in the active code page.
 bool EqualsNoCase(std::string_view a, std::string_view b);
+// A key for hashing names that EqualsNoCase compares: two texts have the same
+// key exactly when EqualsNoCase holds for them.
+std::u32string CaseFoldKey(std::string_view text);
 
 } // namespace zyr::text

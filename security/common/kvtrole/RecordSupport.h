@@ -1,0 +1,99 @@
+// What every security record shares: its fixed fields, the server URL it was
+// made with, new identities, the encrypted lists it reads and writes, and
+// names compared without regard to case.
+#pragma once
+
+#include "platform/text/BoundedText.h"
+#include "platform/text/CodePage.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+
+namespace zyr::records {
+
+// A fixed field of N bytes with its terminator. Records are kept by the
+// hundred thousand, so their fields take only what their text needs.
+template <size_t N>
+using Field = zyr::text::CompactBoundedText<N>;
+
+// Writes the trace record of a text cut to fit its field.
+void TraceCut(std::string_view field, std::string_view text, size_t capacity);
+
+// Copies text into field; a text too long for it is cut on a character
+// boundary and the cut traced.
+template <size_t N>
+void SetField(Field<N>& field, std::string_view text, std::string_view fieldName)
+{
+    if (!field.Assign(text)) {
+        TraceCut(fieldName, text, Field<N>::capacity());
+    }
+}
+
+// The server URL as a record keeps it: the value in force when the record was
+// made, shared with the records made under the same value.
+class ServerUrl {
+public:
+    // Reads the configured URL; empty when none can be obtained.
+    static ServerUrl FromConfiguration();
+
+    bool empty() const { return !url_ || url_->empty(); }
+    std::string_view view() const { return url_ ? std::string_view(*url_) : std::string_view(); }
+    std::string str() const { return std::string(view()); }
+
+private:
+    std::shared_ptr<const std::string> url_;
+};
+
+// "{", a newly generated GUID, "}": 38 characters, upper or lower case.
+std::string NewIdentity(bool upperCase);
+
+// Decrypts the encrypted lists of one walk. An empty text gives an empty
+// plain text; a text that does not decode gives an empty plain text and false.
+// The plain text ends at its first zero byte, as the framework read it.
+class ListDecryptor {
+public:
+    bool Decrypt(std::string_view encrypted);
+    const std::string& Plain() const { return plain_; }
+
+private:
+    std::string plain_;
+};
+
+// Calls onItem for every non-empty piece of text between ";" separators.
+template <typename OnItem>
+void ForEachListItem(std::string_view text, OnItem&& onItem)
+{
+    size_t at = 0;
+    while (at <= text.size()) {
+        size_t end = text.find(';', at);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        if (end > at) {
+            onItem(text.substr(at, end - at));
+        }
+        at = end + 1;
+    }
+}
+
+// The encrypted text of a plain list; empty for an empty list or a failed
+// encryption (the field then goes out empty).
+std::string EncryptList(std::string_view plain);
+
+// A set of names compared as EqualsNoCase compares them, in constant time.
+class NameSet {
+public:
+    // False when an equal name was already present.
+    bool Insert(std::string_view name) { return names_.insert(zyr::text::CaseFoldKey(name)).second; }
+    bool Contains(std::string_view name) const { return names_.count(zyr::text::CaseFoldKey(name)) != 0; }
+    void Clear() { names_.clear(); }
+    size_t size() const { return names_.size(); }
+
+private:
+    std::unordered_set<std::u32string> names_;
+};
+
+} // namespace zyr::records

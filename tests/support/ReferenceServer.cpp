@@ -1,0 +1,121 @@
+#include "tests/support/ReferenceServer.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace zyr::test {
+
+ReferenceServer::~ReferenceServer()
+{
+    Stop();
+}
+
+std::string ReferenceServer::ExecutablePath()
+{
+    const char* dir = std::getenv("ZYR_BIN_DIR");
+    if (dir != nullptr && *dir != '\0') {
+        return std::string(dir) + "/zyr-security-server";
+    }
+    // Test and bench programs are built into the same folder as the server.
+    std::error_code error;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return (error ? std::filesystem::path(".") : self.parent_path()).string() + "/zyr-security-server";
+}
+
+bool ReferenceServer::Start(const std::vector<std::string>& extraArgs)
+{
+    Stop();
+    std::string pattern = (std::filesystem::temp_directory_path() / "zyr-reference-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        return false;
+    }
+    folder_ = pattern;
+    const std::string executable = ExecutablePath();
+    if (access(executable.c_str(), X_OK) != 0) {
+        return false;
+    }
+    std::vector<std::string> args = {executable, "--listen", "127.0.0.1:0", "--db", folder_ + "/security.db"};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+
+    int out[2];
+    if (pipe(out) != 0) {
+        return false;
+    }
+    pid_ = fork();
+    if (pid_ < 0) {
+        close(out[0]);
+        close(out[1]);
+        return false;
+    }
+    if (pid_ == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        close(out[0]);
+        close(out[1]);
+        std::vector<char*> argv;
+        for (auto& a : args) {
+            argv.push_back(a.data());
+        }
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(out[1]);
+    // "listening on 127.0.0.1:PORT" on the first line.
+    std::string line;
+    for (int waited = 0; waited < 600 && line.find('\n') == std::string::npos; ++waited) {
+        pollfd p{out[0], POLLIN, 0};
+        if (poll(&p, 1, 100) > 0) {
+            char buffer[256];
+            ssize_t n = read(out[0], buffer, sizeof buffer);
+            if (n <= 0) {
+                break;
+            }
+            line.append(buffer, static_cast<size_t>(n));
+        }
+    }
+    close(out[0]);
+    size_t colon = line.rfind(':', line.find('\n'));
+    if (line.rfind("listening on ", 0) != 0 || colon == std::string::npos) {
+        Stop();
+        return false;
+    }
+    port_ = std::atoi(line.c_str() + colon + 1);
+    return port_ > 0;
+}
+
+void ReferenceServer::Stop()
+{
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        int status = 0;
+        for (int i = 0; i < 50; ++i) {
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                break;
+            }
+            usleep(100000);
+        }
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, &status, 0);
+        }
+    }
+    pid_ = -1;
+    port_ = 0;
+    if (!folder_.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+        folder_.clear();
+    }
+}
+
+std::string ReferenceServer::RequestUrl() const
+{
+    return "http://127.0.0.1:" + std::to_string(port_) + "/zyr/security";
+}
+
+} // namespace zyr::test
