@@ -6,7 +6,10 @@
 #include "console/framework/ModuleState.h"
 #include "console/framework/Resources.h"
 #include "console/framework/SnapinIds.h"
+#include "console/framework/StartupHooks.h"
+#include "console/pages/StartupDialogs.h"
 #include "module/resources/ModuleResources.h"
+#include "security/common/kvtrole/RoleList.h"
 
 #include <dlfcn.h>
 #include <filesystem>
@@ -78,6 +81,31 @@ private:
     const ModuleClass& entry_;
 };
 
+void DestroyRoleList(CKVTRoleList* roleList)
+{
+    delete roleList;
+}
+
+// Start-up step 5: a new role list replaces the one kept before it, then
+// fetches the roles (and rewrites the role cache).
+void LoadRoles()
+{
+    auto* roleList = new (std::nothrow) CKVTRoleList();
+    if (roleList == nullptr) {
+        return;
+    }
+    TheApp().SetRoleList(roleList, &DestroyRoleList);
+    roleList->GetRoles();
+}
+
+void InstallStartupSteps()
+{
+    zyr::console::StartupHooks hooks;
+    zyr::pages::AddDialogSteps(hooks);
+    hooks.loadRoles = &LoadRoles;
+    zyr::console::SetStartupHooks(hooks);
+}
+
 } // namespace
 
 bool CKVTSnapinApp::InitInstance()
@@ -87,6 +115,7 @@ bool CKVTSnapinApp::InitInstance()
     }
     zyr::console::SetModulePath(zyr::module::LoadedModulePath());
     zyr::console::InstallResources(&zyr::module::ModuleResourceSet());
+    InstallStartupSteps();
     for (const ModuleClass& entry : kClasses) {
         if (entry.start != nullptr) {
             entry.start();

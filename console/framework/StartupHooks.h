@@ -3,7 +3,7 @@
 // layer installs it; an empty step is skipped (no sign-in counts as signed in).
 #pragma once
 
-#include "platform/mmc/ConsoleTypes.h"
+#include "platform/mmc/ConsoleInterfaces.h"
 
 #include <memory>
 #include <string_view>
@@ -25,6 +25,9 @@ struct StartupHooks {
     // Creates the role list, hands it to the application object and fetches
     // the roles.
     void (*loadRoles)() = nullptr;
+    // Makes the root's compliance page with the console's notify handle;
+    // without it the root offers no page.
+    IPropertyPage* (*createCompliancePage)(LONG_PTR notifyHandle) = nullptr;
 };
 
 void SetStartupHooks(const StartupHooks& hooks);

@@ -2,6 +2,7 @@
 
 #include "console/framework/ClipboardFormats.h"
 #include "console/framework/ModuleState.h"
+#include "console/framework/NodeHelpers.h"
 #include "platform/text/CodePage.h"
 #include "security/common/StringTable.h"
 
@@ -65,14 +66,14 @@ HRESULT CRootNode::FillData(CLIPFORMAT format, IStream* stream)
 HRESULT CRootNode::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle, IUnknown*,
                                        DATA_OBJECT_TYPES type)
 {
-    (void)callback;
-    (void)notifyHandle;
     if (type != CCT_SCOPE && type != CCT_RESULT && type != CCT_SNAPIN_MANAGER) {
         return E_UNEXPECTED;
     }
-    // The compliance page is added here once the audit layer offers the
-    // compliance flag.
-    return S_OK;
+    auto create = zyr::console::CurrentStartupHooks().createCompliancePage;
+    if (create == nullptr) {
+        return S_OK;
+    }
+    return zyr::console::AddPropertyPage(callback, create(notifyHandle));
 }
 
 HRESULT CRootNode::QueryPagesFor(DATA_OBJECT_TYPES type)
@@ -90,10 +91,42 @@ HRESULT CRootNode::OnSelect(IConsole* console)
     return zyr::console::EnableVerbs(console, {MMC_VERB_PROPERTIES});
 }
 
+namespace {
+
+// One container below the root: the status text shown before it is made, and
+// how it is made (given the status window). The container node kinds join
+// this table as they are built; until then their step only shows its text.
+struct ContainerStep {
+    const char* statusText;
+    CSnapInItem* (*create)(zyr::console::StatusWindow* status);
+};
+
+constexpr ContainerStep kContainerSteps[] = {
+    {"Initializing Application Node", nullptr},
+    {"Initializing Role Node", nullptr},
+    {"Initializing Log Node", nullptr},
+};
+
+} // namespace
+
 BOOL CRootNode::InitChildren(zyr::console::StatusWindow* status)
 {
-    (void)status;
-    // The containers of applications, roles and logs are appended here, in
-    // that order, each after its step is shown in the status window.
+    // The containers of applications, roles and logs are appended in that
+    // order, each after its step is shown. A container whose node kind is not
+    // part of this build is skipped; one that cannot be made ends the walk.
+    auto show = [status](const char* text) {
+        if (status != nullptr) {
+            status->ShowStep(text);
+        }
+    };
+    for (const ContainerStep& step : kContainerSteps) {
+        show(step.statusText);
+        if (step.create == nullptr) {
+            continue;
+        }
+        if (!AppendChild(step.create(status))) {
+            return 0;
+        }
+    }
     return 1;
 }
