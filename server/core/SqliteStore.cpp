@@ -146,6 +146,33 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
 };
 
+// The writer's prepared statements, kept for the life of the connection and
+// used only under the write lock.
+class StatementCache {
+public:
+    explicit StatementCache(sqlite3* db) : db_(db) {}
+    Statement& operator()(const char* sql)
+    {
+        auto& slot = statements_[sql];
+        if (!slot) {
+            slot = std::make_unique<Statement>(db_, sql);
+        }
+        slot->Reset();
+        return *slot;
+    }
+    sqlite3* db() const { return db_; }
+    void ResetAll()
+    {
+        for (auto& [sql, statement] : statements_) {
+            statement->Reset();
+        }
+    }
+
+private:
+    sqlite3* db_;
+    std::unordered_map<std::string, std::unique_ptr<Statement>> statements_;
+};
+
 bool Exec(sqlite3* db, const char* sql)
 {
     return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
@@ -198,62 +225,76 @@ private:
     bool active_ = false;
 };
 
-bool WriteAudit(sqlite3* db, const AuditRecord& a)
+bool WriteAudit(StatementCache& db, const AuditRecord& a)
 {
-    Statement s(db, "INSERT INTO audit(time,user,computer,object,operation,identity,name,old_value,new_value)"
-                    " VALUES(?,?,?,?,?,?,?,?,?)");
+    Statement& s =
+        db("INSERT INTO audit(time,user,computer,object,operation,identity,name,old_value,new_value)"
+           " VALUES(?,?,?,?,?,?,?,?,?)");
     s.Bind(1, a.time).Bind(2, a.user).Bind(3, a.computer).Bind(4, a.object).Bind(5, a.operation);
     s.Bind(6, a.identity).Bind(7, a.name).Bind(8, a.oldValue).Bind(9, a.newValue);
     return s.Run();
 }
 
 // Id of the row whose dn is given, 0 when there is none, -1 on failure.
-int64_t IdOf(sqlite3* db, const char* sql, const std::string& key)
+int64_t IdOf(StatementCache& db, const char* sql, const std::string& key)
 {
-    Statement s(db, sql);
+    Statement& s = db(sql);
     s.Bind(1, key);
     int rc = s.Step();
-    if (rc == SQLITE_ROW) {
-        return s.Int(0);
-    }
-    return rc == SQLITE_DONE ? 0 : -1;
+    int64_t id = rc == SQLITE_ROW ? s.Int(0) : (rc == SQLITE_DONE ? 0 : -1);
+    s.Reset();
+    return id;
 }
 
-bool AddBucket(sqlite3* db, const char* table, const std::string& key, int64_t delta)
-{
-    std::string sql =
-        std::string("INSERT INTO ") + table + "(key,n) VALUES(?1,?2) ON CONFLICT(key) DO UPDATE SET n=n+?2";
-    Statement s(db, sql.c_str());
-    s.Bind(1, key).Bind(2, delta);
-    if (!s.Run()) {
-        return false;
-    }
-    std::string prune = std::string("DELETE FROM ") + table + " WHERE key=?1 AND n<=0";
-    Statement p(db, prune.c_str());
-    p.Bind(1, key);
-    return p.Run();
-}
+struct BucketTable {
+    const char* upsert;
+    const char* prune;
+    size_t keyLength;
+};
 
-bool CountLog(sqlite3* db, const std::string& time, int64_t delta)
+const BucketTable kBuckets[] = {
+    {"INSERT INTO log_day(key,n) VALUES(?1,?2) ON CONFLICT(key) DO UPDATE SET n=n+?2",
+     "DELETE FROM log_day WHERE key=?1 AND n<=0", 10},
+    {"INSERT INTO log_hour(key,n) VALUES(?1,?2) ON CONFLICT(key) DO UPDATE SET n=n+?2",
+     "DELETE FROM log_hour WHERE key=?1 AND n<=0", 13},
+    {"INSERT INTO log_minute(key,n) VALUES(?1,?2) ON CONFLICT(key) DO UPDATE SET n=n+?2",
+     "DELETE FROM log_minute WHERE key=?1 AND n<=0", 16},
+};
+
+// Keeps the day, hour and minute counts of the log in step with its entries.
+bool CountLog(StatementCache& db, const std::string& time, int64_t delta)
 {
     if (time.size() < 16) {
         return false;
     }
-    return AddBucket(db, "log_day", time.substr(0, 10), delta) &&
-           AddBucket(db, "log_hour", time.substr(0, 13), delta) &&
-           AddBucket(db, "log_minute", time.substr(0, 16), delta);
+    for (const auto& table : kBuckets) {
+        std::string key = time.substr(0, table.keyLength);
+        Statement& s = db(table.upsert);
+        s.Bind(1, key).Bind(2, delta);
+        if (!s.Run()) {
+            return false;
+        }
+        if (delta < 0) {
+            Statement& p = db(table.prune);
+            p.Bind(1, key);
+            if (!p.Run()) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
-bool InsertLog(sqlite3* db, const LogEntry& e)
+bool InsertLog(StatementCache& db, const LogEntry& e)
 {
-    Statement s(db, "INSERT INTO log(time,user,action,status,computer) VALUES(?,?,?,?,?)");
+    Statement& s = db("INSERT INTO log(time,user,action,status,computer) VALUES(?,?,?,?,?)");
     s.Bind(1, e.time).Bind(2, e.user).Bind(3, e.action).Bind(4, e.status).Bind(5, e.computer);
     return s.Run() && CountLog(db, e.time, 1);
 }
 
-bool InsertMembers(sqlite3* db, int64_t roleId, const RoleRecord& role)
+bool InsertMembers(StatementCache& db, int64_t roleId, const RoleRecord& role)
 {
-    Statement s(db, "INSERT INTO role_member(role_id,kind,position,name) VALUES(?,?,?,?)");
+    Statement& s = db("INSERT INTO role_member(role_id,kind,position,name) VALUES(?,?,?,?)");
     auto put = [&](int kind, const std::vector<std::string>& names) {
         for (size_t i = 0; i < names.size(); ++i) {
             s.Reset();
@@ -270,9 +311,12 @@ bool InsertMembers(sqlite3* db, int64_t roleId, const RoleRecord& role)
 
 class SqliteStore final : public SecurityStore {
 public:
-    SqliteStore(std::string path, sqlite3* writer) : path_(std::move(path)), writer_(writer) {}
+    SqliteStore(std::string path, sqlite3* writer) : cache_(writer), path_(std::move(path)), writer_(writer)
+    {
+    }
     ~SqliteStore() override
     {
+        cache_ = StatementCache(nullptr);
         for (sqlite3* db : readers_) {
             sqlite3_close(db);
         }
@@ -307,7 +351,7 @@ public:
         if (StoreResult r = CheckApplicationFree(a, 0); r != StoreResult::Ok) {
             return r;
         }
-        if (InsertApplication(a) < 0 || !WriteAudit(writer_, audit)) {
+        if (InsertApplication(a) < 0 || !WriteAudit(cache_, audit)) {
             return StoreResult::Failed;
         }
         return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
@@ -320,7 +364,7 @@ public:
         if (!tx.active()) {
             return StoreResult::Failed;
         }
-        int64_t id = IdOf(writer_, "SELECT id FROM appl WHERE dn=?", a.dn);
+        int64_t id = IdOf(cache_, "SELECT id FROM appl WHERE dn=?", a.dn);
         if (id <= 0) {
             return id == 0 ? StoreResult::NotFound : StoreResult::Failed;
         }
@@ -332,7 +376,7 @@ public:
                     " WHERE id=?");
         s.Bind(1, a.name).Bind(2, a.description).Bind(3, a.permissionsPlain).Bind(4, a.permissionsEncrypted);
         s.Bind(5, a.aclPlain).Bind(6, a.aclEncrypted).Bind(7, id);
-        if (!s.Run() || !WriteAudit(writer_, audit)) {
+        if (!s.Run() || !WriteAudit(cache_, audit)) {
             return StoreResult::Failed;
         }
         return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
@@ -354,16 +398,16 @@ public:
             return r;
         }
         for (const auto& g : a.groups) {
-            if (IdOf(writer_, "SELECT id FROM secgroup WHERE dn=?", g.dn) != 0) {
+            if (IdOf(cache_, "SELECT id FROM secgroup WHERE dn=?", g.dn) != 0) {
                 return StoreResult::DuplicateIdentity;
             }
             for (const auto& o : g.objects) {
-                if (IdOf(writer_, "SELECT id FROM secobj WHERE dn=?", o.dn) != 0) {
+                if (IdOf(cache_, "SELECT id FROM secobj WHERE dn=?", o.dn) != 0) {
                     return StoreResult::DuplicateIdentity;
                 }
             }
         }
-        if (!InsertTree(a) || !WriteAudit(writer_, audit)) {
+        if (!InsertTree(a) || !WriteAudit(cache_, audit)) {
             return StoreResult::Failed;
         }
         return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
@@ -376,14 +420,14 @@ public:
         if (!tx.active()) {
             return StoreResult::Failed;
         }
-        int64_t applId = IdOf(writer_, "SELECT id FROM appl WHERE dn=?", g.applDn);
+        int64_t applId = IdOf(cache_, "SELECT id FROM appl WHERE dn=?", g.applDn);
         if (applId <= 0) {
             return applId == 0 ? StoreResult::ParentNotFound : StoreResult::Failed;
         }
         if (StoreResult r = CheckGroupFree(g, applId, 0); r != StoreResult::Ok) {
             return r;
         }
-        if (InsertGroup(applId, g) < 0 || !WriteAudit(writer_, audit)) {
+        if (InsertGroup(applId, g) < 0 || !WriteAudit(cache_, audit)) {
             return StoreResult::Failed;
         }
         return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
@@ -409,7 +453,7 @@ public:
         }
         Statement s(writer_, "UPDATE secgroup SET name=?,description=?,acl_plain=?,acl_enc=? WHERE id=?");
         s.Bind(1, g.name).Bind(2, g.description).Bind(3, g.aclPlain).Bind(4, g.aclEncrypted).Bind(5, id);
-        if (!s.Run() || !WriteAudit(writer_, audit)) {
+        if (!s.Run() || !WriteAudit(cache_, audit)) {
             return StoreResult::Failed;
         }
         return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
@@ -443,14 +487,14 @@ public:
         if (!tx.active()) {
             return StoreResult::Failed;
         }
-        int64_t groupId = IdOf(writer_, "SELECT id FROM secgroup WHERE dn=?", o.groupDn);
+        int64_t groupId = IdOf(cache_, "SELECT id FROM secgroup WHERE dn=?", o.groupDn);
         if (groupId <= 0) {
             return groupId == 0 ? StoreResult::ParentNotFound : StoreResult::Failed;
         }
         if (StoreResult r = CheckObjectFree(o, groupId, 0); r != StoreResult::Ok) {
             return r;
         }
-        if (!InsertObject(groupId, o) || !WriteAudit(writer_, audit)) {
+        if (!InsertObject(groupId, o) || !WriteAudit(cache_, audit)) {
             return StoreResult::Failed;
         }
         return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
@@ -479,7 +523,7 @@ public:
         s.Bind(1, o.name).Bind(2, o.description).Bind(3, o.aclPlain).Bind(4, o.aclEncrypted);
         s.Bind(5, static_cast<int64_t>(o.useQualifier)).Bind(6, o.qualifierName).Bind(7, o.qualifierType);
         s.Bind(8, o.qualifierOperator).Bind(9, o.qualifierValue).Bind(10, id);
-        if (!s.Run() || !WriteAudit(writer_, audit)) {
+        if (!s.Run() || !WriteAudit(cache_, audit)) {
             return StoreResult::Failed;
         }
         return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
@@ -537,7 +581,7 @@ public:
         if (StoreResult r = CheckRoleFree(role, 0); r != StoreResult::Ok) {
             return r;
         }
-        if (InsertRole(role) < 0 || !WriteAudit(writer_, audit)) {
+        if (InsertRole(role) < 0 || !WriteAudit(cache_, audit)) {
             return StoreResult::Failed;
         }
         return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
@@ -550,7 +594,7 @@ public:
         if (!tx.active()) {
             return StoreResult::Failed;
         }
-        int64_t id = IdOf(writer_, "SELECT id FROM role WHERE dn=?", role.dn);
+        int64_t id = IdOf(cache_, "SELECT id FROM role WHERE dn=?", role.dn);
         if (id <= 0) {
             return id == 0 ? StoreResult::NotFound : StoreResult::Failed;
         }
@@ -561,7 +605,7 @@ public:
         s.Bind(1, role.name).Bind(2, role.description).Bind(3, id);
         Statement clear(writer_, "DELETE FROM role_member WHERE role_id=?");
         clear.Bind(1, id);
-        if (!s.Run() || !clear.Run() || !InsertMembers(writer_, id, role) || !WriteAudit(writer_, audit)) {
+        if (!s.Run() || !clear.Run() || !InsertMembers(cache_, id, role) || !WriteAudit(cache_, audit)) {
             return StoreResult::Failed;
         }
         return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
@@ -578,7 +622,7 @@ public:
     {
         std::lock_guard lock(writeMutex_);
         Transaction tx(writer_);
-        if (!tx.active() || !InsertLog(writer_, entry)) {
+        if (!tx.active() || !InsertLog(cache_, entry)) {
             return StoreResult::Failed;
         }
         return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
@@ -630,7 +674,7 @@ public:
                 return StoreResult::Failed;
             }
         }
-        if (!WriteAudit(writer_, audit)) {
+        if (!WriteAudit(cache_, audit)) {
             return StoreResult::Failed;
         }
         return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
@@ -650,10 +694,10 @@ public:
             return StoreResult::Failed;
         }
         removed = sqlite3_changes64(writer_);
-        if (removed > 0 && !CountLog(writer_, second, -removed)) {
+        if (removed > 0 && !CountLog(cache_, second, -removed)) {
             return StoreResult::Failed;
         }
-        if (!WriteAudit(writer_, audit)) {
+        if (!WriteAudit(cache_, audit)) {
             return StoreResult::Failed;
         }
         return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
@@ -690,7 +734,7 @@ public:
     {
         std::lock_guard lock(writeMutex_);
         Transaction tx(writer_);
-        if (!tx.active() || !WriteAudit(writer_, audit)) {
+        if (!tx.active() || !WriteAudit(cache_, audit)) {
             return StoreResult::Failed;
         }
         return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
@@ -721,7 +765,7 @@ public:
         }
         if (!Exec(writer_, "INSERT INTO setting(key,value) VALUES('compliance','on')"
                            " ON CONFLICT(key) DO UPDATE SET value='on';") ||
-            !WriteAudit(writer_, audit)) {
+            !WriteAudit(cache_, audit)) {
             return StoreResult::Failed;
         }
         return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
@@ -762,11 +806,13 @@ public:
 
     std::mutex writeMutex_;
     sqlite3* writer() { return writer_; }
+    StatementCache& cache() { return cache_; }
+    StatementCache cache_;
 
     int64_t InsertApplication(const ApplicationRecord& a)
     {
-        Statement s(writer_, "INSERT INTO appl(dn,name,description,perm_plain,perm_enc,acl_plain,acl_enc)"
-                             " VALUES(?,?,?,?,?,?,?)");
+        Statement& s = cache_("INSERT INTO appl(dn,name,description,perm_plain,perm_enc,acl_plain,acl_enc)"
+                              " VALUES(?,?,?,?,?,?,?)");
         s.Bind(1, a.dn).Bind(2, a.name).Bind(3, a.description).Bind(4, a.permissionsPlain);
         s.Bind(5, a.permissionsEncrypted).Bind(6, a.aclPlain).Bind(7, a.aclEncrypted);
         return s.Run() ? sqlite3_last_insert_rowid(writer_) : -1;
@@ -774,8 +820,8 @@ public:
 
     int64_t InsertGroup(int64_t applId, const GroupRecord& g)
     {
-        Statement s(writer_, "INSERT INTO secgroup(dn,appl_id,name,description,acl_plain,acl_enc)"
-                             " VALUES(?,?,?,?,?,?)");
+        Statement& s = cache_("INSERT INTO secgroup(dn,appl_id,name,description,acl_plain,acl_enc)"
+                              " VALUES(?,?,?,?,?,?)");
         s.Bind(1, g.dn).Bind(2, applId).Bind(3, g.name).Bind(4, g.description).Bind(5, g.aclPlain);
         s.Bind(6, g.aclEncrypted);
         return s.Run() ? sqlite3_last_insert_rowid(writer_) : -1;
@@ -783,8 +829,9 @@ public:
 
     bool InsertObject(int64_t groupId, const ObjectRecord& o)
     {
-        Statement s(writer_, "INSERT INTO secobj(dn,group_id,name,description,acl_plain,acl_enc,use_q,q_name,"
-                             "q_type,q_oper,q_value) VALUES(?,?,?,?,?,?,?,?,?,?,?)");
+        Statement& s =
+            cache_("INSERT INTO secobj(dn,group_id,name,description,acl_plain,acl_enc,use_q,q_name,"
+                   "q_type,q_oper,q_value) VALUES(?,?,?,?,?,?,?,?,?,?,?)");
         s.Bind(1, o.dn).Bind(2, groupId).Bind(3, o.name).Bind(4, o.description).Bind(5, o.aclPlain);
         s.Bind(6, o.aclEncrypted).Bind(7, static_cast<int64_t>(o.useQualifier)).Bind(8, o.qualifierName);
         s.Bind(9, o.qualifierType).Bind(10, o.qualifierOperator).Bind(11, o.qualifierValue);
@@ -813,13 +860,13 @@ public:
 
     int64_t InsertRole(const RoleRecord& role)
     {
-        Statement s(writer_, "INSERT INTO role(dn,name,description) VALUES(?,?,?)");
+        Statement& s = cache_("INSERT INTO role(dn,name,description) VALUES(?,?,?)");
         s.Bind(1, role.dn).Bind(2, role.name).Bind(3, role.description);
         if (!s.Run()) {
             return -1;
         }
         int64_t id = sqlite3_last_insert_rowid(writer_);
-        return InsertMembers(writer_, id, role) ? id : -1;
+        return InsertMembers(cache_, id, role) ? id : -1;
     }
 
 private:
@@ -863,7 +910,7 @@ private:
         if (sqlite3_changes(writer_) == 0) {
             return StoreResult::NotFound;
         }
-        if (!WriteAudit(writer_, audit)) {
+        if (!WriteAudit(cache_, audit)) {
             return StoreResult::Failed;
         }
         return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
@@ -873,7 +920,7 @@ private:
                           const std::string& name, int64_t scope, int64_t self)
     {
         if (self == 0) {
-            int64_t id = IdOf(writer_, dnSql, dn);
+            int64_t id = IdOf(cache_, dnSql, dn);
             if (id != 0) {
                 return id < 0 ? StoreResult::Failed : StoreResult::DuplicateIdentity;
             }
@@ -1045,10 +1092,10 @@ public:
         return tx_.active() && store_.InsertTree(appl);
     }
     bool Role(const RoleRecord& role) override { return tx_.active() && store_.InsertRole(role) >= 0; }
-    bool Log(const LogEntry& entry) override { return tx_.active() && InsertLog(store_.writer(), entry); }
+    bool Log(const LogEntry& entry) override { return tx_.active() && InsertLog(store_.cache(), entry); }
     bool Audit(const AuditRecord& audit) override
     {
-        return tx_.active() && WriteAudit(store_.writer(), audit);
+        return tx_.active() && WriteAudit(store_.cache(), audit);
     }
     bool Commit() override { return tx_.Commit(); }
 
