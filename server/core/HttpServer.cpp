@@ -17,6 +17,7 @@
 #include <boost/beast/http.hpp>
 #include <boost/beast/ssl.hpp>
 
+#include <algorithm>
 #include <atomic>
 #include <list>
 #include <mutex>
@@ -35,6 +36,9 @@ using tcp = net::ip::tcp;
 namespace {
 
 using Request = http::request<http::string_body>;
+
+// Longest header line the parser can hold (its field sizes are 16-bit).
+constexpr size_t kMaxFieldLine = 60000;
 using Response = http::response<http::string_body>;
 
 // What the stop needs of a connection: a way to end it while it waits for
@@ -258,6 +262,48 @@ net::awaitable<void> HttpServer::Impl::Serve(Stream& stream, std::shared_ptr<Con
         connection->idle = false;
         lowest.expires_after(options.readTimeout);
 
+        // The header is gathered and measured before the parser sees it: the
+        // parser keeps a field in at most 64 KiB and would throw on a longer one.
+        std::optional<Response> refusal;
+        for (;;) {
+            std::string_view data(static_cast<const char*>(buffer.data().data()), buffer.size());
+            size_t end = data.find("\r\n\r\n");
+            std::string_view head = data.substr(0, end);
+            size_t firstLine = head.find("\r\n");
+            size_t lineLength = firstLine == std::string_view::npos ? head.size() : firstLine;
+            if (lineLength > options.maxTarget + 64) {
+                refusal = Plain(414, 11, "URI Too Long");
+                break;
+            }
+            if (firstLine != std::string_view::npos) {
+                size_t fields = head.size() - firstLine;
+                size_t longest = 0;
+                for (size_t at = firstLine; at < head.size();) {
+                    size_t next = head.find("\r\n", at + 2);
+                    next = next == std::string_view::npos ? head.size() : next;
+                    longest = std::max(longest, next - at);
+                    at = next;
+                }
+                if (fields > options.maxHeader || longest > kMaxFieldLine) {
+                    refusal = Plain(431, 11, "Request Header Fields Too Large");
+                    break;
+                }
+            }
+            if (end != std::string_view::npos) {
+                break;
+            }
+            size_t n = co_await stream.async_read_some(buffer.prepare(16 * 1024),
+                                                       net::redirect_error(net::use_awaitable, ec));
+            if (ec) {
+                co_return;
+            }
+            buffer.commit(n);
+        }
+        if (refusal) {
+            co_await http::async_write(stream, *refusal, net::redirect_error(net::use_awaitable, ec));
+            co_return;
+        }
+
         http::request_parser<http::string_body> parser;
         parser.header_limit(static_cast<std::uint32_t>(options.maxTarget + options.maxHeader + 1024));
         parser.body_limit(options.maxBody);
@@ -266,27 +312,15 @@ net::awaitable<void> HttpServer::Impl::Serve(Stream& stream, std::shared_ptr<Con
             co_return;
         }
         if (ec) {
-            bool tooBig = ec == http::error::header_limit;
-            Response res =
-                Plain(tooBig ? 431 : 400, 11, tooBig ? "Request Header Fields Too Large" : "Bad Request");
+            bool tooBig = ec == http::error::body_limit;
+            Response res = Plain(tooBig ? 413 : 400, 11, tooBig ? "Payload Too Large" : "Bad Request");
             co_await http::async_write(stream, res, net::redirect_error(net::use_awaitable, ec));
             co_return;
         }
         auto& header = parser.get();
-        size_t fieldBytes = 0;
-        for (const auto& field : header) {
-            fieldBytes += field.name_string().size() + field.value().size() + 4;
-        }
-        std::optional<Response> refusal;
-        if (header.target().size() > options.maxTarget) {
-            refusal = Plain(414, header.version(), "URI Too Long");
-        } else if (fieldBytes > options.maxHeader) {
-            refusal = Plain(431, header.version(), "Request Header Fields Too Large");
-        } else if (parser.content_length() && *parser.content_length() > options.maxBody) {
-            refusal = Plain(413, header.version(), "Payload Too Large");
-        }
-        if (refusal) {
-            co_await http::async_write(stream, *refusal, net::redirect_error(net::use_awaitable, ec));
+        if (parser.content_length() && *parser.content_length() > options.maxBody) {
+            Response res = Plain(413, header.version(), "Payload Too Large");
+            co_await http::async_write(stream, res, net::redirect_error(net::use_awaitable, ec));
             co_return;
         }
         if (beast::iequals(header[http::field::expect], "100-continue")) {
@@ -358,6 +392,24 @@ uint16_t HttpServer::Port() const
     return ec ? 0 : endpoint.port();
 }
 
+namespace {
+
+// A handler that throws must not take the server down.
+template <class Impl>
+void RunLoop(Impl& impl)
+{
+    for (;;) {
+        try {
+            impl.ioc.run();
+            return;
+        } catch (const std::exception& e) {
+            LogError(std::string("unexpected failure while serving: ") + e.what());
+        }
+    }
+}
+
+} // namespace
+
 void HttpServer::Run(bool handleSignals)
 {
     Impl& impl = *impl_;
@@ -373,9 +425,9 @@ void HttpServer::Run(bool handleSignals)
     net::co_spawn(impl.acceptor.get_executor(), impl.Accept(), net::detached);
     std::vector<std::thread> pool;
     for (int i = 1; i < impl.options.threads; ++i) {
-        pool.emplace_back([&impl] { impl.ioc.run(); });
+        pool.emplace_back([&impl] { RunLoop(impl); });
     }
-    impl.ioc.run();
+    RunLoop(impl);
     for (auto& t : pool) {
         t.join();
     }

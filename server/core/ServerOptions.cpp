@@ -94,6 +94,13 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& out
                 return fail("--threads needs a number from 1 to 64");
             }
             out.http.threads = n;
+        } else if (arg == "--read-timeout-ms" || arg == "--idle-timeout-ms") {
+            int ms = 0;
+            if (!value(v) || std::from_chars(v.data(), v.data() + v.size(), ms).ec != std::errc() || ms < 1) {
+                return fail(arg + " needs a number of milliseconds");
+            }
+            (arg == "--read-timeout-ms" ? out.http.readTimeout : out.http.idleTimeout) =
+                std::chrono::milliseconds(ms);
         } else if (arg == "--enable-test-controls") {
             out.testControls = true;
         } else if (arg == "--log-level") {
