@@ -3,6 +3,13 @@
 
 #include "server/core/ServerLog.h"
 
+// Boost 1.74 looks for coroutine support only in the form each compiler had
+// then; clang with libstdc++ has the standard one.
+#if defined(__clang__) && defined(__cpp_impl_coroutine) && !defined(BOOST_ASIO_HAS_CO_AWAIT)
+#define BOOST_ASIO_HAS_CO_AWAIT 1
+#define BOOST_ASIO_HAS_STD_COROUTINE 1
+#endif
+
 #include <boost/asio/co_spawn.hpp>
 #include <boost/asio/detached.hpp>
 #include <boost/asio/ip/tcp.hpp>
