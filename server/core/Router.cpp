@@ -134,11 +134,9 @@ HttpReply Router::Serve(std::string_view object, std::string_view operation, con
     }
 
     if (is("Appl", "GetAll")) {
-        std::vector<ApplicationRecord> list;
-        if (!service_.ListApplications(list)) {
-            return Text(200, "Error: the applications cannot be read");
-        }
-        return Xml(RenderApplications(list));
+        bool ok = false;
+        std::string reply = ApplicationsReply(ok);
+        return ok ? Xml(std::move(reply)) : Text(200, "Error: the applications cannot be read");
     }
     if (is("Role", "Get")) {
         std::vector<RoleRecord> list;
@@ -227,6 +225,30 @@ HttpReply Router::Serve(std::string_view object, std::string_view operation, con
         return FromOutcome(service_.AddLog(fields));
     }
     return FromOutcome(service_.SendAuditEvent(fields));
+}
+
+std::string Router::ApplicationsReply(bool& ok)
+{
+    // The generation is read before the list: a change that lands while the
+    // list is read moves it on, and the next request builds the reply again.
+    uint64_t generation = service_.ApplicationsGeneration();
+    {
+        std::lock_guard lock(cacheMutex_);
+        if (cachedApplications_ && cachedGeneration_ == generation) {
+            ok = true;
+            return *cachedApplications_;
+        }
+    }
+    std::vector<ApplicationRecord> list;
+    ok = service_.ListApplications(list);
+    if (!ok) {
+        return {};
+    }
+    auto reply = std::make_shared<const std::string>(RenderApplications(list));
+    std::lock_guard lock(cacheMutex_);
+    cachedGeneration_ = generation;
+    cachedApplications_ = reply;
+    return *reply;
 }
 
 HttpReply Router::TestControl(std::string_view operation, std::string_view body)

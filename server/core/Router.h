@@ -6,6 +6,9 @@
 #include "server/core/FaultPlan.h"
 #include "server/core/SecurityService.h"
 
+#include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -36,8 +39,14 @@ private:
                     std::string_view body);
     HttpReply TestControl(std::string_view operation, std::string_view body);
 
+    // The application list reply, kept while the applications do not change.
+    std::string ApplicationsReply(bool& ok);
+
     SecurityService& service_;
     AuditGate& gate_;
+    std::mutex cacheMutex_;
+    uint64_t cachedGeneration_ = 0;
+    std::shared_ptr<const std::string> cachedApplications_;
     FaultPlan faults_;
     bool testControls_;
 };

@@ -220,6 +220,12 @@ Outcome SecurityService::Finish(StoreResult result, std::string_view what)
     return Outcome::Refuse("Error: the security database could not store the change");
 }
 
+Outcome SecurityService::FinishTree(StoreResult result, std::string_view what)
+{
+    applicationsGeneration_.fetch_add(1);
+    return Finish(result, what);
+}
+
 // ---- applications ----
 
 bool SecurityService::ListApplications(std::vector<ApplicationRecord>& out)
@@ -245,7 +251,7 @@ Outcome SecurityService::AddApplication(const FormFields& q)
         return Outcome::NoAudit();
     }
     AuditRecord audit = Audit(q, "Appl", "Add", a.dn, a.name);
-    return Finish(store_.AddApplication(a, audit), "application");
+    return FinishTree(store_.AddApplication(a, audit), "application");
 }
 
 Outcome SecurityService::UpdateApplication(const FormFields& q, const FormFields& body)
@@ -277,7 +283,7 @@ Outcome SecurityService::UpdateApplication(const FormFields& q, const FormFields
     if (!AuditPathOpen(q)) {
         return Outcome::NoAudit();
     }
-    return Finish(store_.UpdateApplication(a, audit), "application");
+    return FinishTree(store_.UpdateApplication(a, audit), "application");
 }
 
 Outcome SecurityService::DeleteApplication(const FormFields& q)
@@ -290,8 +296,9 @@ Outcome SecurityService::DeleteApplication(const FormFields& q)
     if (!AuditPathOpen(q)) {
         return Outcome::NoAudit();
     }
-    return Finish(store_.DeleteApplication(dn, Audit(q, "Appl", "Delete", dn, std::string(q.Get("Appl")))),
-                  "application");
+    return FinishTree(
+        store_.DeleteApplication(dn, Audit(q, "Appl", "Delete", dn, std::string(q.Get("Appl")))),
+        "application");
 }
 
 Outcome SecurityService::ImportApplication(const FormFields& q, std::string_view fileText)
@@ -340,6 +347,7 @@ Outcome SecurityService::ImportApplication(const FormFields& q, std::string_view
     }
     AuditRecord audit = Audit(q, "KVTAPI", "ApplImp", a.dn, a.name);
     StoreResult result = store_.ImportApplication(a, audit);
+    applicationsGeneration_.fetch_add(1);
     if (result == StoreResult::DuplicateName || result == StoreResult::DuplicateIdentity) {
         return Outcome::Refuse("Error: an application with the same name or ID already exists");
     }
@@ -365,7 +373,7 @@ Outcome SecurityService::AddGroup(const FormFields& q)
     if (!AuditPathOpen(q)) {
         return Outcome::NoAudit();
     }
-    return Finish(store_.AddGroup(g, Audit(q, "SecGroup", "Add", g.dn, g.name)), "group");
+    return FinishTree(store_.AddGroup(g, Audit(q, "SecGroup", "Add", g.dn, g.name)), "group");
 }
 
 Outcome SecurityService::UpdateGroup(const FormFields& q, const FormFields& body)
@@ -393,7 +401,7 @@ Outcome SecurityService::UpdateGroup(const FormFields& q, const FormFields& body
     if (!AuditPathOpen(q)) {
         return Outcome::NoAudit();
     }
-    return Finish(store_.UpdateGroup(g, audit), "group");
+    return FinishTree(store_.UpdateGroup(g, audit), "group");
 }
 
 Outcome SecurityService::DeleteGroup(const FormFields& q)
@@ -406,8 +414,8 @@ Outcome SecurityService::DeleteGroup(const FormFields& q)
     if (!AuditPathOpen(q)) {
         return Outcome::NoAudit();
     }
-    return Finish(store_.DeleteGroup(dn, Audit(q, "SecGroup", "Delete", dn, std::string(q.Get("Group")))),
-                  "group");
+    return FinishTree(store_.DeleteGroup(dn, Audit(q, "SecGroup", "Delete", dn, std::string(q.Get("Group")))),
+                      "group");
 }
 
 // ---- objects ----
@@ -469,7 +477,7 @@ Outcome SecurityService::AddObject(const FormFields& q)
     if (!AuditPathOpen(q)) {
         return Outcome::NoAudit();
     }
-    return Finish(store_.AddObject(o, Audit(q, "SecObj", "Add", o.dn, o.name)), "object");
+    return FinishTree(store_.AddObject(o, Audit(q, "SecObj", "Add", o.dn, o.name)), "object");
 }
 
 Outcome SecurityService::UpdateObject(const FormFields& q, const FormFields& body)
@@ -497,7 +505,7 @@ Outcome SecurityService::UpdateObject(const FormFields& q, const FormFields& bod
     if (!AuditPathOpen(q)) {
         return Outcome::NoAudit();
     }
-    return Finish(store_.UpdateObject(o, audit), "object");
+    return FinishTree(store_.UpdateObject(o, audit), "object");
 }
 
 Outcome SecurityService::DeleteObject(const FormFields& q)
@@ -510,8 +518,8 @@ Outcome SecurityService::DeleteObject(const FormFields& q)
     if (!AuditPathOpen(q)) {
         return Outcome::NoAudit();
     }
-    return Finish(store_.DeleteObject(dn, Audit(q, "SecObj", "Delete", dn, std::string(q.Get("CN")))),
-                  "object");
+    return FinishTree(store_.DeleteObject(dn, Audit(q, "SecObj", "Delete", dn, std::string(q.Get("CN")))),
+                      "object");
 }
 
 // ---- roles ----

@@ -9,6 +9,8 @@
 #include "server/core/Records.h"
 #include "server/core/SecurityStore.h"
 
+#include <atomic>
+#include <cstdint>
 #include <ctime>
 #include <functional>
 #include <string>
@@ -45,6 +47,9 @@ public:
     bool Start(std::string& reason);
 
     bool ListApplications(std::vector<ApplicationRecord>& out);
+    // Moves on after every change to applications, groups or objects (made
+    // or refused), so that a reply built from the list can be kept until then.
+    uint64_t ApplicationsGeneration() const { return applicationsGeneration_.load(); }
     Outcome AddApplication(const FormFields& query);
     Outcome UpdateApplication(const FormFields& query, const FormFields& body);
     Outcome DeleteApplication(const FormFields& query);
@@ -82,12 +87,14 @@ private:
     // request's computer.
     bool AuditPathOpen(const FormFields& query) const;
     Outcome Finish(StoreResult result, std::string_view what);
+    Outcome FinishTree(StoreResult result, std::string_view what);
     // The decrypted "OldValue" and "NewValue" of an update body.
     bool ReadAuditValues(const FormFields& body, AuditRecord& audit, std::string& why) const;
 
     SecurityStore& store_;
     AuditGate& gate_;
     Clock clock_;
+    std::atomic<uint64_t> applicationsGeneration_{0};
 };
 
 } // namespace zyr::server

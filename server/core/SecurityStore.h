@@ -25,7 +25,8 @@ class SecurityStore {
 public:
     virtual ~SecurityStore() = default;
 
-    // Applications with their groups and objects, in creation order.
+    // Applications with their groups and objects, in creation order. Objects
+    // come with what the list reply carries: no plain list, no qualifier.
     virtual bool ListApplications(std::vector<ApplicationRecord>& out) = 0;
     virtual StoreResult AddApplication(const ApplicationRecord& appl, const AuditRecord& audit) = 0;
     // Name, description, permissions and access-control list.

@@ -986,18 +986,20 @@ private:
         if (rc != SQLITE_DONE) {
             return false;
         }
-        Statement o(db,
-                    "SELECT group_id,dn,name,description,acl_plain,acl_enc,use_q,q_name,q_type,q_oper,q_value"
-                    " FROM secobj ORDER BY id");
+        // Objects are many: only what the list reply carries is read.
+        Statement o(db, "SELECT group_id,dn,name,description,acl_enc FROM secobj ORDER BY id");
         while ((rc = o.Step()) == SQLITE_ROW) {
             auto it = groupIndex.find(o.Int(0));
             if (it == groupIndex.end()) {
                 continue;
             }
             auto& group = out[it->second.first].groups[it->second.second];
-            group.objects.push_back(ObjectRecord{o.Text(1), group.dn, o.Text(2), o.Text(3), o.Text(4),
-                                                 o.Text(5), static_cast<int32_t>(o.Int(6)), o.Text(7),
-                                                 o.Text(8), o.Text(9), o.Text(10)});
+            ObjectRecord& object = group.objects.emplace_back();
+            object.dn = o.Text(1);
+            object.groupDn = group.dn;
+            object.name = o.Text(2);
+            object.description = o.Text(3);
+            object.aclEncrypted = o.Text(4);
         }
         return rc == SQLITE_DONE;
     }
