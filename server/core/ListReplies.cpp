@@ -25,6 +25,10 @@ void Element(std::string& out, std::string_view tag, std::string_view text)
 
 void AppendEscaped(std::string& out, std::string_view text)
 {
+    if (text.find_first_of("&<>\"'") == std::string_view::npos) {
+        out += text;
+        return;
+    }
     for (char c : text) {
         switch (c) {
         case '&':
@@ -50,7 +54,16 @@ void AppendEscaped(std::string& out, std::string_view text)
 
 std::string RenderApplications(const std::vector<ApplicationRecord>& applications)
 {
-    std::string out(kHead);
+    size_t estimate = 256;
+    for (const auto& a : applications) {
+        estimate += 256 + a.permissionsEncrypted.size() + a.aclEncrypted.size();
+        for (const auto& g : a.groups) {
+            estimate += 160 + g.aclEncrypted.size() + g.description.size() + (g.objects.size() * 200);
+        }
+    }
+    std::string out;
+    out.reserve(estimate);
+    out += kHead;
     out += "<KVTAPPLS>";
     for (const auto& a : applications) {
         out += "<APPL>";
