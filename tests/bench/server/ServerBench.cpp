@@ -186,8 +186,11 @@ int main(int argc, char** argv)
         }
         getAll.push_back(Ms(Clock::now() - t));
     }
-    std::printf("Appl GetAll: %zu bytes, best %.1f ms, median %.1f ms\n", reply.size(),
-                Percentile(getAll, 0.0), Percentile(getAll, 0.5));
+    // The first reply is built from the database; the others come from the
+    // kept reply until the applications change.
+    std::vector<double> kept(getAll.size() > 1 ? getAll.begin() + 1 : getAll.end(), getAll.end());
+    std::printf("Appl GetAll: %zu bytes, built %.1f ms, kept: best %.1f ms, median %.1f ms\n", reply.size(),
+                getAll.empty() ? 0.0 : getAll.front(), Percentile(kept, 0.0), Percentile(kept, 0.5));
 
     // The objects to update, with their groups and applications.
     struct Target {
