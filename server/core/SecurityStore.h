@@ -89,7 +89,10 @@ public:
 };
 
 // Opens (creating when missing) the SQLite database at path and brings its
-// schema up to date. Null, with a reason, when that fails.
-std::unique_ptr<SecurityStore> OpenSqliteStore(const std::string& path, std::string& reason);
+// schema up to date. Null, with a reason, when that fails. With fullSync every
+// commit reaches the disk before it is acknowledged; without it a commit
+// survives the end of the process but not of the machine.
+std::unique_ptr<SecurityStore> OpenSqliteStore(const std::string& path, std::string& reason,
+                                               bool fullSync = true);
 
 } // namespace zyr::server

@@ -101,6 +101,11 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& out
             }
             (arg == "--read-timeout-ms" ? out.http.readTimeout : out.http.idleTimeout) =
                 std::chrono::milliseconds(ms);
+        } else if (arg == "--sync") {
+            if (!value(v) || (v != "full" && v != "normal")) {
+                return fail("--sync needs full or normal");
+            }
+            out.fullSync = v == "full";
         } else if (arg == "--enable-test-controls") {
             out.testControls = true;
         } else if (arg == "--log-level") {

@@ -17,6 +17,7 @@ struct ServerOptions {
     LargeSeed large;
     std::string seedAdmin; // empty: the account running the server
     bool testControls = false;
+    bool fullSync = true; // --sync full|normal
     LogLevel logLevel = LogLevel::Info;
 };
 

@@ -1146,11 +1146,14 @@ bool Migrate(sqlite3* db, std::string& reason)
 
 } // namespace
 
-std::unique_ptr<SecurityStore> OpenSqliteStore(const std::string& path, std::string& reason)
+std::unique_ptr<SecurityStore> OpenSqliteStore(const std::string& path, std::string& reason, bool fullSync)
 {
     sqlite3* writer = OpenConnection(path, true, reason);
     if (!writer) {
         return nullptr;
+    }
+    if (!fullSync) {
+        Exec(writer, "PRAGMA synchronous=NORMAL;");
     }
     bool walOn = false;
     {

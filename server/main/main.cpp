@@ -26,7 +26,7 @@ int main(int argc, char** argv)
     std::signal(SIGPIPE, SIG_IGN);
 
     std::string reason;
-    auto store = OpenSqliteStore(options.database, reason);
+    auto store = OpenSqliteStore(options.database, reason, options.fullSync);
     if (!store) {
         LogError("cannot open the database: " + reason);
         return 1;

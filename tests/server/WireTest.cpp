@@ -191,9 +191,15 @@ TEST_F(WireTest, StopFinishesTheRequestInFlight)
     EXPECT_TRUE(idle.ClosedByServer());
 }
 
-TEST_F(WireTest, AcknowledgedChangesSurviveAKill)
+// Both commit modes keep what they acknowledged when the process dies.
+class CrashTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(CrashTest, AcknowledgedChangesSurviveAKill)
 {
-    Start();
+    TempDir dir;
+    const std::string db = (dir.path() / "crash.db").string();
+    ServerProcess server;
+    ASSERT_TRUE(server.Start({"--db", db, "--sync", GetParam()}));
     std::atomic<int> acknowledged{0};
     std::vector<std::string> acked;
     std::mutex ackedMutex;
@@ -220,7 +226,7 @@ TEST_F(WireTest, AcknowledgedChangesSurviveAKill)
     writer.join();
 
     ServerProcess again;
-    ASSERT_TRUE(again.Start({"--db", (dir.path() / "wire.db").string()}));
+    ASSERT_TRUE(again.Start({"--db", db}));
     RawReply roles = Request(again.port(), "GET", "Object=Role&Operation=Get");
     for (const auto& dn : acked) {
         EXPECT_NE(roles.body.find("<ROLEDN>" + dn + "</ROLEDN>"), std::string::npos) << dn;
@@ -228,6 +234,8 @@ TEST_F(WireTest, AcknowledgedChangesSurviveAKill)
     EXPECT_GE(acked.size(), 150u);
     EXPECT_EQ(again.Stop(), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(CommitModes, CrashTest, ::testing::Values("full", "normal"));
 
 } // namespace
 } // namespace zyr::server::test

@@ -115,7 +115,8 @@ double Percentile(std::vector<double> values, double p)
     return values[std::min(values.size() - 1, static_cast<size_t>(p * static_cast<double>(values.size())))];
 }
 
-pid_t StartServer(const std::string& binary, const std::string& db, const std::string& size, int& port)
+pid_t StartServer(const std::string& binary, const std::string& db, const std::string& size,
+                  const std::string& sync, int& port)
 {
     int out[2];
     if (pipe(out) != 0) {
@@ -128,7 +129,7 @@ pid_t StartServer(const std::string& binary, const std::string& db, const std::s
         close(out[1]);
         std::string seed = "large:" + size;
         execl(binary.c_str(), binary.c_str(), "--listen", "127.0.0.1:0", "--db", db.c_str(), "--seed",
-              seed.c_str(), "--log-level", "warning", static_cast<char*>(nullptr));
+              seed.c_str(), "--log-level", "warning", "--sync", sync.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     close(out[1]);
@@ -150,12 +151,15 @@ int main(int argc, char** argv)
     std::string size = "100,20,50,10000,20,1000000";
     int seconds = 5;
     int connections = 4;
+    std::string sync = "full";
     for (int i = 1; i + 1 < argc; i += 2) {
         std::string arg = argv[i];
         if (arg == "--size") {
             size = argv[i + 1];
         } else if (arg == "--seconds") {
             seconds = std::atoi(argv[i + 1]);
+        } else if (arg == "--sync") {
+            sync = argv[i + 1];
         } else if (arg == "--connections") {
             connections = std::atoi(argv[i + 1]);
         }
@@ -168,12 +172,13 @@ int main(int argc, char** argv)
 
     auto seedStart = Clock::now();
     int port = 0;
-    pid_t pid = StartServer(binary, (dir / "bench.db").string(), size, port);
+    pid_t pid = StartServer(binary, (dir / "bench.db").string(), size, sync, port);
     if (pid <= 0 || port == 0) {
         std::fprintf(stderr, "the server did not start\n");
         return 1;
     }
-    std::printf("seed large:%s and start: %.0f ms\n", size.c_str(), Ms(Clock::now() - seedStart));
+    std::printf("seed large:%s and start (--sync %s): %.0f ms\n", size.c_str(), sync.c_str(),
+                Ms(Clock::now() - seedStart));
 
     Connection c(port);
     std::string reply;
@@ -198,7 +203,9 @@ int main(int argc, char** argv)
     };
     std::vector<Target> targets;
     std::string appl, group;
-    for (size_t at = 0; (at = reply.find('<', at)) != std::string::npos && targets.size() < 20000; ++at) {
+    for (size_t at = 0; (at = reply.find('<', at)) != std::string::npos &&
+                        (targets.size() < 20000 || targets.back().name.empty());
+         ++at) {
         auto text = [&](const char* tag) {
             size_t start = at + std::strlen(tag);
             return reply.substr(start, reply.find('<', start) - start);
@@ -256,7 +263,9 @@ int main(int argc, char** argv)
                                       audit + "&ACL=" + acl, answer);
                     mine.push_back(Ms(Clock::now() - begin));
                     if (!ok || answer != "OK") {
-                        ++failures;
+                        if (failures.fetch_add(1) < 3) {
+                            std::fprintf(stderr, "update answered: %s\n", ok ? answer.c_str() : "(no reply)");
+                        }
                         if (!ok) {
                             break;
                         }
