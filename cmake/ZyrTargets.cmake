@@ -15,10 +15,10 @@ function(zyr_apply_options target)
   endif()
 endfunction()
 
-# zyr_layer(NAME DIR [LINKS ...] [RECURSE]): one static library made of the
-# .cpp files of DIR (sub-folders only with RECURSE).
+# zyr_layer(NAME DIR [LINKS ...] [RECURSE] [SHARED]): one library made of the
+# .cpp files of DIR (sub-folders only with RECURSE); static unless SHARED.
 function(zyr_layer name dir)
-  cmake_parse_arguments(ARG "RECURSE" "" "LINKS" ${ARGN})
+  cmake_parse_arguments(ARG "RECURSE;SHARED" "" "LINKS" ${ARGN})
   if(ARG_RECURSE)
     file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
   else()
@@ -32,7 +32,11 @@ function(zyr_layer name dir)
     endif()
     return()
   endif()
-  add_library(${name} STATIC ${srcs})
+  if(ARG_SHARED)
+    add_library(${name} SHARED ${srcs})
+  else()
+    add_library(${name} STATIC ${srcs})
+  endif()
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
   if(ARG_LINKS)
     target_link_libraries(${name} PUBLIC ${ARG_LINKS})
@@ -61,7 +65,8 @@ function(zyr_tests name dir)
   endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT ${ARG_TIMEOUT}
-               ENVIRONMENT "ZYR_SOURCE_DIR=${CMAKE_SOURCE_DIR};ZYR_BIN_DIR=${CMAKE_BINARY_DIR}/bin")
+               ENVIRONMENT "ZYR_BIN_DIR=${CMAKE_BINARY_DIR}/bin")
+  target_compile_definitions(${name} PRIVATE ZYR_TEST_SOURCE_DIR="${CMAKE_SOURCE_DIR}" ZYR_TEST_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
 endfunction()
 
 # zyr_fuzz(NAME SOURCE LINKS ...): a libFuzzer target when ZYR_FUZZ is on; in

@@ -42,6 +42,10 @@ constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 // size argument then holds the size needed), ERROR_ACCESS_DENIED for a write
 // through a key opened for query only, ERROR_BADDB when the hive file is
 // malformed (the file is then never rewritten).
+// The enumeration calls take and give name sizes in characters: on success
+// the length without the terminator, on ERROR_MORE_DATA the size needed with
+// it. Keys are enumerated in the order of their names (ignoring case), values
+// in the order they were first set. lastWriteTime is not filled in.
 LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD options, REGSAM access, HKEY* result);
 LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD reserved, char* keyClass, DWORD options,
                      REGSAM access, void* securityAttributes, HKEY* result, DWORD* disposition);
@@ -71,7 +75,9 @@ bool ReadText(HKEY key, const char* valueName, char* buffer, DWORD capacity);
 // Where the hive files live. By default HKLM (and HKCR) in /etc/zyr/registry
 // and HKCU in $XDG_CONFIG_HOME/zyr (~/.config/zyr); ZYR_REGISTRY_DIR, when set,
 // relocates both. Tests and programs may install other folders; Reset returns
-// to the defaults and drops every cached hive.
+// to the defaults and drops every cached hive. The hive files are
+// <machineDir>/machine.reg and <userDir>/user.reg, each with a lock file
+// beside it (machine.reg.lock, user.reg.lock); see RegistryStore.h.
 struct Location {
     std::string machineDir; // holds the HKLM hive file
     std::string userDir;    // holds the HKCU hive file

@@ -1,0 +1,5 @@
+if(benchmark_FOUND)
+  add_executable(registry_bench ${CMAKE_CURRENT_LIST_DIR}/RegistryBench.cpp)
+  target_link_libraries(registry_bench PRIVATE zyr_platform benchmark::benchmark_main)
+  zyr_apply_options(registry_bench)
+endif()
