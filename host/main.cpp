@@ -10,7 +10,10 @@
 #include "platform/com/Guid.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QEvent>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 #include <cstdio>
@@ -25,6 +28,31 @@ int Fail(const zyr::host::HostOptions& options, const QString& text)
     }
     return 1;
 }
+
+// A screenshot run is unattended: every modal dialog the snap-in shows (its
+// sign-in, say) is answered with its default button once it is on screen.
+class DefaultButtonPresser : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* dialog = qobject_cast<QDialog*>(watched);
+        if (event->type() == QEvent::Show && dialog != nullptr && dialog->isModal()) {
+            QTimer::singleShot(0, dialog, [dialog] {
+                for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+                    if (button->isDefault() && button->isEnabled()) {
+                        button->click();
+                        return;
+                    }
+                }
+                dialog->accept();
+            });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 } // namespace
 
@@ -46,6 +74,10 @@ int main(int argc, char** argv)
     }
 
     zyr::host::InstallQtUiService();
+    DefaultButtonPresser presser;
+    if (!options.screenshot.isEmpty()) {
+        app.installEventFilter(&presser);
+    }
 
     CLSID clsid{};
     if (!zyr::host::FindStandAloneSnapin(options.snapinName, options.hasClsid ? &options.clsid : nullptr,

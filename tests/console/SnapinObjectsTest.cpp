@@ -80,9 +80,11 @@ TEST_F(SnapinObjectsTest, StartupStepsRunInOrderWithTheStatusWindow)
     };
     zyr::console::SetStartupHooks(hooks);
     ASSERT_EQ(S_OK, snapin->Initialize(static_cast<IConsole*>(scripted.get())));
-    EXPECT_EQ((std::vector<std::string>{"sign-in over the main window",
-                                        "Initializing the security snap-in...", "roles after sign-in"}),
-              steps);
+    EXPECT_EQ(
+        (std::vector<std::string>{"sign-in over the main window", "Initializing the security snap-in...",
+                                  "roles after sign-in", "Initializing Application Node",
+                                  "Initializing Role Node", "Initializing Log Node"}),
+        steps);
 }
 
 TEST_F(SnapinObjectsTest, QueryDataObjectForCookieZero)

@@ -1,5 +1,6 @@
 #include "console/pages/KVTDialog.h"
 #include "console/pages/SnapInPropertyPageImpl.h"
+#include "tests/console/pages/QtTestApp.h"
 
 #include <gtest/gtest.h>
 
@@ -22,14 +23,7 @@ namespace {
 
 QApplication& App()
 {
-    static int argc = 1;
-    static char name[] = "console_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
+    return zyr::testing::QtTestApp();
 }
 
 struct RecordingSite : IPropertySheetSite {

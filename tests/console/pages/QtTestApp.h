@@ -1,0 +1,39 @@
+// The one toolkit application of the console tests, on the offscreen
+// platform, and a way to answer a modal dialog once its loop runs.
+#pragma once
+
+#include <QApplication>
+#include <QDialog>
+#include <QPushButton>
+#include <QTimer>
+
+namespace zyr::testing {
+
+inline QApplication& QtTestApp()
+{
+    static int argc = 1;
+    static char name[] = "console_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return new QApplication(argc, argv);
+    }();
+    return *app;
+}
+
+// Clicks the button named id of the active modal dialog as soon as the
+// dialog's own event loop runs.
+inline void ClickInNextModal(const char* id)
+{
+    QTimer::singleShot(0, [id] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            return;
+        }
+        if (auto* button = dialog->findChild<QPushButton*>(id)) {
+            button->click();
+        }
+    });
+}
+
+} // namespace zyr::testing
