@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include <dlfcn.h>
 
 #include <cstdlib>
@@ -177,18 +179,12 @@ TEST_F(ModuleTest, TheSnapinIsCreatedThroughTheRegistryAndHoldsTheModule)
                                          snapin.PutVoid()));
         EXPECT_EQ(S_FALSE, Call("DllCanUnloadNow"));
 
+        // Without a toolkit no sign-in can be shown: the tree stays empty.
         auto console = ComPtr<ScriptedConsole>::Attach(new ScriptedConsole);
-        ASSERT_EQ(S_OK, snapin->Initialize(static_cast<IConsole*>(console.get())));
-        ASSERT_EQ(1u, console->strips.size());
-        HBITMAP small = console->strips[0].small;
-        ASSERT_NE(nullptr, small);
-        EXPECT_EQ(9, small->count);
-        EXPECT_EQ(16, small->height);
-        ASSERT_GT(small->size, 24u);
-        EXPECT_EQ(0, std::memcmp(small->png, "\x89PNG\r\n\x1a\n", 8));
-        // IHDR: the strip is nine images wide.
-        EXPECT_EQ(144,
-                  (small->png[16] << 24) | (small->png[17] << 16) | (small->png[18] << 8) | small->png[19]);
+        if (QCoreApplication::instance() == nullptr) {
+            EXPECT_EQ(S_FALSE, snapin->Initialize(static_cast<IConsole*>(console.get())));
+            EXPECT_TRUE(console->strips.empty());
+        }
 
         ComPtr<IComponent> view;
         ASSERT_EQ(S_OK, snapin->CreateComponent(view.Put()));
