@@ -75,7 +75,8 @@ public:
     virtual bool IsEmpty(bool& empty) = 0;
 
     // Loads many records in one transaction, without per-record audit records
-    // (seeds). Nothing is kept unless Commit succeeds.
+    // (seeds). Nothing is kept unless Commit succeeds. The writer holds the
+    // store's write lock from its creation until Commit or its end.
     class BulkWriter {
     public:
         virtual ~BulkWriter() = default;

@@ -219,6 +219,13 @@ public:
         active_ = false;
         return true;
     }
+    void Rollback()
+    {
+        if (active_) {
+            Exec(db_, "ROLLBACK;");
+            active_ = false;
+        }
+    }
 
 private:
     sqlite3* db_;
@@ -1099,11 +1106,21 @@ public:
     {
         return tx_.active() && WriteAudit(store_.cache(), audit);
     }
-    bool Commit() override { return tx_.Commit(); }
+    // Ends the transaction and gives the write lock back: a writer that is
+    // kept after its commit blocks nobody.
+    bool Commit() override
+    {
+        bool ok = tx_.Commit();
+        tx_.Rollback();
+        if (lock_.owns_lock()) {
+            lock_.unlock();
+        }
+        return ok;
+    }
 
 private:
     SqliteStore& store_;
-    std::lock_guard<std::mutex> lock_;
+    std::unique_lock<std::mutex> lock_;
     Transaction tx_;
 };
 

@@ -382,6 +382,76 @@ TEST_F(CatalogueTest, ComplianceModeRefusesChangesWhoseAuditCannotBeSent)
     EXPECT_TRUE(again.ComplianceOn());
 }
 
+TEST_F(CatalogueTest, LogPagesRangesAndDeletionsInTheConsoleFormats)
+{
+    auto bulk = f.store->BeginBulk();
+    for (int day = 4; day <= 6; ++day) {
+        for (int i = 0; i < 30; ++i) {
+            char time[32];
+            std::snprintf(time, sizeof time, "2007-02-%02d 13:04:%02d", day, i % 10);
+            ASSERT_TRUE(
+                bulk->Log({time, "CORP\\u" + std::to_string(i), "Logon", i ? "Success" : "Failed", "PC"}));
+        }
+    }
+    ASSERT_TRUE(bulk->Commit());
+    pugi::xml_document doc;
+    auto page = [&](const std::string& query) {
+        HttpReply r = f.Get("Object=Log&Operation=Get&" + query);
+        body = r.body;
+        return f.Records(doc, body, "KVTLOGS");
+    };
+    auto first = page("DisplaySet=0");
+    ASSERT_EQ(first.size(), 50u);
+    auto entry = f.Texts(first[0]);
+    ASSERT_EQ(entry.size(), 4u);
+    EXPECT_EQ(entry[0], "2007-02-06 13:04:09");
+    EXPECT_EQ(page("DisplaySet=1").size(), 40u);
+    EXPECT_TRUE(page("DisplaySet=2").empty());
+    // From inclusive, To exclusive; an empty end is open.
+    EXPECT_EQ(page("FromDate=2/5/2007&ToDate=2/6/2007&DisplaySet=0").size(), 30u);
+    EXPECT_EQ(page("FromDate=&ToDate=2/6/2007&DisplaySet=1").size(), 10u);
+    EXPECT_EQ(page("FromDate=2/7/2007&ToDate=&DisplaySet=0").size(), 0u);
+    for (const char* bad : {"DisplaySet=-1", "DisplaySet=x", "FromDate=2/30/2007&ToDate=&DisplaySet=0",
+                            "FromDate=2007-02-05&ToDate=&DisplaySet=0"}) {
+        EXPECT_EQ(f.Get(std::string("Object=Log&Operation=Get&") + bad).body.rfind("Error: ", 0), 0u) << bad;
+    }
+
+    // A single delete takes every entry of its second (three per day here).
+    EXPECT_EQ(f.Get("Object=Log&Operation=Del&Date=2/5/2007%2013:4:9&User=CORP%5Cjdoe&Computer=PC01").body,
+              "OK");
+    EXPECT_EQ(page("FromDate=2/5/2007&ToDate=2/6/2007&DisplaySet=0").size(), 27u);
+    EXPECT_EQ(f.Get("Object=Log&Operation=Del&Date=2/5/2007&User=u").body.rfind("Error: ", 0), 0u);
+    EXPECT_EQ(f.Get("Object=Log&Operation=Del&FromDate=2/4/2007&ToDate=2/5/2007&User=CORP%5Cjdoe").body,
+              "OK");
+    EXPECT_EQ(page("DisplaySet=0").size(), 50u);
+    EXPECT_EQ(page("DisplaySet=1").size(), 7u);
+    EXPECT_EQ(f.Get("Object=Log&Operation=Del").body, "OK");
+    EXPECT_TRUE(page("DisplaySet=0").empty());
+
+    // The authentication components add entries with the server's time.
+    EXPECT_EQ(
+        f.Post("Object=Log&Operation=Add", "User=CORP%5Cjdoe&Action=Logon&Status=Failed&Computer=PC01").body,
+        "OK");
+    EXPECT_EQ(f.Post("Object=Log&Operation=Add", "User=u&Action=AVeryLongActionName&Status=x")
+                  .body.rfind("Error: ", 0),
+              0u);
+    auto added = page("DisplaySet=0");
+    ASSERT_EQ(added.size(), 1u);
+    EXPECT_EQ(f.Texts(added[0])[3], "Failed");
+
+    // The deletions are in the audit trail, newest first.
+    std::string audit = f.Get("Object=Audit&Operation=Get&DisplaySet=0").body;
+    auto records = f.Records(doc, audit, "KVTAUDIT");
+    ASSERT_EQ(records.size(), 3u);
+    auto last = f.Texts(records[0]);
+    ASSERT_EQ(last.size(), 9u);
+    EXPECT_EQ(last[3], "Log");
+    EXPECT_EQ(last[4], "Del");
+    EXPECT_EQ(last[5], "all");
+    EXPECT_EQ(f.Texts(records[2])[5], "2007-02-05 13:04:09");
+    EXPECT_EQ(f.Texts(records[2])[1], "CORP\\jdoe");
+}
+
 TEST_F(CatalogueTest, RequestPageBasicsAndTestControls)
 {
     EXPECT_EQ(f.router->Handle("GET", "/zyr/security", {}).body, "ZYR Security Server");
