@@ -28,7 +28,9 @@ public:
     bool Assign(std::string_view text)
     {
         size_t length = text.size() <= kCapacity ? text.size() : CharacterBoundary(text, kCapacity);
-        std::memcpy(data_, text.data(), length);
+        if (length != 0) {
+            std::memcpy(data_, text.data(), length);
+        }
         data_[length] = '\0';
         length_ = length;
         return length == text.size();

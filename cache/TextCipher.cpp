@@ -1,0 +1,211 @@
+#include "cache/TextCipher.h"
+
+#include "cache/Base64Variant.h"
+#include "cache/Md5.h"
+#include "cache/Rc4.h"
+
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace {
+
+using zyr::cipher::HashStep;
+using zyr::cipher::Rc4;
+
+constexpr const char* kBuiltInPassPhrase = "k#tq3.1zmeo47hdlcyrbva;u";
+
+// Texts are encrypted and encoded in slices that stay in the first-level
+// cache; a multiple of three, so that no slice but the last one is padded.
+constexpr size_t kSlice = 3 * 4096;
+
+const char* StepName(HashStep step)
+{
+    switch (step) {
+    case HashStep::CreateHash:
+        return "CryptCreateHash";
+    case HashStep::HashData:
+        return "CryptHashData";
+    default:
+        return "CryptDeriveKey";
+    }
+}
+
+// The provider's derivation of a 40-bit RC4 key from an MD5 hash: the first
+// five bytes of the hash, followed by eleven bytes of salt that are zero by
+// default, make the 16-byte key that RC4 is initialised with.
+HRESULT DeriveKey(const char* passPhrase, uint8_t (&key)[16])
+{
+    const char* phrase = passPhrase != nullptr ? passPhrase : kBuiltInPassPhrase;
+    uint8_t digest[16];
+    zyr::cipher::Md5Result hashed = zyr::cipher::ComputeMd5(phrase, digest);
+    if (hashed.failedStep != HashStep::None) {
+        std::printf("Error %lx during %s!\n", hashed.error, StepName(hashed.failedStep));
+        std::fflush(stdout);
+        return HRESULT_FROM_WIN32(static_cast<LONG>(hashed.error));
+    }
+    std::memset(key, 0, sizeof key);
+    std::memcpy(key, digest, 5);
+    return S_OK;
+}
+
+} // namespace
+
+HRESULT EncryptText(const char* passPhrase, char* plain, size_t plainLength, char* output, int* capacity)
+{
+    if (plain == nullptr || capacity == nullptr) {
+        return E_INVALIDARG;
+    }
+    if (plainLength == 0) {
+        *capacity = 0;
+        return S_OK;
+    }
+    const size_t needed = zyr::cipher::EncodedLength(plainLength) + 1;
+    if (plainLength > std::numeric_limits<size_t>::max() / 2 || output == nullptr || *capacity <= 0 ||
+        static_cast<size_t>(*capacity) < needed ||
+        needed > static_cast<size_t>(std::numeric_limits<int>::max())) {
+        if (output != nullptr && *capacity > 0) {
+            output[0] = '\0';
+        }
+        *capacity = -1;
+        return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+    }
+
+    uint8_t key[16];
+    HRESULT hr = DeriveKey(passPhrase, key);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    Rc4 rc4(key, sizeof key);
+    auto* bytes = reinterpret_cast<uint8_t*>(plain);
+    char* out = output;
+    for (size_t offset = 0; offset < plainLength; offset += kSlice) {
+        size_t slice = plainLength - offset < kSlice ? plainLength - offset : kSlice;
+        rc4.Apply(bytes + offset, slice);
+        out += zyr::cipher::EncodeBase64Variant(bytes + offset, slice, out);
+    }
+    *out = '\0';
+    *capacity = static_cast<int>(out - output);
+    return S_OK;
+}
+
+HRESULT DecryptText(const char* passPhrase, const char* encrypted, size_t encryptedLength, char* output,
+                    size_t capacity, size_t* length)
+{
+    if (length != nullptr) {
+        *length = 0;
+    }
+    if (encrypted == nullptr || (output == nullptr && capacity > 0)) {
+        return E_INVALIDARG;
+    }
+    if (encryptedLength == 0) {
+        return S_OK;
+    }
+    auto* bytes = reinterpret_cast<uint8_t*>(output);
+    zyr::cipher::DecodeResult decoded =
+        zyr::cipher::DecodeBase64Variant(encrypted, encryptedLength, bytes, capacity);
+    HRESULT hr = S_OK;
+    if (decoded.status == zyr::cipher::DecodeStatus::Invalid) {
+        hr = zyr::cipher::kUndecodableText;
+    } else if (decoded.status == zyr::cipher::DecodeStatus::NoRoom) {
+        hr = HRESULT_FROM_WIN32(ERROR_MORE_DATA);
+    } else {
+        uint8_t key[16];
+        hr = DeriveKey(passPhrase, key);
+        if (SUCCEEDED(hr)) {
+            Rc4 rc4(key, sizeof key);
+            rc4.Apply(bytes, decoded.written);
+        }
+    }
+    if (FAILED(hr)) {
+        if (decoded.written > 0) {
+            std::memset(output, 0, decoded.written);
+        }
+        return hr;
+    }
+    if (decoded.written < capacity) {
+        output[decoded.written] = '\0';
+    }
+    if (length != nullptr) {
+        *length = decoded.written;
+    }
+    return S_OK;
+}
+
+void EncryptTextPair(std::string& first, std::string& second)
+{
+    for (std::string* text : {&first, &second}) {
+        if (text->empty()) {
+            continue;
+        }
+        try {
+            std::string encoded;
+            HRESULT hr = zyr::cipher::Encrypt(*text, encoded);
+            if (FAILED(hr)) {
+                encoded.clear();
+            }
+            *text = std::move(encoded);
+        } catch (const std::bad_alloc&) {
+            return;
+        }
+    }
+}
+
+namespace zyr::cipher {
+
+std::string Encrypt(std::string_view plain, const char* passPhrase)
+{
+    std::string encoded;
+    if (FAILED(Encrypt(plain, encoded, passPhrase))) {
+        encoded.clear();
+    }
+    return encoded;
+}
+
+HRESULT Encrypt(std::string_view plain, std::string& encoded, const char* passPhrase)
+{
+    encoded.clear();
+    if (plain.empty()) {
+        return S_OK;
+    }
+    try {
+        if (plain.size() >= static_cast<size_t>(std::numeric_limits<int>::max()) / 4 * 3) {
+            return E_OUTOFMEMORY; // beyond what the buffer-style call can report
+        }
+        std::string work(plain);
+        encoded.resize(EncodedLength(plain.size()) + 1);
+        int capacity = static_cast<int>(encoded.size());
+        HRESULT hr = EncryptText(passPhrase, work.data(), work.size(), encoded.data(), &capacity);
+        if (FAILED(hr)) {
+            encoded.clear();
+            return hr;
+        }
+        encoded.resize(static_cast<size_t>(capacity));
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        encoded.clear();
+        return E_OUTOFMEMORY;
+    }
+}
+
+bool Decrypt(std::string_view encoded, std::string& plain, const char* passPhrase)
+{
+    plain.clear();
+    if (encoded.empty()) {
+        return true;
+    }
+    try {
+        plain.resize(MaxDecodedLength(encoded.size()));
+        size_t length = 0;
+        HRESULT hr =
+            DecryptText(passPhrase, encoded.data(), encoded.size(), plain.data(), plain.size(), &length);
+        plain.resize(SUCCEEDED(hr) ? length : 0);
+        return SUCCEEDED(hr);
+    } catch (const std::bad_alloc&) {
+        plain.clear();
+        return false;
+    }
+}
+
+} // namespace zyr::cipher

@@ -1,0 +1,18 @@
+// The refusal rule: every operation that changes the security database first
+// asks whether the audit trail is usable. The audit layer plugs its check in
+// here; until it does, the trail counts as usable.
+#pragma once
+
+namespace zyr::console {
+
+// True when compliance mode is on and the audit path cannot be used.
+using AuditCheck = bool (*)();
+void SetAuditCheck(AuditCheck check); // null restores the default
+void ResetAuditCheck();
+
+// Asks the installed check. When it refuses, shows string 32834 with the
+// product caption and the error icon in a box without owner, and answers
+// true: the caller changes nothing and ends.
+bool RefuseChangeWhenAuditNotFunctional();
+
+} // namespace zyr::console

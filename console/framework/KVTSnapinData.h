@@ -1,0 +1,114 @@
+// The node base of this snap-in: images, column texts, the console of the
+// issuing object, the import and export reports, and the present flag.
+#pragma once
+
+#include "console/framework/SnapInItemImpl.h"
+#include "platform/text/CodePage.h"
+#include "platform/ui/UiService.h"
+#include "security/common/StringTable.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+template <typename T>
+class CKVTSnapinData : public CSnapInItemImpl<T> {
+public:
+    // Slot 16: MMCN_ADD_IMAGES; arg is the view's result image list.
+    virtual HRESULT OnAddImages(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IConsole* console,
+                                DATA_OBJECT_TYPES type)
+    {
+        (void)event;
+        (void)param;
+        (void)console;
+        (void)type;
+        return zyr::console::SetNodeImageStrip(reinterpret_cast<IImageList*>(arg));
+    }
+
+    // Slot 17: the text of a result-pane column. The text stays valid until
+    // the same column is asked again.
+    virtual LPOLESTR GetColumnText(int column)
+    {
+        if (column == 0) {
+            return ColumnText(column, this->m_bstrDisplayName);
+        }
+        return ColumnText(column, u"Generic Description");
+    }
+
+    // Slot 18.
+    virtual HRESULT GetConsole(CSnapInObjectRootBase* root, IConsole** console)
+    {
+        return zyr::console::ConsoleOf(root, console);
+    }
+
+    // Slots 19 and 20.
+    virtual HRESULT ReportImportSuccess(MMC_NOTIFY_TYPE event, LPARAM arg, CSnapInObjectRootBase* root)
+    {
+        (void)event;
+        (void)arg;
+        return Report(root, zyr::IDS_IMPORT_SUCCEEDED);
+    }
+    virtual HRESULT ReportExportSuccess(MMC_NOTIFY_TYPE event, LPARAM arg, CSnapInObjectRootBase* root)
+    {
+        (void)event;
+        (void)arg;
+        return Report(root, zyr::IDS_EXPORT_SUCCEEDED);
+    }
+
+    HRESULT GetResultPaneInfo(RESULTDATAITEM* item) override
+    {
+        if (item == nullptr) {
+            return E_POINTER;
+        }
+        const bool scope = item->bScopeItem != 0;
+        if (item->mask & RDI_STR) {
+            item->str = GetColumnText(item->nCol);
+        }
+        if (item->mask & RDI_IMAGE) {
+            item->nImage = scope ? this->m_scopeDataItem.nImage : this->m_resultDataItem.nImage;
+        }
+        if (item->mask & RDI_PARAM) {
+            item->lParam = scope ? this->m_scopeDataItem.lParam : this->m_resultDataItem.lParam;
+        }
+        if (!scope && (item->mask & RDI_INDEX)) {
+            item->nIndex = this->m_resultDataItem.nIndex;
+        }
+        return S_OK;
+    }
+
+    // Cleared by the delete operations on the deleted node.
+    bool m_bPresent = true;
+
+protected:
+    // Keeps a column's text for the console to read.
+    LPOLESTR ColumnText(int column, std::u16string_view text)
+    {
+        if (column < 0) {
+            column = 0;
+        }
+        if (static_cast<size_t>(column) >= columnTexts_.size()) {
+            columnTexts_.resize(static_cast<size_t>(column) + 1);
+        }
+        columnTexts_[static_cast<size_t>(column)] = text;
+        return columnTexts_[static_cast<size_t>(column)].data();
+    }
+    // The same for a text in the configured code page.
+    LPOLESTR ColumnTextA(int column, std::string_view text)
+    {
+        return ColumnText(column, zyr::text::Widen(text));
+    }
+
+private:
+    HRESULT Report(CSnapInObjectRootBase* root, UINT textId)
+    {
+        zyr::com::ComPtr<IConsole> console;
+        HRESULT hr = GetConsole(root, console.Put());
+        if (FAILED(hr)) {
+            return hr;
+        }
+        zyr::console::ConsoleMessage(console.get(), textId, zyr::ui::MB_ICONINFORMATION);
+        return S_OK;
+    }
+
+    std::vector<std::u16string> columnTexts_;
+};

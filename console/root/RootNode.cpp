@@ -1,0 +1,99 @@
+#include "console/root/RootNode.h"
+
+#include "console/framework/ClipboardFormats.h"
+#include "console/framework/ModuleState.h"
+#include "platform/text/CodePage.h"
+#include "security/common/StringTable.h"
+
+using zyr::com::ComPtr;
+
+CRootNode::CRootNode()
+{
+    // The console draws the root with the about object's folder images.
+    m_scopeDataItem.nImage = -1;
+    m_scopeDataItem.nOpenImage = -1;
+}
+
+HRESULT CRootNode::Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IComponentData* componentData,
+                          IComponent* component, DATA_OBJECT_TYPES type)
+{
+    zyr::console::NotifyContext context(componentData, component);
+    switch (event) {
+    case MMCN_ADD_IMAGES:
+        return OnAddImages(event, arg, param, context.console.get(), type);
+    case MMCN_EXPAND:
+        m_scopeDataItem.ID = static_cast<HSCOPEITEM>(param);
+        return OnExpand(event, arg, param, context.console.get(), type);
+    case MMCN_SELECT:
+        return OnSelect(context.console.get());
+    case MMCN_SHOW:
+        if (arg != 0) {
+            return SetColumnHeaders(context.header.get());
+        }
+        return E_NOTIMPL;
+    default:
+        return E_NOTIMPL;
+    }
+}
+
+HRESULT CRootNode::GetResultViewType(LPOLESTR* viewType, long* options)
+{
+    if (viewType == nullptr || options == nullptr) {
+        return E_POINTER;
+    }
+    const std::string& path = zyr::console::ModulePath();
+    if (path.empty()) {
+        return CKVTChildData<CRootNode>::GetResultViewType(viewType, options);
+    }
+    std::string page = "res://" + path + "/WELCOMEPAGE.HTML";
+    *viewType = CoTaskMemDupString(zyr::text::Widen(page));
+    if (*viewType == nullptr) {
+        return E_OUTOFMEMORY;
+    }
+    *options = MMC_VIEW_OPTIONS_NOLISTVIEWS;
+    return S_OK;
+}
+
+HRESULT CRootNode::FillData(CLIPFORMAT format, IStream* stream)
+{
+    if (format == zyr::console::Formats().displayName && stream != nullptr) {
+        return zyr::console::WriteWideText(stream, LoadStringResource(zyr::IDS_PROJNAME).value_or(u""));
+    }
+    return CKVTChildData<CRootNode>::FillData(format, stream);
+}
+
+HRESULT CRootNode::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle, IUnknown*,
+                                       DATA_OBJECT_TYPES type)
+{
+    (void)callback;
+    (void)notifyHandle;
+    if (type != CCT_SCOPE && type != CCT_RESULT && type != CCT_SNAPIN_MANAGER) {
+        return E_UNEXPECTED;
+    }
+    // The compliance page is added here once the audit layer offers the
+    // compliance flag.
+    return S_OK;
+}
+
+HRESULT CRootNode::QueryPagesFor(DATA_OBJECT_TYPES type)
+{
+    return type == CCT_SCOPE || type == CCT_RESULT ? S_OK : S_FALSE;
+}
+
+HRESULT CRootNode::SetColumnHeaders(IHeaderCtrl*)
+{
+    return E_FAIL;
+}
+
+HRESULT CRootNode::OnSelect(IConsole* console)
+{
+    return zyr::console::EnableVerbs(console, {MMC_VERB_PROPERTIES});
+}
+
+BOOL CRootNode::InitChildren(zyr::console::StatusWindow* status)
+{
+    (void)status;
+    // The containers of applications, roles and logs are appended here, in
+    // that order, each after its step is shown in the status window.
+    return 1;
+}

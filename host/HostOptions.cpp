@@ -1,0 +1,53 @@
+#include "host/HostOptions.h"
+
+namespace zyr::host {
+
+const char* HostUsage()
+{
+    return "usage: zyr-security-manager [--snapin {CLSID}] [--select PATH] [--screenshot FILE]\n"
+           "  --snapin {CLSID}   load this stand-alone snap-in instead of \"ZYR Security Manager\"\n"
+           "  --select PATH      select the item of this path of display names (Root/Child)\n"
+           "  --screenshot FILE  write a PNG of the window after start-up and exit\n";
+}
+
+bool ParseHostOptions(const QStringList& arguments, HostOptions& options, QString& error)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        auto value = [&](QString& out) {
+            if (i + 1 >= arguments.size()) {
+                error = QStringLiteral("%1 needs a value").arg(argument);
+                return false;
+            }
+            out = arguments[++i];
+            return true;
+        };
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            options.help = true;
+        } else if (argument == QLatin1String("--snapin")) {
+            QString text;
+            if (!value(text)) {
+                return false;
+            }
+            if (!zyr::com::GuidFromString(text.toStdString(), options.clsid, true)) {
+                error = QStringLiteral("not a CLSID: %1").arg(text);
+                return false;
+            }
+            options.hasClsid = true;
+        } else if (argument == QLatin1String("--select")) {
+            if (!value(options.select)) {
+                return false;
+            }
+        } else if (argument == QLatin1String("--screenshot")) {
+            if (!value(options.screenshot)) {
+                return false;
+            }
+        } else {
+            error = QStringLiteral("unknown argument %1").arg(argument);
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace zyr::host

@@ -1,0 +1,27 @@
+// The command line of the console host.
+#pragma once
+
+#include "platform/com/Guid.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <string>
+
+namespace zyr::host {
+
+struct HostOptions {
+    // The NameString of the snap-in to load unless a CLSID is given.
+    std::u16string snapinName = u"ZYR Security Manager";
+    bool hasClsid = false;
+    CLSID clsid{};
+    QString select;     // path of display names, "Root/Child"
+    QString screenshot; // PNG to write after start-up; then exit
+    bool help = false;
+};
+
+// arguments as QCoreApplication::arguments() gives them (program first).
+bool ParseHostOptions(const QStringList& arguments, HostOptions& options, QString& error);
+const char* HostUsage();
+
+} // namespace zyr::host

@@ -1,0 +1,103 @@
+// zyr-security-manager: the console host. Finds the stand-alone snap-in in the
+// registry store, loads it and shows its console.
+//
+//   zyr-security-manager [--snapin {CLSID}] [--select PATH] [--screenshot FILE]
+
+#include "host/ConsoleSession.h"
+#include "host/HostOptions.h"
+#include "host/MainWindow.h"
+#include "host/QtUiService.h"
+#include "platform/com/Guid.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+int Fail(const zyr::host::HostOptions& options, const QString& text)
+{
+    std::fprintf(stderr, "zyr-security-manager: %s\n", text.toLocal8Bit().constData());
+    if (options.screenshot.isEmpty()) {
+        QMessageBox::critical(nullptr, QStringLiteral("ZYR Security Manager"), text);
+    }
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("zyr-security-manager"));
+
+    zyr::host::HostOptions options;
+    QString error;
+    if (!zyr::host::ParseHostOptions(QApplication::arguments(), options, error)) {
+        std::fprintf(stderr, "zyr-security-manager: %s\n%s", error.toLocal8Bit().constData(),
+                     zyr::host::HostUsage());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(zyr::host::HostUsage(), stdout);
+        return 0;
+    }
+
+    zyr::host::InstallQtUiService();
+
+    CLSID clsid{};
+    if (!zyr::host::FindStandAloneSnapin(options.snapinName, options.hasClsid ? &options.clsid : nullptr,
+                                         clsid)) {
+        return Fail(options, options.hasClsid
+                                 ? QStringLiteral("No stand-alone snap-in %1 is registered.")
+                                       .arg(QString::fromStdString(zyr::com::GuidToString(options.clsid)))
+                                 : QStringLiteral("No stand-alone snap-in named \"%1\" is registered.")
+                                       .arg(QString::fromStdU16String(options.snapinName)));
+    }
+
+    zyr::host::ConsoleSession session;
+    int status = 0;
+    {
+        zyr::host::MainWindow window(session);
+        // The snap-in starts with the console on screen: its first dialogs
+        // (a sign-in, say) are owned by the console window.
+        window.show();
+        HRESULT hr = session.Start(clsid);
+        if (FAILED(hr)) {
+            return Fail(options, QStringLiteral("The snap-in %1 could not be started (0x%2).")
+                                     .arg(QString::fromStdString(zyr::com::GuidToString(clsid)))
+                                     .arg(static_cast<uint32_t>(hr), 8, 16, QLatin1Char('0')));
+        }
+        window.SelectScopeItem(session.Root());
+        if (!options.select.isEmpty()) {
+            HSCOPEITEM item = session.FindByPath(options.select.toStdU16String());
+            if (item == 0) {
+                std::fprintf(stderr, "zyr-security-manager: no item %s\n",
+                             options.select.toLocal8Bit().constData());
+                if (!options.screenshot.isEmpty()) {
+                    return 1;
+                }
+            } else {
+                window.SelectScopeItem(item);
+            }
+        }
+        if (!options.screenshot.isEmpty()) {
+            QTimer::singleShot(0, &window, [&] {
+                QApplication::processEvents();
+                if (!window.grab().save(options.screenshot, "PNG")) {
+                    std::fprintf(stderr, "zyr-security-manager: cannot write %s\n",
+                                 options.screenshot.toLocal8Bit().constData());
+                    status = 1;
+                }
+                QApplication::quit();
+            });
+        }
+        int code = QApplication::exec();
+        if (status == 0) {
+            status = code;
+        }
+    }
+    return status;
+}

@@ -1,0 +1,175 @@
+#include "module/KVTSnapinApp.h"
+
+#include "console/KVTSnapin.h"
+#include "console/KVTSnapinAbout.h"
+#include "console/framework/ClipboardFormats.h"
+#include "console/framework/ModuleState.h"
+#include "console/framework/Resources.h"
+#include "console/framework/SnapinIds.h"
+#include "module/resources/ModuleResources.h"
+
+#include <dlfcn.h>
+#include <filesystem>
+#include <functional>
+#include <new>
+
+using zyr::com::ComPtr;
+
+namespace {
+
+// A class of the module's class table: its identity, how an instance is
+// made, whether an outer object may aggregate it, and its start hook.
+struct ModuleClass {
+    const CLSID* clsid;
+    IUnknown* (*create)();
+    void (*start)();
+};
+
+IUnknown* CreateSnapin()
+{
+    return static_cast<IComponentData*>(new (std::nothrow) CKVTSnapin());
+}
+
+IUnknown* CreateAbout()
+{
+    return static_cast<ISnapinAbout*>(new (std::nothrow) CKVTSnapinAbout());
+}
+
+const ModuleClass kClasses[] = {
+    {&CLSID_KVTSnapin, &CreateSnapin, &zyr::console::RegisterClipboardFormats},
+    {&CLSID_KVTSnapinAbout, &CreateAbout, nullptr},
+};
+
+class ClassFactory : public zyr::com::ComObject<IClassFactory> {
+public:
+    explicit ClassFactory(const ModuleClass& entry) : entry_(entry) {}
+
+    HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** object) override
+    {
+        if (object == nullptr) {
+            return E_POINTER;
+        }
+        *object = nullptr;
+        // Neither class keeps a controlling outer object, so both are made
+        // as plain objects only.
+        if (outer != nullptr) {
+            return CLASS_E_NOAGGREGATION;
+        }
+        IUnknown* instance = entry_.create();
+        if (instance == nullptr) {
+            return E_OUTOFMEMORY;
+        }
+        HRESULT hr = instance->QueryInterface(iid, object);
+        instance->Release();
+        return hr;
+    }
+
+    HRESULT LockServer(BOOL lock) override
+    {
+        if (lock) {
+            zyr::console::LockModule();
+        } else {
+            zyr::console::UnlockModule();
+        }
+        return S_OK;
+    }
+
+private:
+    const ModuleClass& entry_;
+};
+
+} // namespace
+
+bool CKVTSnapinApp::InitInstance()
+{
+    if (initialised_) {
+        return true;
+    }
+    zyr::console::SetModulePath(zyr::module::LoadedModulePath());
+    zyr::console::InstallResources(&zyr::module::ModuleResourceSet());
+    for (const ModuleClass& entry : kClasses) {
+        if (entry.start != nullptr) {
+            entry.start();
+        }
+    }
+    initialised_ = true;
+    return true;
+}
+
+void CKVTSnapinApp::ExitInstance()
+{
+    DestroyRoleList();
+    m_pApplList = nullptr;
+    initialised_ = false;
+}
+
+void CKVTSnapinApp::SetRoleList(CKVTRoleList* roleList, RoleListDestroyer destroy)
+{
+    if (roleList != roleList_) {
+        DestroyRoleList();
+    }
+    roleList_ = roleList;
+    destroyRoleList_ = destroy;
+}
+
+void CKVTSnapinApp::DestroyRoleList()
+{
+    if (roleList_ != nullptr && destroyRoleList_ != nullptr) {
+        destroyRoleList_(roleList_);
+    }
+    roleList_ = nullptr;
+    destroyRoleList_ = nullptr;
+}
+
+CKVTSnapinApp& TheApp()
+{
+    static CKVTSnapinApp app;
+    return app;
+}
+
+namespace zyr::module {
+
+HRESULT GetClassObject(const CLSID& clsid, const IID& iid, void** object)
+{
+    if (object == nullptr) {
+        return E_POINTER;
+    }
+    *object = nullptr;
+    TheApp().InitInstance();
+    for (const ModuleClass& entry : kClasses) {
+        if (*entry.clsid == clsid) {
+            auto factory = ComPtr<ClassFactory>::Attach(new (std::nothrow) ClassFactory(entry));
+            if (!factory) {
+                return E_OUTOFMEMORY;
+            }
+            return factory->QueryInterface(iid, object);
+        }
+    }
+    return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+std::string LoadedModulePath()
+{
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&GetClassObject), &info) == 0 || info.dli_fname == nullptr) {
+        return std::string();
+    }
+    // The loader gives the path as it was asked for; the registry wants it whole.
+    std::error_code error;
+    std::filesystem::path full =
+        std::filesystem::weakly_canonical(std::filesystem::absolute(info.dli_fname), error);
+    return error ? std::string(info.dli_fname) : full.string();
+}
+
+} // namespace zyr::module
+
+namespace {
+
+// Start and shut-down follow the loading and unloading of the module.
+struct ModuleLifetime {
+    ModuleLifetime() { TheApp().InitInstance(); }
+    ~ModuleLifetime() { TheApp().ExitInstance(); }
+};
+const ModuleLifetime g_lifetime;
+
+} // namespace

@@ -1,0 +1,151 @@
+#include "module/Registrar.h"
+
+namespace zyr::module {
+namespace {
+
+std::string Expand(const std::string& text, const std::string& modulePath)
+{
+    static const std::string kModule = "%MODULE%";
+    std::string out;
+    size_t from = 0;
+    for (size_t at = text.find(kModule); at != std::string::npos; at = text.find(kModule, from)) {
+        out.append(text, from, at - from);
+        out += modulePath;
+        from = at + kModule.size();
+    }
+    out.append(text, from, std::string::npos);
+    return out;
+}
+
+HRESULT Result(LONG error)
+{
+    return error == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(error);
+}
+
+class KeyHandle {
+public:
+    KeyHandle() = default;
+    ~KeyHandle()
+    {
+        if (key != nullptr) {
+            RegCloseKey(key);
+        }
+    }
+    KeyHandle(const KeyHandle&) = delete;
+    KeyHandle& operator=(const KeyHandle&) = delete;
+    HKEY key = nullptr;
+};
+
+HRESULT RegisterKey(HKEY parent, const ScriptKey& entry, const std::string& modulePath)
+{
+    if (entry.rule == KeyRule::ForceRemove) {
+        LONG removed = RegDeleteTreeA(parent, entry.name.c_str());
+        if (removed != ERROR_SUCCESS && removed != ERROR_FILE_NOT_FOUND) {
+            return Result(removed);
+        }
+    }
+    KeyHandle handle;
+    HRESULT hr = Result(RegCreateKeyExA(parent, entry.name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                        &handle.key, nullptr));
+    if (FAILED(hr)) {
+        return hr;
+    }
+    for (const ScriptValue& value : entry.values) {
+        std::string text = Expand(value.text, modulePath);
+        hr = Result(RegSetValueExA(handle.key, value.name.c_str(), 0, REG_SZ,
+                                   reinterpret_cast<const BYTE*>(text.c_str()),
+                                   static_cast<DWORD>(text.size() + 1)));
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    for (const ScriptKey& child : entry.keys) {
+        hr = RegisterKey(handle.key, child, modulePath);
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    return S_OK;
+}
+
+bool IsEmpty(HKEY key)
+{
+    char name[512];
+    DWORD size = sizeof(name);
+    if (RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_NO_MORE_ITEMS) {
+        return false;
+    }
+    size = sizeof(name);
+    return RegEnumValueA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_NO_MORE_ITEMS;
+}
+
+HRESULT UnregisterKey(HKEY parent, const ScriptKey& entry)
+{
+    if (entry.rule == KeyRule::ForceRemove) {
+        LONG removed = RegDeleteTreeA(parent, entry.name.c_str());
+        return removed == ERROR_FILE_NOT_FOUND ? S_OK : Result(removed);
+    }
+    bool empty = false;
+    {
+        KeyHandle handle;
+        LONG opened = RegOpenKeyExA(parent, entry.name.c_str(), 0, KEY_ALL_ACCESS, &handle.key);
+        if (opened == ERROR_FILE_NOT_FOUND) {
+            return S_OK;
+        }
+        HRESULT hr = Result(opened);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        for (const ScriptKey& child : entry.keys) {
+            hr = UnregisterKey(handle.key, child);
+            if (FAILED(hr)) {
+                return hr;
+            }
+        }
+        if (entry.rule == KeyRule::NoRemove) {
+            return S_OK;
+        }
+        for (const ScriptValue& value : entry.values) {
+            LONG deleted = RegDeleteValueA(handle.key, value.name.c_str());
+            if (deleted != ERROR_SUCCESS && deleted != ERROR_FILE_NOT_FOUND) {
+                return Result(deleted);
+            }
+        }
+        empty = IsEmpty(handle.key);
+    }
+    if (!empty) {
+        return S_OK; // something else lives there too
+    }
+    LONG removed = RegDeleteKeyA(parent, entry.name.c_str());
+    return removed == ERROR_FILE_NOT_FOUND ? S_OK : Result(removed);
+}
+
+} // namespace
+
+HRESULT RegisterScript(const RegistrationScript& script, const std::string& modulePath)
+{
+    for (const ScriptRoot& root : script) {
+        for (const ScriptKey& key : root.keys) {
+            HRESULT hr = RegisterKey(root.root, key, modulePath);
+            if (FAILED(hr)) {
+                return hr;
+            }
+        }
+    }
+    return S_OK;
+}
+
+HRESULT UnregisterScript(const RegistrationScript& script)
+{
+    for (const ScriptRoot& root : script) {
+        for (const ScriptKey& key : root.keys) {
+            HRESULT hr = UnregisterKey(root.root, key);
+            if (FAILED(hr)) {
+                return hr;
+            }
+        }
+    }
+    return S_OK;
+}
+
+} // namespace zyr::module

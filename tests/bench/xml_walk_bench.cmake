@@ -1,0 +1,5 @@
+if(benchmark_FOUND)
+  add_executable(xml_walk_bench ${CMAKE_CURRENT_LIST_DIR}/xml_walk_bench.cpp)
+  target_link_libraries(xml_walk_bench PRIVATE zyr_common benchmark::benchmark)
+  zyr_apply_options(xml_walk_bench)
+endif()

@@ -1,0 +1,177 @@
+// Runs the built zyr-cache program.
+#include "cache/CacheFiles.h"
+#include "cache/TextCipher.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class ZyrCacheTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // The programs are built beside the test program.
+        const char* bin = std::getenv("ZYR_BIN_DIR");
+        program_ =
+            (bin != nullptr ? fs::path(bin) : fs::read_symlink("/proc/self/exe").parent_path()) / "zyr-cache";
+        ASSERT_TRUE(fs::exists(program_)) << program_ << " is not built";
+        char pattern[] = "/tmp/zyr-cache-tool-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+
+    static std::string Quote(const std::string& text)
+    {
+        std::string quoted = "'";
+        for (char c : text) {
+            quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        }
+        return quoted + "'";
+    }
+    static std::string Content(const fs::path& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    static void Put(const fs::path& path, const std::string& content)
+    {
+        std::ofstream(path, std::ios::binary) << content;
+    }
+
+    Outcome Execute(const std::string& arguments, const std::string& input = "",
+                    const std::string& environment = "")
+    {
+        Put(dir_ / "stdin", input);
+        std::string command = environment + Quote(program_.string()) + " " + arguments + " <" +
+                              Quote((dir_ / "stdin").string()) + " >" + Quote((dir_ / "stdout").string()) +
+                              " 2>" + Quote((dir_ / "stderr").string());
+        int raw = std::system(command.c_str());
+        Outcome run;
+        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        run.out = Content(dir_ / "stdout");
+        run.err = Content(dir_ / "stderr");
+        return run;
+    }
+
+    fs::path program_;
+    fs::path dir_;
+};
+
+TEST_F(ZyrCacheTest, EncryptsAndDecryptsStandardInputAndRefusesBadInput)
+{
+    Outcome run = Execute("encrypt", "Operators:5;");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "MN30dhQCwvBzW2/9");
+
+    std::string all;
+    for (int b = 0; b < 256; ++b) {
+        all += static_cast<char>(b);
+    }
+    run = Execute("encrypt --pass 'an own phrase'", all);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, zyr::cipher::Encrypt(all, "an own phrase"));
+    run = Execute("decrypt --pass='an own phrase'", run.out + "\n");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, all);
+
+    // Bad input: a message and exit status 1.
+    run = Execute("decrypt", "MN30dhQC+vBzW2/9");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("not an encrypted text"), std::string::npos) << run.err;
+
+    run = Execute("show " + Quote((dir_ / "missing.xml").string()));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("cannot read"), std::string::npos) << run.err;
+
+    Put(dir_ / "ApplCache.xml", "not base 64!");
+    run = Execute("show " + Quote((dir_ / "ApplCache.xml").string()));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("does not hold an encrypted text"), std::string::npos) << run.err;
+
+    run = Execute("write " + Quote((dir_ / "no-such-folder" / "rolecache.xml").string()), "<KVTROLES/>");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("cannot write"), std::string::npos) << run.err;
+}
+
+// Without MD5 (an OpenSSL configuration that loads no provider offering it)
+// the key cannot be derived: the provider's failure text, and exit status 1.
+TEST_F(ZyrCacheTest, NoKeyWithoutMd5)
+{
+    Put(dir_ / "openssl.cnf", "openssl_conf = openssl_init\n[openssl_init]\nproviders = provider_sect\n"
+                              "[provider_sect]\nbase = base_sect\n[base_sect]\nactivate = 1\n");
+    const std::string environment = "OPENSSL_CONF=" + Quote((dir_ / "openssl.cnf").string()) + " ";
+    for (const char* command : {"encrypt", "decrypt"}) {
+        Outcome run = Execute(command, "Hg==", environment);
+        EXPECT_EQ(run.status, 1) << command;
+        EXPECT_EQ(run.out, "Error 32 during CryptCreateHash!\n") << command;
+        EXPECT_NE(run.err.find("failed (0x80070032)"), std::string::npos) << run.err;
+    }
+    const fs::path file = dir_ / "rolecache.xml";
+    Put(file, "old");
+    Outcome run = Execute("write " + Quote(file.string()), "<KVTROLES/>", environment);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(Content(file), "old");
+}
+
+TEST_F(ZyrCacheTest, UsageErrorsExitWithTwo)
+{
+    for (const char* arguments :
+         {"", "frobnicate", "show", "write a b", "encrypt --pass", "decrypt extra", "show --pass x"}) {
+        Outcome run = Execute(arguments);
+        EXPECT_EQ(run.status, 2) << arguments;
+        EXPECT_NE(run.err.find("usage:"), std::string::npos) << arguments;
+    }
+    EXPECT_EQ(Execute("--help").status, 0);
+}
+
+// Files written by the library are shown by the tool, and the other way round.
+TEST_F(ZyrCacheTest, CacheFilesRoundTripWithTheLibrary)
+{
+    const std::string roles = "<KVTROLES><ROLE><CN>Operators</CN></ROLE><END/></KVTROLES>";
+    const fs::path file = dir_ / "rolecache.xml";
+    ASSERT_EQ(KvtEncryptBufferAndPersistInFile(roles, file.string()), S_OK);
+    Outcome run = Execute("show " + Quote(file.string()));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, roles);
+
+    const std::string other = "<KVTROLES><ROLE><CN>Engineers</CN></ROLE><END/></KVTROLES>";
+    run = Execute("write " + Quote(file.string()), other);
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::string text;
+    ASSERT_EQ(ReadEncryptedFile(file.string(), text), S_OK);
+    EXPECT_EQ(text, other);
+    EXPECT_EQ(Content(file), zyr::cipher::Encrypt(other));
+
+    // One character: an empty file, shown as nothing.
+    run = Execute("write " + Quote(file.string()), "x");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(fs::file_size(file), 0u);
+    run = Execute("show " + Quote(file.string()));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "");
+}
+
+} // namespace
