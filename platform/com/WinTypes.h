@@ -58,3 +58,10 @@ constexpr LONG ERROR_MORE_DATA = 234;
 constexpr LONG ERROR_NO_MORE_ITEMS = 259;
 constexpr LONG ERROR_BADDB = 1009;
 constexpr LONG ERROR_KEY_DELETED = 1018;
+
+// Automation truth values and dates.
+using VARIANT_BOOL = int16_t;
+constexpr VARIANT_BOOL VARIANT_TRUE = -1;
+constexpr VARIANT_BOOL VARIANT_FALSE = 0;
+// Days since 30 December 1899, the fraction the time of day.
+using DATE = double;

@@ -1,0 +1,390 @@
+// The alarm-and-events component module: an event source, a general event, a
+// change-value event and a sender that delivers each event to the security
+// server as a form POST to "?Object=Audit&Operation=Send".
+//
+// Fields of the form body, each value percent-encoded (UTF-8):
+//   Application  the source's application name
+//   User         the source's domain, "\" and account
+//   Domain, Account, SourceId   the source's identity as set by its method 6
+//   Computer     this computer's name
+//   Kind         "General" or "ChangeValue"
+//   Area, Message, EventType, Severity   the event's properties
+//   Time         the event's time, an OLE automation date in UTC ("%.8f")
+//   OldValue, NewValue   change-value events only
+//
+// The module registers its classes (DllRegisterServer) under the first
+// family of ProgIDs; an installation may register the fallback family too.
+#include "audit/components/AlarmEventInterfaces.h"
+#include "platform/com/ClassTable.h"
+#include "platform/registry/Registry.h"
+#include "platform/text/CodePage.h"
+#include "security/common/ServerSettings.h"
+#include "security/common/web/SecurityPost.h"
+
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <string>
+
+// {3C7F1A20-5D84-4B0E-A2C6-7E91D04F3B10}
+constexpr CLSID CLSID_AlarmSourceInternal = {
+    0x3C7F1A20, 0x5D84, 0x4B0E, {0xA2, 0xC6, 0x7E, 0x91, 0xD0, 0x4F, 0x3B, 0x10}};
+// {3C7F1A21-5D84-4B0E-A2C6-7E91D04F3B10}
+constexpr CLSID CLSID_AlarmSender = {
+    0x3C7F1A21, 0x5D84, 0x4B0E, {0xA2, 0xC6, 0x7E, 0x91, 0xD0, 0x4F, 0x3B, 0x10}};
+// {3C7F1A22-5D84-4B0E-A2C6-7E91D04F3B10}
+constexpr CLSID CLSID_AlarmGeneralEvent = {
+    0x3C7F1A22, 0x5D84, 0x4B0E, {0xA2, 0xC6, 0x7E, 0x91, 0xD0, 0x4F, 0x3B, 0x10}};
+// {3C7F1A23-5D84-4B0E-A2C6-7E91D04F3B10}
+constexpr CLSID CLSID_AlarmChangeValueEvent = {
+    0x3C7F1A23, 0x5D84, 0x4B0E, {0xA2, 0xC6, 0x7E, 0x91, 0xD0, 0x4F, 0x3B, 0x10}};
+
+namespace {
+
+std::u16string Text(const char16_t* text)
+{
+    return text != nullptr ? std::u16string(text) : std::u16string();
+}
+
+class CAlarmSource : public zyr::com::ComObject<IAlarmSourceInternal, IAlarmEventSourceInfo> {
+public:
+    HRESULT SetApplicationName(const char16_t* name) override
+    {
+        application_ = Text(name);
+        return S_OK;
+    }
+    HRESULT SetIdentity(const char16_t* account, const char16_t* domain, const char16_t* sourceId) override
+    {
+        account_ = Text(account);
+        domain_ = Text(domain);
+        sourceId_ = Text(sourceId);
+        return S_OK;
+    }
+    HRESULT GetApplicationName(std::u16string* name) override
+    {
+        if (name == nullptr) {
+            return E_POINTER;
+        }
+        *name = application_;
+        return S_OK;
+    }
+    HRESULT GetAccount(std::u16string* domain, std::u16string* account) override
+    {
+        if (domain == nullptr || account == nullptr) {
+            return E_POINTER;
+        }
+        *domain = domain_;
+        *account = account_;
+        return S_OK;
+    }
+    HRESULT GetSourceId(std::u16string* sourceId) override
+    {
+        if (sourceId == nullptr) {
+            return E_POINTER;
+        }
+        *sourceId = sourceId_;
+        return S_OK;
+    }
+
+private:
+    std::u16string application_, account_, domain_, sourceId_;
+};
+
+class CAlarmEvent : public zyr::com::ComObject<IAlarmChangeValueEvent, IAlarmCommonEvent> {
+public:
+    explicit CAlarmEvent(bool changeValue) : changeValue_(changeValue) { Initialize(); }
+
+    HRESULT QueryInterface(const IID& iid, void** object) override
+    {
+        // A general event is not a change-value event.
+        if (!changeValue_ && iid == IID_IAlarmChangeValueEvent) {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        return ComObject::QueryInterface(iid, object);
+    }
+    HRESULT SetArea(const char16_t* area) override
+    {
+        fields_.area = Text(area);
+        return S_OK;
+    }
+    HRESULT SetSource(IAlarmEventSourceInfo* source) override
+    {
+        source_ = zyr::com::ComPtr<IAlarmEventSourceInfo>::Share(source);
+        return S_OK;
+    }
+    HRESULT SetMessage(const char16_t* message) override
+    {
+        fields_.message = Text(message);
+        return S_OK;
+    }
+    HRESULT SetTime(DATE time) override
+    {
+        fields_.time = time;
+        return S_OK;
+    }
+    HRESULT SetEventType(LONG type) override
+    {
+        fields_.eventType = type;
+        return S_OK;
+    }
+    HRESULT Initialize() override
+    {
+        fields_ = AlarmEventFields{};
+        fields_.kind = changeValue_ ? u"ChangeValue" : u"General";
+        return S_OK;
+    }
+    HRESULT SetSeverity(LONG severity) override
+    {
+        fields_.severity = severity;
+        return S_OK;
+    }
+    HRESULT SetValues(const char16_t* oldValue, const char16_t* newValue) override
+    {
+        fields_.oldValue = Text(oldValue);
+        fields_.newValue = Text(newValue);
+        return S_OK;
+    }
+    HRESULT GetFields(AlarmEventFields* fields) override
+    {
+        if (fields == nullptr) {
+            return E_POINTER;
+        }
+        *fields = fields_;
+        return S_OK;
+    }
+    HRESULT GetSource(IAlarmEventSourceInfo** source) override
+    {
+        if (source == nullptr) {
+            return E_POINTER;
+        }
+        *source = zyr::com::ComPtr<IAlarmEventSourceInfo>(source_).Detach();
+        return S_OK;
+    }
+
+private:
+    bool changeValue_;
+    AlarmEventFields fields_;
+    zyr::com::ComPtr<IAlarmEventSourceInfo> source_;
+};
+
+// Form values: unreserved characters as they are, every other byte of the
+// UTF-8 text as "%" and two hex digits.
+void AddField(std::string& body, const char* key, const std::string& value)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    if (!body.empty()) {
+        body += '&';
+    }
+    body += key;
+    body += '=';
+    for (unsigned char c : value) {
+        bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+                     c == '_' || c == '.' || c == '~';
+        if (plain) {
+            body += static_cast<char>(c);
+        } else {
+            body += '%';
+            body += kHex[c >> 4];
+            body += kHex[c & 0xF];
+        }
+    }
+}
+
+std::string Utf8(const std::u16string& text)
+{
+    std::string out;
+    zyr::text::FromWide(text, out);
+    return out;
+}
+
+// Whether a POST result reports a delivered event.
+bool Delivered(const std::string& result)
+{
+    if (result.empty() || (result[0] >= '0' && result[0] <= '9')) {
+        return false; // no server, a failure status or a transport failure
+    }
+    return result.find("error") == std::string::npos && result.find("Error") == std::string::npos &&
+           result.find("TAVOS_Send_Failed") == std::string::npos;
+}
+
+class CAlarmSender : public zyr::com::ComObject<IAlarmSender> {
+public:
+    HRESULT Send(IAlarmCommonEvent* event) override
+    {
+        if (event == nullptr) {
+            return E_POINTER;
+        }
+        AlarmEventFields fields;
+        HRESULT hr = event->GetFields(&fields);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        std::u16string application, domain, account, sourceId;
+        zyr::com::ComPtr<IAlarmEventSourceInfo> source;
+        if (SUCCEEDED(event->GetSource(source.Put())) && source) {
+            source->GetApplicationName(&application);
+            source->GetAccount(&domain, &account);
+            source->GetSourceId(&sourceId);
+        }
+        // The configuration is read afresh for every event: the module keeps
+        // no settings of its own between sends.
+        zyr::ResetServerSettings();
+        char url[1024] = {};
+        DWORD size = sizeof(url);
+        if (FAILED(GetSecurityServerUrl(url, &size)) || url[0] == '\0') {
+            return E_FAIL;
+        }
+        char time[64];
+        std::snprintf(time, sizeof(time), "%.8f", fields.time);
+        std::string body;
+        AddField(body, "Application", Utf8(application));
+        AddField(body, "User", Utf8(domain) + "\\" + Utf8(account));
+        AddField(body, "Domain", Utf8(domain));
+        AddField(body, "Account", Utf8(account));
+        AddField(body, "SourceId", Utf8(sourceId));
+        AddField(body, "Computer", GetLocalComputerName());
+        AddField(body, "Kind", Utf8(fields.kind));
+        AddField(body, "Area", Utf8(fields.area));
+        AddField(body, "Message", Utf8(fields.message));
+        AddField(body, "EventType", std::to_string(fields.eventType));
+        AddField(body, "Severity", std::to_string(fields.severity));
+        AddField(body, "Time", time);
+        if (fields.kind == u"ChangeValue") {
+            AddField(body, "OldValue", Utf8(fields.oldValue));
+            AddField(body, "NewValue", Utf8(fields.newValue));
+        }
+        std::string result = PostSecurityRequest(std::string(url) + "?Object=Audit&Operation=Send", body);
+        return Delivered(result) ? S_OK : E_FAIL;
+    }
+};
+
+template <typename Make>
+class CFactory : public zyr::com::ComObject<IClassFactory> {
+public:
+    explicit CFactory(Make make) : make_(make) {}
+    HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** object) override
+    {
+        if (object == nullptr) {
+            return E_POINTER;
+        }
+        *object = nullptr;
+        if (outer != nullptr) {
+            return CLASS_E_NOAGGREGATION;
+        }
+        IUnknown* created = make_();
+        HRESULT hr = created->QueryInterface(iid, object);
+        created->Release();
+        return hr;
+    }
+    HRESULT LockServer(BOOL) override { return S_OK; }
+
+private:
+    Make make_;
+};
+
+template <typename Make>
+HRESULT OfferFactory(Make make, const IID& iid, void** object)
+{
+    auto* factory = new CFactory<Make>(make);
+    HRESULT hr = factory->QueryInterface(iid, object);
+    factory->Release();
+    return hr;
+}
+
+struct ClassEntry {
+    const CLSID* clsid;
+    const char* progId;
+    const char* fallbackProgId;
+};
+const ClassEntry kClasses[] = {
+    {&CLSID_AlarmSourceInternal, "Morvel.AuditAndCompliance.SourceInternal",
+     "Morvel.AlarmEvent.SourceInternal"},
+    {&CLSID_AlarmSender, "Morvel.AuditAndCompliance.Sender", "Morvel.AlarmEvent.Sender"},
+    {&CLSID_AlarmGeneralEvent, "Morvel.AuditAndCompliance.GeneralEvent", "Morvel.AlarmEvent.GeneralEvent"},
+    {&CLSID_AlarmChangeValueEvent, "Morvel.AuditAndCompliance.ChangeValueEvent",
+     "Morvel.AlarmEvent.ChangeValueEvent"},
+};
+
+bool SetDefault(const std::string& keyName, const std::string& value)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, keyName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    LONG rc = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                             static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
+std::string ModulePath()
+{
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&ModulePath), &info) == 0 || info.dli_fname == nullptr) {
+        return {};
+    }
+    return info.dli_fname;
+}
+
+} // namespace
+
+#define ZYR_EXPORT extern "C" __attribute__((visibility("default")))
+
+ZYR_EXPORT HRESULT DllGetClassObject(const CLSID& clsid, const IID& iid, void** object)
+{
+    if (object == nullptr) {
+        return E_POINTER;
+    }
+    *object = nullptr;
+    if (clsid == CLSID_AlarmSourceInternal) {
+        return OfferFactory(
+            []() -> IUnknown* { return static_cast<IAlarmSourceInternal*>(new CAlarmSource); }, iid, object);
+    }
+    if (clsid == CLSID_AlarmSender) {
+        return OfferFactory([]() -> IUnknown* { return static_cast<IAlarmSender*>(new CAlarmSender); }, iid,
+                            object);
+    }
+    if (clsid == CLSID_AlarmGeneralEvent || clsid == CLSID_AlarmChangeValueEvent) {
+        bool changeValue = clsid == CLSID_AlarmChangeValueEvent;
+        return OfferFactory(
+            [changeValue]() -> IUnknown* {
+                return static_cast<IAlarmChangeValueEvent*>(new CAlarmEvent(changeValue));
+            },
+            iid, object);
+    }
+    return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+// Writes HKCR\CLSID\{...}\InprocServer32 and the first family's ProgIDs; with
+// the environment variable ZYR_ALARM_EVENT_FALLBACK_FAMILY set, the fallback
+// family's ProgIDs instead.
+ZYR_EXPORT HRESULT DllRegisterServer()
+{
+    std::string path = ModulePath();
+    if (path.empty()) {
+        return E_UNEXPECTED;
+    }
+    bool fallback = std::getenv("ZYR_ALARM_EVENT_FALLBACK_FAMILY") != nullptr;
+    for (const ClassEntry& entry : kClasses) {
+        std::string clsid = zyr::com::GuidToString(*entry.clsid);
+        const char* progId = fallback ? entry.fallbackProgId : entry.progId;
+        if (!SetDefault("CLSID\\" + clsid + "\\InprocServer32", path) ||
+            !SetDefault("CLSID\\" + clsid + "\\ProgID", progId) ||
+            !SetDefault(std::string(progId) + "\\CLSID", clsid)) {
+            return E_FAIL;
+        }
+    }
+    return S_OK;
+}
+
+ZYR_EXPORT HRESULT DllUnregisterServer()
+{
+    for (const ClassEntry& entry : kClasses) {
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, ("CLSID\\" + zyr::com::GuidToString(*entry.clsid)).c_str());
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, entry.progId);
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, entry.fallbackProgId);
+    }
+    return S_OK;
+}

@@ -1,0 +1,128 @@
+#include "server/core/ServerOptions.h"
+
+#include <charconv>
+
+namespace zyr::server {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: zyr-security-server --db PATH [--listen ADDRESS:PORT] [--seed demo|large:A,G,O,R,M,L]\n"
+    "                           [--seed-admin DOMAIN\\user] [--tls-cert FILE --tls-key FILE]\n"
+    "                           [--threads N] [--enable-test-controls] [--log-level "
+    "error|warning|info|debug]\n"
+    "  --listen defaults to 127.0.0.1:8780; port 0 picks a free port.\n";
+
+bool ParseListen(const std::string& text, HttpServerOptions& http)
+{
+    size_t colon = text.rfind(':');
+    if (colon == std::string::npos || colon == 0) {
+        return false;
+    }
+    std::string host = text.substr(0, colon);
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
+        host = host.substr(1, host.size() - 2);
+    }
+    unsigned port = 0;
+    const char* begin = text.data() + colon + 1;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(begin, end, port);
+    if (begin == end || ec != std::errc() || ptr != end || port > 65535) {
+        return false;
+    }
+    http.address = host;
+    http.port = static_cast<uint16_t>(port);
+    return true;
+}
+
+} // namespace
+
+bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& out, std::string& message)
+{
+    auto fail = [&](const std::string& why) {
+        message = why + "\n" + kUsage;
+        return false;
+    };
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&](std::string& target) {
+            if (i + 1 >= args.size()) {
+                return false;
+            }
+            target = args[++i];
+            return true;
+        };
+        std::string v;
+        if (arg == "--help" || arg == "-h") {
+            message = kUsage;
+            return false;
+        } else if (arg == "--listen") {
+            if (!value(v) || !ParseListen(v, out.http)) {
+                return fail("--listen needs ADDRESS:PORT");
+            }
+        } else if (arg == "--db") {
+            if (!value(out.database) || out.database.empty()) {
+                return fail("--db needs a path");
+            }
+        } else if (arg == "--seed") {
+            if (!value(v)) {
+                return fail("--seed needs demo or large:A,G,O,R,M,L");
+            }
+            if (v == "demo") {
+                out.seed = ServerOptions::Seed::Demo;
+            } else if (ParseLargeSeed(v, out.large)) {
+                out.seed = ServerOptions::Seed::Large;
+            } else {
+                return fail("--seed needs demo or large:A,G,O,R,M,L");
+            }
+        } else if (arg == "--seed-admin") {
+            if (!value(out.seedAdmin) || out.seedAdmin.empty()) {
+                return fail("--seed-admin needs DOMAIN\\user");
+            }
+        } else if (arg == "--tls-cert") {
+            if (!value(out.http.tlsCertificate)) {
+                return fail("--tls-cert needs a file");
+            }
+        } else if (arg == "--tls-key") {
+            if (!value(out.http.tlsKey)) {
+                return fail("--tls-key needs a file");
+            }
+        } else if (arg == "--threads") {
+            int n = 0;
+            if (!value(v) || std::from_chars(v.data(), v.data() + v.size(), n).ec != std::errc() || n < 1 ||
+                n > 64) {
+                return fail("--threads needs a number from 1 to 64");
+            }
+            out.http.threads = n;
+        } else if (arg == "--read-timeout-ms" || arg == "--idle-timeout-ms") {
+            int ms = 0;
+            if (!value(v) || std::from_chars(v.data(), v.data() + v.size(), ms).ec != std::errc() || ms < 1) {
+                return fail(arg + " needs a number of milliseconds");
+            }
+            (arg == "--read-timeout-ms" ? out.http.readTimeout : out.http.idleTimeout) =
+                std::chrono::milliseconds(ms);
+        } else if (arg == "--sync") {
+            if (!value(v) || (v != "full" && v != "normal")) {
+                return fail("--sync needs full or normal");
+            }
+            out.fullSync = v == "full";
+        } else if (arg == "--enable-test-controls") {
+            out.testControls = true;
+        } else if (arg == "--log-level") {
+            if (!value(v) || !ParseLogLevel(v, out.logLevel)) {
+                return fail("--log-level needs error, warning, info or debug");
+            }
+        } else {
+            return fail("unknown argument: " + arg);
+        }
+    }
+    if (out.database.empty()) {
+        return fail("--db is required");
+    }
+    if (out.http.tlsCertificate.empty() != out.http.tlsKey.empty()) {
+        return fail("--tls-cert and --tls-key go together");
+    }
+    return true;
+}
+
+} // namespace zyr::server

@@ -1,0 +1,72 @@
+// zyr-security-server: the reference security server.
+#include "server/core/HttpServer.h"
+#include "server/core/Router.h"
+#include "server/core/SecurityService.h"
+#include "server/core/SecurityStore.h"
+#include "server/core/Seeder.h"
+#include "server/core/ServerLog.h"
+#include "server/core/ServerOptions.h"
+
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+
+using namespace zyr::server;
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    ServerOptions options;
+    std::string message;
+    if (!ParseServerOptions(args, options, message)) {
+        std::fputs(message.c_str(), args.empty() || message.rfind("usage", 0) != 0 ? stderr : stdout);
+        return message.rfind("usage", 0) == 0 ? 0 : 2;
+    }
+    SetLogLevel(options.logLevel);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    std::string reason;
+    auto store = OpenSqliteStore(options.database, reason, options.fullSync);
+    if (!store) {
+        LogError("cannot open the database: " + reason);
+        return 1;
+    }
+    bool seeded = false;
+    std::time_t now = std::time(nullptr);
+    if (options.seed == ServerOptions::Seed::Demo) {
+        std::string admin = options.seedAdmin.empty() ? DefaultAdminAccount() : options.seedAdmin;
+        if (!SeedDemo(*store, admin, now, seeded, reason)) {
+            LogError("cannot seed the demo database: " + reason);
+            return 1;
+        }
+        LogInfo(seeded ? "seeded the demo database; security administrator: " + admin
+                       : "the database already holds data; not seeded");
+    } else if (options.seed == ServerOptions::Seed::Large) {
+        if (!SeedLarge(*store, options.large, now, seeded, reason)) {
+            LogError("cannot seed the large database: " + reason);
+            return 1;
+        }
+        LogInfo(seeded ? "seeded the large database" : "the database already holds data; not seeded");
+    }
+
+    AuditGate gate;
+    SecurityService service(*store, gate);
+    if (!service.Start(reason)) {
+        LogError(reason);
+        return 1;
+    }
+    Router router(service, gate, options.testControls);
+    HttpServer server(router, options.http);
+    if (!server.Start(reason)) {
+        LogError(reason);
+        return 1;
+    }
+    std::printf("listening on %s:%u\n", options.http.address.c_str(), static_cast<unsigned>(server.Port()));
+    std::fflush(stdout);
+    if (options.testControls) {
+        LogWarning("test controls are enabled");
+    }
+    server.Run(true);
+    LogInfo("stopped");
+    return 0;
+}

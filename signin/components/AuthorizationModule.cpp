@@ -1,0 +1,211 @@
+// The framework's authorization component on Linux: decisions from the two
+// cache files, "rolecache.xml" (role membership) and "ApplCache.xml" (the
+// applications with their groups, objects and access-control lists). On
+// creation it refreshes both files from the security server ("Appl" "GetAll"
+// and "Role" "Get", written with the cache cipher as the console writes the
+// role cache), so that a first sign-in, or a membership changed since the
+// console last ran, is judged by the database as it is; when the server does
+// not answer, the files are used as they are.
+//
+// Object references are "KVT" followed by the object's identity.
+#include "cache/CacheFiles.h"
+#include "platform/text/CodePage.h"
+#include "security/common/ServerSettings.h"
+#include "security/common/web/WebPage.h"
+#include "signin/AccessRules.h"
+#include "signin/components/AuthInterfaces.h"
+#include "signin/components/ComponentSupport.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char* kProgId = "Morvel.Authorize";
+constexpr std::string_view kReferencePrefix = "KVT";
+
+std::string Narrow(const char16_t* text)
+{
+    return text != nullptr ? zyr::text::Narrow(text) : std::string();
+}
+
+std::string CacheDirectory()
+{
+    char buffer[zyr::cache::kCacheDirectorySize] = {};
+    DWORD size = sizeof(buffer);
+    if (FAILED(GetCachePath(buffer, &size))) {
+        return {};
+    }
+    return buffer;
+}
+
+class CKvtAuthorize : public zyr::com::ComObject<IKvtAuthorize> {
+public:
+    CKvtAuthorize()
+    {
+        RefreshCacheFile("?Object=Appl&Operation=GetAll", "<KVTAPPLS>", zyr::cache::kApplCacheFileName);
+        RefreshCacheFile("?Object=Role&Operation=Get", "<KVTROLES>", zyr::cache::kRoleCacheFileName);
+        Prepare();
+    }
+
+    HRESULT SetAccount(const char16_t* domain, const char16_t* userName) override
+    {
+        domain_ = Narrow(domain);
+        user_ = Narrow(userName);
+        return S_OK;
+    }
+
+    HRESULT Prepare() override
+    {
+        std::string directory = CacheDirectory();
+        applCache_.clear();
+        roles_.clear();
+        std::string roleCache;
+        zyr::cache::ReadCacheFile(zyr::cache::CacheFilePath(directory, zyr::cache::kApplCacheFileName),
+                                  applCache_);
+        if (SUCCEEDED(zyr::cache::ReadCacheFile(
+                zyr::cache::CacheFilePath(directory, zyr::cache::kRoleCacheFileName), roleCache))) {
+            zyr::signin::ParseRoleCache(roleCache, roles_);
+        }
+        return S_OK;
+    }
+
+    HRESULT HasPermission(const char16_t* objectReference, LONG permission, VARIANT_BOOL* granted) override
+    {
+        if (granted == nullptr) {
+            return E_POINTER;
+        }
+        *granted = VARIANT_FALSE;
+        std::string reference = Narrow(objectReference);
+        if (reference.compare(0, kReferencePrefix.size(), kReferencePrefix) == 0) {
+            reference.erase(0, kReferencePrefix.size());
+        }
+        std::string domain = domain_, user = user_;
+        if (user.empty()) {
+            GetLogonUser(domain, user);
+        }
+        std::string computer = GetLocalComputerName();
+        std::vector<zyr::signin::AccessGrant> acl;
+        bool yes = false;
+        if (zyr::signin::FindAccessList(applCache_, reference, acl)) {
+            zyr::signin::AccountIdentity account = zyr::signin::LookUpAccount(domain, user, computer);
+            yes = zyr::signin::PermissionGranted(acl, roles_, account, computer,
+                                                 static_cast<uint32_t>(permission));
+        }
+        *granted = yes ? VARIANT_TRUE : VARIANT_FALSE;
+        zyr::signin::components::AddLogEntry(zyr::signin::components::OperatorName(domain, user), "Authorize",
+                                             yes);
+        return S_OK;
+    }
+
+    HRESULT GetUserRoles(const char16_t* domainText, const char16_t* userText, TextArrayVariant* roleNames,
+                         TextArrayVariant* roleIds) override
+    {
+        if (roleNames == nullptr || roleIds == nullptr) {
+            return E_POINTER;
+        }
+        roleNames->Clear();
+        roleIds->Clear();
+        std::string domain = Narrow(domainText), user = Narrow(userText);
+        if (userText == nullptr && domainText == nullptr) {
+            if (FAILED(GetLogonUser(domain, user))) {
+                return E_FAIL;
+            }
+        }
+        std::string computer = GetLocalComputerName();
+        zyr::signin::AccountIdentity account = zyr::signin::LookUpAccount(domain, user, computer);
+        roleNames->dimensions = 1;
+        roleIds->dimensions = 1;
+        for (const zyr::signin::CachedRole& role : roles_) {
+            if (zyr::signin::AccountHoldsRole(role, account, computer)) {
+                roleNames->elements.push_back(zyr::text::Widen(role.name));
+                roleIds->elements.push_back(zyr::text::Widen(role.dn));
+            }
+        }
+        return S_OK;
+    }
+
+    HRESULT GetObjectReference(const char16_t* application, const char16_t* group, const char16_t* object,
+                               std::u16string* reference) override
+    {
+        if (reference == nullptr) {
+            return E_POINTER;
+        }
+        std::string dn =
+            zyr::signin::FindObjectDn(applCache_, Narrow(application), Narrow(group), Narrow(object));
+        *reference = dn.empty() ? std::u16string() : zyr::text::Widen(std::string(kReferencePrefix) + dn);
+        return S_OK;
+    }
+
+private:
+    // Replaces fileName by the server's list when the server answers with one.
+    static void RefreshCacheFile(const char* query, const char* listTag, const char* fileName)
+    {
+        char url[1024] = {};
+        DWORD size = sizeof(url);
+        if (FAILED(GetSecurityServerUrl(url, &size)) || url[0] == '\0') {
+            return;
+        }
+        std::string reply;
+        if (!GetWebPage(std::string(url) + query, reply, false) || reply.find(listTag) == std::string::npos) {
+            return;
+        }
+        KvtEncryptBufferAndPersistInFile(reply, zyr::cache::CacheFilePath(CacheDirectory(), fileName));
+    }
+
+    std::string domain_;
+    std::string user_;
+    std::string applCache_;
+    std::vector<zyr::signin::CachedRole> roles_;
+};
+
+class CFactory : public zyr::com::ComObject<IClassFactory> {
+public:
+    HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** object) override
+    {
+        if (object == nullptr) {
+            return E_POINTER;
+        }
+        *object = nullptr;
+        if (outer != nullptr) {
+            return CLASS_E_NOAGGREGATION;
+        }
+        // The configuration is read afresh for every object.
+        zyr::ResetServerSettings();
+        auto* created = new CKvtAuthorize;
+        HRESULT hr = created->QueryInterface(iid, object);
+        created->Release();
+        return hr;
+    }
+    HRESULT LockServer(BOOL) override { return S_OK; }
+};
+
+} // namespace
+
+#define ZYR_EXPORT extern "C" __attribute__((visibility("default")))
+
+ZYR_EXPORT HRESULT DllGetClassObject(const CLSID& clsid, const IID& iid, void** object)
+{
+    if (object == nullptr) {
+        return E_POINTER;
+    }
+    *object = nullptr;
+    if (!(clsid == CLSID_KvtAuthorize)) {
+        return CLASS_E_CLASSNOTAVAILABLE;
+    }
+    auto* factory = new CFactory;
+    HRESULT hr = factory->QueryInterface(iid, object);
+    factory->Release();
+    return hr;
+}
+
+ZYR_EXPORT HRESULT DllRegisterServer()
+{
+    return zyr::signin::components::RegisterModuleClass(CLSID_KvtAuthorize, kProgId);
+}
+
+ZYR_EXPORT HRESULT DllUnregisterServer()
+{
+    zyr::signin::components::UnregisterModuleClass(CLSID_KvtAuthorize, kProgId);
+    return S_OK;
+}

@@ -1,0 +1,294 @@
+// Load client for the security server. Prints figures; asserts nothing.
+#include "cache/TextCipher.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class Connection {
+public:
+    explicit Connection(int port)
+    {
+        fd_ = socket(AF_INET, SOCK_STREAM, 0);
+        int one = 1;
+        setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(static_cast<uint16_t>(port));
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+            close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~Connection()
+    {
+        if (fd_ >= 0) {
+            close(fd_);
+        }
+    }
+    // One keep-alive exchange; the body of the reply, or false.
+    bool Exchange(const std::string& method, const std::string& query, const std::string& body,
+                  std::string& reply)
+    {
+        std::string text = method + " /zyr/security?" + query + " HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+        if (method == "POST") {
+            text += "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+                    std::to_string(body.size()) + "\r\n";
+        }
+        text += "\r\n" + body;
+        for (size_t sent = 0; sent < text.size();) {
+            ssize_t n = send(fd_, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
+            if (n <= 0) {
+                return false;
+            }
+            sent += static_cast<size_t>(n);
+        }
+        size_t end;
+        while ((end = pending_.find("\r\n\r\n")) == std::string::npos) {
+            if (!Fill()) {
+                return false;
+            }
+        }
+        std::string head = pending_.substr(0, end);
+        pending_.erase(0, end + 4);
+        size_t at = head.find("Content-Length: ");
+        size_t length = at == std::string::npos ? 0 : std::strtoul(head.c_str() + at + 16, nullptr, 10);
+        while (pending_.size() < length) {
+            if (!Fill()) {
+                return false;
+            }
+        }
+        reply = pending_.substr(0, length);
+        pending_.erase(0, length);
+        return true;
+    }
+    bool ok() const { return fd_ >= 0; }
+
+private:
+    bool Fill()
+    {
+        char buffer[1 << 16];
+        ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
+        if (n <= 0) {
+            return false;
+        }
+        pending_.append(buffer, static_cast<size_t>(n));
+        return true;
+    }
+    int fd_ = -1;
+    std::string pending_;
+};
+
+double Ms(Clock::duration d)
+{
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+double Percentile(std::vector<double> values, double p)
+{
+    if (values.empty()) {
+        return 0;
+    }
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, static_cast<size_t>(p * static_cast<double>(values.size())))];
+}
+
+pid_t StartServer(const std::string& binary, const std::string& db, const std::string& size,
+                  const std::string& sync, int& port)
+{
+    int out[2];
+    if (pipe(out) != 0) {
+        return -1;
+    }
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        close(out[0]);
+        close(out[1]);
+        std::string seed = "large:" + size;
+        execl(binary.c_str(), binary.c_str(), "--listen", "127.0.0.1:0", "--db", db.c_str(), "--seed",
+              seed.c_str(), "--log-level", "warning", "--sync", sync.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    std::string line;
+    char c;
+    while (read(out[0], &c, 1) == 1 && c != '\n') {
+        line += c;
+    }
+    close(out[0]);
+    size_t colon = line.rfind(':');
+    port = colon == std::string::npos ? 0 : std::atoi(line.c_str() + colon + 1);
+    return pid;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string size = "100,20,50,10000,20,1000000";
+    int seconds = 5;
+    int connections = 4;
+    std::string sync = "full";
+    for (int i = 1; i + 1 < argc; i += 2) {
+        std::string arg = argv[i];
+        if (arg == "--size") {
+            size = argv[i + 1];
+        } else if (arg == "--seconds") {
+            seconds = std::atoi(argv[i + 1]);
+        } else if (arg == "--sync") {
+            sync = argv[i + 1];
+        } else if (arg == "--connections") {
+            connections = std::atoi(argv[i + 1]);
+        }
+    }
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
+    std::string binary = (self.parent_path() / "zyr-security-server").string();
+    std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("zyr-bench-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+
+    auto seedStart = Clock::now();
+    int port = 0;
+    pid_t pid = StartServer(binary, (dir / "bench.db").string(), size, sync, port);
+    if (pid <= 0 || port == 0) {
+        std::fprintf(stderr, "the server did not start\n");
+        return 1;
+    }
+    std::printf("seed large:%s and start (--sync %s): %.0f ms\n", size.c_str(), sync.c_str(),
+                Ms(Clock::now() - seedStart));
+
+    Connection c(port);
+    std::string reply;
+    std::vector<double> getAll;
+    for (int i = 0; i < 5; ++i) {
+        auto t = Clock::now();
+        if (!c.Exchange("GET", "Object=Appl&Operation=GetAll", {}, reply)) {
+            std::fprintf(stderr, "GetAll failed\n");
+            break;
+        }
+        getAll.push_back(Ms(Clock::now() - t));
+    }
+    // The first reply is built from the database; the others come from the
+    // kept reply until the applications change.
+    std::vector<double> kept(getAll.size() > 1 ? getAll.begin() + 1 : getAll.end(), getAll.end());
+    std::printf("Appl GetAll: %zu bytes, built %.1f ms, kept: best %.1f ms, median %.1f ms\n", reply.size(),
+                getAll.empty() ? 0.0 : getAll.front(), Percentile(kept, 0.0), Percentile(kept, 0.5));
+
+    // The objects to update, with their groups and applications.
+    struct Target {
+        std::string appl, group, object, name;
+    };
+    std::vector<Target> targets;
+    std::string appl, group;
+    for (size_t at = 0; (at = reply.find('<', at)) != std::string::npos &&
+                        (targets.size() < 20000 || targets.back().name.empty());
+         ++at) {
+        auto text = [&](const char* tag) {
+            size_t start = at + std::strlen(tag);
+            return reply.substr(start, reply.find('<', start) - start);
+        };
+        if (reply.compare(at, 8, "<APPLDN>") == 0) {
+            appl = text("<APPLDN>");
+        } else if (reply.compare(at, 9, "<GROUPDN>") == 0) {
+            group = text("<GROUPDN>");
+        } else if (reply.compare(at, 10, "<SECOBJDN>") == 0) {
+            targets.push_back({appl, group, text("<SECOBJDN>"), {}});
+        } else if (reply.compare(at, 12, "<SECOBJNAME>") == 0 && !targets.empty()) {
+            for (char ch : text("<SECOBJNAME>")) {
+                targets.back().name += ch == ' ' ? std::string("%20") : std::string(1, ch);
+            }
+        }
+    }
+
+    for (int page : {0, 19000}) {
+        std::vector<double> times;
+        for (int i = 0; i < 30; ++i) {
+            auto t = Clock::now();
+            c.Exchange("GET", "Object=Log&Operation=Get&DisplaySet=" + std::to_string(page), {}, reply);
+            times.push_back(Ms(Clock::now() - t));
+        }
+        std::printf("Log page %d: median %.2f ms, p99 %.2f ms (%zu bytes)\n", page, Percentile(times, 0.5),
+                    Percentile(times, 0.99), reply.size());
+    }
+
+    if (!targets.empty()) {
+        std::atomic<bool> stop{false};
+        std::mutex mutex;
+        std::vector<double> latencies;
+        std::atomic<long> failures{0};
+        std::vector<std::thread> workers;
+        auto start = Clock::now();
+        for (int w = 0; w < connections; ++w) {
+            workers.emplace_back([&, w] {
+                Connection conn(port);
+                std::mt19937 random(static_cast<unsigned>(w));
+                std::vector<double> mine;
+                std::string answer;
+                while (!stop.load()) {
+                    const Target& t = targets[random() % targets.size()];
+                    std::string acl =
+                        zyr::cipher::Encrypt("Role 00001:" + std::to_string(random() % 64) + ";");
+                    std::string audit = "OldValue=" + zyr::cipher::Encrypt("<OldValue></OldValue>") +
+                                        "&NewValue=" + zyr::cipher::Encrypt("<NewValue></NewValue>");
+                    auto begin = Clock::now();
+                    bool ok =
+                        conn.Exchange("POST",
+                                      "Object=SecObj&Operation=Update&CN=" + t.name + "&DN=" + t.object +
+                                          "&Appl=" + t.appl + "&Group=" + t.group +
+                                          "&Desc=bench&QName=&QType=&QOper=&QValue=&UseQ=0&User=BENCH%5Cu"
+                                          "&Computer=BENCH",
+                                      audit + "&ACL=" + acl, answer);
+                    mine.push_back(Ms(Clock::now() - begin));
+                    if (!ok || answer != "OK") {
+                        if (failures.fetch_add(1) < 3) {
+                            std::fprintf(stderr, "update answered: %s\n", ok ? answer.c_str() : "(no reply)");
+                        }
+                        if (!ok) {
+                            break;
+                        }
+                    }
+                }
+                std::lock_guard lock(mutex);
+                latencies.insert(latencies.end(), mine.begin(), mine.end());
+            });
+        }
+        std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        stop = true;
+        for (auto& t : workers) {
+            t.join();
+        }
+        double elapsed = Ms(Clock::now() - start) / 1000.0;
+        std::printf("SecObj Update: %zu in %.1f s over %d connections: %.0f/s, p50 %.2f ms, p99 %.2f ms, "
+                    "%ld refused or failed\n",
+                    latencies.size(), elapsed, connections, static_cast<double>(latencies.size()) / elapsed,
+                    Percentile(latencies, 0.5), Percentile(latencies, 0.99), failures.load());
+    }
+
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+    std::filesystem::remove_all(dir);
+    return 0;
+}

@@ -1,0 +1,7 @@
+# Load client for the security server: starts zyr-security-server on a large
+# seeded database and prints latencies and rates. Run by hand:
+#   build/bin/server_bench [--size A,G,O,R,M,L] [--seconds S] [--connections C] [--sync full|normal]
+add_executable(server_bench ${CMAKE_SOURCE_DIR}/tests/bench/server/ServerBench.cpp)
+target_link_libraries(server_bench PRIVATE zyr_server Threads::Threads)
+zyr_apply_options(server_bench)
+add_dependencies(server_bench zyr-security-server)
