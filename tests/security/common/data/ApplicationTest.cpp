@@ -266,7 +266,7 @@ TEST_F(ApplicationTest, RefusalsAreFailuresAndUpdateShowsEveryFinding)
 
 TEST_F(ApplicationTest, ChangesReachTheReferenceServer)
 {
-    ASSERT_TRUE(UseReference());
+    ZYR_USE_REFERENCE_SERVER();
     std::string applDN;
     {
         CKVTApplList list;

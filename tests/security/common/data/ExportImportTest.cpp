@@ -112,7 +112,7 @@ TEST_F(ExportImportTest, ImportReadsOnlyWhatTheFileHolds)
 
 TEST_F(ExportImportTest, ImportIntoTheReferenceServerAndRefusalOfDuplicates)
 {
-    ASSERT_TRUE(UseReference());
+    ZYR_USE_REFERENCE_SERVER();
     const auto path = tempDir / "plant.xml";
     {
         auto appl = MakeApplication();

@@ -105,7 +105,7 @@ TEST_F(LogTest, TimesOfTheServerIsoAndTheLocaleForm)
 
 TEST_F(LogTest, PagesAndDeletionsOnTheReferenceServer)
 {
-    ASSERT_TRUE(UseReference());
+    ZYR_USE_REFERENCE_SERVER();
     CKVTLogList list;
     ASSERT_EQ(list.GetLogs("", std::nullopt, ""), S_OK);
     ASSERT_EQ(list.Entries().size(), 50u);

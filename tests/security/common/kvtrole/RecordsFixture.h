@@ -19,6 +19,16 @@
 #include <filesystem>
 #include <string>
 
+// Starts the reference server and points the configuration at it; skips the
+// test where the server is not built.
+#define ZYR_USE_REFERENCE_SERVER()                                                                           \
+    do {                                                                                                     \
+        if (!std::filesystem::exists(zyr::test::ReferenceServer::ExecutablePath())) {                        \
+            GTEST_SKIP() << "the reference server is not built";                                             \
+        }                                                                                                    \
+        ASSERT_TRUE(UseReference());                                                                         \
+    } while (false)
+
 namespace zyr::testing {
 
 class RecordsFixture : public SettingsFixture {

@@ -220,7 +220,7 @@ TEST_F(RoleTest, DeleteNamesTheOperatorBeforeTheRoleAndFailsWhenRefused)
 
 TEST_F(RoleTest, RoundTripAgainstTheReferenceServer)
 {
-    ASSERT_TRUE(UseReference());
+    ZYR_USE_REFERENCE_SERVER();
     {
         CKVTRoleList list;
         list.GetRoles();
