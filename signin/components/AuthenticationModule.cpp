@@ -115,44 +115,14 @@ public:
     }
 };
 
-class CFactory : public zyr::com::ComObject<IClassFactory> {
-public:
-    HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** object) override
-    {
-        if (object == nullptr) {
-            return E_POINTER;
-        }
-        *object = nullptr;
-        if (outer != nullptr) {
-            return CLASS_E_NOAGGREGATION;
-        }
-        // The configuration is read afresh for every object.
-        zyr::ResetServerSettings();
-        auto* created = new CKvtAuthenticate;
-        HRESULT hr = created->QueryInterface(iid, object);
-        created->Release();
-        return hr;
-    }
-    HRESULT LockServer(BOOL) override { return S_OK; }
-};
-
 } // namespace
 
 #define ZYR_EXPORT extern "C" __attribute__((visibility("default")))
 
 ZYR_EXPORT HRESULT DllGetClassObject(const CLSID& clsid, const IID& iid, void** object)
 {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    *object = nullptr;
-    if (!(clsid == CLSID_KvtAuthenticate)) {
-        return CLASS_E_CLASSNOTAVAILABLE;
-    }
-    auto* factory = new CFactory;
-    HRESULT hr = factory->QueryInterface(iid, object);
-    factory->Release();
-    return hr;
+    return zyr::signin::components::GetSingleClassObject<CKvtAuthenticate>(CLSID_KvtAuthenticate, clsid, iid,
+                                                                           object);
 }
 
 ZYR_EXPORT HRESULT DllRegisterServer()
