@@ -108,6 +108,16 @@ std::string ReadAcl(std::string_view encrypted, std::string& plain, std::string&
     return {};
 }
 
+// The access-control list of a group or object update body: refused when the
+// field is missing or does not decrypt to a list.
+std::string ReadBodyAcl(const FormFields& body, std::string& plain, std::string& canonical)
+{
+    if (!body.Has("ACL")) {
+        return "Error: the access-control list is missing";
+    }
+    return ReadAcl(body.Get("ACL"), plain, canonical);
+}
+
 std::string ReadPermissions(std::string_view encrypted, std::string& plain, std::string& canonical)
 {
     if (!DecryptField(encrypted, plain, false)) {
@@ -385,11 +395,8 @@ Outcome SecurityService::UpdateGroup(const FormFields& q, const FormFields& body
     std::string why =
         First({CheckText("group name", g.name, true), CheckIdentity("group identity", g.dn, kMaxIdentity),
                CheckText("description", g.description, false)});
-    if (why.empty() && !body.Has("ACL")) {
-        why = "Error: the access-control list is missing";
-    }
     if (why.empty()) {
-        why = ReadAcl(body.Get("ACL"), g.aclPlain, g.aclEncrypted);
+        why = ReadBodyAcl(body, g.aclPlain, g.aclEncrypted);
     }
     AuditRecord audit = Audit(q, "SecGroup", "Update", g.dn, g.name);
     if (why.empty()) {
@@ -489,11 +496,8 @@ Outcome SecurityService::UpdateObject(const FormFields& q, const FormFields& bod
     std::string why =
         First({CheckText("object name", o.name, true), CheckIdentity("object identity", o.dn, kMaxIdentity),
                CheckText("description", o.description, false), ReadQualifier(q, o)});
-    if (why.empty() && !body.Has("ACL")) {
-        why = "Error: the access-control list is missing";
-    }
     if (why.empty()) {
-        why = ReadAcl(body.Get("ACL"), o.aclPlain, o.aclEncrypted);
+        why = ReadBodyAcl(body, o.aclPlain, o.aclEncrypted);
     }
     AuditRecord audit = Audit(q, "SecObj", "Update", o.dn, o.name);
     if (why.empty()) {
