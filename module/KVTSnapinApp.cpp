@@ -9,9 +9,9 @@
 #include "console/framework/StartupHooks.h"
 #include "console/pages/StartupDialogs.h"
 #include "module/resources/ModuleResources.h"
+#include "platform/com/ClassTable.h"
 #include "security/common/kvtrole/RoleList.h"
 
-#include <dlfcn.h>
 #include <filesystem>
 #include <functional>
 #include <new>
@@ -179,15 +179,14 @@ HRESULT GetClassObject(const CLSID& clsid, const IID& iid, void** object)
 
 std::string LoadedModulePath()
 {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&GetClassObject), &info) == 0 || info.dli_fname == nullptr) {
-        return std::string();
+    std::string loaded = zyr::com::ModulePathOf(reinterpret_cast<const void*>(&GetClassObject));
+    if (loaded.empty()) {
+        return loaded;
     }
     // The loader gives the path as it was asked for; the registry wants it whole.
     std::error_code error;
-    std::filesystem::path full =
-        std::filesystem::weakly_canonical(std::filesystem::absolute(info.dli_fname), error);
-    return error ? std::string(info.dli_fname) : full.string();
+    std::filesystem::path full = std::filesystem::weakly_canonical(std::filesystem::absolute(loaded), error);
+    return error ? loaded : full.string();
 }
 
 } // namespace zyr::module

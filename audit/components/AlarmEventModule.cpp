@@ -21,8 +21,6 @@
 #include "security/common/ServerSettings.h"
 #include "security/common/web/SecurityPost.h"
 
-#include <dlfcn.h>
-
 #include <cstdio>
 #include <string>
 
@@ -306,28 +304,6 @@ const ClassEntry kClasses[] = {
      "Morvel.AlarmEvent.ChangeValueEvent"},
 };
 
-bool SetDefault(const std::string& keyName, const std::string& value)
-{
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, keyName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
-    LONG rc = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                             static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS;
-}
-
-std::string ModulePath()
-{
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&ModulePath), &info) == 0 || info.dli_fname == nullptr) {
-        return {};
-    }
-    return info.dli_fname;
-}
-
 } // namespace
 
 #define ZYR_EXPORT extern "C" __attribute__((visibility("default")))
@@ -362,17 +338,14 @@ ZYR_EXPORT HRESULT DllGetClassObject(const CLSID& clsid, const IID& iid, void** 
 // family's ProgIDs instead.
 ZYR_EXPORT HRESULT DllRegisterServer()
 {
-    std::string path = ModulePath();
+    std::string path = zyr::com::ModulePathOf(reinterpret_cast<const void*>(&DllRegisterServer));
     if (path.empty()) {
         return E_UNEXPECTED;
     }
     bool fallback = std::getenv("ZYR_ALARM_EVENT_FALLBACK_FAMILY") != nullptr;
     for (const ClassEntry& entry : kClasses) {
-        std::string clsid = zyr::com::GuidToString(*entry.clsid);
         const char* progId = fallback ? entry.fallbackProgId : entry.progId;
-        if (!SetDefault("CLSID\\" + clsid + "\\InprocServer32", path) ||
-            !SetDefault("CLSID\\" + clsid + "\\ProgID", progId) ||
-            !SetDefault(std::string(progId) + "\\CLSID", clsid)) {
+        if (!zyr::com::RegisterInprocClass(*entry.clsid, progId, path)) {
             return E_FAIL;
         }
     }

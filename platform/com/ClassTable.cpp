@@ -296,3 +296,40 @@ HRESULT CLSIDFromProgID(const char16_t* progId, CLSID* clsid)
     }
     return CLSIDFromProgIDA(narrow.c_str(), clsid);
 }
+
+namespace zyr::com {
+namespace {
+
+bool SetClassesRootDefault(const std::string& keyName, const std::string& value)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, keyName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    LONG rc = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                             static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
+} // namespace
+
+std::string ModulePathOf(const void* address)
+{
+    Dl_info info{};
+    if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) {
+        return {};
+    }
+    return info.dli_fname;
+}
+
+bool RegisterInprocClass(const CLSID& clsid, const char* progId, const std::string& modulePath)
+{
+    std::string text = GuidToString(clsid);
+    return SetClassesRootDefault("CLSID\\" + text + "\\InprocServer32", modulePath) &&
+           SetClassesRootDefault("CLSID\\" + text + "\\ProgID", progId) &&
+           SetClassesRootDefault(std::string(progId) + "\\CLSID", text);
+}
+
+} // namespace zyr::com

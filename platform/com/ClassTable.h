@@ -7,6 +7,7 @@
 #include "platform/com/Unknown.h"
 
 #include <functional>
+#include <string>
 #include <string_view>
 
 // Class contexts; objects are always created in process.
@@ -44,6 +45,14 @@ HRESULT RegisterClassObject(const CLSID& clsid, IUnknown* classObject);
 using InstanceMaker = std::function<HRESULT(const IID& iid, void** object)>;
 HRESULT RegisterClass(const CLSID& clsid, InstanceMaker maker);
 void RevokeClassObject(const CLSID& clsid);
+
+// The path of the shared object that holds address, as the loader knows it;
+// empty when unknown. A module passes the address of one of its own functions.
+std::string ModulePathOf(const void* address);
+// Registers an in-process class for CoCreateInstance and CLSIDFromProgID:
+// HKCR\CLSID\{clsid}\InprocServer32 = modulePath, HKCR\CLSID\{clsid}\ProgID =
+// progId and HKCR\<progId>\CLSID = {clsid}. False when a key cannot be written.
+bool RegisterInprocClass(const CLSID& clsid, const char* progId, const std::string& modulePath);
 
 // Forgets the registered classes and the handles of loaded modules (the
 // modules stay mapped, as objects of theirs may still be alive).

@@ -1,36 +1,13 @@
 #include "signin/components/ComponentSupport.h"
 
+#include "platform/com/ClassTable.h"
 #include "platform/registry/Registry.h"
 #include "security/common/ServerSettings.h"
 #include "security/common/web/SecurityPost.h"
 
-#include <dlfcn.h>
-
 namespace zyr::signin::components {
 
 namespace {
-
-bool SetDefault(const std::string& keyName, const std::string& value)
-{
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, keyName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
-    LONG rc = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                             static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS;
-}
-
-std::string ModulePath()
-{
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&ModulePath), &info) == 0 || info.dli_fname == nullptr) {
-        return {};
-    }
-    return info.dli_fname;
-}
 
 void AddFormField(std::string& body, const char* key, const std::string& value)
 {
@@ -57,17 +34,11 @@ void AddFormField(std::string& body, const char* key, const std::string& value)
 
 HRESULT RegisterModuleClass(const CLSID& clsid, const char* progId)
 {
-    std::string path = ModulePath();
+    std::string path = zyr::com::ModulePathOf(reinterpret_cast<const void*>(&RegisterModuleClass));
     if (path.empty()) {
         return E_UNEXPECTED;
     }
-    std::string text = zyr::com::GuidToString(clsid);
-    if (!SetDefault("CLSID\\" + text + "\\InprocServer32", path) ||
-        !SetDefault("CLSID\\" + text + "\\ProgID", progId) ||
-        !SetDefault(std::string(progId) + "\\CLSID", text)) {
-        return E_FAIL;
-    }
-    return S_OK;
+    return zyr::com::RegisterInprocClass(clsid, progId, path) ? S_OK : E_FAIL;
 }
 
 void UnregisterModuleClass(const CLSID& clsid, const char* progId)
