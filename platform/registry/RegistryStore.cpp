@@ -243,6 +243,19 @@ LONG Load(HiveId id, bool force)
     return ERROR_SUCCESS;
 }
 
+// Makes a rename in path's folder durable. The new hive is already complete
+// on disk; a failure here can only lose the newest change after a crash, so
+// it is not reported as a failed write.
+void SyncParentFolder(const std::string& path)
+{
+    std::string folder = std::filesystem::path(path).parent_path().string();
+    int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
 // Writes the hive to a temporary file beside path and renames it over path.
 LONG WriteHiveFile(HiveId id, const std::string& path, const RegistryHive& hive)
 {
@@ -270,6 +283,7 @@ LONG WriteHiveFile(HiveId id, const std::string& path, const RegistryHive& hive)
         ::unlink(name.data());
         return ErrorFromErrno(error, ERROR_WRITE_FAULT);
     }
+    SyncParentFolder(path);
     return ERROR_SUCCESS;
 }
 
