@@ -9,6 +9,7 @@
 #include "console/framework/StartupHooks.h"
 #include "console/pages/StartupDialogs.h"
 #include "module/resources/ModuleResources.h"
+#include "platform/com/ClassFactory.h"
 #include "platform/com/ClassTable.h"
 #include "security/common/kvtrole/RoleList.h"
 
@@ -43,43 +44,15 @@ const ModuleClass kClasses[] = {
     {&CLSID_KVTSnapinAbout, &CreateAbout, nullptr},
 };
 
-class ClassFactory : public zyr::com::ComObject<IClassFactory> {
-public:
-    explicit ClassFactory(const ModuleClass& entry) : entry_(entry) {}
-
-    HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** object) override
-    {
-        if (object == nullptr) {
-            return E_POINTER;
-        }
-        *object = nullptr;
-        // Neither class keeps a controlling outer object, so both are made
-        // as plain objects only.
-        if (outer != nullptr) {
-            return CLASS_E_NOAGGREGATION;
-        }
-        IUnknown* instance = entry_.create();
-        if (instance == nullptr) {
-            return E_OUTOFMEMORY;
-        }
-        HRESULT hr = instance->QueryInterface(iid, object);
-        instance->Release();
-        return hr;
+// LockServer of the module's class objects keeps the module loaded.
+void LockModuleFromClassObject(bool lock)
+{
+    if (lock) {
+        zyr::console::LockModule();
+    } else {
+        zyr::console::UnlockModule();
     }
-
-    HRESULT LockServer(BOOL lock) override
-    {
-        if (lock) {
-            zyr::console::LockModule();
-        } else {
-            zyr::console::UnlockModule();
-        }
-        return S_OK;
-    }
-
-private:
-    const ModuleClass& entry_;
-};
+}
 
 void DestroyRoleList(CKVTRoleList* roleList)
 {
@@ -167,11 +140,7 @@ HRESULT GetClassObject(const CLSID& clsid, const IID& iid, void** object)
     TheApp().InitInstance();
     for (const ModuleClass& entry : kClasses) {
         if (*entry.clsid == clsid) {
-            auto factory = ComPtr<ClassFactory>::Attach(new (std::nothrow) ClassFactory(entry));
-            if (!factory) {
-                return E_OUTOFMEMORY;
-            }
-            return factory->QueryInterface(iid, object);
+            return zyr::com::OfferClassObject(entry.create, iid, object, &LockModuleFromClassObject);
         }
     }
     return CLASS_E_CLASSNOTAVAILABLE;

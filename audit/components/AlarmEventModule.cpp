@@ -15,6 +15,7 @@
 // The module registers its classes (DllRegisterServer) under the first
 // family of ProgIDs; an installation may register the fallback family too.
 #include "audit/components/AlarmEventInterfaces.h"
+#include "platform/com/ClassFactory.h"
 #include "platform/com/ClassTable.h"
 #include "platform/registry/Registry.h"
 #include "platform/text/CodePage.h"
@@ -257,39 +258,6 @@ public:
     }
 };
 
-template <typename Make>
-class CFactory : public zyr::com::ComObject<IClassFactory> {
-public:
-    explicit CFactory(Make make) : make_(make) {}
-    HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** object) override
-    {
-        if (object == nullptr) {
-            return E_POINTER;
-        }
-        *object = nullptr;
-        if (outer != nullptr) {
-            return CLASS_E_NOAGGREGATION;
-        }
-        IUnknown* created = make_();
-        HRESULT hr = created->QueryInterface(iid, object);
-        created->Release();
-        return hr;
-    }
-    HRESULT LockServer(BOOL) override { return S_OK; }
-
-private:
-    Make make_;
-};
-
-template <typename Make>
-HRESULT OfferFactory(Make make, const IID& iid, void** object)
-{
-    auto* factory = new CFactory<Make>(make);
-    HRESULT hr = factory->QueryInterface(iid, object);
-    factory->Release();
-    return hr;
-}
-
 struct ClassEntry {
     const CLSID* clsid;
     const char* progId;
@@ -315,16 +283,16 @@ ZYR_EXPORT HRESULT DllGetClassObject(const CLSID& clsid, const IID& iid, void** 
     }
     *object = nullptr;
     if (clsid == CLSID_AlarmSourceInternal) {
-        return OfferFactory(
+        return zyr::com::OfferClassObject(
             []() -> IUnknown* { return static_cast<IAlarmSourceInternal*>(new CAlarmSource); }, iid, object);
     }
     if (clsid == CLSID_AlarmSender) {
-        return OfferFactory([]() -> IUnknown* { return static_cast<IAlarmSender*>(new CAlarmSender); }, iid,
-                            object);
+        return zyr::com::OfferClassObject(
+            []() -> IUnknown* { return static_cast<IAlarmSender*>(new CAlarmSender); }, iid, object);
     }
     if (clsid == CLSID_AlarmGeneralEvent || clsid == CLSID_AlarmChangeValueEvent) {
         bool changeValue = clsid == CLSID_AlarmChangeValueEvent;
-        return OfferFactory(
+        return zyr::com::OfferClassObject(
             [changeValue]() -> IUnknown* {
                 return static_cast<IAlarmChangeValueEvent*>(new CAlarmEvent(changeValue));
             },
