@@ -1,6 +1,7 @@
 #include "console/KVTSnapinComponent.h"
 
 #include "console/KVTSnapin.h"
+#include "console/framework/PropertyChangeTargets.h"
 
 using zyr::com::ComPtr;
 
@@ -40,7 +41,15 @@ HRESULT CKVTSnapinComponent::Initialize(IConsole* console)
 HRESULT CKVTSnapinComponent::Notify(IDataObject* dataObject, MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param)
 {
     if (dataObject == nullptr) {
-        return E_NOTIMPL;
+        // A property sheet's change report carries no data object: param
+        // names the node only when a node registered it.
+        CSnapInItem* target =
+            event == MMCN_PROPERTY_CHANGE ? zyr::console::FindPropertyChangeTarget(param) : nullptr;
+        if (target == nullptr) {
+            return E_NOTIMPL;
+        }
+        HRESULT changed = target->Notify(event, arg, param, nullptr, this, arg != 0 ? CCT_SCOPE : CCT_RESULT);
+        return FAILED(changed) ? S_FALSE : changed;
     }
     CSnapInItem* item = nullptr;
     DATA_OBJECT_TYPES type = CCT_UNINITIALIZED;

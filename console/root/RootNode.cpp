@@ -1,5 +1,6 @@
 #include "console/root/RootNode.h"
 
+#include "console/appl/ApplicationNode.h"
 #include "console/framework/ClipboardFormats.h"
 #include "console/framework/ModuleState.h"
 #include "console/framework/NodeHelpers.h"
@@ -102,7 +103,7 @@ struct ContainerStep {
 };
 
 constexpr ContainerStep kContainerSteps[] = {
-    {"Initializing Application Node", nullptr},
+    {"Initializing Application Node", &CreateApplicationNode},
     {"Initializing Role Node", nullptr},
     {"Initializing Log Node", nullptr},
 };

@@ -79,13 +79,15 @@ HRESULT ScriptedConsole::InsertItem(SCOPEDATAITEM* item)
     return Record("InsertItem(scope)", insertResult);
 }
 
-HRESULT ScriptedConsole::DeleteItem(HSCOPEITEM, long)
+HRESULT ScriptedConsole::DeleteItem(HSCOPEITEM item, long)
 {
+    deletedScopes.push_back(item);
     return Record("DeleteItem(scope)", S_OK);
 }
 
-HRESULT ScriptedConsole::SetItem(SCOPEDATAITEM*)
+HRESULT ScriptedConsole::SetItem(SCOPEDATAITEM* item)
 {
+    changedScopes.push_back(item != nullptr ? item->ID : 0);
     return Record("SetItem(scope)", S_OK);
 }
 
@@ -98,8 +100,9 @@ HRESULT ScriptedConsole::InsertItem(RESULTDATAITEM* item)
     return Record("InsertItem(result)", insertResult);
 }
 
-HRESULT ScriptedConsole::DeleteItem(HRESULTITEM, int)
+HRESULT ScriptedConsole::DeleteItem(HRESULTITEM itemID, int)
 {
+    deletedResults.push_back(itemID);
     return Record("DeleteItem(result)", S_OK);
 }
 

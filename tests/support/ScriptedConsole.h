@@ -88,7 +88,11 @@ public:
     HRESULT DeleteAllRsltItems() override;
     HRESULT SetItem(RESULTDATAITEM*) override { return Record("SetItem(result)", S_OK); }
     HRESULT GetItem(RESULTDATAITEM*) override { return Record("GetItem(result)", E_NOTIMPL); }
-    HRESULT UpdateItem(HRESULTITEM) override { return Record("UpdateItem", S_OK); }
+    HRESULT UpdateItem(HRESULTITEM itemID) override
+    {
+        updatedResults.push_back(itemID);
+        return Record("UpdateItem", S_OK);
+    }
     HRESULT SetDescBarText(LPOLESTR text) override;
     HRESULT SetItemCount(int, DWORD) override { return Record("SetItemCount", S_OK); }
 
@@ -132,6 +136,10 @@ public:
     std::vector<Strip> strips;
     std::vector<IHeaderCtrl*> headers;
     std::vector<HSCOPEITEM> selected;
+    std::vector<HSCOPEITEM> deletedScopes;   // with their children
+    std::vector<HRESULTITEM> deletedResults; // IResultData::DeleteItem
+    std::vector<HSCOPEITEM> changedScopes;   // IConsoleNameSpace::SetItem
+    std::vector<HRESULTITEM> updatedResults; // IResultData::UpdateItem
 
 private:
     HRESULT Record(const std::string& call, HRESULT result)

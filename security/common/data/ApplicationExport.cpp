@@ -163,30 +163,46 @@ namespace zyr::records {
 
 const char* const kApplicationExistsMessage = "An application with the same name or ID already exists.";
 
-HRESULT AddImportedApplication(CKVTApplList& list, zyr::xml::KvtXmlDocument& document, CKVTAppl** added)
+HRESULT CheckImportedApplication(const CKVTApplList& list, zyr::xml::KvtXmlDocument& document,
+                                 const ApplicationExistsReporter& reportExists)
 {
-    if (added != nullptr) {
-        *added = nullptr;
-    }
     std::string name;
     HRESULT hr = document.GetValue("ApplName", name);
     if (FAILED(hr)) {
         return hr;
     }
     if (!IsValidNameText(name)) {
-        return S_OK;
+        return S_FALSE;
     }
     const std::string id = ValueOrEmpty(document, "ApplID");
     if (list.FindByNameOrDN(name, id) != nullptr) {
-        zyr::ui::Ui().MessageBox(nullptr, kApplicationExistsMessage, zyr::LoadStringAnsi(zyr::IDS_PROJNAME),
-                                 zyr::ui::MB_OK | zyr::ui::MB_ICONINFORMATION);
-        return S_OK;
+        if (reportExists) {
+            reportExists(kApplicationExistsMessage);
+        } else {
+            zyr::ui::Ui().MessageBox(nullptr, kApplicationExistsMessage,
+                                     zyr::LoadStringAnsi(zyr::IDS_PROJNAME),
+                                     zyr::ui::MB_OK | zyr::ui::MB_ICONINFORMATION);
+        }
+        return S_FALSE;
     }
-    const std::string description = ValueOrEmpty(document, "Description");
-    if (!IsValidNameText(description)) {
-        return S_OK;
+    if (!IsValidNameText(ValueOrEmpty(document, "Description"))) {
+        return S_FALSE;
     }
-    CKVTAppl& application = list.Append(std::make_unique<CKVTAppl>(name, description, false));
+    return S_OK;
+}
+
+HRESULT AddImportedApplication(CKVTApplList& list, zyr::xml::KvtXmlDocument& document, CKVTAppl** added,
+                               const ApplicationExistsReporter& reportExists)
+{
+    if (added != nullptr) {
+        *added = nullptr;
+    }
+    HRESULT hr = CheckImportedApplication(list, document, reportExists);
+    if (hr != S_OK) {
+        return FAILED(hr) ? hr : S_OK;
+    }
+    CKVTAppl& application = list.Append(std::make_unique<CKVTAppl>(
+        ValueOrEmpty(document, "ApplName"), ValueOrEmpty(document, "Description"), false));
     hr = application.ImportFromXml(document);
     if (added != nullptr) {
         *added = &application;
@@ -194,7 +210,8 @@ HRESULT AddImportedApplication(CKVTApplList& list, zyr::xml::KvtXmlDocument& doc
     return hr;
 }
 
-HRESULT ImportApplicationFile(CKVTApplList& list, const std::string& path, CKVTAppl** added)
+HRESULT ImportApplicationFile(CKVTApplList& list, const std::string& path, CKVTAppl** added,
+                              const ApplicationExistsReporter& reportExists)
 {
     if (added != nullptr) {
         *added = nullptr;
@@ -210,6 +227,17 @@ HRESULT ImportApplicationFile(CKVTApplList& list, const std::string& path, CKVTA
         if (zero != std::string::npos) {
             text.resize(zero);
         }
+    }
+    // The file is judged before the server sees it: a file that the console
+    // refuses must not have changed the server already.
+    std::unique_ptr<zyr::xml::KvtXmlDocument> document;
+    if (FAILED(zyr::xml::CreateKvtXmlDocument(document)) || !document) {
+        return E_FAIL;
+    }
+    document->LoadFile(path);
+    HRESULT hr = CheckImportedApplication(list, *document, reportExists);
+    if (hr != S_OK) {
+        return FAILED(hr) ? hr : S_OK;
     }
     zyr::RequestUrl url(list.ServerUrlText(), "KVTAPI", "ApplImp");
     url.Trailer();
@@ -228,12 +256,7 @@ HRESULT ImportApplicationFile(CKVTApplList& list, const std::string& path, CKVTA
         zyr::ShowAuditSendFailed();
         return E_FAIL;
     }
-    std::unique_ptr<zyr::xml::KvtXmlDocument> document;
-    if (FAILED(zyr::xml::CreateKvtXmlDocument(document)) || !document) {
-        return E_FAIL;
-    }
-    document->LoadFile(path);
-    return AddImportedApplication(list, *document, added);
+    return AddImportedApplication(list, *document, added, reportExists);
 }
 
 } // namespace zyr::records

@@ -1,0 +1,313 @@
+#include "console/appl/ApplInstanceNode.h"
+
+#include "console/appl/ApplNodeSupport.h"
+#include "console/appl/ApplicationNode.h"
+#include "console/appl/GroupNode.h"
+#include "console/framework/ApplicationUi.h"
+#include "console/framework/AuditGuard.h"
+#include "console/framework/NodeHelpers.h"
+#include "console/framework/PropertyChangeTargets.h"
+#include "platform/text/CodePage.h"
+#include "platform/ui/UiService.h"
+#include "security/common/StringTable.h"
+
+#include <algorithm>
+
+using zyr::com::ComPtr;
+using zyr::records::SetField;
+
+namespace {
+
+LPARAM KeyOf(const void* record)
+{
+    return reinterpret_cast<LPARAM>(record);
+}
+
+} // namespace
+
+std::span<const CommandEntry<CApplInstanceNode>> CApplInstanceNode::CommandTable()
+{
+    static const CommandEntry<CApplInstanceNode> table[] = {
+        {ID_NEW_SECURE_GROUP, &CApplInstanceNode::OnNewSecureGroup},
+        {ID_EXPORT_APPLICATION, &CApplInstanceNode::OnExportApplication},
+    };
+    return table;
+}
+
+CApplInstanceNode::CApplInstanceNode(zyr::xml::KvtXmlDocument* document,
+                                     const zyr::xml::KvtXmlElement* element, CKVTAppl* application,
+                                     CKVTApplList* list, CApplicationNode* parent)
+    : m_pAppl(application), m_pApplList(list), m_pParent(parent)
+{
+    m_scopeDataItem.nImage = 1;
+    m_scopeDataItem.nOpenImage = 1;
+    m_scopeDataItem.cChildren = 1;
+    m_resultDataItem.nImage = 5;
+    zyr::console::RegisterPropertyChangeTarget(CookieOf(this), this);
+    if (m_pAppl == nullptr) {
+        return;
+    }
+    zyr::console::RegisterPropertyChangeTarget(KeyOf(m_pAppl), this);
+    const bool fromServer = document != nullptr && element != nullptr;
+    if (fromServer) {
+        m_pAppl->LoadGroups(*document, *element);
+    }
+    for (const auto& group : m_pAppl->Groups) {
+        if (!group) {
+            break;
+        }
+        SetField(group->ApplName, m_pAppl->CN.view(), "ApplName");
+        if (!fromServer) {
+            AppendGroupNode(nullptr, nullptr, group.get());
+            continue;
+        }
+        SetField(group->ApplDN, m_pAppl->DN.view(), "ApplDN");
+        // Each group goes with the element it was read from; a group whose
+        // element cannot be reached gets no node.
+        if (group->SourceElement().IsValid()) {
+            AppendGroupNode(document, &group->SourceElement(), group.get());
+        }
+    }
+}
+
+CApplInstanceNode::~CApplInstanceNode()
+{
+    zyr::console::UnregisterPropertyChangeTargets(this);
+}
+
+void CApplInstanceNode::AppendGroupNode(zyr::xml::KvtXmlDocument* document,
+                                        const zyr::xml::KvtXmlElement* element, CKVTSecGroup* group)
+{
+    AppendChild(new CGroupNode(document, element, group, m_pAppl, this));
+}
+
+void CApplInstanceNode::ForgetRecords()
+{
+    zyr::console::UnregisterPropertyChangeTarget(KeyOf(m_pAppl), this);
+    m_pAppl = nullptr;
+    for (CSnapInItem* child : m_children) {
+        static_cast<CGroupNode*>(child)->ForgetRecords();
+    }
+}
+
+HRESULT CApplInstanceNode::Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param,
+                                  IComponentData* componentData, IComponent* component,
+                                  DATA_OBJECT_TYPES type)
+{
+    zyr::console::NotifyContext context(componentData, component);
+    switch (event) {
+    case MMCN_ADD_IMAGES:
+        return OnAddImages(event, arg, param, context.console.get(), type);
+    case MMCN_DELETE:
+        return OnDelete(context.console.get());
+    case MMCN_EXPAND:
+        m_scopeDataItem.ID = static_cast<HSCOPEITEM>(param);
+        if (arg != 0) {
+            expanded_ = true;
+        }
+        return OnExpand(event, arg, param, context.console.get(), type);
+    case MMCN_REFRESH:
+        return OnRefresh(context.console.get());
+    case MMCN_SELECT:
+        return OnSelect(context.console.get());
+    case MMCN_SHOW:
+        if (arg != 0) {
+            return SetColumnHeaders(context.header.get());
+        }
+        return OnShow(event, arg, param, context.console.get(), type);
+    case MMCN_PROPERTY_CHANGE:
+        return OnPropertyChange(context.console.get());
+    default:
+        return E_NOTIMPL;
+    }
+}
+
+HRESULT CApplInstanceNode::GetScopePaneInfo(SCOPEDATAITEM* item)
+{
+    if (item == nullptr) {
+        return E_POINTER;
+    }
+    if (m_pAppl == nullptr) {
+        return S_OK;
+    }
+    scopeName_ = zyr::text::Widen(m_pAppl->CN.view());
+    return zyr::console::FillScopePaneInfo(m_scopeDataItem, scopeName_, item);
+}
+
+LPOLESTR CApplInstanceNode::GetColumnText(int column)
+{
+    if (m_pAppl == nullptr) {
+        return ColumnText(column, u"");
+    }
+    switch (column) {
+    case 0:
+        return ColumnTextA(column, m_pAppl->CN.view());
+    case 1:
+        return ColumnTextA(column, m_pAppl->Description.view());
+    default:
+        return ColumnText(column, u"");
+    }
+}
+
+HRESULT CApplInstanceNode::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle,
+                                               IUnknown*, DATA_OBJECT_TYPES type)
+{
+    if (type != CCT_SCOPE && type != CCT_RESULT && type != CCT_SNAPIN_MANAGER) {
+        return E_UNEXPECTED;
+    }
+    if (m_pAppl == nullptr) {
+        return E_FAIL;
+    }
+    auto add = zyr::console::CurrentApplicationUi().addApplicationPages;
+    if (add == nullptr) {
+        return S_OK;
+    }
+    return add(m_pAppl, callback, notifyHandle);
+}
+
+HRESULT CApplInstanceNode::QueryPagesFor(DATA_OBJECT_TYPES type)
+{
+    return type == CCT_SCOPE || type == CCT_RESULT ? S_OK : S_FALSE;
+}
+
+HRESULT CApplInstanceNode::OnSelect(IConsole* console)
+{
+    HRESULT hr = zyr::console::EnableVerbs(console, {MMC_VERB_PROPERTIES, MMC_VERB_DELETE});
+    UpdateDescriptionBar(console);
+    return hr;
+}
+
+HRESULT CApplInstanceNode::SetColumnHeaders(IHeaderCtrl* header)
+{
+    return zyr::console::InsertNameDescriptionColumns(header, u"Secure Groups");
+}
+
+HRESULT CApplInstanceNode::UpdateDescriptionBar(IConsole* console)
+{
+    return zyr::console::SetDescriptionBar(console, static_cast<int>(m_children.size()), "%d Group",
+                                           "%d Groups");
+}
+
+HRESULT CApplInstanceNode::OnPropertyChange(IConsole* console)
+{
+    return zyr::console::appl::RefreshScopeItem(console, m_scopeDataItem.ID);
+}
+
+HRESULT CApplInstanceNode::OnNewSecureGroup(bool&, CSnapInObjectRootBase* root)
+{
+    if (zyr::console::RefuseChangeWhenAuditNotFunctional()) {
+        return S_OK;
+    }
+    if (m_pAppl == nullptr) {
+        return E_FAIL;
+    }
+    ComPtr<IConsole> console;
+    HRESULT hr = GetConsole(root, console.Put());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    zyr::console::NewItemTexts texts;
+    if (!zyr::console::appl::RunNewItemDialog(zyr::console::NewItemKind::Group, console.get(), texts)) {
+        return S_OK;
+    }
+    for (const auto& group : m_pAppl->Groups) {
+        if (group && zyr::text::EqualsNoCase(group->CN.view(), texts.name)) {
+            zyr::console::ConsoleMessageText(console.get(),
+                                             "Securable Group '" + group->CN.str() + "' Already Exists",
+                                             zyr::ui::MB_ICONINFORMATION);
+            return S_OK;
+        }
+    }
+    auto group =
+        std::make_unique<CKVTSecGroup>(texts.name, m_pAppl->CN.view(), m_pAppl->DN.view(), texts.description);
+    if (!group->Add()) {
+        return S_OK; // Add has reported the failure
+    }
+    CKVTSecGroup* added = m_pAppl->Groups.emplace_back(std::move(group)).get();
+    AppendGroupNode(nullptr, nullptr, added);
+    SCOPEDATAITEM* item = nullptr;
+    m_children.back()->GetScopeData(&item);
+    zyr::console::appl::InsertScopeChild(console.get(), expanded_, m_scopeDataItem.ID, item);
+    UpdateDescriptionBar(console.get());
+    return S_OK;
+}
+
+HRESULT CApplInstanceNode::OnExportApplication(bool&, CSnapInObjectRootBase*)
+{
+    if (m_pAppl == nullptr) {
+        return S_OK;
+    }
+    return m_pAppl->Export();
+}
+
+HRESULT CApplInstanceNode::OnRefresh(IConsole* console)
+{
+    if (m_pAppl == nullptr) {
+        return S_OK;
+    }
+    for (const auto& group : m_pAppl->Groups) {
+        if (!group) {
+            break;
+        }
+        const bool hasNode = std::any_of(m_children.begin(), m_children.end(), [&group](CSnapInItem* child) {
+            const CKVTSecGroup* shown = static_cast<CGroupNode*>(child)->Group();
+            return shown != nullptr && zyr::text::EqualsNoCase(shown->CN.view(), group->CN.view());
+        });
+        if (hasNode) {
+            continue;
+        }
+        AppendGroupNode(nullptr, nullptr, group.get());
+        // Once the console lists this node's groups, a group found now joins
+        // them; before that the expansion lists it with the others.
+        SCOPEDATAITEM* item = nullptr;
+        m_children.back()->GetScopeData(&item);
+        zyr::console::appl::InsertScopeChild(console, expanded_, m_scopeDataItem.ID, item);
+    }
+    return S_OK;
+}
+
+HRESULT CApplInstanceNode::OnDelete(IConsole* console)
+{
+    if (zyr::console::RefuseChangeWhenAuditNotFunctional()) {
+        return S_OK;
+    }
+    if (m_pAppl == nullptr) {
+        return E_FAIL;
+    }
+    const std::string name = m_pAppl->CN.str();
+    int answer = zyr::ui::Ui().MessageBox(
+        nullptr, "Are you sure you want to delete the application " + name + "?",
+        zyr::LoadStringAnsi(zyr::IDS_PROJNAME), zyr::ui::MB_ICONWARNING | zyr::ui::MB_YESNO);
+    if (answer != zyr::ui::IDYES) {
+        return S_OK;
+    }
+    // An application the server did not delete stays in the console, so that
+    // the console never shows a deletion that did not happen.
+    if (!m_pAppl->Delete()) {
+        zyr::console::appl::ShowDeleteRefused("application", name);
+        return E_FAIL;
+    }
+    CKVTAppl* deleted = m_pAppl;
+    ForgetRecords();
+    if (m_pApplList != nullptr) {
+        m_pApplList->Remove(deleted);
+    }
+    if (m_pParent != nullptr) {
+        m_pParent->RemoveChild(this);
+    }
+    ComPtr<IConsoleNameSpace> nameSpace = ComPtr<IConsole>::Share(console).As<IConsoleNameSpace>();
+    if (!nameSpace) {
+        return E_UNEXPECTED;
+    }
+    HRESULT hr = nameSpace->DeleteItem(m_scopeDataItem.ID, 1);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (m_resultDataItem.itemID != 0) {
+        if (ComPtr<IResultData> resultData = ComPtr<IConsole>::Share(console).As<IResultData>()) {
+            resultData->DeleteItem(m_resultDataItem.itemID, 0);
+        }
+    }
+    m_bPresent = false;
+    return S_OK;
+}

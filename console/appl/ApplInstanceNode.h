@@ -1,0 +1,81 @@
+// One application below the Applications container: its secure groups are
+// its children. Its commands make a new secure group and export the
+// application; it can be deleted and has the application and permission
+// pages.
+#pragma once
+
+#include "console/framework/KVTChildData.h"
+#include "console/framework/Resources.h"
+#include "security/common/KvtXml.h"
+#include "security/common/data/Application.h"
+
+#include <span>
+#include <string>
+
+class CApplicationNode;
+
+class CApplInstanceNode : public CKVTChildData<CApplInstanceNode> {
+public:
+    // {3B8D6E42-0F4A-4C57-9E12-6A7C5D10B322}
+    static constexpr NodeDescription kDescription{
+        {0x3B8D6E42, 0x0F4A, 0x4C57, {0x9E, 0x12, 0x6A, 0x7C, 0x5D, 0x10, 0xB3, 0x22}},
+        u"Application Instance"};
+    static constexpr UINT kMenuId = zyr::console::IDR_APPL_INSTANCE_MENU;
+    static constexpr long ID_NEW_SECURE_GROUP = 32781;
+    static constexpr long ID_EXPORT_APPLICATION = 32784;
+    static std::span<const CommandEntry<CApplInstanceNode>> CommandTable();
+
+    // With the document and the application's element (start-up), reads the
+    // groups and builds a group node for each group whose element it has;
+    // without them (a new or imported application), a group node for each
+    // group of the record.
+    CApplInstanceNode(zyr::xml::KvtXmlDocument* document, const zyr::xml::KvtXmlElement* element,
+                      CKVTAppl* application, CKVTApplList* list, CApplicationNode* parent);
+    ~CApplInstanceNode() override;
+
+    HRESULT Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IComponentData* componentData,
+                   IComponent* component, DATA_OBJECT_TYPES type) override;
+    // SDI_STR answers the application's name; nothing is filled once the
+    // application is gone.
+    HRESULT GetScopePaneInfo(SCOPEDATAITEM* item) override;
+    // Column 0 the name, column 1 the description, others empty; all empty
+    // once the application is gone.
+    LPOLESTR GetColumnText(int column) override;
+    // The application page, then the permissions page.
+    HRESULT CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle, IUnknown* unknown,
+                                DATA_OBJECT_TYPES type) override;
+    HRESULT QueryPagesFor(DATA_OBJECT_TYPES type) override;
+
+    // Properties and Delete; the description bar.
+    virtual HRESULT OnSelect(IConsole* console);
+    // "Secure Groups" and "Description".
+    virtual HRESULT SetColumnHeaders(IHeaderCtrl* header);
+    // The commands 32781 and 32784.
+    virtual HRESULT OnNewSecureGroup(bool& handled, CSnapInObjectRootBase* root);
+    virtual HRESULT OnExportApplication(bool& handled, CSnapInObjectRootBase* root);
+    // Builds nodes for groups of the record that have none.
+    virtual HRESULT OnRefresh(IConsole* console);
+    // The delete verb: asks, deletes on the server, and only when the server
+    // took the delete removes the record and the node.
+    virtual HRESULT OnDelete(IConsole* console);
+    // "%d Group" / "%d Groups".
+    virtual HRESULT UpdateDescriptionBar(IConsole* console);
+    // The pages changed the application: the console shows it again.
+    virtual HRESULT OnPropertyChange(IConsole* console);
+
+    CKVTAppl* Application() const { return m_pAppl; }
+    bool IsExpanded() const { return expanded_; }
+    // The application went with the list: this node and its group and object
+    // nodes refer to no record any more.
+    void ForgetRecords();
+
+private:
+    void AppendGroupNode(zyr::xml::KvtXmlDocument* document, const zyr::xml::KvtXmlElement* element,
+                         CKVTSecGroup* group);
+
+    CKVTAppl* m_pAppl;
+    CKVTApplList* m_pApplList;
+    CApplicationNode* m_pParent;
+    bool expanded_ = false;
+    std::u16string scopeName_;
+};

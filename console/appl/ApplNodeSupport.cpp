@@ -1,0 +1,91 @@
+#include "console/appl/ApplNodeSupport.h"
+
+#include "console/framework/NodeHelpers.h"
+#include "platform/ui/UiService.h"
+#include "security/common/QueryEscape.h"
+#include "security/common/StringTable.h"
+
+using zyr::com::ComPtr;
+
+namespace zyr::console::appl {
+
+HWND MainWindowOf(IConsole* console)
+{
+    HWND window = nullptr;
+    if (console == nullptr || FAILED(console->GetMainWindow(&window))) {
+        return nullptr;
+    }
+    return window;
+}
+
+bool RunNewItemDialog(NewItemKind kind, IConsole* console, NewItemTexts& texts)
+{
+    auto run = CurrentApplicationUi().runNewItemDialog;
+    if (run == nullptr || !run(kind, MainWindowOf(console), &texts)) {
+        return false;
+    }
+    // The dialogs check the texts already; a name the server would refuse is
+    // stopped here too, so that no request goes out for it.
+    return !texts.name.empty() && IsValidNameText(texts.name) && IsValidNameText(texts.description);
+}
+
+std::string DeleteRefusedText(std::string_view what, std::string_view name)
+{
+    std::string text = "The ";
+    text.append(what).append(" '").append(name).append(
+        "' could not be deleted. It is still in the security database.");
+    return text;
+}
+
+void ShowDeleteRefused(std::string_view what, std::string_view name, IConsole* console)
+{
+    const std::string text = DeleteRefusedText(what, name);
+    if (console != nullptr) {
+        ConsoleMessageText(console, text, ui::MB_ICONERROR);
+        return;
+    }
+    ui::Ui().MessageBox(nullptr, text, LoadStringAnsi(IDS_PROJNAME), ui::MB_OK | ui::MB_ICONERROR);
+}
+
+HRESULT InsertScopeChild(IConsole* console, bool parentExpanded, HSCOPEITEM parentId, SCOPEDATAITEM* child)
+{
+    if (!parentExpanded || parentId == 0) {
+        return S_OK;
+    }
+    ComPtr<IConsoleNameSpace> nameSpace = ComPtr<IConsole>::Share(console).As<IConsoleNameSpace>();
+    if (!nameSpace) {
+        return E_UNEXPECTED;
+    }
+    child->relativeID = parentId;
+    return nameSpace->InsertItem(child);
+}
+
+HRESULT RefreshScopeItem(IConsole* console, HSCOPEITEM id)
+{
+    if (id == 0) {
+        return S_OK;
+    }
+    ComPtr<IConsoleNameSpace> nameSpace = ComPtr<IConsole>::Share(console).As<IConsoleNameSpace>();
+    if (!nameSpace) {
+        return E_UNEXPECTED;
+    }
+    SCOPEDATAITEM item;
+    item.mask = SDI_STR;
+    item.displayname = MMC_CALLBACK;
+    item.ID = id;
+    return nameSpace->SetItem(&item);
+}
+
+HRESULT RefreshResultItem(IConsole* console, HRESULTITEM id)
+{
+    if (id == 0) {
+        return S_OK;
+    }
+    ComPtr<IResultData> resultData = ComPtr<IConsole>::Share(console).As<IResultData>();
+    if (!resultData) {
+        return E_UNEXPECTED;
+    }
+    return resultData->UpdateItem(id);
+}
+
+} // namespace zyr::console::appl

@@ -1,0 +1,40 @@
+// What the application-side nodes share: the New dialog through the installed
+// hook, the checks of the entered texts, the refusal of a failed delete and
+// the refresh of a node's display after its pages changed it.
+#pragma once
+
+#include "console/framework/ApplicationUi.h"
+#include "platform/mmc/ConsoleInterfaces.h"
+
+#include <string>
+#include <string_view>
+
+namespace zyr::console::appl {
+
+// Runs the New dialog of the kind over the console's main window; true after
+// OK with texts filled and acceptable: a name that is not empty and a name
+// and description without reserved characters (IsValidNameText shows its
+// message). False after Cancel, without an installed dialog, or for texts
+// that would only be refused by the server.
+bool RunNewItemDialog(NewItemKind kind, IConsole* console, NewItemTexts& texts);
+
+// The console's main window, or null.
+HWND MainWindowOf(IConsole* console);
+
+// The message of a change that the server refused: the item is still in the
+// security database. what is "application", "secure group" or "securable
+// object". Shown without owner window unless a console is given.
+void ShowDeleteRefused(std::string_view what, std::string_view name, IConsole* console = nullptr);
+std::string DeleteRefusedText(std::string_view what, std::string_view name);
+
+// Inserts a new scope child under a container whose scope item is id; the
+// console lists the children of a container that has not been expanded yet
+// when it expands it, so then nothing is inserted now.
+HRESULT InsertScopeChild(IConsole* console, bool parentExpanded, HSCOPEITEM parentId, SCOPEDATAITEM* child);
+
+// The console asks again for the texts of a scope item (its name in the tree
+// and its row in its parent's list) and of a result item.
+HRESULT RefreshScopeItem(IConsole* console, HSCOPEITEM id);
+HRESULT RefreshResultItem(IConsole* console, HRESULTITEM id);
+
+} // namespace zyr::console::appl

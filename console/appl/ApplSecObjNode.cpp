@@ -1,0 +1,143 @@
+#include "console/appl/ApplSecObjNode.h"
+
+#include "console/appl/ApplNodeSupport.h"
+#include "console/appl/GroupNode.h"
+#include "console/framework/ApplicationUi.h"
+#include "console/framework/AuditGuard.h"
+#include "console/framework/NodeHelpers.h"
+#include "console/framework/PropertyChangeTargets.h"
+#include "platform/ui/UiService.h"
+#include "security/common/StringTable.h"
+
+using zyr::com::ComPtr;
+
+CApplSecObjNode::CApplSecObjNode(CKVTApplSecObj* object, CKVTAppl* application, CKVTSecGroup* group,
+                                 CGroupNode* parent)
+    : m_pObject(object), m_pAppl(application), m_pGroup(group), m_pParent(parent)
+{
+    m_resultDataItem.nImage = 7;
+    zyr::console::RegisterPropertyChangeTarget(CookieOf(this), this);
+    zyr::console::RegisterPropertyChangeTarget(reinterpret_cast<LPARAM>(m_pObject), this);
+}
+
+CApplSecObjNode::~CApplSecObjNode()
+{
+    zyr::console::UnregisterPropertyChangeTargets(this);
+}
+
+void CApplSecObjNode::ForgetRecords()
+{
+    zyr::console::UnregisterPropertyChangeTarget(reinterpret_cast<LPARAM>(m_pObject), this);
+    m_pObject = nullptr;
+    m_pAppl = nullptr;
+    m_pGroup = nullptr;
+}
+
+HRESULT CApplSecObjNode::Notify(MMC_NOTIFY_TYPE event, LPARAM, LPARAM, IComponentData* componentData,
+                                IComponent* component, DATA_OBJECT_TYPES)
+{
+    zyr::console::NotifyContext context(componentData, component);
+    switch (event) {
+    case MMCN_DELETE:
+        return OnDelete(context.console.get());
+    case MMCN_SELECT:
+        return OnSelect(context.console.get());
+    case MMCN_PROPERTY_CHANGE:
+        return OnPropertyChange(context.console.get());
+    default:
+        return E_NOTIMPL;
+    }
+}
+
+LPOLESTR CApplSecObjNode::GetColumnText(int column)
+{
+    if (m_pObject == nullptr) {
+        return ColumnText(column, u"");
+    }
+    switch (column) {
+    case 0:
+        return ColumnTextA(column, m_pObject->CN.view());
+    case 1:
+        return ColumnTextA(column, m_pObject->Description.view());
+    default:
+        return ColumnText(column, u"");
+    }
+}
+
+HRESULT CApplSecObjNode::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle,
+                                             IUnknown*, DATA_OBJECT_TYPES type)
+{
+    if (type != CCT_SCOPE && type != CCT_RESULT) {
+        return E_UNEXPECTED;
+    }
+    if (m_pObject == nullptr) {
+        return E_FAIL;
+    }
+    auto add = zyr::console::CurrentApplicationUi().addObjectPages;
+    if (add == nullptr) {
+        return S_OK;
+    }
+    return add(m_pAppl, m_pObject, callback, notifyHandle);
+}
+
+HRESULT CApplSecObjNode::QueryPagesFor(DATA_OBJECT_TYPES type)
+{
+    return type == CCT_SCOPE || type == CCT_RESULT ? S_OK : S_FALSE;
+}
+
+HRESULT CApplSecObjNode::OnSelect(IConsole* console)
+{
+    HRESULT hr = zyr::console::EnableVerbs(console, {MMC_VERB_PROPERTIES, MMC_VERB_DELETE});
+    UpdateDescriptionBar(console);
+    return hr;
+}
+
+HRESULT CApplSecObjNode::UpdateDescriptionBar(IConsole* console)
+{
+    const int count = m_pParent != nullptr ? static_cast<int>(m_pParent->m_children.size()) : 0;
+    return zyr::console::SetDescriptionBar(console, count, "%d Object", "%d Objects");
+}
+
+HRESULT CApplSecObjNode::OnPropertyChange(IConsole* console)
+{
+    return zyr::console::appl::RefreshResultItem(console, m_resultDataItem.itemID);
+}
+
+HRESULT CApplSecObjNode::OnDelete(IConsole* console)
+{
+    if (zyr::console::RefuseChangeWhenAuditNotFunctional()) {
+        return S_OK;
+    }
+    if (m_pObject == nullptr) {
+        return E_FAIL;
+    }
+    const std::string name = m_pObject->CN.str();
+    int answer = zyr::ui::Ui().MessageBox(
+        nullptr, "Are you sure you want to delete the securable object " + name + "?",
+        zyr::LoadStringAnsi(zyr::IDS_PROJNAME), zyr::ui::MB_ICONWARNING | zyr::ui::MB_YESNO);
+    if (answer != zyr::ui::IDYES) {
+        return S_OK;
+    }
+    zyr::ui::WaitCursor wait;
+    // An object the server did not delete stays in the console.
+    if (!m_pObject->Delete()) {
+        zyr::console::appl::ShowDeleteRefused("securable object", name);
+        return E_FAIL;
+    }
+    CKVTApplSecObj* deleted = m_pObject;
+    CKVTSecGroup* group = m_pGroup;
+    ForgetRecords();
+    if (group != nullptr) {
+        std::erase_if(group->Objects, [deleted](const auto& object) { return object.get() == deleted; });
+    }
+    if (m_pParent != nullptr) {
+        m_pParent->RemoveChild(this);
+    }
+    ComPtr<IResultData> resultData = ComPtr<IConsole>::Share(console).As<IResultData>();
+    if (resultData && m_resultDataItem.itemID != 0) {
+        resultData->DeleteItem(m_resultDataItem.itemID, 0);
+    }
+    m_bPresent = false;
+    UpdateDescriptionBar(console);
+    return S_OK;
+}

@@ -1,0 +1,189 @@
+#include "console/appl/ApplicationNode.h"
+
+#include "console/appl/ApplInstanceNode.h"
+#include "console/appl/ApplNodeSupport.h"
+#include "console/framework/AuditGuard.h"
+#include "console/framework/NodeHelpers.h"
+#include "platform/ui/UiService.h"
+#include "security/common/data/ApplicationImport.h"
+
+using zyr::com::ComPtr;
+
+std::span<const CommandEntry<CApplicationNode>> CApplicationNode::CommandTable()
+{
+    static const CommandEntry<CApplicationNode> table[] = {
+        {ID_NEW_APPLICATION, &CApplicationNode::OnNewApplication},
+        {ID_IMPORT_APPLICATION, &CApplicationNode::OnImportApplication},
+    };
+    return table;
+}
+
+CApplicationNode::CApplicationNode(zyr::console::StatusWindow* status)
+{
+    m_scopeDataItem.nImage = 0;
+    m_scopeDataItem.nOpenImage = 0;
+    m_scopeDataItem.cChildren = 1;
+    StatusTextHandler showStep;
+    if (status != nullptr) {
+        showStep = [status](std::string_view text) { status->ShowStep(text); };
+    }
+    // Each application's node is built with the element the application was
+    // read from, so a malformed element that was skipped shifts nothing.
+    FetchApplications(m_applList, showStep,
+                      [this](zyr::xml::KvtXmlDocument& document, const zyr::xml::KvtXmlElement& element,
+                             CKVTAppl& application, CKVTApplList& list) {
+                          AppendChild(new CApplInstanceNode(&document, &element, &application, &list, this));
+                      });
+}
+
+CApplicationNode::~CApplicationNode()
+{
+    DestroyChildren();
+}
+
+HRESULT CApplicationNode::Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param,
+                                 IComponentData* componentData, IComponent* component, DATA_OBJECT_TYPES type)
+{
+    zyr::console::NotifyContext context(componentData, component);
+    switch (event) {
+    case MMCN_ADD_IMAGES:
+        return OnAddImages(event, arg, param, context.console.get(), type);
+    case MMCN_EXPAND:
+        m_scopeDataItem.ID = static_cast<HSCOPEITEM>(param);
+        if (arg != 0) {
+            expanded_ = true;
+        }
+        return OnExpand(event, arg, param, context.console.get(), type);
+    case MMCN_REFRESH:
+        return OnRefresh(context.console.get());
+    case MMCN_SELECT:
+        return OnSelect(context.console.get());
+    case MMCN_SHOW:
+        if (arg != 0) {
+            return SetColumnHeaders(context.header.get());
+        }
+        return OnShow(event, arg, param, context.console.get(), type);
+    default:
+        return E_NOTIMPL;
+    }
+}
+
+LPOLESTR CApplicationNode::GetColumnText(int column)
+{
+    switch (column) {
+    case 0:
+        return ColumnText(column, m_bstrDisplayName);
+    case 1:
+        return ColumnText(column, u"Applications");
+    default:
+        return ColumnText(column, u"");
+    }
+}
+
+HRESULT CApplicationNode::QueryPagesFor(DATA_OBJECT_TYPES type)
+{
+    return type == CCT_SCOPE || type == CCT_RESULT ? S_OK : S_FALSE;
+}
+
+HRESULT CApplicationNode::OnSelect(IConsole* console)
+{
+    HRESULT hr = zyr::console::EnableVerbs(console, {});
+    UpdateDescriptionBar(console);
+    return hr;
+}
+
+HRESULT CApplicationNode::SetColumnHeaders(IHeaderCtrl* header)
+{
+    return zyr::console::InsertNameDescriptionColumns(header, u"Applications");
+}
+
+HRESULT CApplicationNode::OnRefresh(IConsole*)
+{
+    return S_OK;
+}
+
+HRESULT CApplicationNode::UpdateDescriptionBar(IConsole* console)
+{
+    return zyr::console::SetDescriptionBar(console, static_cast<int>(m_children.size()), "%d Application",
+                                           "%d Applications");
+}
+
+HRESULT CApplicationNode::AddApplicationNode(CKVTAppl& application, IConsole* console)
+{
+    auto* node = new CApplInstanceNode(nullptr, nullptr, &application, &m_applList, this);
+    AppendChild(node);
+    SCOPEDATAITEM* item = nullptr;
+    node->GetScopeData(&item);
+    return zyr::console::appl::InsertScopeChild(console, expanded_, m_scopeDataItem.ID, item);
+}
+
+HRESULT CApplicationNode::OnNewApplication(bool&, CSnapInObjectRootBase* root)
+{
+    if (zyr::console::RefuseChangeWhenAuditNotFunctional()) {
+        return S_OK;
+    }
+    ComPtr<IConsole> console;
+    HRESULT hr = GetConsole(root, console.Put());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    zyr::console::NewItemTexts texts;
+    if (!zyr::console::appl::RunNewItemDialog(zyr::console::NewItemKind::Application, console.get(), texts)) {
+        return S_OK;
+    }
+    if (const CKVTAppl* existing = m_applList.FindByNameOrDN(texts.name)) {
+        zyr::console::ConsoleMessageText(console.get(),
+                                         "Application '" + existing->CN.str() + "' Already Exists",
+                                         zyr::ui::MB_ICONINFORMATION);
+        return S_OK;
+    }
+    auto application = std::make_unique<CKVTAppl>(texts.name, texts.description, true);
+    if (!application->Add()) {
+        return S_OK; // Add has reported the failure
+    }
+    CKVTAppl& added = m_applList.Append(std::move(application));
+    AddApplicationNode(added, console.get());
+    UpdateDescriptionBar(console.get());
+    return S_OK;
+}
+
+HRESULT CApplicationNode::OnImportApplication(bool&, CSnapInObjectRootBase* root)
+{
+    ComPtr<IConsole> console;
+    HRESULT hr = GetConsole(root, console.Put());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    zyr::ui::FileDialog dialog;
+    dialog.filter = "Export File (*.XML)|*.XML|All Files (*.*)|*.*|";
+    dialog.defaultExt = "XML";
+    dialog.initialName = "*.xml";
+    dialog.overwritePrompt = true;
+    std::string path;
+    if (!zyr::ui::Ui().GetOpenFileName(zyr::console::appl::MainWindowOf(console.get()), dialog, path)) {
+        return S_OK;
+    }
+    CKVTAppl* added = nullptr;
+    {
+        zyr::ui::WaitCursor wait;
+        // The file is checked before the server sees it; a duplicate is
+        // reported through the console.
+        hr = zyr::records::ImportApplicationFile(
+            m_applList, path, &added, [&console](const std::string& text) {
+                zyr::console::ConsoleMessageText(console.get(), text, zyr::ui::MB_ICONINFORMATION);
+            });
+    }
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (added != nullptr) {
+        hr = AddApplicationNode(*added, console.get());
+    }
+    UpdateDescriptionBar(console.get());
+    return hr;
+}
+
+CSnapInItem* CreateApplicationNode(zyr::console::StatusWindow* status)
+{
+    return new CApplicationNode(status);
+}

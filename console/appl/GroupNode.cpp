@@ -1,0 +1,253 @@
+#include "console/appl/GroupNode.h"
+
+#include "console/appl/ApplInstanceNode.h"
+#include "console/appl/ApplNodeSupport.h"
+#include "console/appl/ApplSecObjNode.h"
+#include "console/framework/ApplicationUi.h"
+#include "console/framework/AuditGuard.h"
+#include "console/framework/NodeHelpers.h"
+#include "console/framework/PropertyChangeTargets.h"
+#include "platform/text/CodePage.h"
+#include "platform/ui/UiService.h"
+
+#include <algorithm>
+
+using zyr::com::ComPtr;
+
+std::span<const CommandEntry<CGroupNode>> CGroupNode::CommandTable()
+{
+    static const CommandEntry<CGroupNode> table[] = {
+        {ID_NEW_SECURABLE_OBJECT, &CGroupNode::OnNewSecurableObject},
+    };
+    return table;
+}
+
+CGroupNode::CGroupNode(zyr::xml::KvtXmlDocument* document, const zyr::xml::KvtXmlElement* element,
+                       CKVTSecGroup* group, CKVTAppl* application, CApplInstanceNode* parent)
+    : m_pGroup(group), m_pAppl(application), m_pParent(parent)
+{
+    m_scopeDataItem.nImage = 8;
+    m_scopeDataItem.nOpenImage = 8;
+    m_resultDataItem.nImage = 8;
+    // A group never has children in the tree: its objects are listed in the
+    // result pane. Saying so spares the operator an expand mark that leads
+    // nowhere.
+    m_scopeDataItem.mask |= SDI_CHILDREN;
+    m_scopeDataItem.cChildren = 0;
+    zyr::console::RegisterPropertyChangeTarget(CookieOf(this), this);
+    if (m_pGroup == nullptr) {
+        return;
+    }
+    zyr::console::RegisterPropertyChangeTarget(reinterpret_cast<LPARAM>(m_pGroup), this);
+    if (document != nullptr && element != nullptr) {
+        m_pGroup->LoadObjects(*document, *element);
+    }
+    for (const auto& object : m_pGroup->Objects) {
+        if (!object) {
+            break;
+        }
+        AppendChild(new CApplSecObjNode(object.get(), m_pAppl, m_pGroup, this));
+    }
+}
+
+CGroupNode::~CGroupNode()
+{
+    zyr::console::UnregisterPropertyChangeTargets(this);
+}
+
+void CGroupNode::ForgetRecords()
+{
+    zyr::console::UnregisterPropertyChangeTarget(reinterpret_cast<LPARAM>(m_pGroup), this);
+    m_pGroup = nullptr;
+    m_pAppl = nullptr;
+    for (CSnapInItem* child : m_children) {
+        static_cast<CApplSecObjNode*>(child)->ForgetRecords();
+    }
+}
+
+HRESULT CGroupNode::Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IComponentData* componentData,
+                           IComponent* component, DATA_OBJECT_TYPES type)
+{
+    zyr::console::NotifyContext context(componentData, component);
+    switch (event) {
+    case MMCN_ADD_IMAGES:
+        return OnAddImages(event, arg, param, context.console.get(), type);
+    case MMCN_DELETE:
+        return OnDelete(context.console.get());
+    case MMCN_REFRESH:
+        return OnRefresh(context.console.get());
+    case MMCN_SELECT:
+        return OnSelect(context.console.get());
+    case MMCN_SHOW:
+        // The objects are result items: the group lists them itself.
+        if (arg != 0) {
+            SetColumnHeaders(context.header.get());
+        }
+        return OnShow(event, arg, param, context.console.get(), type);
+    case MMCN_PROPERTY_CHANGE:
+        return OnPropertyChange(context.console.get());
+    default:
+        return E_NOTIMPL;
+    }
+}
+
+HRESULT CGroupNode::GetScopePaneInfo(SCOPEDATAITEM* item)
+{
+    if (item == nullptr) {
+        return E_POINTER;
+    }
+    if (m_pGroup == nullptr) {
+        return S_OK;
+    }
+    scopeName_ = zyr::text::Widen(m_pGroup->CN.view());
+    return zyr::console::FillScopePaneInfo(m_scopeDataItem, scopeName_, item);
+}
+
+LPOLESTR CGroupNode::GetColumnText(int column)
+{
+    if (m_pGroup == nullptr) {
+        return ColumnText(column, u"");
+    }
+    switch (column) {
+    case 0:
+        return ColumnTextA(column, m_pGroup->CN.view());
+    case 1:
+        return ColumnTextA(column, m_pGroup->Description.view());
+    default:
+        return ColumnText(column, u"");
+    }
+}
+
+HRESULT CGroupNode::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle, IUnknown*,
+                                        DATA_OBJECT_TYPES type)
+{
+    if (type != CCT_SCOPE && type != CCT_RESULT && type != CCT_SNAPIN_MANAGER) {
+        return E_UNEXPECTED;
+    }
+    if (m_pGroup == nullptr) {
+        return E_FAIL;
+    }
+    auto add = zyr::console::CurrentApplicationUi().addGroupPages;
+    if (add == nullptr) {
+        return S_OK;
+    }
+    return add(m_pAppl, m_pGroup, callback, notifyHandle);
+}
+
+HRESULT CGroupNode::QueryPagesFor(DATA_OBJECT_TYPES type)
+{
+    return type == CCT_SCOPE || type == CCT_RESULT ? S_OK : S_FALSE;
+}
+
+HRESULT CGroupNode::OnSelect(IConsole* console)
+{
+    HRESULT hr = zyr::console::EnableVerbs(console, {MMC_VERB_PROPERTIES, MMC_VERB_DELETE});
+    UpdateDescriptionBar(console);
+    return hr;
+}
+
+HRESULT CGroupNode::SetColumnHeaders(IHeaderCtrl* header)
+{
+    return zyr::console::InsertNameDescriptionColumns(header, u"Securable Object");
+}
+
+HRESULT CGroupNode::OnRefresh(IConsole*)
+{
+    return S_OK;
+}
+
+HRESULT CGroupNode::UpdateDescriptionBar(IConsole* console)
+{
+    return zyr::console::SetDescriptionBar(console, static_cast<int>(m_children.size()), "%d Object",
+                                           "%d Objects");
+}
+
+HRESULT CGroupNode::OnPropertyChange(IConsole* console)
+{
+    return zyr::console::appl::RefreshScopeItem(console, m_scopeDataItem.ID);
+}
+
+HRESULT CGroupNode::OnNewSecurableObject(bool&, CSnapInObjectRootBase* root)
+{
+    if (zyr::console::RefuseChangeWhenAuditNotFunctional()) {
+        return S_OK;
+    }
+    if (m_pGroup == nullptr) {
+        return E_FAIL;
+    }
+    ComPtr<IConsole> console;
+    HRESULT hr = GetConsole(root, console.Put());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    zyr::console::NewItemTexts texts;
+    if (!zyr::console::appl::RunNewItemDialog(zyr::console::NewItemKind::Object, console.get(), texts)) {
+        return S_OK;
+    }
+    for (const auto& object : m_pGroup->Objects) {
+        if (object && zyr::text::EqualsNoCase(object->CN.view(), texts.name)) {
+            zyr::console::ConsoleMessageText(console.get(),
+                                             "Securable Object '" + object->CN.str() + "' Already Exists",
+                                             zyr::ui::MB_ICONINFORMATION);
+            return S_OK;
+        }
+    }
+    auto object = std::make_unique<CKVTApplSecObj>(texts.name, m_pGroup->DN.view(), m_pGroup->ApplDN.view(),
+                                                   texts.description);
+    if (!object->Add()) {
+        return S_OK; // Add has reported the failure
+    }
+    CKVTApplSecObj* added = m_pGroup->Objects.emplace_back(std::move(object)).get();
+    AppendChild(new CApplSecObjNode(added, m_pAppl, m_pGroup, this));
+    // Selecting the group again shows it afresh, with the new object.
+    console->SelectScopeItem(m_scopeDataItem.ID);
+    UpdateDescriptionBar(console.get());
+    return S_OK;
+}
+
+HRESULT CGroupNode::OnDelete(IConsole* console)
+{
+    if (zyr::console::RefuseChangeWhenAuditNotFunctional()) {
+        return S_OK;
+    }
+    if (m_pGroup == nullptr) {
+        return E_FAIL;
+    }
+    const std::string name = m_pGroup->CN.str();
+    int answer = 0;
+    zyr::console::ConsoleMessageText(console,
+                                     "Are you sure you want to delete the secure group '" + name + "'?",
+                                     zyr::ui::MB_YESNO | zyr::ui::MB_ICONWARNING, &answer);
+    if (answer != zyr::ui::IDYES) {
+        return S_OK;
+    }
+    // A group the server did not delete stays in the console.
+    if (!m_pGroup->Delete()) {
+        zyr::console::appl::ShowDeleteRefused("secure group", name, console);
+        return E_FAIL;
+    }
+    CKVTSecGroup* deleted = m_pGroup;
+    CKVTAppl* application = m_pAppl;
+    ForgetRecords();
+    if (application != nullptr) {
+        std::erase_if(application->Groups, [deleted](const auto& group) { return group.get() == deleted; });
+    }
+    if (m_pParent != nullptr) {
+        m_pParent->RemoveChild(this);
+    }
+    ComPtr<IConsoleNameSpace> nameSpace = ComPtr<IConsole>::Share(console).As<IConsoleNameSpace>();
+    if (!nameSpace) {
+        return E_UNEXPECTED;
+    }
+    HRESULT hr = nameSpace->DeleteItem(m_scopeDataItem.ID, 1);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (m_resultDataItem.itemID != 0) {
+        if (ComPtr<IResultData> resultData = ComPtr<IConsole>::Share(console).As<IResultData>()) {
+            resultData->DeleteItem(m_resultDataItem.itemID, 0);
+        }
+    }
+    m_bPresent = false;
+    return S_OK;
+}

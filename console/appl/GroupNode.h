@@ -1,0 +1,67 @@
+// One secure group of an application: a scope node whose securable objects
+// are listed in the result pane when it is shown.
+#pragma once
+
+#include "console/framework/KVTChildData.h"
+#include "console/framework/Resources.h"
+#include "security/common/KvtXml.h"
+#include "security/common/data/Application.h"
+
+#include <span>
+#include <string>
+
+class CApplInstanceNode;
+
+class CGroupNode : public CKVTChildData<CGroupNode> {
+public:
+    // {3B8D6E43-0F4A-4C57-9E12-6A7C5D10B323}
+    static constexpr NodeDescription kDescription{
+        {0x3B8D6E43, 0x0F4A, 0x4C57, {0x9E, 0x12, 0x6A, 0x7C, 0x5D, 0x10, 0xB3, 0x23}}, u"Groups"};
+    static constexpr UINT kMenuId = zyr::console::IDR_GROUP_MENU;
+    static constexpr long ID_NEW_SECURABLE_OBJECT = 32779;
+    static std::span<const CommandEntry<CGroupNode>> CommandTable();
+
+    // With the document and the group's element (start-up), reads the
+    // group's objects first; then an object node for each object.
+    CGroupNode(zyr::xml::KvtXmlDocument* document, const zyr::xml::KvtXmlElement* element,
+               CKVTSecGroup* group, CKVTAppl* application, CApplInstanceNode* parent);
+    ~CGroupNode() override;
+
+    HRESULT Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IComponentData* componentData,
+                   IComponent* component, DATA_OBJECT_TYPES type) override;
+    // SDI_STR answers the group's name; nothing is filled once it is gone.
+    HRESULT GetScopePaneInfo(SCOPEDATAITEM* item) override;
+    LPOLESTR GetColumnText(int column) override;
+    // The group page.
+    HRESULT CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle, IUnknown* unknown,
+                                DATA_OBJECT_TYPES type) override;
+    HRESULT QueryPagesFor(DATA_OBJECT_TYPES type) override;
+
+    // Properties and Delete; the description bar.
+    virtual HRESULT OnSelect(IConsole* console);
+    // "Securable Object" and "Description".
+    virtual HRESULT SetColumnHeaders(IHeaderCtrl* header);
+    // Nothing to do.
+    virtual HRESULT OnRefresh(IConsole* console);
+    // The command 32779.
+    virtual HRESULT OnNewSecurableObject(bool& handled, CSnapInObjectRootBase* root);
+    // The delete verb: asks through the console, deletes on the server, and
+    // only when the server took the delete removes the group and the node.
+    virtual HRESULT OnDelete(IConsole* console);
+    // "%d Object" / "%d Objects".
+    virtual HRESULT UpdateDescriptionBar(IConsole* console);
+    // The page changed the group: the console shows it again.
+    virtual HRESULT OnPropertyChange(IConsole* console);
+
+    CKVTSecGroup* Group() const { return m_pGroup; }
+    CKVTAppl* Application() const { return m_pAppl; }
+    // The group went with its application: this node and its object nodes
+    // refer to no record any more.
+    void ForgetRecords();
+
+private:
+    CKVTSecGroup* m_pGroup;
+    CKVTAppl* m_pAppl;
+    CApplInstanceNode* m_pParent;
+    std::u16string scopeName_;
+};
