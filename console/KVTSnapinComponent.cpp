@@ -40,6 +40,14 @@ HRESULT CKVTSnapinComponent::Initialize(IConsole* console)
 HRESULT CKVTSnapinComponent::Notify(IDataObject* dataObject, MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param)
 {
     if (dataObject == nullptr) {
+        // A sheet's MMCPropertyChangeNotify comes without a data object; its
+        // param is the cookie of the node whose page changed something (0
+        // names none), and arg tells a scope item from a result item.
+        if (event == MMCN_PROPERTY_CHANGE && param != 0) {
+            HRESULT hr = CSnapInItem::FromCookie(param)->Notify(event, arg, param, nullptr, this,
+                                                                arg != 0 ? CCT_SCOPE : CCT_RESULT);
+            return FAILED(hr) ? S_FALSE : hr;
+        }
         return E_NOTIMPL;
     }
     CSnapInItem* item = nullptr;
