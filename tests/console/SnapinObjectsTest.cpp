@@ -113,7 +113,7 @@ TEST_F(SnapinObjectsTest, NotificationsReachTheRootAndViewFailuresBecomeSFalse)
 
     ASSERT_EQ(S_OK, snapin->Initialize(static_cast<IConsole*>(scripted.get())));
     EXPECT_EQ(S_OK, snapin->Notify(dataObject.get(), MMCN_EXPAND, 1, 0x77))
-        << "the root lists the Applications container";
+        << "the containers go into the tree below the root";
     EXPECT_EQ(0x77, snapin->RootNode()->m_scopeDataItem.ID);
 
     ComPtr<IComponent> component = View();

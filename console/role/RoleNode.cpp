@@ -1,0 +1,408 @@
+#include "console/role/RoleNode.h"
+
+#include "console/framework/AuditGuard.h"
+#include "console/framework/NodeHelpers.h"
+#include "console/framework/PropertyChangeTargets.h"
+#include "console/framework/RoleUi.h"
+#include "platform/text/CodePage.h"
+#include "platform/ui/UiService.h"
+#include "security/common/ServerSettings.h"
+#include "security/common/StringTable.h"
+#include "security/common/data/AclEditing.h"
+#include "security/common/data/Application.h"
+#include "security/common/kvtrole/RoleList.h"
+
+#include <cstdio>
+#include <memory>
+#include <new>
+
+using zyr::com::ComPtr;
+
+namespace {
+
+constexpr const char* kRoleSingular = "%d Role";
+constexpr const char* kRolePlural = "%d Roles";
+
+// fmt with one "%s" filled with text.
+std::string FormatWithText(const char* fmt, std::string_view text)
+{
+    std::string value(text);
+    int size = std::snprintf(nullptr, 0, fmt, value.c_str());
+    if (size <= 0) {
+        return fmt;
+    }
+    std::string out(static_cast<size_t>(size) + 1, '\0');
+    std::snprintf(out.data(), out.size(), fmt, value.c_str());
+    out.resize(static_cast<size_t>(size));
+    return out;
+}
+
+// A box without owner window, with the product caption.
+int ShowMessage(const std::string& text, unsigned style)
+{
+    return zyr::ui::Ui().MessageBox(nullptr, text, zyr::LoadStringAnsi(zyr::IDS_PROJNAME), style);
+}
+
+int RoleCount()
+{
+    CKVTRoleList* list = zyr::records::CurrentRoleList();
+    return list == nullptr ? 0 : static_cast<int>(list->Roles().size());
+}
+
+ComPtr<IResultData> ResultDataOf(IConsole* console)
+{
+    return ComPtr<IConsole>::Share(console).As<IResultData>();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// CRoleInstanceNode
+
+CRoleInstanceNode::CRoleInstanceNode(CKVTRole* role, CRoleNode* parent) : m_pRole(role), m_pParent(parent)
+{
+    m_resultDataItem.nImage = kImage;
+    // The role pages report their changes with this node's cookie.
+    zyr::console::RegisterPropertyChangeTarget(CookieOf(this), this);
+}
+
+CRoleInstanceNode::~CRoleInstanceNode()
+{
+    zyr::console::UnregisterPropertyChangeTargets(this);
+}
+
+HRESULT CRoleInstanceNode::Notify(MMC_NOTIFY_TYPE event, LPARAM, LPARAM, IComponentData* componentData,
+                                  IComponent* component, DATA_OBJECT_TYPES)
+{
+    zyr::console::NotifyContext context(componentData, component);
+    switch (event) {
+    case MMCN_SELECT:
+        return OnSelect(context.console.get());
+    case MMCN_DELETE:
+        return OnDelete(context.console.get());
+    case MMCN_PROPERTY_CHANGE:
+        return OnPropertyChange(context.console.get());
+    default:
+        return E_NOTIMPL;
+    }
+}
+
+LPOLESTR CRoleInstanceNode::GetColumnText(int column)
+{
+    if (m_pRole == nullptr) {
+        return ColumnText(column, u"");
+    }
+    switch (column) {
+    case 0:
+        return ColumnTextA(column, m_pRole->CN.view());
+    case 1:
+        return ColumnTextA(column, m_pRole->Description.view());
+    default:
+        return ColumnText(column, u"");
+    }
+}
+
+HRESULT CRoleInstanceNode::QueryPagesFor(DATA_OBJECT_TYPES type)
+{
+    return type == CCT_SCOPE || type == CCT_RESULT ? S_OK : S_FALSE;
+}
+
+HRESULT CRoleInstanceNode::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle,
+                                               IUnknown*, DATA_OBJECT_TYPES type)
+{
+    if (type != CCT_SCOPE && type != CCT_RESULT) {
+        return E_UNEXPECTED;
+    }
+    if (m_pRole == nullptr) {
+        return E_FAIL;
+    }
+    const zyr::console::RoleUi& ui = zyr::console::CurrentRoleUi();
+    const LPARAM changeParam = CookieOf(this);
+    HRESULT hr = S_OK;
+    if (ui.createGeneralPage != nullptr) {
+        hr =
+            zyr::console::AddPropertyPage(callback, ui.createGeneralPage(m_pRole, notifyHandle, changeParam));
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    if (ui.createMembersPage != nullptr) {
+        bool directoryClient = false;
+        if (FAILED(IsNovellClient(&directoryClient))) {
+            directoryClient = false;
+        }
+        auto kind = directoryClient ? zyr::console::MemberPageKind::DirectoryClient
+                                    : zyr::console::MemberPageKind::Accounts;
+        hr = zyr::console::AddPropertyPage(callback,
+                                           ui.createMembersPage(kind, m_pRole, notifyHandle, changeParam));
+    }
+    return hr;
+}
+
+HRESULT CRoleInstanceNode::OnSelect(IConsole* console)
+{
+    HRESULT hr = zyr::console::EnableVerbs(console, {MMC_VERB_PROPERTIES, MMC_VERB_DELETE});
+    UpdateDescriptionBar(console);
+    return hr;
+}
+
+HRESULT CRoleInstanceNode::OnDelete(IConsole* console)
+{
+    if (zyr::console::RefuseChangeWhenAuditNotFunctional()) {
+        return S_OK;
+    }
+    if (m_pRole == nullptr) {
+        return E_FAIL;
+    }
+    const std::string name(m_pRole->CN.view());
+    if (ShowMessage(FormatWithText(zyr::console::kConfirmRoleDeleteFormat, name),
+                    zyr::ui::MB_YESNO | zyr::ui::MB_ICONWARNING) != zyr::ui::IDYES) {
+        return S_OK;
+    }
+    bool deleted = false;
+    {
+        zyr::ui::WaitCursor wait;
+        deleted = m_pRole->Delete();
+    }
+    if (!deleted) {
+        // The role is still on the server: the console keeps it, and the
+        // access-control entries that name it, as they are.
+        ShowMessage(FormatWithText(zyr::console::kRoleNotDeletedFormat, name), zyr::ui::MB_ICONERROR);
+        return S_OK;
+    }
+
+    zyr::ui::WaitCursor wait;
+    if (ComPtr<IResultData> resultData = ResultDataOf(console)) {
+        resultData->DeleteItem(m_resultDataItem.itemID, 0);
+    }
+    if (CKVTRoleList* list = zyr::records::CurrentRoleList()) {
+        list->Remove(m_pRole);
+    }
+    m_pRole = nullptr;
+    if (CKVTApplList* applications = zyr::records::CurrentApplList()) {
+        zyr::records::RemoveRoleFromApplications(*applications, name);
+    }
+    UpdateDescriptionBar(console);
+    m_bPresent = false;
+    // Last: the container keeps the node alive after this, but not in its
+    // children.
+    if (m_pParent != nullptr) {
+        m_pParent->RemoveChild(this);
+    }
+    return S_OK;
+}
+
+HRESULT CRoleInstanceNode::UpdateDescriptionBar(IConsole* console)
+{
+    return zyr::console::SetDescriptionBar(console, RoleCount(), kRoleSingular, kRolePlural);
+}
+
+HRESULT CRoleInstanceNode::OnPropertyChange(IConsole* console)
+{
+    ComPtr<IResultData> resultData = ResultDataOf(console);
+    if (!resultData) {
+        return E_UNEXPECTED;
+    }
+    HRESULTITEM item = 0;
+    HRESULT hr = resultData->FindItemByLParam(CookieOf(this), &item);
+    if (FAILED(hr)) {
+        return hr; // not shown in this view
+    }
+    return resultData->UpdateItem(item);
+}
+
+// ---------------------------------------------------------------------------
+// CRoleNode
+
+std::span<const CommandEntry<CRoleNode>> CRoleNode::CommandTable()
+{
+    static const CommandEntry<CRoleNode> table[] = {
+        {ID_NEW_ROLE, &CRoleNode::OnNewRole},
+        {ID_FIND_USER, &CRoleNode::OnFindUser},
+    };
+    return table;
+}
+
+CRoleNode::CRoleNode()
+{
+    m_scopeDataItem.nImage = kImage;
+    m_scopeDataItem.nOpenImage = kImage;
+    if (CKVTRoleList* list = zyr::records::CurrentRoleList()) {
+        for (const auto& role : list->Roles()) {
+            AppendChild(new (std::nothrow) CRoleInstanceNode(role.get(), this));
+        }
+    }
+}
+
+HRESULT CRoleNode::Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IComponentData* componentData,
+                          IComponent* component, DATA_OBJECT_TYPES type)
+{
+    zyr::console::NotifyContext context(componentData, component);
+    switch (event) {
+    case MMCN_ADD_IMAGES:
+        return OnAddImages(event, arg, param, context.console.get(), type);
+    case MMCN_DELETE:
+        return OnDelete(context.console.get());
+    case MMCN_REFRESH:
+        return OnRefresh(context.console.get());
+    case MMCN_REMOVE_CHILDREN:
+        return OnRemoveChildren(context.console.get());
+    case MMCN_SELECT:
+        return OnSelect(context.console.get());
+    case MMCN_SHOW:
+        if (arg != 0) {
+            SetColumnHeaders(context.header.get());
+        }
+        return OnShow(event, arg, param, context.console.get(), type);
+    default:
+        return E_NOTIMPL;
+    }
+}
+
+LPOLESTR CRoleNode::GetColumnText(int column)
+{
+    switch (column) {
+    case 0:
+        return ColumnText(column, m_bstrDisplayName);
+    case 1:
+        return ColumnText(column, u"Description");
+    default:
+        return ColumnText(column, u"");
+    }
+}
+
+HRESULT CRoleNode::QueryPagesFor(DATA_OBJECT_TYPES)
+{
+    return S_FALSE;
+}
+
+HRESULT CRoleNode::CreatePropertyPages(IPropertySheetCallback*, LONG_PTR, IUnknown*, DATA_OBJECT_TYPES)
+{
+    return S_OK;
+}
+
+HRESULT CRoleNode::OnShow(MMC_NOTIFY_TYPE, LPARAM arg, LPARAM, IConsole* console, DATA_OBJECT_TYPES)
+{
+    if (arg == 0) {
+        return E_NOTIMPL;
+    }
+    ComPtr<IResultData> resultData = ResultDataOf(console);
+    if (!resultData) {
+        return E_UNEXPECTED;
+    }
+    HRESULT hr = E_NOTIMPL;
+    for (CSnapInItem* child : m_children) {
+        auto* role = static_cast<CRoleInstanceNode*>(child);
+        if (!role->m_bPresent) {
+            continue;
+        }
+        hr = resultData->InsertItem(&role->m_resultDataItem);
+    }
+    return hr;
+}
+
+HRESULT CRoleNode::OnSelect(IConsole* console)
+{
+    // The container offers no verb: no Delete, Refresh or Properties.
+    UpdateDescriptionBar(console);
+    return S_OK;
+}
+
+HRESULT CRoleNode::SetColumnHeaders(IHeaderCtrl* header)
+{
+    return zyr::console::InsertColumns(header, {{u"Role", 200}, {u"Description", 350}});
+}
+
+HRESULT CRoleNode::OnNewRole(bool&, CSnapInObjectRootBase* root)
+{
+    if (zyr::console::RefuseChangeWhenAuditNotFunctional()) {
+        return S_OK;
+    }
+    CKVTRoleList* list = zyr::records::CurrentRoleList();
+    auto run = zyr::console::CurrentRoleUi().runNewRoleDialog;
+    if (list == nullptr || run == nullptr) {
+        return E_UNEXPECTED;
+    }
+    zyr::console::NewRoleTexts texts;
+    if (!run(nullptr, &texts)) {
+        return S_OK;
+    }
+    ComPtr<IConsole> console;
+    GetConsole(root, console.Put());
+    if (const CKVTRole* existing = list->FindByName(texts.name)) {
+        zyr::console::ConsoleMessageText(console.get(),
+                                         FormatWithText(zyr::console::kRoleExistsFormat, existing->CN.view()),
+                                         zyr::ui::MB_ICONINFORMATION);
+        return S_OK;
+    }
+    auto role = std::make_unique<CKVTRole>(texts.name, texts.description);
+    if (!role->Add()) {
+        ShowMessage(zyr::LoadStringAnsi(zyr::IDS_ADD_ROLE_FAILED), zyr::ui::MB_ICONERROR);
+        return S_OK;
+    }
+    CKVTRole& added = list->Append(std::move(role));
+    if (!AppendChild(new (std::nothrow) CRoleInstanceNode(&added, this))) {
+        return E_OUTOFMEMORY;
+    }
+    if (!console) {
+        return S_OK;
+    }
+    console->SelectScopeItem(m_scopeDataItem.ID);
+    UpdateDescriptionBar(console.get());
+    return S_OK;
+}
+
+HRESULT CRoleNode::OnFindUser(bool&, CSnapInObjectRootBase*)
+{
+    if (auto run = zyr::console::CurrentRoleUi().runFindUser) {
+        run();
+    }
+    return S_OK;
+}
+
+HRESULT CRoleNode::OnDelete(IConsole*)
+{
+    return S_OK;
+}
+
+HRESULT CRoleNode::OnRemoveChildren(IConsole*)
+{
+    return S_OK;
+}
+
+HRESULT CRoleNode::OnRefresh(IConsole*)
+{
+    CKVTRoleList* list = zyr::records::CurrentRoleList();
+    if (list == nullptr) {
+        return S_OK;
+    }
+    for (const auto& role : list->Roles()) {
+        bool shown = false;
+        for (CSnapInItem* child : m_children) {
+            const CKVTRole* known = static_cast<CRoleInstanceNode*>(child)->Role();
+            if (known != nullptr && zyr::text::EqualsNoCase(known->CN.view(), role->CN.view())) {
+                shown = true;
+                break;
+            }
+        }
+        if (!shown) {
+            AppendChild(new (std::nothrow) CRoleInstanceNode(role.get(), this));
+        }
+    }
+    return S_OK;
+}
+
+HRESULT CRoleNode::UpdateDescriptionBar(IConsole* console)
+{
+    return zyr::console::SetDescriptionBar(console, static_cast<int>(m_children.size()), kRoleSingular,
+                                           kRolePlural);
+}
+
+namespace zyr::console {
+
+CSnapInItem* CreateRoleContainer(StatusWindow*)
+{
+    return new (std::nothrow) CRoleNode();
+}
+
+} // namespace zyr::console

@@ -1,0 +1,91 @@
+#include "platform/identity/AccountDirectory.h"
+
+#include "platform/identity/Identity.h"
+#include "platform/text/CodePage.h"
+
+#include <grp.h>
+#include <pwd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <set>
+
+namespace zyr::identity {
+namespace {
+
+std::string Lower(std::string_view text)
+{
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
+}
+
+// Sorted by display name without regard to case; an account named twice (a
+// name service listed by two sources) stays once.
+void SortUnique(std::vector<DirectoryAccount>& accounts)
+{
+    std::stable_sort(accounts.begin(), accounts.end(),
+                     [](const DirectoryAccount& a, const DirectoryAccount& b) {
+                         return Lower(a.DisplayName()) < Lower(b.DisplayName());
+                     });
+    auto last = std::unique(accounts.begin(), accounts.end(),
+                            [](const DirectoryAccount& a, const DirectoryAccount& b) {
+                                return zyr::text::EqualsNoCase(a.DisplayName(), b.DisplayName());
+                            });
+    accounts.erase(last, accounts.end());
+}
+
+DirectoryAccount Account(AccountKind kind, const char* entry, const std::string& localDomain)
+{
+    DirectoryAccount account;
+    account.kind = kind;
+    SplitAccount(entry, localDomain, account.domain, account.name);
+    return account;
+}
+
+} // namespace
+
+std::string DirectoryAccount::DisplayName() const
+{
+    if (kind == AccountKind::Everyone) {
+        return "Everyone";
+    }
+    return domain + "\\" + name;
+}
+
+std::vector<DirectoryAccount> ListDirectoryAccounts(const std::string& localDomain)
+{
+    std::vector<DirectoryAccount> groups;
+    setgrent();
+    while (const group* entry = getgrent()) {
+        if (entry->gr_name != nullptr && entry->gr_name[0] != '\0') {
+            groups.push_back(Account(AccountKind::Group, entry->gr_name, localDomain));
+        }
+    }
+    endgrent();
+    std::vector<DirectoryAccount> users;
+    setpwent();
+    while (const passwd* entry = getpwent()) {
+        if (entry->pw_name != nullptr && entry->pw_name[0] != '\0') {
+            users.push_back(Account(AccountKind::User, entry->pw_name, localDomain));
+        }
+    }
+    endpwent();
+    SortUnique(groups);
+    SortUnique(users);
+
+    std::vector<DirectoryAccount> accounts;
+    accounts.reserve(1 + groups.size() + users.size());
+    accounts.push_back({AccountKind::Everyone, {}, "Everyone"});
+    accounts.insert(accounts.end(), groups.begin(), groups.end());
+    accounts.insert(accounts.end(), users.begin(), users.end());
+    return accounts;
+}
+
+bool MatchesSearch(const DirectoryAccount& account, std::string_view text)
+{
+    return text.empty() || Lower(account.DisplayName()).find(Lower(text)) != std::string::npos;
+}
+
+} // namespace zyr::identity
