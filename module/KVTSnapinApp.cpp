@@ -7,6 +7,7 @@
 #include "console/framework/Resources.h"
 #include "console/framework/SnapinIds.h"
 #include "console/framework/StartupHooks.h"
+#include "console/pages/LogFilterDlg.h"
 #include "console/pages/StartupDialogs.h"
 #include "module/resources/ModuleResources.h"
 #include "platform/com/ClassTable.h"
@@ -104,6 +105,7 @@ void InstallStartupSteps()
     zyr::pages::AddDialogSteps(hooks);
     hooks.loadRoles = &LoadRoles;
     zyr::console::SetStartupHooks(hooks);
+    zyr::pages::InstallLogUi();
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "console/framework/ClipboardFormats.h"
 #include "console/framework/ModuleState.h"
 #include "console/framework/NodeHelpers.h"
+#include "console/log/LogNode.h"
 #include "platform/text/CodePage.h"
 #include "security/common/StringTable.h"
 
@@ -104,7 +105,7 @@ struct ContainerStep {
 constexpr ContainerStep kContainerSteps[] = {
     {"Initializing Application Node", nullptr},
     {"Initializing Role Node", nullptr},
-    {"Initializing Log Node", nullptr},
+    {"Initializing Log Node", &zyr::console::CreateLogNode},
 };
 
 } // namespace

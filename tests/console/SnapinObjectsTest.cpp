@@ -112,8 +112,10 @@ TEST_F(SnapinObjectsTest, NotificationsReachTheRootAndViewFailuresBecomeSFalse)
     EXPECT_EQ(E_NOTIMPL, snapin->Notify(reinterpret_cast<IDataObject*>(-3), MMCN_SELECT, 0, 0));
 
     ASSERT_EQ(S_OK, snapin->Initialize(static_cast<IConsole*>(scripted.get())));
-    EXPECT_EQ(E_NOTIMPL, snapin->Notify(dataObject.get(), MMCN_EXPAND, 1, 0x77))
-        << "the root has no children yet";
+    EXPECT_EQ(S_OK, snapin->Notify(dataObject.get(), MMCN_EXPAND, 1, 0x77))
+        << "the root lists its containers";
+    ASSERT_FALSE(scripted->scopeInserts.empty());
+    EXPECT_EQ(0x77, scripted->scopeInserts.back().item.relativeID);
     EXPECT_EQ(0x77, snapin->RootNode()->m_scopeDataItem.ID);
 
     ComPtr<IComponent> component = View();
