@@ -1,6 +1,8 @@
 // The Logs container and its entries against a scripted console and server:
 // the filter on first show, paging, refresh, the deletions the server takes
 // or refuses, and the list export.
+#include "console/KVTSnapin.h"
+#include "console/framework/StartupHooks.h"
 #include "console/root/RootNode.h"
 #include "security/common/web/SecurityPost.h"
 #include "tests/console/log/LogFixture.h"
@@ -310,6 +312,56 @@ TEST_F(LogNodeTest, TheRootMakesTheLogsContainerLast)
     ASSERT_NE(nullptr, logs);
     EXPECT_EQ(2, logs->m_scopeDataItem.nImage);
     EXPECT_EQ(0u, scripted.RequestCount()) << "the log is fetched when the container is first shown";
+}
+
+TEST_F(LogNodeTest, TheViewRoutesNotificationsAndToolbarClicksToTheContainer)
+{
+    auto snapin = com::ComPtr<CKVTSnapin>::Attach(new CKVTSnapin);
+    ASSERT_EQ(S_OK, snapin->Initialize(static_cast<IConsole*>(mmc.get())));
+    auto* logs = dynamic_cast<CLogNode*>(snapin->RootNode()->m_children.back());
+    ASSERT_NE(nullptr, logs);
+    com::ComPtr<IComponent> component;
+    ASSERT_EQ(S_OK, snapin->CreateComponent(component.Put()));
+    ASSERT_EQ(S_OK, component->Initialize(mmc.get()));
+    com::ComPtr<IDataObject> data;
+    ASSERT_EQ(S_OK, logs->GetDataObject(data.Put(), CCT_SCOPE));
+
+    choice = {};
+    scripted.Enqueue({.body = Page(50)});
+    ASSERT_EQ(S_OK, component->Notify(data.get(), MMCN_SHOW, 1, 0));
+    ASSERT_EQ(4u, mmc->columns.size());
+    EXPECT_EQ(u"Date/Time", mmc->columns[0].title);
+    EXPECT_EQ(u"Status", mmc->columns[3].title);
+    EXPECT_EQ(150, mmc->columns[3].width);
+    EXPECT_EQ(50u, mmc->resultInserts.size());
+
+    ASSERT_EQ(S_OK, component->Notify(data.get(), MMCN_SELECT, 0x10001, 0));
+    ASSERT_EQ(2u, mmc->verbs.size());
+    EXPECT_EQ(MMC_VERB_REFRESH, mmc->verbs[0].verb);
+    EXPECT_EQ(MMC_VERB_DELETE, mmc->verbs[1].verb);
+    EXPECT_EQ(u"1 - 50 Log Items", LastDescription());
+
+    auto bar = com::ComPtr<ScriptedControlbar>::Attach(new ScriptedControlbar);
+    auto extend = component.As<IExtendControlbar>();
+    ASSERT_TRUE(extend);
+    ASSERT_EQ(S_OK, extend->SetControlbar(bar.get()));
+    ASSERT_EQ(S_OK, extend->ControlbarNotify(MMCN_SELECT, 0x10001, reinterpret_cast<LPARAM>(data.get())));
+    ASSERT_EQ(1u, bar->attached.size());
+    scripted.Enqueue({.body = Page(7, 50)});
+    ASSERT_EQ(S_OK, extend->ControlbarNotify(MMCN_BTN_CLICK, reinterpret_cast<LPARAM>(data.get()),
+                                             CLogNode::ID_NEXT_LOGS));
+    EXPECT_EQ(Target("?Object=Log&Operation=Get&FromDate=&ToDate=&DisplaySet=1"), LastTarget());
+    EXPECT_EQ(1, logs->m_nPageNumber);
+    EXPECT_EQ(7u, logs->m_children.size());
+
+    scripted.Enqueue({.body = Page(3)});
+    ASSERT_EQ(S_OK, component->Notify(data.get(), MMCN_REFRESH, 0, 0));
+    EXPECT_EQ(0, logs->m_nPageNumber);
+    EXPECT_EQ(3u, logs->m_children.size());
+    extend->SetControlbar(nullptr);
+    component->Destroy(0);
+    snapin->Destroy();
+    console::ResetStartupState();
 }
 
 TEST_F(LogNodeTest, AgainstTheReferenceServer)
