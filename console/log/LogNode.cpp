@@ -42,7 +42,8 @@ CLogNode::CLogNode() : m_pLogList(std::make_unique<CKVTLogList>())
 
 CLogNode::~CLogNode()
 {
-    // The instance nodes refer to the list; they go first.
+    // The instance nodes shown refer to the list, so they go before it; the
+    // retired ones, which the base destroys later, no longer touch it.
     DestroyChildren();
 }
 
