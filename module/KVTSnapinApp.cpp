@@ -7,6 +7,7 @@
 #include "console/framework/Resources.h"
 #include "console/framework/SnapinIds.h"
 #include "console/framework/StartupHooks.h"
+#include "console/pages/LogFilterDlg.h"
 #include "console/pages/RoleWindows.h"
 #include "console/pages/StartupDialogs.h"
 #include "module/resources/ModuleResources.h"
@@ -79,6 +80,7 @@ void InstallStartupSteps()
     hooks.loadRoles = &LoadRoles;
     zyr::console::SetStartupHooks(hooks);
     zyr::pages::InstallRoleWindows();
+    zyr::pages::InstallLogUi();
 }
 
 } // namespace

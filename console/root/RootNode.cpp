@@ -4,6 +4,7 @@
 #include "console/framework/ClipboardFormats.h"
 #include "console/framework/ModuleState.h"
 #include "console/framework/NodeHelpers.h"
+#include "console/log/LogNode.h"
 #include "console/role/RoleNode.h"
 #include "platform/text/CodePage.h"
 #include "security/common/StringTable.h"
@@ -106,7 +107,7 @@ struct ContainerStep {
 constexpr ContainerStep kContainerSteps[] = {
     {"Initializing Application Node", &CreateApplicationNode},
     {"Initializing Role Node", &zyr::console::CreateRoleContainer},
-    {"Initializing Log Node", nullptr},
+    {"Initializing Log Node", &zyr::console::CreateLogNode},
 };
 
 } // namespace

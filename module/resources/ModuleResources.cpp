@@ -24,6 +24,7 @@ constexpr long ID_NEW_ROLE = 32775;
 constexpr long ID_FIND_USER = 32839;
 constexpr int ID_PREVIOUS_LOGS = 32799;
 constexpr int ID_NEXT_LOGS = 32800;
+constexpr long ID_EXPORT_LOG_LIST = 32870;
 
 // Menu 104: the applications container.
 constexpr MenuItem kApplicationNew[] = {{"New Application", ID_NEW_APPLICATION}};
@@ -60,11 +61,18 @@ constexpr MenuPosition kGroupMenu[] = {
     {"TASK", false, {}},
 };
 
+// Menu 231: the logs container.
+constexpr MenuItem kLogTop[] = {{"Export List...", ID_EXPORT_LOG_LIST}};
+constexpr MenuPosition kLogMenu[] = {
+    {"TOP", true, kLogTop},
+};
+
 constexpr MenuResource kMenus[] = {
     {console::IDR_APPLICATION_MENU, kApplicationMenu},
     {console::IDR_APPL_INSTANCE_MENU, kApplInstanceMenu},
     {console::IDR_ROLE_MENU, kRoleMenu},
     {console::IDR_GROUP_MENU, kGroupMenu},
+    {console::IDR_LOG_MENU, kLogMenu},
 };
 
 constexpr ToolbarButton kLogButtons[] = {{0, ID_PREVIOUS_LOGS}, {1, ID_NEXT_LOGS}};

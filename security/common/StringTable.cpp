@@ -57,6 +57,10 @@ constexpr StringResource kStrings[] = {
      u"location) if you are using Local Security\n\nPlease check SQL or Oracle database connection if you "
      u"are "
      u"using Morvel Security Framework"},
+    {IDS_EXPORT_LOG_LIST_HINT, u"Writes the log entries shown to a file of comma-separated values."},
+    {IDS_LOG_NOT_DELETED, u"The server did not delete the log. It is still in the list."},
+    {IDS_LOGS_NOT_DELETED, u"The server did not delete the logs. They are still in the list."},
+    {IDS_LOG_EXPORT_FAILED, u"The list could not be written to the file."},
 };
 
 } // namespace

@@ -46,6 +46,12 @@ constexpr UINT IDS_AUDIT_COMPONENTS_MISSING = 32834;
 constexpr UINT IDS_AUDIT_SEND_FAILED = 32835;
 constexpr UINT IDS_ADD_ROLE_FAILED = 32836;
 
+// The log container's list export and the deletions the server refused.
+constexpr UINT IDS_EXPORT_LOG_LIST_HINT = 32870; // status-bar text of "Export List..."
+constexpr UINT IDS_LOG_NOT_DELETED = 32871;
+constexpr UINT IDS_LOGS_NOT_DELETED = 32872;
+constexpr UINT IDS_LOG_EXPORT_FAILED = 32873;
+
 // Registry names: the remembered sign-in key and its three values, and the
 // framework's key.
 constexpr UINT IDS_LOGIN_SETTINGS_KEY = 32807;         // "Software\Tarnwick\ZYR\Security\Snap-in"

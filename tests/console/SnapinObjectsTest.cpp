@@ -113,7 +113,9 @@ TEST_F(SnapinObjectsTest, NotificationsReachTheRootAndViewFailuresBecomeSFalse)
 
     ASSERT_EQ(S_OK, snapin->Initialize(static_cast<IConsole*>(scripted.get())));
     EXPECT_EQ(S_OK, snapin->Notify(dataObject.get(), MMCN_EXPAND, 1, 0x77))
-        << "the containers go into the tree below the root";
+        << "the root lists its containers";
+    ASSERT_FALSE(scripted->scopeInserts.empty());
+    EXPECT_EQ(0x77, scripted->scopeInserts.back().item.relativeID);
     EXPECT_EQ(0x77, snapin->RootNode()->m_scopeDataItem.ID);
 
     ComPtr<IComponent> component = View();

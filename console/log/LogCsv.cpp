@@ -1,0 +1,42 @@
+#include "console/log/LogCsv.h"
+
+#include "security/common/data/Log.h"
+
+namespace zyr::console {
+
+std::string CsvField(std::string_view text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+        return std::string(text);
+    }
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"') {
+            quoted += '"';
+        }
+        quoted += c;
+    }
+    quoted += '"';
+    return quoted;
+}
+
+std::string FormatLogCsv(std::span<const CKVTLog* const> entries)
+{
+    std::string csv = "Date/Time,User,Action,Status\r\n";
+    for (const CKVTLog* entry : entries) {
+        if (entry == nullptr) {
+            continue;
+        }
+        csv += CsvField(entry->DateTime.view());
+        csv += ',';
+        csv += CsvField(entry->User.view());
+        csv += ',';
+        csv += CsvField(entry->Action.view());
+        csv += ',';
+        csv += CsvField(entry->Status.view());
+        csv += "\r\n";
+    }
+    return csv;
+}
+
+} // namespace zyr::console

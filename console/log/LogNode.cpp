@@ -1,0 +1,329 @@
+#include "console/log/LogNode.h"
+
+#include "console/framework/LogUi.h"
+#include "console/framework/NodeHelpers.h"
+#include "console/log/LogCsv.h"
+#include "console/log/LogInstanceNode.h"
+#include "platform/ui/UiService.h"
+#include "security/common/RequestFrame.h"
+#include "security/common/StringTable.h"
+
+#include <cstdio>
+#include <fstream>
+#include <new>
+#include <vector>
+
+using zyr::com::ComPtr;
+
+namespace {
+
+std::string Caption()
+{
+    return zyr::LoadStringAnsi(zyr::IDS_PROJNAME);
+}
+
+} // namespace
+
+std::span<const CommandEntry<CLogNode>> CLogNode::CommandTable()
+{
+    static const CommandEntry<CLogNode> table[] = {
+        {ID_PREVIOUS_LOGS, &CLogNode::OnPreviousLogs},
+        {ID_NEXT_LOGS, &CLogNode::OnNextLogs},
+        {ID_EXPORT_LIST, &CLogNode::OnExportList},
+    };
+    return table;
+}
+
+CLogNode::CLogNode() : m_pLogList(std::make_unique<CKVTLogList>())
+{
+    m_scopeDataItem.nImage = 2;
+    m_scopeDataItem.nOpenImage = 2;
+}
+
+CLogNode::~CLogNode()
+{
+    // The instance nodes shown refer to the list, so they go before it; the
+    // retired ones, which the base destroys later, no longer touch it.
+    DestroyChildren();
+}
+
+HRESULT CLogNode::Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IComponentData* componentData,
+                         IComponent* component, DATA_OBJECT_TYPES type)
+{
+    zyr::console::NotifyContext context(componentData, component);
+    IConsole* console = context.console.get();
+    switch (event) {
+    case MMCN_ADD_IMAGES:
+        return OnAddImages(event, arg, param, console, type);
+    case MMCN_DELETE:
+        return OnDelete(console);
+    case MMCN_REFRESH:
+        return OnRefresh(console);
+    case MMCN_SELECT:
+        return OnSelect(console);
+    case MMCN_SHOW:
+        if (arg != 0) {
+            SetColumnHeaders(context.header.get());
+        }
+        return OnShow(event, arg, param, console, type);
+    default:
+        return E_NOTIMPL;
+    }
+}
+
+HRESULT CLogNode::QueryPagesFor(DATA_OBJECT_TYPES type)
+{
+    return type == CCT_SCOPE || type == CCT_RESULT ? S_OK : S_FALSE;
+}
+
+LPOLESTR CLogNode::GetColumnText(int column)
+{
+    switch (column) {
+    case 0:
+        return ColumnText(column, u"Logs");
+    case 1:
+        return ColumnText(column, u"Authentication & Authorization Logs");
+    case 2:
+        return ColumnText(column, u"Action");
+    case 3:
+        return ColumnText(column, u"Status");
+    default:
+        return ColumnText(column, u"");
+    }
+}
+
+HRESULT CLogNode::OnShow(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IConsole* console,
+                         DATA_OBJECT_TYPES type)
+{
+    if (arg != 0 && m_bFirstShow) {
+        auto run = zyr::console::CurrentLogUi().runLogFilterDialog;
+        HWND parent = nullptr;
+        if (console != nullptr && FAILED(console->GetMainWindow(&parent))) {
+            parent = nullptr;
+        }
+        zyr::console::LogFilterChoice choice;
+        if (run != nullptr && run(parent, &choice)) {
+            zyr::ui::WaitCursor wait;
+            m_nPageNumber = 0;
+            m_pLogList->DisplaySet = 0;
+            HRESULT hr;
+            if (choice.allLogs) {
+                hr = m_pLogList->GetLogs(zyr::CurrentUserName(), std::nullopt, "");
+                m_strFromDate.clear();
+                m_strToDate.clear();
+            } else {
+                m_strFromDate = choice.fromText;
+                m_strToDate = choice.toText;
+                hr =
+                    m_pLogList->GetLogs(zyr::CurrentUserName(), std::string_view(m_strFromDate), m_strToDate);
+            }
+            if (FAILED(hr)) {
+                return hr;
+            }
+            MakeChildren();
+            m_bFirstShow = false;
+        }
+    }
+    // The console cleared the result pane before the show; the children are
+    // listed as every container lists them.
+    return CKVTChildData<CLogNode>::OnShow(event, arg, param, console, type);
+}
+
+HRESULT CLogNode::OnSelect(IConsole* console)
+{
+    HRESULT hr = zyr::console::EnableVerbs(console, {MMC_VERB_REFRESH, MMC_VERB_DELETE});
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return UpdateDescriptionBar(console);
+}
+
+HRESULT CLogNode::SetColumnHeaders(IHeaderCtrl* header)
+{
+    return zyr::console::InsertColumns(
+        header, {{u"Date/Time", 150}, {u"User", 150}, {u"Action", 150}, {u"Status", 150}});
+}
+
+HRESULT CLogNode::UpdateDescriptionBar(IConsole* console)
+{
+    // The numbers count the entries shown. Every page before this one held a
+    // full page (a shorter page ends the paging), so the first position is
+    // kPageSize * page + 1 also on a short last page. An empty page, and the
+    // view after a delete-all, show a count of 0.
+    const int shown = static_cast<int>(m_children.size());
+    char text[64] = {};
+    if (shown == 1) {
+        std::snprintf(text, sizeof(text), "%d Log Item", 1);
+    } else if (shown == 0) {
+        std::snprintf(text, sizeof(text), "%d Log Items", 0);
+    } else {
+        const int first = kPageSize * m_nPageNumber + 1;
+        std::snprintf(text, sizeof(text), "%d - %d Log Items", first, first + shown - 1);
+    }
+    return zyr::console::SetDescriptionBarText(console, text);
+}
+
+HRESULT CLogNode::OnRefresh(IConsole* console)
+{
+    const int previousPage = m_nPageNumber;
+    m_nPageNumber = 0;
+    return ReloadPage(console, previousPage);
+}
+
+HRESULT CLogNode::OnPreviousLogs(bool& handled, CSnapInObjectRootBase* root)
+{
+    const int previousPage = m_nPageNumber;
+    if (--m_nPageNumber < 0) {
+        m_nPageNumber = 0;
+        handled = false;
+        return S_OK;
+    }
+    ComPtr<IConsole> console;
+    HRESULT hr = GetConsole(root, console.Put());
+    if (FAILED(hr)) {
+        m_nPageNumber = previousPage;
+        return hr;
+    }
+    return ReloadPage(console.get(), previousPage);
+}
+
+HRESULT CLogNode::OnNextLogs(bool& handled, CSnapInObjectRootBase* root)
+{
+    if (m_pLogList->Entries().size() < static_cast<size_t>(kPageSize)) {
+        handled = false;
+        return S_OK;
+    }
+    ComPtr<IConsole> console;
+    HRESULT hr = GetConsole(root, console.Put());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    const int previousPage = m_nPageNumber++;
+    return ReloadPage(console.get(), previousPage);
+}
+
+HRESULT CLogNode::ReloadPage(IConsole* console, int previousPage)
+{
+    zyr::ui::WaitCursor wait;
+    m_pLogList->DisplaySet = m_nPageNumber;
+    // The texts go even when empty: an unfiltered container asks for the
+    // range form with open ends.
+    HRESULT hr = m_pLogList->GetLogs(zyr::CurrentUserName(), std::string_view(m_strFromDate), m_strToDate);
+    if (FAILED(hr)) {
+        // The view still shows the page before; so does the number, so that
+        // the description bar and the next paging start from what is shown.
+        m_nPageNumber = previousPage;
+        return hr;
+    }
+    MakeChildren();
+    InsertChildren(console);
+    if (console != nullptr) {
+        console->SelectScopeItem(m_scopeDataItem.ID);
+    }
+    return UpdateDescriptionBar(console);
+}
+
+void CLogNode::MakeChildren()
+{
+    // The console may still hold the cookies of the items shown before (a
+    // paging button clicked on one of them runs through that item), so the
+    // old nodes are retired rather than destroyed.
+    RetireChildren();
+    for (const std::shared_ptr<CKVTLog>& entry : m_pLogList->Entries()) {
+        AppendChild(new (std::nothrow) CLogInstanceNode(entry, m_pLogList.get(), this));
+    }
+}
+
+HRESULT CLogNode::InsertChildren(IConsole* console)
+{
+    ComPtr<IResultData> resultData = ComPtr<IConsole>::Share(console).As<IResultData>();
+    if (!resultData) {
+        return E_UNEXPECTED;
+    }
+    // The rows of the page before go with their nodes.
+    resultData->DeleteAllRsltItems();
+    HRESULT hr = S_OK;
+    for (CSnapInItem* child : m_children) {
+        RESULTDATAITEM* item = nullptr;
+        child->GetResultData(&item);
+        hr = resultData->InsertItem(item);
+    }
+    return hr;
+}
+
+HRESULT CLogNode::OnDelete(IConsole* console)
+{
+    const bool range = !m_strFromDate.empty() && !m_strToDate.empty();
+    const std::string question =
+        range ? "Are you sure you want to delete all logs from " + m_strFromDate + "  To " + m_strToDate
+              : zyr::LoadStringAnsi(zyr::IDS_CONFIRM_DELETE_ALL_LOGS);
+    if (zyr::ui::Ui().MessageBox(nullptr, question, Caption(), zyr::ui::MB_YESNO | zyr::ui::MB_ICONWARNING) !=
+        zyr::ui::IDYES) {
+        return S_OK;
+    }
+    HRESULT hr;
+    {
+        zyr::ui::WaitCursor wait;
+        CKVTLogList deletion;
+        hr = range ? deletion.DeleteLogs(zyr::CurrentUserName(), std::string_view(m_strFromDate), m_strToDate)
+                   : deletion.DeleteLogs(zyr::CurrentUserName(), std::nullopt, "");
+    }
+    if (FAILED(hr)) {
+        // The entries are still on the server, so they stay in the view.
+        zyr::ui::Ui().MessageBox(nullptr, zyr::LoadStringAnsi(zyr::IDS_LOGS_NOT_DELETED), Caption(),
+                                 zyr::ui::MB_OK | zyr::ui::MB_ICONERROR);
+        return S_OK;
+    }
+    RetireChildren();
+    if (ComPtr<IResultData> resultData = ComPtr<IConsole>::Share(console).As<IResultData>()) {
+        resultData->DeleteAllRsltItems();
+    }
+    if (console != nullptr) {
+        console->SelectScopeItem(m_scopeDataItem.ID);
+    }
+    return UpdateDescriptionBar(console);
+}
+
+HRESULT CLogNode::OnExportList(bool& handled, CSnapInObjectRootBase* root)
+{
+    (void)handled;
+    ComPtr<IConsole> console;
+    HWND owner = nullptr;
+    if (SUCCEEDED(GetConsole(root, console.Put())) && FAILED(console->GetMainWindow(&owner))) {
+        owner = nullptr;
+    }
+    zyr::ui::FileDialog dialog;
+    dialog.title = "Export List";
+    dialog.filter = "CSV Files (*.csv)|*.csv|All Files (*.*)|*.*|";
+    dialog.defaultExt = "csv";
+    dialog.initialName = "Logs.csv";
+    std::string path;
+    if (!zyr::ui::Ui().GetSaveFileName(owner, dialog, path)) {
+        return S_OK;
+    }
+    std::vector<const CKVTLog*> entries;
+    for (CSnapInItem* child : m_children) {
+        if (auto* instance = dynamic_cast<CLogInstanceNode*>(child); instance != nullptr) {
+            entries.push_back(instance->Entry());
+        }
+    }
+    const std::string csv = zyr::console::FormatLogCsv(entries);
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(csv.data(), static_cast<std::streamsize>(csv.size()));
+    file.close();
+    if (!file) {
+        zyr::ui::Ui().MessageBox(owner, zyr::LoadStringAnsi(zyr::IDS_LOG_EXPORT_FAILED), Caption(),
+                                 zyr::ui::MB_OK | zyr::ui::MB_ICONERROR);
+        return S_OK;
+    }
+    return ReportExportSuccess(MMCN_BTN_CLICK, 0, root);
+}
+
+namespace zyr::console {
+
+CSnapInItem* CreateLogNode(StatusWindow*)
+{
+    return new (std::nothrow) CLogNode();
+}
+
+} // namespace zyr::console

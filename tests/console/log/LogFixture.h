@@ -1,0 +1,99 @@
+// The log nodes under a scripted console: the records fixture's settings, a
+// scripted security server that answers log pages, a recording UI service,
+// the module's resources and a filter dialog double.
+#pragma once
+
+#include "console/framework/ClipboardFormats.h"
+#include "console/framework/LogUi.h"
+#include "console/framework/Resources.h"
+#include "console/log/LogInstanceNode.h"
+#include "console/log/LogNode.h"
+#include "module/resources/ModuleResources.h"
+#include "tests/security/common/kvtrole/RecordsFixture.h"
+#include "tests/support/ScriptedConsole.h"
+
+#include <string>
+#include <vector>
+
+namespace zyr::testing {
+
+class LogFixture : public RecordsFixture {
+protected:
+    // A view component as the nodes see it when a command is issued.
+    struct View : CSnapInObjectRootBase {
+        explicit View(IConsole* c) : CSnapInObjectRootBase(kComponent), console(c) {}
+        IConsole* ObjectConsole() const override { return console; }
+        IConsole* console;
+    };
+
+    void SetUp() override
+    {
+        RecordsFixture::SetUp();
+        console::InstallResources(&module::ModuleResourceSet());
+        console::RegisterClipboardFormats();
+        mmc = com::ComPtr<ScriptedConsole>::Attach(new ScriptedConsole);
+        view = std::make_unique<View>(mmc.get());
+        UseScripted();
+        filterShown = 0;
+        filterAnswer = true;
+        choice = {};
+        console::SetLogUi({&Filter});
+    }
+    void TearDown() override
+    {
+        console::ResetLogUi();
+        console::ResetResources();
+        RecordsFixture::TearDown();
+    }
+
+    // A KVTLOGS page of count entries numbered from firstNumber: entry n was
+    // written at 2026-12-05 13:04:(n mod 60) by PLANT\user<n>; every third
+    // one has the status "FAILED".
+    static std::string Page(int count, int firstNumber = 0)
+    {
+        std::string inner = "<KVTLOGS>";
+        for (int i = 0; i < count; ++i) {
+            const int n = firstNumber + i;
+            inner += "<LOG><DATETIME>2026-12-05 13:04:" + std::string(n % 60 < 10 ? "0" : "") +
+                     std::to_string(n % 60) + "</DATETIME><USER>PLANT\\user" + std::to_string(n) +
+                     "</USER><ACTION>Logon</ACTION><STATUS>" + (n % 3 == 2 ? "FAILED" : "Succeeded") +
+                     "</STATUS></LOG>";
+        }
+        return Document(inner + "<LOGCOUNT>" + std::to_string(count) + "</LOGCOUNT></KVTLOGS>");
+    }
+
+    // Shows the container for the first time with the filter's choice.
+    HRESULT FirstShow(CLogNode& node) { return node.OnShow(MMCN_SHOW, 1, 0, mmc.get(), CCT_SCOPE); }
+    static console::LogFilterChoice Range(const char* from, const char* to) { return {false, from, to}; }
+
+    CLogInstanceNode* Child(CLogNode& node, size_t i)
+    {
+        return dynamic_cast<CLogInstanceNode*>(node.m_children.at(i));
+    }
+    std::string LastTarget() const
+    {
+        auto requests = scripted.Requests();
+        return requests.empty() ? std::string() : requests.back().target;
+    }
+    std::u16string LastDescription() const
+    {
+        return mmc->descriptionBar.empty() ? u"" : mmc->descriptionBar.back();
+    }
+
+    static bool Filter(HWND, console::LogFilterChoice* out)
+    {
+        ++filterShown;
+        if (filterAnswer) {
+            *out = choice;
+        }
+        return filterAnswer;
+    }
+
+    com::ComPtr<ScriptedConsole> mmc; // the console; scripted is the HTTP server
+    std::unique_ptr<View> view;
+    static inline int filterShown = 0;
+    static inline bool filterAnswer = true;
+    static inline console::LogFilterChoice choice;
+};
+
+} // namespace zyr::testing
