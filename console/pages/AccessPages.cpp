@@ -110,7 +110,7 @@ QWidget* AccessPanel::Build(QWidget* parent)
         });
     }
     if (layout_.warnAtDescriptionLimit) {
-        WatchMaxText(description_, [this] { ShowMaxTextMessage(page_.data()); });
+        WatchMaxText(description_, [page = page_] { ShowMaxTextMessage(page.data()); });
     }
     if (layout_.markChangedWhenFilled) {
         markChanged_();

@@ -45,7 +45,8 @@ QString ComboText(const QString& valueText)
 } // namespace
 
 CPermPage::CPermPage(LONG_PTR notifyHandle, CKVTAppl* application)
-    : CSnapInPropertyPageImpl<CPermPage>(u"Permission Properties", notifyHandle), application_(application)
+    : CSnapInPropertyPageImpl<CPermPage>(u"Permission Properties", notifyHandle), application_(application),
+      guard_(std::make_unique<QObject>())
 {
 }
 
@@ -85,9 +86,9 @@ QWidget* CPermPage::CreatePage(QWidget* parent)
     layout->addLayout(grid);
     layout->addLayout(buttons);
 
-    QObject::connect(add, &QPushButton::clicked, page, [this] { OnAdd(); });
-    QObject::connect(update, &QPushButton::clicked, page, [this] { OnUpdate(); });
-    QObject::connect(remove, &QPushButton::clicked, page, [this] { OnDelete(); });
+    QObject::connect(add, &QPushButton::clicked, guard_.get(), [this] { OnAdd(); });
+    QObject::connect(update, &QPushButton::clicked, guard_.get(), [this] { OnUpdate(); });
+    QObject::connect(remove, &QPushButton::clicked, guard_.get(), [this] { OnDelete(); });
     zyr::pages::WatchMaxText(name_, [page] { zyr::pages::ShowMaxTextMessage(page, zyr::ui::MB_OK); });
 
     Fill();

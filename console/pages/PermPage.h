@@ -7,7 +7,10 @@
 #include "console/pages/SnapInPropertyPageImpl.h"
 #include "platform/ui/UiService.h"
 
+#include <QObject>
+
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class CKVTAppl;
@@ -59,4 +62,6 @@ private:
     QTreeWidget* list_ = nullptr;
     QLineEdit* name_ = nullptr;
     QComboBox* values_ = nullptr;
+    // Context of the buttons' connections: they end with the page object.
+    std::unique_ptr<QObject> guard_;
 };

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -121,6 +122,26 @@ TEST_F(NewItemDialogsTest, TheDescriptionOfANewApplicationTakesTheDefaultFromOk)
         shown->findChild<QPushButton*>("2")->click();
     });
     EXPECT_EQ(dialog.DoModal(), ui::IDCANCEL);
+}
+
+TEST_F(NewItemDialogsTest, TypingIntoAFullEditShowsTheLimitNotice)
+{
+    CNewSecObjDialog dialog;
+    QTimer::singleShot(0, [&] {
+        QKeyEvent typed(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x");
+        dialog.NameEdit()->setText(QString(255, 'n'));
+        QApplication::sendEvent(dialog.NameEdit(), &typed);
+        dialog.DescriptionEdit()->setText(QString(255, 'd'));
+        QApplication::sendEvent(dialog.DescriptionEdit(), &typed);
+        QApplication::activeModalWidget()->findChild<QPushButton*>("2")->click();
+    });
+    EXPECT_EQ(dialog.DoModal(), ui::IDCANCEL);
+    // The object's description follows the notice with a second one.
+    ASSERT_EQ(ui.recorder.boxes.size(), 3u);
+    EXPECT_EQ(ui.recorder.boxes[0].text, "Only 255 characters are allowed.");
+    EXPECT_EQ(ui.recorder.boxes[1].text, "Only 255 characters are allowed.");
+    EXPECT_EQ(ui.recorder.boxes[2].text, "Only 255 characters are allowed");
+    EXPECT_EQ(ui.recorder.boxes[2].caption, "ZYR Security Manager");
 }
 
 // The seam hands the sheet the application's two pages in order.
