@@ -126,6 +126,9 @@ void AccessPanel::Fill()
         description_->setMaxLength(layout_.descriptionLimit);
     }
     id_->setText(ToQString(AccessIdText(target_.dn)));
+    // Long texts are shown from their start.
+    name_->setCursorPosition(0);
+    id_->setCursorPosition(0);
     description_->setText(ToQString(target_.description->view()));
 
     // Every role of the list with the mask the record grants it; the combo
