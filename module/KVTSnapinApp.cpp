@@ -1,12 +1,15 @@
 #include "module/KVTSnapinApp.h"
 
+#include "audit/ComplianceFlag.h"
 #include "console/KVTSnapin.h"
 #include "console/KVTSnapinAbout.h"
+#include "console/framework/AuditGuard.h"
 #include "console/framework/ClipboardFormats.h"
 #include "console/framework/ModuleState.h"
 #include "console/framework/Resources.h"
 #include "console/framework/SnapinIds.h"
 #include "console/framework/StartupHooks.h"
+#include "console/pages/ApplicationWindows.h"
 #include "console/pages/LogFilterDlg.h"
 #include "console/pages/RoleWindows.h"
 #include "console/pages/StartupDialogs.h"
@@ -81,6 +84,9 @@ void InstallStartupSteps()
     zyr::console::SetStartupHooks(hooks);
     zyr::pages::InstallRoleWindows();
     zyr::pages::InstallLogUi();
+    zyr::pages::InstallApplicationWindows();
+    // Changes are refused while compliance mode is on and the audit path fails.
+    zyr::console::SetAuditCheck(&IsAuditNotFunctional);
 }
 
 } // namespace

@@ -90,7 +90,11 @@ size_t RemoveRoleFromApplications(CKVTApplList& list, std::string_view role)
 
 uint32_t PermissionBits(const PermissionEntry& permission)
 {
-    std::string_view text = permission.Value.view();
+    return PermissionBits(permission.Value.view());
+}
+
+uint32_t PermissionBits(std::string_view text)
+{
     if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         text.remove_prefix(2);
     }

@@ -41,6 +41,7 @@ size_t RemoveRoleFromApplications(CKVTApplList& list, std::string_view role);
 // The bit value of a permission: its value text read as base 16 ("0x" allowed);
 // 0 when it is not hexadecimal.
 uint32_t PermissionBits(const PermissionEntry& permission);
+uint32_t PermissionBits(std::string_view valueText);
 // "0x" and eight lower-case hexadecimal digits.
 std::string PermissionValueText(uint32_t bits);
 // The names of the permissions that share a bit with mask, in order, joined
