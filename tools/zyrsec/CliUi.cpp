@@ -50,7 +50,8 @@ CliUi::CliUi(bool answerYes, bool interactive, std::FILE* errors, AskLine ask)
     }
 }
 
-int CliUi::MessageBox(zyr::ui::OwnerWindow, const std::string& text, const std::string& caption, unsigned style)
+int CliUi::MessageBox(zyr::ui::OwnerWindow, const std::string& text, const std::string& caption,
+                      unsigned style)
 {
     Message message{text, caption, style, zyr::ui::IDOK};
     if (!IsQuestion(style)) {

@@ -32,8 +32,14 @@ public:
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
     // The tool always names its files; a file dialog counts as cancelled.
-    bool GetOpenFileName(zyr::ui::OwnerWindow, const zyr::ui::FileDialog&, std::string&) override { return false; }
-    bool GetSaveFileName(zyr::ui::OwnerWindow, const zyr::ui::FileDialog&, std::string&) override { return false; }
+    bool GetOpenFileName(zyr::ui::OwnerWindow, const zyr::ui::FileDialog&, std::string&) override
+    {
+        return false;
+    }
+    bool GetSaveFileName(zyr::ui::OwnerWindow, const zyr::ui::FileDialog&, std::string&) override
+    {
+        return false;
+    }
 
     const std::vector<Message>& Messages() const { return messages_; }
     // True when a question was refused because nobody could answer it.

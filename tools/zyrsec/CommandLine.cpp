@@ -100,21 +100,49 @@ const std::vector<CommandSpec>& Commands()
     static const std::vector<CommandSpec> commands = {
         {"tree", "", "applications, groups, objects and roles with their identities", 0, 0, {}},
         {"apps", "", "the applications", 0, 0, {}},
-        {"app show", "NAME", "one application: permissions, access-control list, groups and objects", 1, 1, {}},
-        {"app add", "NAME [--description D]", "adds an application with Read, Write and Execute", 1, 1,
+        {"app show",
+         "NAME",
+         "one application: permissions, access-control list, groups and objects",
+         1,
+         1,
+         {}},
+        {"app add",
+         "NAME [--description D]",
+         "adds an application with Read, Write and Execute",
+         1,
+         1,
          {kDescription}},
         {"app describe", "NAME D", "changes an application's description", 2, 2, {}},
         {"app delete", "NAME", "deletes an application with its groups and objects", 1, 1, {}},
-        {"perm add", "APP NAME [--value 0xBITS]",
-         "adds a permission on the lowest free bit (or the bit given)", 2, 2, {{"value", "0xBITS"}}},
-        {"perm rename", "APP NAME NEWNAME [--value 0xBITS]",
-         "renames a permission; it keeps its bit unless a free one is given", 3, 3, {{"value", "0xBITS"}}},
-        {"perm delete", "APP NAME", "deletes a permission (asks when a group or object still grants it)", 2, 2, {}},
-        {"acl grant", "ROLE PERM[,PERM] --app A [--group G [--object O]]",
-         "grants a role permissions on an application, group or object", 2, 2,
+        {"perm add",
+         "APP NAME [--value 0xBITS]",
+         "adds a permission on the lowest free bit (or the bit given)",
+         2,
+         2,
+         {{"value", "0xBITS"}}},
+        {"perm rename",
+         "APP NAME NEWNAME [--value 0xBITS]",
+         "renames a permission; it keeps its bit unless a free one is given",
+         3,
+         3,
+         {{"value", "0xBITS"}}},
+        {"perm delete",
+         "APP NAME",
+         "deletes a permission (asks when a group or object still grants it)",
+         2,
+         2,
+         {}},
+        {"acl grant",
+         "ROLE PERM[,PERM] --app A [--group G [--object O]]",
+         "grants a role permissions on an application, group or object",
+         2,
+         2,
          {{"app", "A"}, {"group", "G"}, {"object", "O"}}},
-        {"acl revoke", "ROLE PERM[,PERM] --app A [--group G [--object O]]",
-         "takes permissions from a role on an application, group or object", 2, 2,
+        {"acl revoke",
+         "ROLE PERM[,PERM] --app A [--group G [--object O]]",
+         "takes permissions from a role on an application, group or object",
+         2,
+         2,
          {{"app", "A"}, {"group", "G"}, {"object", "O"}}},
         {"group add", "APP NAME [--description D]", "adds a secure group", 2, 2, {kDescription}},
         {"group describe", "APP NAME D", "changes a group's description", 3, 3, {}},
@@ -127,15 +155,31 @@ const std::vector<CommandSpec>& Commands()
         {"role add", "NAME [--description D]", "adds a role", 1, 1, {kDescription}},
         {"role describe", "NAME D", "changes a role's description", 2, 2, {}},
         {"role delete", "NAME", "deletes a role", 1, 1, {}},
-        {"member add", "ROLE (--user NAME | --group NAME)", "adds a member to a role", 1, 1,
+        {"member add",
+         "ROLE (--user NAME | --group NAME)",
+         "adds a member to a role",
+         1,
+         1,
          {{"user", "NAME"}, {"group", "NAME"}}},
-        {"member remove", "ROLE (--user NAME | --group NAME)", "removes a member from a role", 1, 1,
+        {"member remove",
+         "ROLE (--user NAME | --group NAME)",
+         "removes a member from a role",
+         1,
+         1,
          {{"user", "NAME"}, {"group", "NAME"}}},
         {"export", "APP FILE", "writes an application's export file", 2, 2, {}},
         {"import", "FILE", "imports an application export file", 1, 1, {}},
-        {"logs", "[--from M/D/YYYY --to M/D/YYYY] [--page N]",
-         "one page (50 entries) of the authentication and authorization log", 0, 0, {kFrom, kTo, kPage}},
-        {"logs delete", "[--from M/D/YYYY --to M/D/YYYY]", "deletes the log entries of the range, or all", 0, 0,
+        {"logs",
+         "[--from M/D/YYYY --to M/D/YYYY] [--page N]",
+         "one page (50 entries) of the authentication and authorization log",
+         0,
+         0,
+         {kFrom, kTo, kPage}},
+        {"logs delete",
+         "[--from M/D/YYYY --to M/D/YYYY]",
+         "deletes the log entries of the range, or all",
+         0,
+         0,
          {kFrom, kTo}},
         {"find-user", "[DOMAIN\\USER]", "the roles of an account (the logon user without one)", 0, 1, {}},
         {"compliance status", "", "the compliance flag and whether the audit path works", 0, 0, {}},
@@ -174,8 +218,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments)
                         longer = true;
                     }
                 }
-                if (command != nullptr && (!longer || i + 1 >= arguments.size() ||
-                                           arguments[i + 1].rfind("-", 0) == 0)) {
+                if (command != nullptr &&
+                    (!longer || i + 1 >= arguments.size() || arguments[i + 1].rfind("-", 0) == 0)) {
                     invocation.command = command;
                     positional.erase(positional.begin(), positional.begin() + static_cast<long>(used));
                 } else if (command == nullptr && !longer) {
@@ -237,7 +281,9 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments)
         } else if (name == "logon-user") {
             g.logonUser = true;
         } else {
-            std::optional<std::string>& slot = name == "server" ? g.server : name == "user" ? g.user : g.domain;
+            std::optional<std::string>& slot = name == "server" ? g.server
+                                               : name == "user" ? g.user
+                                                                : g.domain;
             if (slot) {
                 return fail("--" + name + " is given twice");
             }
@@ -285,23 +331,22 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments)
 
 std::string GeneralHelp()
 {
-    std::string text =
-        "usage: zyrsec [GLOBAL OPTIONS] COMMAND [ARGUMENTS]\n"
-        "\n"
-        "Administers the ZYR security database from a shell, through the same checks,\n"
-        "requests and audit texts as the console.\n"
-        "\n"
-        "Global options:\n"
-        "  --server URL     use this security server instead of the configured \"URL\"\n"
-        "  --logon-user     sign in as the logged-on account (the default)\n"
-        "  --user U         sign in as U (give it before the command); the password is\n"
-        "  --domain D       read from standard input, or asked for on a terminal\n"
-        "  --json           print one JSON object on standard output\n"
-        "  --yes            answer Yes to the console's questions (without it a terminal\n"
-        "                   is asked and a script is refused)\n"
-        "  --help           this text; COMMAND --help tells about one command\n"
-        "\n"
-        "Commands:\n";
+    std::string text = "usage: zyrsec [GLOBAL OPTIONS] COMMAND [ARGUMENTS]\n"
+                       "\n"
+                       "Administers the ZYR security database from a shell, through the same checks,\n"
+                       "requests and audit texts as the console.\n"
+                       "\n"
+                       "Global options:\n"
+                       "  --server URL     use this security server instead of the configured \"URL\"\n"
+                       "  --logon-user     sign in as the logged-on account (the default)\n"
+                       "  --user U         sign in as U (give it before the command); the password is\n"
+                       "  --domain D       read from standard input, or asked for on a terminal\n"
+                       "  --json           print one JSON object on standard output\n"
+                       "  --yes            answer Yes to the console's questions (without it a terminal\n"
+                       "                   is asked and a script is refused)\n"
+                       "  --help           this text; COMMAND --help tells about one command\n"
+                       "\n"
+                       "Commands:\n";
     size_t width = 0;
     for (const auto& command : Commands()) {
         width = std::max(width, std::string(command.words).size());

@@ -12,7 +12,7 @@
 namespace zyr::zyrsec {
 
 struct OptionSpec {
-    const char* name; // without the leading "--"
+    const char* name;  // without the leading "--"
     const char* value; // the value's placeholder; null for a switch
 };
 

@@ -6,8 +6,8 @@ namespace zyr::zyrsec {
 
 size_t DisplayWidth(const std::string& text)
 {
-    return static_cast<size_t>(
-        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    return static_cast<size_t>(std::count_if(
+        text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 namespace {
@@ -15,7 +15,8 @@ namespace {
 // Line breaks inside a cell would break the columns; they are shown as blanks.
 std::string OneLine(std::string text)
 {
-    std::replace_if(text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
     return text;
 }
 
@@ -69,7 +70,8 @@ std::string TextTable::Render() const
     return out;
 }
 
-std::string RenderFields(const std::vector<std::pair<std::string, std::string>>& fields, const std::string& indent)
+std::string RenderFields(const std::vector<std::pair<std::string, std::string>>& fields,
+                         const std::string& indent)
 {
     size_t width = 0;
     for (const auto& field : fields) {

@@ -25,9 +25,9 @@
 
 #include <algorithm>
 #include <fstream>
-#include <optional>
 #include <functional>
 #include <map>
+#include <optional>
 
 namespace zyr::zyrsec {
 
@@ -90,8 +90,8 @@ bool RefusedByAuditGuard()
 class Progress {
 public:
     explicit Progress(const Context& context)
-        : stream_(context.streams.err),
-          on_(!context.invocation.global.json && context.streams.errIsTerminal && context.streams.outIsTerminal)
+        : stream_(context.streams.err), on_(!context.invocation.global.json &&
+                                            context.streams.errIsTerminal && context.streams.outIsTerminal)
     {
     }
     ~Progress() { Done(); }
@@ -333,11 +333,13 @@ int ShowTree(Context& context)
     std::string text = "Applications\n";
     for (const auto& application : list.Applications) {
         applications.Push(ApplicationJson(*application));
-        text += "  " + std::string(application->CN.view()) + "  " + std::string(application->DN.view()) + "\n";
+        text +=
+            "  " + std::string(application->CN.view()) + "  " + std::string(application->DN.view()) + "\n";
         for (const auto& group : application->Groups) {
             text += "    " + std::string(group->CN.view()) + "  " + std::string(group->DN.view()) + "\n";
             for (const auto& object : group->Objects) {
-                text += "      " + std::string(object->CN.view()) + "  " + std::string(object->DN.view()) + "\n";
+                text +=
+                    "      " + std::string(object->CN.view()) + "  " + std::string(object->DN.view()) + "\n";
             }
         }
     }
@@ -367,7 +369,8 @@ int ListApplications(Context& context)
         item.Set("groups", static_cast<unsigned long>(application->Groups.size()));
         applications.Push(std::move(item));
         table.AddRow({std::string(application->CN.view()), std::string(application->DN.view()),
-                      std::to_string(application->Groups.size()), std::string(application->Description.view())});
+                      std::to_string(application->Groups.size()),
+                      std::string(application->Description.view())});
     }
     context.json.Set("applications", std::move(applications));
     context.text = table.Render();
@@ -485,7 +488,8 @@ int ShowLogs(Context& context)
     if (!range) {
         return kExitFailed;
     }
-    const long page = context.invocation.Has("page") ? *ParsePageNumber(context.invocation.Option("page")) : 0;
+    const long page =
+        context.invocation.Has("page") ? *ParsePageNumber(context.invocation.Option("page")) : 0;
     CKVTLogList list;
     list.DisplaySet = page;
     HRESULT hr;
@@ -569,10 +573,12 @@ int ComplianceStatus(Context& context)
     context.json.Set("server", url);
     context.json.Set("compliance", SUCCEEDED(hr) ? Json(flag != VARIANT_FALSE) : Json());
     context.json.Set("audit_functional", !notFunctional);
-    context.text = RenderFields(
-        {{"Server", url},
-         {"Compliance features", FAILED(hr) ? "unknown (the server did not answer)" : flag ? "activated" : "off"},
-         {"Audit path", notFunctional ? "not functional: changes are refused" : "functional"}});
+    context.text =
+        RenderFields({{"Server", url},
+                      {"Compliance features", FAILED(hr) ? "unknown (the server did not answer)"
+                                              : flag     ? "activated"
+                                                         : "off"},
+                      {"Audit path", notFunctional ? "not functional: changes are refused" : "functional"}});
     return kExitSuccess;
 }
 
@@ -585,8 +591,8 @@ int ActivateCompliance(Context& context)
         context.text = "The compliance-enabling features are already activated.\n";
         return kExitSuccess;
     }
-    if (context.ui.MessageBox(nullptr, zyr::audit::kActivateQuestion, Caption(), MB_YESNO | MB_ICONQUESTION) !=
-        zyr::ui::IDYES) {
+    if (context.ui.MessageBox(nullptr, zyr::audit::kActivateQuestion, Caption(),
+                              MB_YESNO | MB_ICONQUESTION) != zyr::ui::IDYES) {
         return kExitFailed;
     }
     const zyr::audit::ActivationOutcome outcome = zyr::audit::ActivateComplianceFeatures();
@@ -601,7 +607,8 @@ int ActivateCompliance(Context& context)
 
 int ShowAuditTrail(Context& context)
 {
-    const long page = context.invocation.Has("page") ? *ParsePageNumber(context.invocation.Option("page")) : 0;
+    const long page =
+        context.invocation.Has("page") ? *ParsePageNumber(context.invocation.Option("page")) : 0;
     zyr::RequestUrl url(ServerUrl(), "Audit", "Get");
     url.Number("DisplaySet", page);
     std::string reply;
@@ -681,7 +688,8 @@ bool CheckDescription(Context& context, const std::string& description)
 
 void Refused(Context& context, const char* format, std::string_view name)
 {
-    context.ui.MessageBox(nullptr, zyr::records::FormatWithName(format, name), Caption(), MB_OK | MB_ICONINFORMATION);
+    context.ui.MessageBox(nullptr, zyr::records::FormatWithName(format, name), Caption(),
+                          MB_OK | MB_ICONINFORMATION);
 }
 
 void Unchanged(Context& context, const std::string& text)
@@ -726,8 +734,8 @@ int AddApplication(Context& context)
 // description and one role's new mask: the audit text of old and new values
 // in the record's AuditText, then its Update.
 template <typename Record>
-int ApplyAccessPage(Record& record, const CKVTAppl& application,
-                    const std::string& newDescription, const std::vector<zyr::audit::RoleMaskChange>& roles)
+int ApplyAccessPage(Record& record, const CKVTAppl& application, const std::string& newDescription,
+                    const std::vector<zyr::audit::RoleMaskChange>& roles)
 {
     const std::string oldDescription(record.Description.view());
     zyr::audit::AuditRenderings renderings =
@@ -819,7 +827,8 @@ int DeleteApplication(Context& context)
     if (application == nullptr) {
         return kExitFailed;
     }
-    if (!AskYes(context, zyr::records::FormatWithName(zyr::records::kDeleteApplicationFormat, application->CN.view()),
+    if (!AskYes(context,
+                zyr::records::FormatWithName(zyr::records::kDeleteApplicationFormat, application->CN.view()),
                 Caption())) {
         return kExitFailed;
     }
@@ -840,7 +849,8 @@ bool ReadPermissionValue(Context& context, const CKVTAppl& application, uint32_t
     bits = zyr::records::PermissionBits(probe);
     const bool hex = !text.empty() && text.find_first_not_of("0123456789abcdefABCDEFxX") == std::string::npos;
     if (!hex || (bits != current && !zyr::records::IsFreePermissionBit(application.Permissions, bits))) {
-        Fail(context, "'" + text + "' is not a free permission bit of '" + std::string(application.CN.view()) +
+        Fail(context, "'" + text + "' is not a free permission bit of '" +
+                          std::string(application.CN.view()) +
                           "' (one of 0x00000001 to 0x40000000 that no permission uses).");
         return false;
     }
@@ -865,7 +875,8 @@ bool CheckPermissionName(Context& context, const CKVTAppl& application, const st
     }
     for (const auto& permission : application.Permissions) {
         if (&permission != except && zyr::text::EqualsNoCase(permission.Name.view(), name)) {
-            context.ui.MessageBox(nullptr, zyr::records::FormatWithName(zyr::records::kPermissionExistsFormat, name),
+            context.ui.MessageBox(nullptr,
+                                  zyr::records::FormatWithName(zyr::records::kPermissionExistsFormat, name),
                                   Caption(), MB_OK | MB_ICONINFORMATION);
             return false;
         }
@@ -877,8 +888,8 @@ bool CheckPermissionName(Context& context, const CKVTAppl& application, const st
 // and came, then the application's Update.
 int ApplyPermissionPage(CKVTAppl& application, const std::vector<PermissionEntry>& before)
 {
-    application.AuditText = zyr::audit::MakeAuditText(
-        zyr::audit::PermissionPageRenderings(PermissionTexts(before), PermissionTexts(application.Permissions)));
+    application.AuditText = zyr::audit::MakeAuditText(zyr::audit::PermissionPageRenderings(
+        PermissionTexts(before), PermissionTexts(application.Permissions)));
     return application.Update() ? kExitSuccess : kExitFailed;
 }
 
@@ -926,7 +937,8 @@ int PermissionCommand(Context& context, const std::string& verb)
             if (!CheckPermissionName(context, *application, args[2], &permission)) {
                 return kExitFailed;
             }
-            if (context.invocation.Has("value") && !ReadPermissionValue(context, *application, oldBits, bits)) {
+            if (context.invocation.Has("value") &&
+                !ReadPermissionValue(context, *application, oldBits, bits)) {
                 return kExitFailed;
             }
             permission = PermissionEntry(args[2], zyr::records::PermissionValueText(bits));
@@ -937,7 +949,8 @@ int PermissionCommand(Context& context, const std::string& verb)
             // A bit still granted below the application would come back with the
             // next permission that takes it.
             if (zyr::records::IsGrantedInGroupsOrObjects(*application, oldBits) &&
-                !AskYes(context, zyr::records::kGrantedPermissionQuestion, zyr::records::kGrantedPermissionCaption)) {
+                !AskYes(context, zyr::records::kGrantedPermissionQuestion,
+                        zyr::records::kGrantedPermissionCaption)) {
                 return kExitFailed;
             }
             application->Permissions.erase(application->Permissions.begin() + static_cast<long>(index));
@@ -1012,12 +1025,14 @@ int AccessCommand(Context& context, bool grant)
             return kExitSuccess;
         }
         zyr::records::SetRoleMask(record.ACL, roleName, newMask);
-        const int status = ApplyAccessPage(record, *target.application,
-                                           std::string(record.Description.view()), {{roleName, oldMask, newMask}});
+        const int status =
+            ApplyAccessPage(record, *target.application, std::string(record.Description.view()),
+                            {{roleName, oldMask, newMask}});
         if (status == kExitSuccess) {
-            Changed(context, std::string(grant ? "Granted " : "Revoked ") + "on '" + std::string(record.CN.view()) +
-                                 "': " + roleName + ": " +
-                                 zyr::records::GrantedPermissionNames(target.application->Permissions, newMask));
+            Changed(context,
+                    std::string(grant ? "Granted " : "Revoked ") + "on '" + std::string(record.CN.view()) +
+                        "': " + roleName + ": " +
+                        zyr::records::GrantedPermissionNames(target.application->Permissions, newMask));
         }
         return status;
     };
@@ -1052,7 +1067,8 @@ int AddGroup(Context& context)
         Refused(context, zyr::records::kGroupExistsFormat, existing->CN.view());
         return kExitFailed;
     }
-    auto group = std::make_unique<CKVTSecGroup>(name, application->CN.view(), application->DN.view(), description);
+    auto group =
+        std::make_unique<CKVTSecGroup>(name, application->CN.view(), application->DN.view(), description);
     if (!group->Add()) {
         return kExitFailed;
     }
@@ -1074,7 +1090,8 @@ int DeleteGroup(Context& context)
     if (!FindTarget(context, list, args[0], &args[1], nullptr, target)) {
         return kExitFailed;
     }
-    if (!AskYes(context, zyr::records::FormatWithName(zyr::records::kDeleteGroupFormat, target.group->CN.view()),
+    if (!AskYes(context,
+                zyr::records::FormatWithName(zyr::records::kDeleteGroupFormat, target.group->CN.view()),
                 Caption())) {
         return kExitFailed;
     }
@@ -1107,8 +1124,8 @@ int AddObject(Context& context)
         Refused(context, zyr::records::kObjectExistsFormat, existing->CN.view());
         return kExitFailed;
     }
-    auto object =
-        std::make_unique<CKVTApplSecObj>(name, target.group->DN.view(), target.group->ApplDN.view(), description);
+    auto object = std::make_unique<CKVTApplSecObj>(name, target.group->DN.view(), target.group->ApplDN.view(),
+                                                   description);
     if (!object->Add()) {
         return kExitFailed;
     }
@@ -1130,7 +1147,8 @@ int DeleteObject(Context& context)
     if (!FindTarget(context, list, args[0], &args[1], &args[2], target)) {
         return kExitFailed;
     }
-    if (!AskYes(context, zyr::records::FormatWithName(zyr::records::kDeleteObjectFormat, target.object->CN.view()),
+    if (!AskYes(context,
+                zyr::records::FormatWithName(zyr::records::kDeleteObjectFormat, target.object->CN.view()),
                 Caption())) {
         return kExitFailed;
     }
@@ -1149,8 +1167,8 @@ int AddRole(Context& context)
     }
     std::string name;
     const std::string description = context.invocation.Option("description");
-    if (!CheckNewName(context, zyr::records::NewRecordKind::Role, context.invocation.arguments[0], description,
-                      name)) {
+    if (!CheckNewName(context, zyr::records::NewRecordKind::Role, context.invocation.arguments[0],
+                      description, name)) {
         return kExitFailed;
     }
     CKVTRoleList roles;
@@ -1259,7 +1277,8 @@ int MemberCommand(Context& context, bool add)
         return kExitFailed;
     }
     if (!IsUsableMemberName(name) || name.size() > 255) {
-        return Fail(context, "A member name may not hold \";\" or control characters, nor be longer than 255.");
+        return Fail(context,
+                    "A member name may not hold \";\" or control characters, nor be longer than 255.");
     }
     CKVTRoleList roles;
     FetchRoleList(context, roles);
@@ -1328,7 +1347,8 @@ int ExportApplication(Context& context)
     }
     context.json.Set("application", Named(std::string(application->CN.view()), application->DN.view()));
     context.json.Set("file", args[1]);
-    context.text = "Exported the application '" + std::string(application->CN.view()) + "' to " + args[1] + ".\n";
+    context.text =
+        "Exported the application '" + std::string(application->CN.view()) + "' to " + args[1] + ".\n";
     return kExitSuccess;
 }
 
@@ -1365,10 +1385,9 @@ int DeleteLogs(Context& context)
     if (!range) {
         return kExitFailed;
     }
-    const std::string question =
-        range->given ? zyr::records::kDeleteLogRangePrefix + range->from + zyr::records::kDeleteLogRangeMiddle +
-                           range->to
-                     : zyr::LoadStringAnsi(zyr::IDS_CONFIRM_DELETE_ALL_LOGS);
+    const std::string question = range->given ? zyr::records::kDeleteLogRangePrefix + range->from +
+                                                    zyr::records::kDeleteLogRangeMiddle + range->to
+                                              : zyr::LoadStringAnsi(zyr::IDS_CONFIRM_DELETE_ALL_LOGS);
     if (!AskYes(context, question, Caption())) {
         return kExitFailed;
     }
@@ -1379,8 +1398,9 @@ int DeleteLogs(Context& context)
     if (FAILED(hr)) {
         return Fail(context, "The security server did not delete the log entries.");
     }
-    Changed(context, range->given ? "Deleted the log entries from " + range->from + " to " + range->toInclusive + "."
-                                  : std::string("Deleted every log entry."));
+    Changed(context, range->given
+                         ? "Deleted the log entries from " + range->from + " to " + range->toInclusive + "."
+                         : std::string("Deleted every log entry."));
     return kExitSuccess;
 }
 
