@@ -18,7 +18,8 @@ ActivationOutcome ActivateComplianceFeatures()
     if (FAILED(outcome.result)) {
         char text[1024];
         std::snprintf(text, sizeof text, "%s Error Code : %ld",
-                      zyr::LoadStringAnsi(zyr::IDS_AUDIT_SEND_FAILED).c_str(), static_cast<long>(outcome.result));
+                      zyr::LoadStringAnsi(zyr::IDS_AUDIT_SEND_FAILED).c_str(),
+                      static_cast<long>(outcome.result));
         outcome.message = text;
     }
     return outcome;

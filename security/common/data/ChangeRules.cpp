@@ -1,11 +1,11 @@
 #include "security/common/data/ChangeRules.h"
 
 #include "platform/text/CodePage.h"
+#include "platform/ui/UiService.h"
 #include "security/common/QueryEscape.h"
 #include "security/common/StringTable.h"
 #include "security/common/data/AclEditing.h"
 #include "security/common/data/Application.h"
-#include "platform/ui/UiService.h"
 
 namespace zyr::records {
 
