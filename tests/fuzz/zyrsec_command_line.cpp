@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     zyr::zyrsec::ParseOutcome parsed = zyr::zyrsec::ParseCommandLine(arguments);
     // A parse either names a command (or asks for help) or says what is wrong.
-    if (parsed.ok ? (parsed.invocation.command == nullptr && !parsed.invocation.help) : parsed.error.empty()) {
+    if (parsed.ok ? (parsed.invocation.command == nullptr && !parsed.invocation.help)
+                  : parsed.error.empty()) {
         __builtin_trap();
     }
     if (auto date = zyr::zyrsec::ParseLogDate(input)) {
