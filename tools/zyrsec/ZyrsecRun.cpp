@@ -847,7 +847,10 @@ bool ReadPermissionValue(Context& context, const CKVTAppl& application, uint32_t
     const std::string text = context.invocation.Option("value");
     PermissionEntry probe("", text);
     bits = zyr::records::PermissionBits(probe);
-    const bool hex = !text.empty() && text.find_first_not_of("0123456789abcdefABCDEFxX") == std::string::npos;
+    const std::string_view digits =
+        text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0 ? std::string_view(text).substr(2) : text;
+    const bool hex = !digits.empty() && digits.size() <= 8 &&
+                     digits.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos;
     if (!hex || (bits != current && !zyr::records::IsFreePermissionBit(application.Permissions, bits))) {
         Fail(context, "'" + text + "' is not a free permission bit of '" +
                           std::string(application.CN.view()) +

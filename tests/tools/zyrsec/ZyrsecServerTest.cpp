@@ -189,6 +189,11 @@ TEST_F(ZyrsecServerTest, ApplicationsGroupsObjectsAndTheirAccess)
     EXPECT_TRUE(Contains(permTwice.err, "Permission 'SEAL' Already Exists. Please use another Name."));
     ToolRun taken = Zyrsec({"perm", "add", "Packaging", "Glue", "--value", "0x00000001"});
     EXPECT_EQ(taken.status, 1);
+    EXPECT_EQ(Zyrsec({"perm", "add", "Packaging", "Glue", "--value", "1x2"}).status, 1);
+    EXPECT_EQ(Zyrsec({"perm", "add", "Packaging", "Glue", "--value", "0x80000000"}).status, 1);
+    ToolRun chosen = Zyrsec({"--json", "perm", "add", "Packaging", "Glue", "--value", "0x100"});
+    ASSERT_EQ(chosen.status, 0) << chosen.err;
+    EXPECT_EQ(chosen.Json().get<std::string>("permission.id"), "0x00000100");
     ASSERT_EQ(Zyrsec({"perm", "rename", "Packaging", "Write", "Modify"}).status, 0);
     record = NewestAudit();
     EXPECT_EQ(record.get<std::string>("old_value"),
