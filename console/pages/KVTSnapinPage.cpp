@@ -1,6 +1,7 @@
 #include "console/pages/KVTSnapinPage.h"
 
 #include "audit/AuditEvents.h"
+#include "audit/ComplianceActivation.h"
 #include "audit/ComplianceFlag.h"
 #include "console/framework/StartupHooks.h"
 #include "console/pages/QtText.h"
@@ -33,16 +34,6 @@ constexpr BOOL TRUE = 1;
 constexpr BOOL FALSE = 0;
 constexpr DWORD kUrlCapacity = 256;
 constexpr size_t kHostCapacity = 255;
-
-constexpr char kActivateQuestion[] =
-    "This action will activate the compliance-enabling features for Morvel Framework Security.\n"
-    "For compliance reasons, once activated this flag can never be deactivated.\n"
-    "Do you want to continue?";
-constexpr char kComponentsMissing[] =
-    "An error occurred when attempting to activate the compliance-enabling features.\n"
-    "One of the required components is missing or non functional.\n\n"
-    "More details:\n"
-    "Could not create the Alarm and Events components.";
 
 QLabel* WrappedText(const char* text)
 {
@@ -232,23 +223,16 @@ BOOL CKVTSnapinPage::Apply()
     }
     const std::string caption = zyr::LoadStringAnsi(zyr::IDS_PROJNAME);
     zyr::ui::UiService& ui = zyr::ui::Ui();
-    if (ui.MessageBox(OwnerWindow(), kActivateQuestion, caption,
+    if (ui.MessageBox(OwnerWindow(), zyr::audit::kActivateQuestion, caption,
                       zyr::ui::MB_ICONQUESTION | zyr::ui::MB_YESNO) != zyr::ui::IDYES) {
         return FALSE;
     }
-    if (!CanCreateAuditComponents()) {
-        ui.MessageBox(OwnerWindow(), kComponentsMissing, caption, zyr::ui::MB_ICONERROR);
-        return FALSE;
-    }
-    HRESULT result = ActivateComplianceEvent();
-    if (SUCCEEDED(result)) {
+    const zyr::audit::ActivationOutcome outcome = zyr::audit::ActivateComplianceFeatures();
+    if (SUCCEEDED(outcome.result)) {
         // Activation cannot be undone: the switch is no longer offered.
         compliance_->setEnabled(false);
         return TRUE;
     }
-    char text[1024];
-    std::snprintf(text, sizeof text, "%s Error Code : %ld",
-                  zyr::LoadStringAnsi(zyr::IDS_AUDIT_SEND_FAILED).c_str(), static_cast<long>(result));
-    ui.MessageBox(OwnerWindow(), text, caption, zyr::ui::MB_ICONERROR);
+    ui.MessageBox(OwnerWindow(), outcome.message, caption, zyr::ui::MB_ICONERROR);
     return FALSE;
 }

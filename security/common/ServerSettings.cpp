@@ -18,7 +18,7 @@ namespace {
 
 constexpr const char* kFrameworkKey = "SOFTWARE\\Tarnwick\\ZYR";
 constexpr const char* kClientKey = "Software\\Tarnwick\\Zyr";
-constexpr std::u16string_view kAccessKey = u"{5C1B8E40-27D3-4A9F-B6E2-91F0D3C7A458}";
+constexpr std::u16string_view kAccessKey = zyr::kSecurityServerAccessKey;
 
 struct ServerSettingsState {
     zyr::text::BoundedText<260> serverUrl;

@@ -20,6 +20,10 @@ HRESULT SetSecurityServer(const char16_t* accessKey, const char16_t* serverUrl);
 
 namespace zyr {
 
+// The key that callers of SetSecurityServer present: programs of the framework
+// (the command-line tool among them) that point this process at another server.
+inline constexpr char16_t kSecurityServerAccessKey[] = u"{5C1B8E40-27D3-4A9F-B6E2-91F0D3C7A458}";
+
 // Views of the process-wide state for the other layers.
 struct ServerSettingsView {
     bool eventLogging = false; // either event-logging switch is on

@@ -1,0 +1,160 @@
+// Runs the built zyrsec program against the reference security server seeded
+// with the demo data, in a registry store of its own (ZYR_REGISTRY_DIR) that
+// names the server and a cache folder and registers the framework's
+// component modules. The account running the tests is the seed's
+// administrator, so the logon user signs in.
+#pragma once
+
+#include "audit/ComponentModules.h"
+#include "platform/registry/Registry.h"
+#include "security/common/ServerSettings.h"
+#include "security/common/web/SecurityPost.h"
+#include "tests/support/ReferenceServer.h"
+
+#define BOOST_BIND_GLOBAL_PLACEHOLDERS
+#include <boost/property_tree/json_parser.hpp>
+#include <boost/property_tree/ptree.hpp>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace zyr::testing {
+
+namespace fs = std::filesystem;
+using Tree = boost::property_tree::ptree;
+
+struct ToolRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+
+    // The --json answer parsed back; fails the test when it is not JSON.
+    Tree Json() const
+    {
+        Tree tree;
+        std::istringstream in(out);
+        try {
+            boost::property_tree::read_json(in, tree);
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << "not JSON: " << e.what() << "\n" << out;
+        }
+        return tree;
+    }
+};
+
+class ZyrsecFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const char* bin = std::getenv("ZYR_BIN_DIR");
+        program_ =
+            (bin != nullptr ? fs::path(bin) : fs::read_symlink("/proc/self/exe").parent_path()) / "zyrsec";
+        if (!fs::exists(program_) || !fs::exists(zyr::test::ReferenceServer::ExecutablePath())) {
+            GTEST_SKIP() << "zyrsec or the reference server is not built";
+        }
+        char pattern[] = "/tmp/zyrsec-test-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        fs::create_directories(dir_ / "registry");
+        fs::create_directories(dir_ / "cache");
+        zyr::registry::SetLocation({(dir_ / "registry").string(), (dir_ / "registry").string()});
+        ASSERT_TRUE(server_.Start({"--seed", "demo", "--enable-test-controls"}));
+        url_ = server_.RequestUrl();
+        SetMachineText("URL", url_);
+        SetMachineText("CachePath", (dir_ / "cache").string());
+        ASSERT_EQ(zyr::audit::RegisterComponentModule(ZYR_AUTHENTICATION_MODULE), S_OK);
+        ASSERT_EQ(zyr::audit::RegisterComponentModule(ZYR_AUTHORIZATION_MODULE), S_OK);
+        ASSERT_EQ(zyr::audit::RegisterComponentModule(ZYR_ALARM_EVENTS_MODULE), S_OK);
+    }
+
+    void TearDown() override
+    {
+        server_.Stop();
+        zyr::registry::ResetLocation();
+        if (!dir_.empty()) {
+            std::error_code ignored;
+            fs::remove_all(dir_, ignored);
+        }
+    }
+
+    static void SetMachineText(const char* name, const std::string& value)
+    {
+        HKEY key = nullptr;
+        DWORD disposition = 0;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Tarnwick\\ZYR", 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, &key, &disposition),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                 static_cast<DWORD>(value.size() + 1)),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
+
+    static std::string Quote(const std::string& text)
+    {
+        std::string quoted = "'";
+        for (char c : text) {
+            quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        }
+        return quoted + "'";
+    }
+
+    static std::string Content(const fs::path& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    // Runs zyrsec with these arguments (each quoted), standard input from input.
+    ToolRun Zyrsec(const std::vector<std::string>& arguments, const std::string& input = "")
+    {
+        std::ofstream(dir_ / "stdin", std::ios::binary) << input;
+        std::string command =
+            "ZYR_REGISTRY_DIR=" + Quote((dir_ / "registry").string()) + " " + Quote(program_.string());
+        for (const auto& argument : arguments) {
+            command += " " + Quote(argument);
+        }
+        command += " <" + Quote((dir_ / "stdin").string()) + " >" + Quote((dir_ / "stdout").string()) +
+                   " 2>" + Quote((dir_ / "stderr").string());
+        const int raw = std::system(command.c_str());
+        ToolRun run;
+        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        run.out = Content(dir_ / "stdout");
+        run.err = Content(dir_ / "stderr");
+        return run;
+    }
+
+    // A fault of the server's test controls; "OK" when it took it.
+    std::string Fault(const std::string& body)
+    {
+        return PostSecurityRequest(url_ + "?Object=Test&Operation=Fault", body);
+    }
+
+    // The newest audit record as zyrsec reads it.
+    Tree NewestAudit()
+    {
+        ToolRun run = Zyrsec({"--json", "audit"});
+        EXPECT_EQ(run.status, 0) << run.err;
+        Tree tree = run.Json();
+        auto records = tree.get_child_optional("records");
+        if (!records || records->empty()) {
+            ADD_FAILURE() << "no audit record";
+            return {};
+        }
+        return records->begin()->second;
+    }
+
+    fs::path program_;
+    fs::path dir_;
+    zyr::test::ReferenceServer server_;
+    std::string url_;
+};
+
+} // namespace zyr::testing

@@ -1,0 +1,454 @@
+#include "tools/zyrsec/CommandLine.h"
+
+#include <algorithm>
+#include <sstream>
+
+namespace zyr::zyrsec {
+
+namespace {
+
+const OptionSpec kDescription{"description", "D"};
+const OptionSpec kPage{"page", "N"};
+const OptionSpec kFrom{"from", "M/D/YYYY"};
+const OptionSpec kTo{"to", "M/D/YYYY"};
+
+const OptionSpec* FindOption(const CommandSpec& command, std::string_view name)
+{
+    for (const auto& option : command.options) {
+        if (name == option.name) {
+            return &option;
+        }
+    }
+    return nullptr;
+}
+
+bool IsGlobalOption(std::string_view name)
+{
+    return name == "server" || name == "json" || name == "yes" || name == "logon-user" || name == "user" ||
+           name == "domain" || name == "help";
+}
+
+bool GlobalTakesValue(std::string_view name)
+{
+    return name == "server" || name == "user" || name == "domain";
+}
+
+std::vector<std::string> SplitWords(const char* words)
+{
+    std::vector<std::string> out;
+    std::istringstream in(words);
+    for (std::string word; in >> word;) {
+        out.push_back(word);
+    }
+    return out;
+}
+
+// The command whose words begin positional, the longest first.
+const CommandSpec* MatchCommand(const std::vector<std::string>& positional, size_t& used)
+{
+    const CommandSpec* best = nullptr;
+    used = 0;
+    for (const auto& command : Commands()) {
+        const auto words = SplitWords(command.words);
+        if (words.size() > positional.size() || words.size() <= used) {
+            continue;
+        }
+        if (std::equal(words.begin(), words.end(), positional.begin())) {
+            best = &command;
+            used = words.size();
+        }
+    }
+    return best;
+}
+
+// Checks that a parse cannot make alone: exclusive and dependent options, and
+// the values of dates and page numbers.
+std::string CheckCommand(const Invocation& invocation)
+{
+    const std::string words = invocation.command->words;
+    if (words == "member add" || words == "member remove") {
+        if (invocation.Has("user") == invocation.Has("group")) {
+            return "give exactly one of --user NAME and --group NAME";
+        }
+    }
+    if (words == "acl grant" || words == "acl revoke") {
+        if (!invocation.Has("app")) {
+            return "--app A is required";
+        }
+        if (invocation.Has("object") && !invocation.Has("group")) {
+            return "--object needs --group";
+        }
+    }
+    if (invocation.Has("from") != invocation.Has("to")) {
+        return "give both --from and --to, or neither";
+    }
+    for (const char* name : {"from", "to"}) {
+        if (invocation.Has(name) && !ParseLogDate(invocation.Option(name))) {
+            return std::string("--") + name + " takes a date M/D/YYYY, not '" + invocation.Option(name) + "'";
+        }
+    }
+    if (invocation.Has("page") && !ParsePageNumber(invocation.Option("page"))) {
+        return "--page takes a page number from 0, not '" + invocation.Option("page") + "'";
+    }
+    return {};
+}
+
+} // namespace
+
+const std::vector<CommandSpec>& Commands()
+{
+    static const std::vector<CommandSpec> commands = {
+        {"tree", "", "applications, groups, objects and roles with their identities", 0, 0, {}},
+        {"apps", "", "the applications", 0, 0, {}},
+        {"app show",
+         "NAME",
+         "one application: permissions, access-control list, groups and objects",
+         1,
+         1,
+         {}},
+        {"app add",
+         "NAME [--description D]",
+         "adds an application with Read, Write and Execute",
+         1,
+         1,
+         {kDescription}},
+        {"app describe", "NAME D", "changes an application's description", 2, 2, {}},
+        {"app delete", "NAME", "deletes an application with its groups and objects", 1, 1, {}},
+        {"perm add",
+         "APP NAME [--value 0xBITS]",
+         "adds a permission on the lowest free bit (or the bit given)",
+         2,
+         2,
+         {{"value", "0xBITS"}}},
+        {"perm rename",
+         "APP NAME NEWNAME [--value 0xBITS]",
+         "renames a permission; it keeps its bit unless a free one is given",
+         3,
+         3,
+         {{"value", "0xBITS"}}},
+        {"perm delete",
+         "APP NAME",
+         "deletes a permission (asks when a group or object still grants it)",
+         2,
+         2,
+         {}},
+        {"acl grant",
+         "ROLE PERM[,PERM] --app A [--group G [--object O]]",
+         "grants a role permissions on an application, group or object",
+         2,
+         2,
+         {{"app", "A"}, {"group", "G"}, {"object", "O"}}},
+        {"acl revoke",
+         "ROLE PERM[,PERM] --app A [--group G [--object O]]",
+         "takes permissions from a role on an application, group or object",
+         2,
+         2,
+         {{"app", "A"}, {"group", "G"}, {"object", "O"}}},
+        {"group add", "APP NAME [--description D]", "adds a secure group", 2, 2, {kDescription}},
+        {"group describe", "APP NAME D", "changes a group's description", 3, 3, {}},
+        {"group delete", "APP NAME", "deletes a secure group with its objects", 2, 2, {}},
+        {"object add", "APP GROUP NAME [--description D]", "adds a securable object", 3, 3, {kDescription}},
+        {"object describe", "APP GROUP NAME D", "changes an object's description", 4, 4, {}},
+        {"object delete", "APP GROUP NAME", "deletes a securable object", 3, 3, {}},
+        {"roles", "", "the roles", 0, 0, {}},
+        {"role show", "NAME", "one role with its members", 1, 1, {}},
+        {"role add", "NAME [--description D]", "adds a role", 1, 1, {kDescription}},
+        {"role describe", "NAME D", "changes a role's description", 2, 2, {}},
+        {"role delete", "NAME", "deletes a role", 1, 1, {}},
+        {"member add",
+         "ROLE (--user NAME | --group NAME)",
+         "adds a member to a role",
+         1,
+         1,
+         {{"user", "NAME"}, {"group", "NAME"}}},
+        {"member remove",
+         "ROLE (--user NAME | --group NAME)",
+         "removes a member from a role",
+         1,
+         1,
+         {{"user", "NAME"}, {"group", "NAME"}}},
+        {"export", "APP FILE", "writes an application's export file", 2, 2, {}},
+        {"import", "FILE", "imports an application export file", 1, 1, {}},
+        {"logs",
+         "[--from M/D/YYYY --to M/D/YYYY] [--page N]",
+         "one page (50 entries) of the authentication and authorization log",
+         0,
+         0,
+         {kFrom, kTo, kPage}},
+        {"logs delete",
+         "[--from M/D/YYYY --to M/D/YYYY]",
+         "deletes the log entries of the range, or all",
+         0,
+         0,
+         {kFrom, kTo}},
+        {"find-user", "[DOMAIN\\USER]", "the roles of an account (the logon user without one)", 0, 1, {}},
+        {"compliance status", "", "the compliance flag and whether the audit path works", 0, 0, {}},
+        {"compliance activate", "", "switches the compliance features on, for good", 0, 0, {}},
+        {"audit", "[--page N]", "one page (50 records) of the server's audit trail", 0, 0, {kPage}},
+    };
+    return commands;
+}
+
+ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments)
+{
+    ParseOutcome outcome;
+    Invocation& invocation = outcome.invocation;
+    std::vector<std::string> positional;
+    bool optionsEnded = false;
+    auto fail = [&](std::string error) {
+        outcome.ok = false;
+        outcome.error = std::move(error);
+        return outcome;
+    };
+
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& token = arguments[i];
+        if (optionsEnded || token.size() < 2 || token[0] != '-' || (token[1] != '-' && token != "-h")) {
+            positional.push_back(token);
+            // The command is known as soon as its words are there.
+            if (invocation.command == nullptr) {
+                size_t used = 0;
+                const CommandSpec* command = MatchCommand(positional, used);
+                // A two-word command may still come ("logs" then "delete").
+                bool longer = false;
+                for (const auto& spec : Commands()) {
+                    auto words = SplitWords(spec.words);
+                    if (words.size() > positional.size() &&
+                        std::equal(positional.begin(), positional.end(), words.begin())) {
+                        longer = true;
+                    }
+                }
+                if (command != nullptr &&
+                    (!longer || i + 1 >= arguments.size() || arguments[i + 1].rfind("-", 0) == 0)) {
+                    invocation.command = command;
+                    positional.erase(positional.begin(), positional.begin() + static_cast<long>(used));
+                } else if (command == nullptr && !longer) {
+                    std::string words;
+                    for (const auto& word : positional) {
+                        words += (words.empty() ? "" : " ") + word;
+                    }
+                    return fail("unknown command '" + words + "'");
+                }
+            }
+            continue;
+        }
+        if (token == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (token == "-h") {
+            invocation.help = true;
+            continue;
+        }
+        std::string name = token.substr(2);
+        std::optional<std::string> inlineValue;
+        if (size_t equals = name.find('='); equals != std::string::npos) {
+            inlineValue = name.substr(equals + 1);
+            name.resize(equals);
+        }
+        const OptionSpec* own = invocation.command ? FindOption(*invocation.command, name) : nullptr;
+        const bool global = own == nullptr && IsGlobalOption(name);
+        if (own == nullptr && !global) {
+            return fail("unknown option '--" + name + "'" +
+                        (invocation.command ? std::string(" for '") + invocation.command->words + "'" : ""));
+        }
+        const bool takesValue = own ? own->value != nullptr : GlobalTakesValue(name);
+        std::string value;
+        if (takesValue) {
+            if (inlineValue) {
+                value = *inlineValue;
+            } else if (i + 1 < arguments.size()) {
+                value = arguments[++i];
+            } else {
+                return fail("--" + name + " needs a value");
+            }
+        } else if (inlineValue) {
+            return fail("--" + name + " takes no value");
+        }
+        if (own != nullptr) {
+            if (!invocation.options.emplace(name, value).second) {
+                return fail("--" + name + " is given twice");
+            }
+            continue;
+        }
+        GlobalOptions& g = invocation.global;
+        if (name == "help") {
+            invocation.help = true;
+        } else if (name == "json") {
+            g.json = true;
+        } else if (name == "yes") {
+            g.yes = true;
+        } else if (name == "logon-user") {
+            g.logonUser = true;
+        } else {
+            std::optional<std::string>& slot = name == "server" ? g.server
+                                               : name == "user" ? g.user
+                                                                : g.domain;
+            if (slot) {
+                return fail("--" + name + " is given twice");
+            }
+            slot = value;
+        }
+    }
+
+    if (invocation.command == nullptr) {
+        if (invocation.help) {
+            outcome.ok = true;
+            return outcome;
+        }
+        if (!positional.empty()) {
+            std::string words;
+            for (const auto& word : positional) {
+                words += (words.empty() ? "" : " ") + word;
+            }
+            return fail("unknown command '" + words + "'");
+        }
+        return fail("no command given");
+    }
+    if (invocation.help) {
+        outcome.ok = true;
+        return outcome;
+    }
+    const GlobalOptions& g = invocation.global;
+    if (g.logonUser && (g.user || g.domain)) {
+        return fail("--logon-user cannot go with --user or --domain");
+    }
+    if (g.domain && !g.user) {
+        return fail("--domain needs --user");
+    }
+    const auto count = static_cast<int>(positional.size());
+    if (count < invocation.command->minArguments || count > invocation.command->maxArguments) {
+        return fail(std::string("usage: zyrsec ") + invocation.command->words +
+                    (*invocation.command->arguments ? " " : "") + invocation.command->arguments);
+    }
+    invocation.arguments = std::move(positional);
+    if (std::string error = CheckCommand(invocation); !error.empty()) {
+        return fail(std::move(error));
+    }
+    outcome.ok = true;
+    return outcome;
+}
+
+std::string GeneralHelp()
+{
+    std::string text = "usage: zyrsec [GLOBAL OPTIONS] COMMAND [ARGUMENTS]\n"
+                       "\n"
+                       "Administers the ZYR security database from a shell, through the same checks,\n"
+                       "requests and audit texts as the console.\n"
+                       "\n"
+                       "Global options:\n"
+                       "  --server URL     use this security server instead of the configured \"URL\"\n"
+                       "  --logon-user     sign in as the logged-on account (the default)\n"
+                       "  --user U         sign in as U (give it before the command); the password is\n"
+                       "  --domain D       read from standard input, or asked for on a terminal\n"
+                       "  --json           print one JSON object on standard output\n"
+                       "  --yes            answer Yes to the console's questions (without it a terminal\n"
+                       "                   is asked and a script is refused)\n"
+                       "  --help           this text; COMMAND --help tells about one command\n"
+                       "\n"
+                       "Commands:\n";
+    size_t width = 0;
+    for (const auto& command : Commands()) {
+        width = std::max(width, std::string(command.words).size());
+    }
+    for (const auto& command : Commands()) {
+        std::string words = command.words;
+        text += "  " + words + std::string(width - words.size() + 2, ' ') + command.summary + "\n";
+    }
+    text += "\n"
+            "Messages go to standard error. Exit status: 0 success, 1 refused or failed,\n"
+            "2 usage error.\n";
+    return text;
+}
+
+std::string CommandHelp(const CommandSpec& command)
+{
+    std::string text = std::string("usage: zyrsec ") + command.words;
+    if (*command.arguments) {
+        text += std::string(" ") + command.arguments;
+    }
+    text += "\n\n" + std::string(command.summary) + ".\n";
+    return text;
+}
+
+std::optional<LogDate> ParseLogDate(std::string_view text)
+{
+    int parts[3] = {0, 0, 0};
+    size_t digits[3] = {0, 0, 0};
+    size_t part = 0;
+    for (char c : text) {
+        if (c == '/') {
+            if (++part > 2) {
+                return std::nullopt;
+            }
+        } else if (c >= '0' && c <= '9') {
+            if (++digits[part] > 4) {
+                return std::nullopt;
+            }
+            parts[part] = parts[part] * 10 + (c - '0');
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (part != 2 || digits[0] == 0 || digits[1] == 0 || digits[2] != 4) {
+        return std::nullopt;
+    }
+    LogDate date{parts[0], parts[1], parts[2]};
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (date.month < 1 || date.month > 12 || date.year < 1) {
+        return std::nullopt;
+    }
+    const bool leap = (date.year % 4 == 0 && date.year % 100 != 0) || date.year % 400 == 0;
+    const int days = kDays[date.month - 1] + (date.month == 2 && leap ? 1 : 0);
+    if (date.day < 1 || date.day > days) {
+        return std::nullopt;
+    }
+    return date;
+}
+
+std::string FormatLogDate(const LogDate& date)
+{
+    return std::to_string(date.month) + "/" + std::to_string(date.day) + "/" + std::to_string(date.year);
+}
+
+LogDate NextDay(const LogDate& date)
+{
+    LogDate next = date;
+    ++next.day;
+    if (!ParseLogDate(FormatLogDate(next))) {
+        next.day = 1;
+        if (++next.month > 12) {
+            next.month = 1;
+            ++next.year;
+        }
+    }
+    return next;
+}
+
+bool operator<(const LogDate& a, const LogDate& b)
+{
+    if (a.year != b.year) {
+        return a.year < b.year;
+    }
+    if (a.month != b.month) {
+        return a.month < b.month;
+    }
+    return a.day < b.day;
+}
+
+std::optional<long> ParsePageNumber(std::string_view text)
+{
+    if (text.empty() || text.size() > 9) {
+        return std::nullopt;
+    }
+    long value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+} // namespace zyr::zyrsec
