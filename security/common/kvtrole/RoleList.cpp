@@ -137,11 +137,11 @@ void CKVTRoleList::GetRoles()
         return;
     }
     zyr::records::ListDecryptor decryptor;
+    zyr::xml::KvtXmlElementCollection fields; // reused for every record
     std::string texts[5];
     roles_.reserve(roles_.size() + static_cast<size_t>(std::max<LONG>(count - 1, 0)));
     for (LONG i = 0; i + 1 < count; ++i) {
         zyr::xml::KvtXmlElement element;
-        zyr::xml::KvtXmlElementCollection fields;
         LONG fieldCount = 0;
         if (FAILED(children.item(i, element)) || FAILED(element.get_children(fields)) ||
             FAILED(fields.get_length(&fieldCount)) || fieldCount != 5) {
