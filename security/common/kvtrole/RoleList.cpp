@@ -127,8 +127,13 @@ void CKVTRoleList::GetRoles()
     reply.clear();
     reply.shrink_to_fit();
 
+    LoadRoles(*document);
+}
+
+void CKVTRoleList::LoadRoles(const zyr::xml::KvtXmlDocument& document)
+{
     zyr::xml::KvtXmlElement roles;
-    if (FAILED(document->FindElement(nullptr, "KVTROLES", roles))) {
+    if (FAILED(document.FindElement(nullptr, "KVTROLES", roles))) {
         return;
     }
     zyr::xml::KvtXmlElementCollection children;
@@ -151,7 +156,7 @@ void CKVTRoleList::GetRoles()
             texts[f].clear();
             zyr::xml::KvtXmlElement field;
             if (SUCCEEDED(fields.item(f, field))) {
-                document->GetElementText(field, texts[f]);
+                document.GetElementText(field, texts[f]);
             }
         }
         auto role = std::make_unique<CKVTRole>();
