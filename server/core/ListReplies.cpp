@@ -68,13 +68,21 @@ void AppendEscaped(std::string& out, std::string_view text)
 
 std::string RenderApplications(const std::vector<ApplicationRecord>& applications)
 {
+    // The room is taken once, from the texts themselves plus the markup
+    // around them and a little for entities: a reply of tens of megabytes
+    // that outgrew its room would be copied into one twice as large.
     size_t estimate = 256;
     for (const auto& a : applications) {
-        estimate += 256 + a.permissionsEncrypted.size() + a.aclEncrypted.size();
+        estimate += 160 + a.dn.size() + a.name.size() + a.description.size() + a.permissionsEncrypted.size() +
+                    a.aclEncrypted.size();
         for (const auto& g : a.groups) {
-            estimate += 160 + g.aclEncrypted.size() + g.description.size() + (g.objects.size() * 200);
+            estimate += 160 + g.dn.size() + g.name.size() + g.description.size() + g.aclEncrypted.size();
+            for (const auto& o : g.objects) {
+                estimate += 101 + o.dn.size() + o.name.size() + o.description.size() + o.aclEncrypted.size();
+            }
         }
     }
+    estimate += estimate / 32;
     std::string out;
     out.reserve(estimate);
     out += kHead;

@@ -378,9 +378,8 @@ public:
             if (StoreResult r = CheckApplicationFree(a, id); r != StoreResult::Ok) {
                 return r;
             }
-            Statement s(writer_,
-                        "UPDATE appl SET name=?,description=?,perm_plain=?,perm_enc=?,acl_plain=?,acl_enc=?"
-                        " WHERE id=?");
+            Statement& s = cache_("UPDATE appl SET name=?,description=?,perm_plain=?,perm_enc=?,acl_plain=?,"
+                                  "acl_enc=? WHERE id=?");
             s.Bind(1, a.name)
                 .Bind(2, a.description)
                 .Bind(3, a.permissionsPlain)
