@@ -8,6 +8,8 @@
 #include "security/common/web/WebPage.h"
 
 #include <algorithm>
+#include <future>
+#include <system_error>
 
 namespace {
 
@@ -117,17 +119,22 @@ void CKVTRoleList::GetRoles()
                    "Parsing failed");
         return;
     }
-    // A cache file that cannot be written is a local problem: the trace says
-    // so, and the roles the server sent are read all the same.
-    hr = KvtEncryptBufferAndPersistInFile(reply, cacheFile);
+    // The cache file is written (and synced to the disk) while the roles are
+    // read, on a thread of its own when one can be had. A cache file that
+    // cannot be written is a local problem: the trace says so, and the roles
+    // the server sent are read all the same.
+    auto persist = [&reply, &cacheFile] { return KvtEncryptBufferAndPersistInFile(reply, cacheFile); };
+    std::future<HRESULT> written;
+    try {
+        written = std::async(std::launch::async, persist);
+    } catch (const std::system_error&) {
+    }
+    LoadRoles(*document);
+    hr = written.valid() ? written.get() : persist();
     if (FAILED(hr)) {
         TraceError(kTraceFile, __LINE__, kTracePath, "KvtEncryptBufferAndPersistInFile",
                    "Writing the ZYR Roles in Cache", hr, "Write operation failed");
     }
-    reply.clear();
-    reply.shrink_to_fit();
-
-    LoadRoles(*document);
 }
 
 void CKVTRoleList::LoadRoles(const zyr::xml::KvtXmlDocument& document)
