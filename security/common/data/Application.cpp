@@ -272,7 +272,10 @@ void FetchApplications(CKVTApplList& list, const StatusTextHandler& status,
         } else {
             LoadApplicationTree(*document, element, application);
         }
-        application.ReleaseSourceElements();
+        // (A handler may have taken the application out of the list.)
+        if (i < list.Applications.size() && list.Applications[i].get() == &application) {
+            application.ReleaseSourceElements();
+        }
         document->RemoveElement(element);
     }
 }
