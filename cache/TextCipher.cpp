@@ -4,10 +4,12 @@
 #include "cache/Md5.h"
 #include "cache/Rc4.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 #include <new>
+#include <optional>
 
 namespace {
 
@@ -50,6 +52,42 @@ HRESULT DeriveKey(const char* passPhrase, uint8_t (&key)[16])
     return S_OK;
 }
 
+// The RC4 state of the built-in pass phrase once its key is scheduled. Every
+// encrypted field of every list reply uses that phrase, and hashing it and
+// scheduling the key cost more than deciphering a short field; each call
+// copies this state instead. Empty when the key cannot be derived: such calls
+// go the long way, so that the failure is reported every time.
+const std::optional<Rc4>& BuiltInSchedule()
+{
+    static const std::optional<Rc4> schedule = []() -> std::optional<Rc4> {
+        uint8_t digest[16];
+        if (zyr::cipher::ComputeMd5(kBuiltInPassPhrase, digest).failedStep != HashStep::None) {
+            return std::nullopt;
+        }
+        uint8_t key[16] = {};
+        std::memcpy(key, digest, 5);
+        return Rc4(key, sizeof key);
+    }();
+    return schedule;
+}
+
+// The cipher keyed with the pass phrase (null: the built-in one).
+HRESULT KeyedCipher(const char* passPhrase, std::optional<Rc4>& rc4)
+{
+    if (passPhrase == nullptr || std::strcmp(passPhrase, kBuiltInPassPhrase) == 0) {
+        if (const std::optional<Rc4>& schedule = BuiltInSchedule()) {
+            rc4.emplace(*schedule);
+            return S_OK;
+        }
+    }
+    uint8_t key[16];
+    HRESULT hr = DeriveKey(passPhrase, key);
+    if (SUCCEEDED(hr)) {
+        rc4.emplace(key, sizeof key);
+    }
+    return hr;
+}
+
 } // namespace
 
 HRESULT EncryptText(const char* passPhrase, char* plain, size_t plainLength, char* output, int* capacity)
@@ -72,17 +110,16 @@ HRESULT EncryptText(const char* passPhrase, char* plain, size_t plainLength, cha
         return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
     }
 
-    uint8_t key[16];
-    HRESULT hr = DeriveKey(passPhrase, key);
+    std::optional<Rc4> rc4;
+    HRESULT hr = KeyedCipher(passPhrase, rc4);
     if (FAILED(hr)) {
         return hr;
     }
-    Rc4 rc4(key, sizeof key);
     auto* bytes = reinterpret_cast<uint8_t*>(plain);
     char* out = output;
     for (size_t offset = 0; offset < plainLength; offset += kSlice) {
         size_t slice = plainLength - offset < kSlice ? plainLength - offset : kSlice;
-        rc4.Apply(bytes + offset, slice);
+        rc4->Apply(bytes + offset, slice);
         out += zyr::cipher::EncodeBase64Variant(bytes + offset, slice, out);
     }
     *out = '\0';
@@ -111,11 +148,10 @@ HRESULT DecryptText(const char* passPhrase, const char* encrypted, size_t encryp
     } else if (decoded.status == zyr::cipher::DecodeStatus::NoRoom) {
         hr = HRESULT_FROM_WIN32(ERROR_MORE_DATA);
     } else {
-        uint8_t key[16];
-        hr = DeriveKey(passPhrase, key);
+        std::optional<Rc4> rc4;
+        hr = KeyedCipher(passPhrase, rc4);
         if (SUCCEEDED(hr)) {
-            Rc4 rc4(key, sizeof key);
-            rc4.Apply(bytes, decoded.written);
+            rc4->Apply(bytes, decoded.written);
         }
     }
     if (FAILED(hr)) {
@@ -173,15 +209,23 @@ HRESULT Encrypt(std::string_view plain, std::string& encoded, const char* passPh
         if (plain.size() >= static_cast<size_t>(std::numeric_limits<int>::max()) / 4 * 3) {
             return E_OUTOFMEMORY; // beyond what the buffer-style call can report
         }
-        std::string work(plain);
-        encoded.resize(EncodedLength(plain.size()) + 1);
-        int capacity = static_cast<int>(encoded.size());
-        HRESULT hr = EncryptText(passPhrase, work.data(), work.size(), encoded.data(), &capacity);
+        std::optional<Rc4> rc4;
+        HRESULT hr = KeyedCipher(passPhrase, rc4);
         if (FAILED(hr)) {
-            encoded.clear();
             return hr;
         }
-        encoded.resize(static_cast<size_t>(capacity));
+        // Slice by slice through a buffer of its own, so that a long text is
+        // never copied whole before it is encrypted.
+        encoded.resize(EncodedLength(plain.size()));
+        const auto* bytes = reinterpret_cast<const uint8_t*>(plain.data());
+        uint8_t slice[kSlice];
+        char* out = encoded.data();
+        for (size_t offset = 0; offset < plain.size(); offset += kSlice) {
+            const size_t size = std::min(kSlice, plain.size() - offset);
+            rc4->Apply(bytes + offset, slice, size);
+            out += EncodeBase64Variant(slice, size, out);
+        }
+        encoded.resize(static_cast<size_t>(out - encoded.data()));
         return S_OK;
     } catch (const std::bad_alloc&) {
         encoded.clear();

@@ -24,7 +24,11 @@ struct DocumentTree {
 
 namespace {
 
-constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
+// Text that opens an element is kept in the element itself rather than in a
+// node of its own: list replies are mostly such elements, and this halves
+// the nodes (and the memory) of their documents.
+constexpr unsigned kParseOptions =
+    pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
 constexpr const char* kRootTag = "DOCUMENT";
 
 // --- UTF-8 and UTF-16, for documents in a code page other than UTF-8 -------
@@ -165,22 +169,19 @@ bool IsText(const pugi::xml_node& node)
     return node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata;
 }
 
-// All text inside the node, in document order, without recursion.
-std::string TextOf(pugi::xml_node node)
+// The text an element holds itself (its first text, when parsed) or a text node's.
+const char* OwnText(const pugi::xml_node& node)
 {
-    pugi::xml_node first = node.first_child();
-    if (!first) {
-        return {};
-    }
-    if (IsText(first) && !first.next_sibling()) {
-        return first.value();
-    }
-    std::string text;
-    pugi::xml_node cursor = first;
+    return IsText(node) || node.type() == pugi::node_element ? node.value() : "";
+}
+
+// Appends all text inside the node, in document order, without recursion.
+void AppendTextOf(pugi::xml_node node, std::string& text)
+{
+    text.append(OwnText(node));
+    pugi::xml_node cursor = node.first_child();
     while (cursor) {
-        if (IsText(cursor)) {
-            text.append(cursor.value());
-        }
+        text.append(OwnText(cursor));
         if (cursor.first_child()) {
             cursor = cursor.first_child();
             continue;
@@ -193,6 +194,12 @@ std::string TextOf(pugi::xml_node node)
         }
         cursor = cursor.next_sibling();
     }
+}
+
+std::string TextOf(pugi::xml_node node)
+{
+    std::string text;
+    AppendTextOf(node, text);
     return text;
 }
 
@@ -219,15 +226,22 @@ HRESULT KvtXmlElement::get_children(KvtXmlElementCollection& children) const
     if (!node_) {
         return E_POINTER;
     }
-    KvtXmlElementCollection gathered;
-    gathered.tree_ = tree_;
-    for (pugi::xml_node child = pugi::xml_node(node_).first_child(); child; child = child.next_sibling()) {
-        if (child.type() == pugi::node_element) {
-            gathered.nodes_.push_back(child.internal_object());
+    // The collection's room is reused: walks gather the children of one
+    // record after another into the same collection.
+    try {
+        children.tree_ = tree_;
+        children.nodes_.clear();
+        for (pugi::xml_node child = pugi::xml_node(node_).first_child(); child;
+             child = child.next_sibling()) {
+            if (child.type() == pugi::node_element) {
+                children.nodes_.push_back(child.internal_object());
+            }
         }
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        children.nodes_.clear();
+        return E_OUTOFMEMORY;
     }
-    children = std::move(gathered);
-    return S_OK;
 }
 
 HRESULT KvtXmlElementCollection::get_length(LONG* length) const
@@ -290,7 +304,13 @@ HRESULT KvtXmlElement::get_text(std::string& text) const
         return E_POINTER;
     }
     try {
-        text = FromInner(tree_->codePage, TextOf(pugi::xml_node(node_)));
+        // Gathered straight into text, reusing its room; converted only
+        // when the document's code page needs it.
+        text.clear();
+        AppendTextOf(pugi::xml_node(node_), text);
+        if (tree_->codePage != text::CP_UTF8 && !IsAscii(text)) {
+            text = FromInner(tree_->codePage, text);
+        }
         return S_OK;
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
@@ -327,7 +347,13 @@ HRESULT KvtXmlDocument::put_XmlString(std::string&& xml)
 {
     try {
         auto tree = std::make_shared<DocumentTree>(codePage_);
-        tree->buffer = codePage_ == text::CP_UTF8 ? std::move(xml) : ToInner(codePage_, xml);
+        // Text that needs no conversion is taken over, not copied: list
+        // replies run to tens of megabytes.
+        if (codePage_ == text::CP_UTF8 || IsAscii(xml)) {
+            tree->buffer = std::move(xml);
+        } else {
+            tree->buffer = ToInner(codePage_, xml);
+        }
         // The text is already decoded: a declaration inside it says nothing
         // about its bytes.
         const auto result = tree->document.load_buffer_inplace(tree->buffer.data(), tree->buffer.size(),
@@ -391,6 +417,23 @@ HRESULT KvtXmlDocument::FindElement(const KvtXmlElement* parent, std::string_vie
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
+}
+
+HRESULT KvtXmlDocument::RemoveElement(KvtXmlElement& element)
+{
+    if (!tree_) {
+        return KVTXML_E_NO_DOCUMENT;
+    }
+    if (!Owns(element)) {
+        return E_INVALIDARG;
+    }
+    pugi::xml_node node(element.node_);
+    pugi::xml_node parent = node.parent();
+    if (!parent || !parent.remove_child(node)) {
+        return E_INVALIDARG;
+    }
+    element = {};
+    return S_OK;
 }
 
 HRESULT KvtXmlDocument::GetElementText(const KvtXmlElement& element, std::string& text) const

@@ -95,6 +95,12 @@ public:
     // The document as UTF-8 XML text.
     HRESULT get_XmlString(std::string& xml) const;
 
+    // Removes element, with everything under it, from the document and gives
+    // their memory back; element is emptied. For walks through a large
+    // document that are done with one part of it: no other handle to that
+    // part may be used afterwards.
+    HRESULT RemoveElement(KvtXmlElement& element);
+
     // The first element in document order under parent (null: the whole
     // document) whose tag is tagName (exact comparison).
     HRESULT FindElement(const KvtXmlElement* parent, std::string_view tagName, KvtXmlElement& element) const;

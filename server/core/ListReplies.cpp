@@ -3,6 +3,8 @@
 #include "cache/TextCipher.h"
 #include "server/core/PlainLists.h"
 
+#include <array>
+
 namespace zyr::server {
 
 namespace {
@@ -25,11 +27,23 @@ void Element(std::string& out, std::string_view tag, std::string_view text)
 
 void AppendEscaped(std::string& out, std::string_view text)
 {
-    if (text.find_first_of("&<>\"'") == std::string_view::npos) {
-        out += text;
-        return;
-    }
-    for (char c : text) {
+    // One pass over the text with a table of the characters that need an
+    // entity, copying the runs between them: most texts have none, and a
+    // search for a set of characters costs a call per character.
+    static constexpr auto kSpecial = [] {
+        std::array<bool, 256> table{};
+        for (unsigned char c : std::string_view("&<>\"'")) {
+            table[c] = true;
+        }
+        return table;
+    }();
+    size_t run = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (!kSpecial[c]) {
+            continue;
+        }
+        out.append(text.data() + run, i - run);
         switch (c) {
         case '&':
             out += "&amp;";
@@ -43,24 +57,32 @@ void AppendEscaped(std::string& out, std::string_view text)
         case '"':
             out += "&quot;";
             break;
-        case '\'':
+        default:
             out += "&apos;";
             break;
-        default:
-            out += c;
         }
+        run = i + 1;
     }
+    out.append(text.data() + run, text.size() - run);
 }
 
 std::string RenderApplications(const std::vector<ApplicationRecord>& applications)
 {
+    // The room is taken once, from the texts themselves plus the markup
+    // around them and a little for entities: a reply of tens of megabytes
+    // that outgrew its room would be copied into one twice as large.
     size_t estimate = 256;
     for (const auto& a : applications) {
-        estimate += 256 + a.permissionsEncrypted.size() + a.aclEncrypted.size();
+        estimate += 160 + a.dn.size() + a.name.size() + a.description.size() + a.permissionsEncrypted.size() +
+                    a.aclEncrypted.size();
         for (const auto& g : a.groups) {
-            estimate += 160 + g.aclEncrypted.size() + g.description.size() + (g.objects.size() * 200);
+            estimate += 160 + g.dn.size() + g.name.size() + g.description.size() + g.aclEncrypted.size();
+            for (const auto& o : g.objects) {
+                estimate += 101 + o.dn.size() + o.name.size() + o.description.size() + o.aclEncrypted.size();
+            }
         }
     }
+    estimate += estimate / 32;
     std::string out;
     out.reserve(estimate);
     out += kHead;

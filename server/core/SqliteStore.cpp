@@ -5,6 +5,8 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <unordered_map>
@@ -147,7 +149,8 @@ private:
 };
 
 // The writer's prepared statements, kept for the life of the connection and
-// used only under the write lock.
+// used only under the write lock. They are found by the address of their
+// text, which is always a literal: no string is made or hashed per use.
 class StatementCache {
 public:
     explicit StatementCache(sqlite3* db) : db_(db) {}
@@ -170,7 +173,7 @@ public:
 
 private:
     sqlite3* db_;
-    std::unordered_map<std::string, std::unique_ptr<Statement>> statements_;
+    std::unordered_map<const char*, std::unique_ptr<Statement>> statements_;
 };
 
 bool Exec(sqlite3* db, const char* sql)
@@ -323,6 +326,10 @@ public:
     }
     ~SqliteStore() override
     {
+        {
+            std::lock_guard lock(writeMutex_);
+            EndBatch(true);
+        }
         cache_ = StatementCache(nullptr);
         for (sqlite3* db : readers_) {
             sqlite3_close(db);
@@ -350,43 +357,39 @@ public:
 
     StoreResult AddApplication(const ApplicationRecord& a, const AuditRecord& audit) override
     {
-        std::lock_guard lock(writeMutex_);
-        Transaction tx(writer_);
-        if (!tx.active()) {
-            return StoreResult::Failed;
-        }
-        if (StoreResult r = CheckApplicationFree(a, 0); r != StoreResult::Ok) {
-            return r;
-        }
-        if (InsertApplication(a) < 0 || !WriteAudit(cache_, audit)) {
-            return StoreResult::Failed;
-        }
-        return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
+        return Write([&]() -> StoreResult {
+            if (StoreResult r = CheckApplicationFree(a, 0); r != StoreResult::Ok) {
+                return r;
+            }
+            if (InsertApplication(a) < 0 || !WriteAudit(cache_, audit)) {
+                return StoreResult::Failed;
+            }
+            return StoreResult::Ok;
+        });
     }
 
     StoreResult UpdateApplication(const ApplicationRecord& a, const AuditRecord& audit) override
     {
-        std::lock_guard lock(writeMutex_);
-        Transaction tx(writer_);
-        if (!tx.active()) {
-            return StoreResult::Failed;
-        }
-        int64_t id = IdOf(cache_, "SELECT id FROM appl WHERE dn=?", a.dn);
-        if (id <= 0) {
-            return id == 0 ? StoreResult::NotFound : StoreResult::Failed;
-        }
-        if (StoreResult r = CheckApplicationFree(a, id); r != StoreResult::Ok) {
-            return r;
-        }
-        Statement s(writer_,
-                    "UPDATE appl SET name=?,description=?,perm_plain=?,perm_enc=?,acl_plain=?,acl_enc=?"
-                    " WHERE id=?");
-        s.Bind(1, a.name).Bind(2, a.description).Bind(3, a.permissionsPlain).Bind(4, a.permissionsEncrypted);
-        s.Bind(5, a.aclPlain).Bind(6, a.aclEncrypted).Bind(7, id);
-        if (!s.Run() || !WriteAudit(cache_, audit)) {
-            return StoreResult::Failed;
-        }
-        return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
+        return Write([&]() -> StoreResult {
+            int64_t id = IdOf(cache_, "SELECT id FROM appl WHERE dn=?", a.dn);
+            if (id <= 0) {
+                return id == 0 ? StoreResult::NotFound : StoreResult::Failed;
+            }
+            if (StoreResult r = CheckApplicationFree(a, id); r != StoreResult::Ok) {
+                return r;
+            }
+            Statement& s = cache_("UPDATE appl SET name=?,description=?,perm_plain=?,perm_enc=?,acl_plain=?,"
+                                  "acl_enc=? WHERE id=?");
+            s.Bind(1, a.name)
+                .Bind(2, a.description)
+                .Bind(3, a.permissionsPlain)
+                .Bind(4, a.permissionsEncrypted);
+            s.Bind(5, a.aclPlain).Bind(6, a.aclEncrypted).Bind(7, id);
+            if (!s.Run() || !WriteAudit(cache_, audit)) {
+                return StoreResult::Failed;
+            }
+            return StoreResult::Ok;
+        });
     }
 
     StoreResult DeleteApplication(const std::string& dn, const AuditRecord& audit) override
@@ -396,74 +399,66 @@ public:
 
     StoreResult ImportApplication(const ApplicationRecord& a, const AuditRecord& audit) override
     {
-        std::lock_guard lock(writeMutex_);
-        Transaction tx(writer_);
-        if (!tx.active()) {
-            return StoreResult::Failed;
-        }
-        if (StoreResult r = CheckApplicationFree(a, 0); r != StoreResult::Ok) {
-            return r;
-        }
-        for (const auto& g : a.groups) {
-            if (IdOf(cache_, "SELECT id FROM secgroup WHERE dn=?", g.dn) != 0) {
-                return StoreResult::DuplicateIdentity;
+        return Write([&]() -> StoreResult {
+            if (StoreResult r = CheckApplicationFree(a, 0); r != StoreResult::Ok) {
+                return r;
             }
-            for (const auto& o : g.objects) {
-                if (IdOf(cache_, "SELECT id FROM secobj WHERE dn=?", o.dn) != 0) {
+            for (const auto& g : a.groups) {
+                if (IdOf(cache_, "SELECT id FROM secgroup WHERE dn=?", g.dn) != 0) {
                     return StoreResult::DuplicateIdentity;
                 }
+                for (const auto& o : g.objects) {
+                    if (IdOf(cache_, "SELECT id FROM secobj WHERE dn=?", o.dn) != 0) {
+                        return StoreResult::DuplicateIdentity;
+                    }
+                }
             }
-        }
-        if (!InsertTree(a) || !WriteAudit(cache_, audit)) {
-            return StoreResult::Failed;
-        }
-        return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
+            if (!InsertTree(a) || !WriteAudit(cache_, audit)) {
+                return StoreResult::Failed;
+            }
+            return StoreResult::Ok;
+        });
     }
 
     StoreResult AddGroup(const GroupRecord& g, const AuditRecord& audit) override
     {
-        std::lock_guard lock(writeMutex_);
-        Transaction tx(writer_);
-        if (!tx.active()) {
-            return StoreResult::Failed;
-        }
-        int64_t applId = IdOf(cache_, "SELECT id FROM appl WHERE dn=?", g.applDn);
-        if (applId <= 0) {
-            return applId == 0 ? StoreResult::ParentNotFound : StoreResult::Failed;
-        }
-        if (StoreResult r = CheckGroupFree(g, applId, 0); r != StoreResult::Ok) {
-            return r;
-        }
-        if (InsertGroup(applId, g) < 0 || !WriteAudit(cache_, audit)) {
-            return StoreResult::Failed;
-        }
-        return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
+        return Write([&]() -> StoreResult {
+            int64_t applId = IdOf(cache_, "SELECT id FROM appl WHERE dn=?", g.applDn);
+            if (applId <= 0) {
+                return applId == 0 ? StoreResult::ParentNotFound : StoreResult::Failed;
+            }
+            if (StoreResult r = CheckGroupFree(g, applId, 0); r != StoreResult::Ok) {
+                return r;
+            }
+            if (InsertGroup(applId, g) < 0 || !WriteAudit(cache_, audit)) {
+                return StoreResult::Failed;
+            }
+            return StoreResult::Ok;
+        });
     }
 
     StoreResult UpdateGroup(const GroupRecord& g, const AuditRecord& audit) override
     {
-        std::lock_guard lock(writeMutex_);
-        Transaction tx(writer_);
-        if (!tx.active()) {
-            return StoreResult::Failed;
-        }
-        Statement find(writer_, "SELECT id, appl_id FROM secgroup WHERE dn=?");
-        find.Bind(1, g.dn);
-        int rc = find.Step();
-        if (rc != SQLITE_ROW) {
-            return rc == SQLITE_DONE ? StoreResult::NotFound : StoreResult::Failed;
-        }
-        int64_t id = find.Int(0);
-        int64_t applId = find.Int(1);
-        if (StoreResult r = CheckGroupFree(g, applId, id); r != StoreResult::Ok) {
-            return r;
-        }
-        Statement s(writer_, "UPDATE secgroup SET name=?,description=?,acl_plain=?,acl_enc=? WHERE id=?");
-        s.Bind(1, g.name).Bind(2, g.description).Bind(3, g.aclPlain).Bind(4, g.aclEncrypted).Bind(5, id);
-        if (!s.Run() || !WriteAudit(cache_, audit)) {
-            return StoreResult::Failed;
-        }
-        return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
+        return Write([&]() -> StoreResult {
+            Statement& find = cache_("SELECT id, appl_id FROM secgroup WHERE dn=?");
+            find.Bind(1, g.dn);
+            int rc = find.Step();
+            if (rc != SQLITE_ROW) {
+                return rc == SQLITE_DONE ? StoreResult::NotFound : StoreResult::Failed;
+            }
+            int64_t id = find.Int(0);
+            int64_t applId = find.Int(1);
+            if (StoreResult r = CheckGroupFree(g, applId, id); r != StoreResult::Ok) {
+                return r;
+            }
+            Statement& s =
+                cache_("UPDATE secgroup SET name=?,description=?,acl_plain=?,acl_enc=? WHERE id=?");
+            s.Bind(1, g.name).Bind(2, g.description).Bind(3, g.aclPlain).Bind(4, g.aclEncrypted).Bind(5, id);
+            if (!s.Run() || !WriteAudit(cache_, audit)) {
+                return StoreResult::Failed;
+            }
+            return StoreResult::Ok;
+        });
     }
 
     StoreResult DeleteGroup(const std::string& dn, const AuditRecord& audit) override
@@ -489,51 +484,46 @@ public:
 
     StoreResult AddObject(const ObjectRecord& o, const AuditRecord& audit) override
     {
-        std::lock_guard lock(writeMutex_);
-        Transaction tx(writer_);
-        if (!tx.active()) {
-            return StoreResult::Failed;
-        }
-        int64_t groupId = IdOf(cache_, "SELECT id FROM secgroup WHERE dn=?", o.groupDn);
-        if (groupId <= 0) {
-            return groupId == 0 ? StoreResult::ParentNotFound : StoreResult::Failed;
-        }
-        if (StoreResult r = CheckObjectFree(o, groupId, 0); r != StoreResult::Ok) {
-            return r;
-        }
-        if (!InsertObject(groupId, o) || !WriteAudit(cache_, audit)) {
-            return StoreResult::Failed;
-        }
-        return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
+        return Write([&]() -> StoreResult {
+            int64_t groupId = IdOf(cache_, "SELECT id FROM secgroup WHERE dn=?", o.groupDn);
+            if (groupId <= 0) {
+                return groupId == 0 ? StoreResult::ParentNotFound : StoreResult::Failed;
+            }
+            if (StoreResult r = CheckObjectFree(o, groupId, 0); r != StoreResult::Ok) {
+                return r;
+            }
+            if (!InsertObject(groupId, o) || !WriteAudit(cache_, audit)) {
+                return StoreResult::Failed;
+            }
+            return StoreResult::Ok;
+        });
     }
 
     StoreResult UpdateObject(const ObjectRecord& o, const AuditRecord& audit) override
     {
-        std::lock_guard lock(writeMutex_);
-        Transaction tx(writer_);
-        if (!tx.active()) {
-            return StoreResult::Failed;
-        }
-        Statement find(writer_, "SELECT id, group_id FROM secobj WHERE dn=?");
-        find.Bind(1, o.dn);
-        int rc = find.Step();
-        if (rc != SQLITE_ROW) {
-            return rc == SQLITE_DONE ? StoreResult::NotFound : StoreResult::Failed;
-        }
-        int64_t id = find.Int(0);
-        int64_t groupId = find.Int(1);
-        if (StoreResult r = CheckObjectFree(o, groupId, id); r != StoreResult::Ok) {
-            return r;
-        }
-        Statement s(writer_, "UPDATE secobj SET name=?,description=?,acl_plain=?,acl_enc=?,use_q=?,q_name=?,"
-                             "q_type=?,q_oper=?,q_value=? WHERE id=?");
-        s.Bind(1, o.name).Bind(2, o.description).Bind(3, o.aclPlain).Bind(4, o.aclEncrypted);
-        s.Bind(5, static_cast<int64_t>(o.useQualifier)).Bind(6, o.qualifierName).Bind(7, o.qualifierType);
-        s.Bind(8, o.qualifierOperator).Bind(9, o.qualifierValue).Bind(10, id);
-        if (!s.Run() || !WriteAudit(cache_, audit)) {
-            return StoreResult::Failed;
-        }
-        return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
+        return Write([&]() -> StoreResult {
+            Statement& find = cache_("SELECT id, group_id FROM secobj WHERE dn=?");
+            find.Bind(1, o.dn);
+            int rc = find.Step();
+            if (rc != SQLITE_ROW) {
+                return rc == SQLITE_DONE ? StoreResult::NotFound : StoreResult::Failed;
+            }
+            int64_t id = find.Int(0);
+            int64_t groupId = find.Int(1);
+            if (StoreResult r = CheckObjectFree(o, groupId, id); r != StoreResult::Ok) {
+                return r;
+            }
+            Statement& s =
+                cache_("UPDATE secobj SET name=?,description=?,acl_plain=?,acl_enc=?,use_q=?,q_name=?,"
+                       "q_type=?,q_oper=?,q_value=? WHERE id=?");
+            s.Bind(1, o.name).Bind(2, o.description).Bind(3, o.aclPlain).Bind(4, o.aclEncrypted);
+            s.Bind(5, static_cast<int64_t>(o.useQualifier)).Bind(6, o.qualifierName).Bind(7, o.qualifierType);
+            s.Bind(8, o.qualifierOperator).Bind(9, o.qualifierValue).Bind(10, id);
+            if (!s.Run() || !WriteAudit(cache_, audit)) {
+                return StoreResult::Failed;
+            }
+            return StoreResult::Ok;
+        });
     }
 
     StoreResult DeleteObject(const std::string& dn, const AuditRecord& audit) override
@@ -580,42 +570,36 @@ public:
 
     StoreResult AddRole(const RoleRecord& role, const AuditRecord& audit) override
     {
-        std::lock_guard lock(writeMutex_);
-        Transaction tx(writer_);
-        if (!tx.active()) {
-            return StoreResult::Failed;
-        }
-        if (StoreResult r = CheckRoleFree(role, 0); r != StoreResult::Ok) {
-            return r;
-        }
-        if (InsertRole(role) < 0 || !WriteAudit(cache_, audit)) {
-            return StoreResult::Failed;
-        }
-        return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
+        return Write([&]() -> StoreResult {
+            if (StoreResult r = CheckRoleFree(role, 0); r != StoreResult::Ok) {
+                return r;
+            }
+            if (InsertRole(role) < 0 || !WriteAudit(cache_, audit)) {
+                return StoreResult::Failed;
+            }
+            return StoreResult::Ok;
+        });
     }
 
     StoreResult UpdateRole(const RoleRecord& role, const AuditRecord& audit) override
     {
-        std::lock_guard lock(writeMutex_);
-        Transaction tx(writer_);
-        if (!tx.active()) {
-            return StoreResult::Failed;
-        }
-        int64_t id = IdOf(cache_, "SELECT id FROM role WHERE dn=?", role.dn);
-        if (id <= 0) {
-            return id == 0 ? StoreResult::NotFound : StoreResult::Failed;
-        }
-        if (StoreResult r = CheckRoleFree(role, id); r != StoreResult::Ok) {
-            return r;
-        }
-        Statement s(writer_, "UPDATE role SET name=?,description=? WHERE id=?");
-        s.Bind(1, role.name).Bind(2, role.description).Bind(3, id);
-        Statement clear(writer_, "DELETE FROM role_member WHERE role_id=?");
-        clear.Bind(1, id);
-        if (!s.Run() || !clear.Run() || !InsertMembers(cache_, id, role) || !WriteAudit(cache_, audit)) {
-            return StoreResult::Failed;
-        }
-        return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
+        return Write([&]() -> StoreResult {
+            int64_t id = IdOf(cache_, "SELECT id FROM role WHERE dn=?", role.dn);
+            if (id <= 0) {
+                return id == 0 ? StoreResult::NotFound : StoreResult::Failed;
+            }
+            if (StoreResult r = CheckRoleFree(role, id); r != StoreResult::Ok) {
+                return r;
+            }
+            Statement& s = cache_("UPDATE role SET name=?,description=? WHERE id=?");
+            s.Bind(1, role.name).Bind(2, role.description).Bind(3, id);
+            Statement& clear = cache_("DELETE FROM role_member WHERE role_id=?");
+            clear.Bind(1, id);
+            if (!s.Run() || !clear.Run() || !InsertMembers(cache_, id, role) || !WriteAudit(cache_, audit)) {
+                return StoreResult::Failed;
+            }
+            return StoreResult::Ok;
+        });
     }
 
     StoreResult DeleteRole(const std::string& dn, const AuditRecord& audit) override
@@ -627,12 +611,12 @@ public:
 
     StoreResult AddLog(const LogEntry& entry) override
     {
-        std::lock_guard lock(writeMutex_);
-        Transaction tx(writer_);
-        if (!tx.active() || !InsertLog(cache_, entry)) {
-            return StoreResult::Failed;
-        }
-        return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
+        return Write([&]() -> StoreResult {
+            if (!InsertLog(cache_, entry)) {
+                return StoreResult::Failed;
+            }
+            return StoreResult::Ok;
+        });
     }
 
     bool GetLogPage(const TimeRange& range, int64_t page, std::vector<LogEntry>& out) override
@@ -657,57 +641,59 @@ public:
     StoreResult DeleteLogs(const TimeRange& range, const AuditRecord& audit, int64_t& removed) override
     {
         removed = 0;
-        std::lock_guard lock(writeMutex_);
-        Transaction tx(writer_);
-        if (!tx.active()) {
-            return StoreResult::Failed;
-        }
-        std::string from = range.from;
-        std::string to = range.to.empty() ? std::string("~") : range.to;
-        std::string fromDay = from.substr(0, 10);
-        std::string toDay = range.to.empty() ? std::string("~") : range.to.substr(0, 10);
-        Statement s(writer_, "DELETE FROM log WHERE time>=? AND time<?");
-        s.Bind(1, from).Bind(2, to);
-        if (!s.Run()) {
-            return StoreResult::Failed;
-        }
-        removed = sqlite3_changes64(writer_);
-        for (const char* sql :
-             {"DELETE FROM log_day WHERE key>=? AND key<?", "DELETE FROM log_hour WHERE key>=? AND key<?",
-              "DELETE FROM log_minute WHERE key>=? AND key<?"}) {
-            Statement b(writer_, sql);
-            b.Bind(1, fromDay).Bind(2, toDay);
-            if (!b.Run()) {
+        StoreResult result = Write([&]() -> StoreResult {
+            std::string from = range.from;
+            std::string to = range.to.empty() ? std::string("~") : range.to;
+            std::string fromDay = from.substr(0, 10);
+            std::string toDay = range.to.empty() ? std::string("~") : range.to.substr(0, 10);
+            Statement& s = cache_("DELETE FROM log WHERE time>=? AND time<?");
+            s.Bind(1, from).Bind(2, to);
+            if (!s.Run()) {
                 return StoreResult::Failed;
             }
+            removed = sqlite3_changes64(writer_);
+            for (const char* sql :
+                 {"DELETE FROM log_day WHERE key>=? AND key<?", "DELETE FROM log_hour WHERE key>=? AND key<?",
+                  "DELETE FROM log_minute WHERE key>=? AND key<?"}) {
+                Statement& b = cache_(sql);
+                b.Bind(1, fromDay).Bind(2, toDay);
+                if (!b.Run()) {
+                    return StoreResult::Failed;
+                }
+            }
+            if (!WriteAudit(cache_, audit)) {
+                return StoreResult::Failed;
+            }
+            return StoreResult::Ok;
+        });
+        if (result != StoreResult::Ok) {
+            removed = 0;
         }
-        if (!WriteAudit(cache_, audit)) {
-            return StoreResult::Failed;
-        }
-        return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
+        return result;
     }
 
     StoreResult DeleteLogsAt(const std::string& second, const AuditRecord& audit, int64_t& removed) override
     {
         removed = 0;
-        std::lock_guard lock(writeMutex_);
-        Transaction tx(writer_);
-        if (!tx.active()) {
-            return StoreResult::Failed;
+        StoreResult result = Write([&]() -> StoreResult {
+            Statement& s = cache_("DELETE FROM log WHERE time=?");
+            s.Bind(1, second);
+            if (!s.Run()) {
+                return StoreResult::Failed;
+            }
+            removed = sqlite3_changes64(writer_);
+            if (removed > 0 && !CountLog(cache_, second, -removed)) {
+                return StoreResult::Failed;
+            }
+            if (!WriteAudit(cache_, audit)) {
+                return StoreResult::Failed;
+            }
+            return StoreResult::Ok;
+        });
+        if (result != StoreResult::Ok) {
+            removed = 0;
         }
-        Statement s(writer_, "DELETE FROM log WHERE time=?");
-        s.Bind(1, second);
-        if (!s.Run()) {
-            return StoreResult::Failed;
-        }
-        removed = sqlite3_changes64(writer_);
-        if (removed > 0 && !CountLog(cache_, second, -removed)) {
-            return StoreResult::Failed;
-        }
-        if (!WriteAudit(cache_, audit)) {
-            return StoreResult::Failed;
-        }
-        return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
+        return result;
     }
 
     // ---- audit and flags ----
@@ -739,12 +725,12 @@ public:
 
     StoreResult AppendAudit(const AuditRecord& audit) override
     {
-        std::lock_guard lock(writeMutex_);
-        Transaction tx(writer_);
-        if (!tx.active() || !WriteAudit(cache_, audit)) {
-            return StoreResult::Failed;
-        }
-        return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
+        return Write([&]() -> StoreResult {
+            if (!WriteAudit(cache_, audit)) {
+                return StoreResult::Failed;
+            }
+            return StoreResult::Ok;
+        });
     }
 
     bool GetComplianceFlag(bool& on) override
@@ -765,17 +751,14 @@ public:
 
     StoreResult SetComplianceOn(const AuditRecord& audit) override
     {
-        std::lock_guard lock(writeMutex_);
-        Transaction tx(writer_);
-        if (!tx.active()) {
-            return StoreResult::Failed;
-        }
-        if (!Exec(writer_, "INSERT INTO setting(key,value) VALUES('compliance','on')"
-                           " ON CONFLICT(key) DO UPDATE SET value='on';") ||
-            !WriteAudit(cache_, audit)) {
-            return StoreResult::Failed;
-        }
-        return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
+        return Write([&]() -> StoreResult {
+            if (!Exec(writer_, "INSERT INTO setting(key,value) VALUES('compliance','on')"
+                               " ON CONFLICT(key) DO UPDATE SET value='on';") ||
+                !WriteAudit(cache_, audit)) {
+                return StoreResult::Failed;
+            }
+            return StoreResult::Ok;
+        });
     }
 
     bool IsEmpty(bool& empty) override
@@ -809,9 +792,110 @@ public:
         return true;
     }
 
+    // ---- group commit ----
+    //
+    // Every change runs in a savepoint of a transaction that the changes of
+    // several requests share. The transaction commits when no other change
+    // is waiting for the writer (or when it is full or old), and each change
+    // is answered only once that commit is on the disk; a refused or failed
+    // change is rolled back to its savepoint alone and answered at once. One
+    // sync of the disk so serves every change that arrived while the
+    // previous one ran, and an acknowledged change is as durable as before.
+
+    struct Batch {
+        bool ended = false;
+        bool committed = false;
+    };
+    static constexpr int kMaxBatch = 64;
+    static constexpr std::chrono::milliseconds kMaxBatchAge{5};
+
+    template <typename Change>
+    StoreResult Write(Change&& change)
+    {
+        waiting_.fetch_add(1);
+        std::unique_lock lock(writeMutex_);
+        waiting_.fetch_sub(1);
+        if (batch_ && sqlite3_get_autocommit(writer_) != 0) {
+            EndBatch(false); // the engine rolled the shared transaction back
+        }
+        if (!batch_) {
+            if (!Exec(writer_, "BEGIN IMMEDIATE;")) {
+                return StoreResult::Failed;
+            }
+            batch_ = std::make_shared<Batch>();
+            batchChanges_ = 0;
+            batchStart_ = std::chrono::steady_clock::now();
+        }
+        std::shared_ptr<Batch> mine = batch_;
+        StoreResult result = StoreResult::Failed;
+        if (Exec(writer_, "SAVEPOINT change;")) {
+            result = change();
+            cache_.ResetAll();
+            if (sqlite3_get_autocommit(writer_) == 0) {
+                if (result != StoreResult::Ok) {
+                    Exec(writer_, "ROLLBACK TO change;");
+                }
+                Exec(writer_, "RELEASE change;");
+            }
+        }
+        if (sqlite3_get_autocommit(writer_) != 0) {
+            EndBatch(false); // lost with the changes before this one
+        } else {
+            if (result == StoreResult::Ok) {
+                ++batchChanges_;
+            }
+            if (waiting_.load() == 0 || batchChanges_ >= kMaxBatch ||
+                std::chrono::steady_clock::now() - batchStart_ >= kMaxBatchAge) {
+                EndBatch(true);
+            }
+        }
+        if (result != StoreResult::Ok) {
+            return result;
+        }
+        batchEnded_.wait(lock, [&] { return mine->ended; });
+        return mine->committed ? StoreResult::Ok : StoreResult::Failed;
+    }
+
+    // Commits the open batch (rolls it back when it holds no change or is
+    // not to be kept) and wakes the changes that wait for it. Called under
+    // the write lock.
+    void EndBatch(bool commit)
+    {
+        if (!batch_) {
+            return;
+        }
+        cache_.ResetAll();
+        bool committed = false;
+        if (sqlite3_get_autocommit(writer_) == 0) {
+            if (commit && batchChanges_ > 0) {
+                committed = Exec(writer_, "COMMIT;");
+            }
+            if (!committed && sqlite3_get_autocommit(writer_) == 0) {
+                Exec(writer_, "ROLLBACK;");
+            }
+        }
+        batch_->ended = true;
+        batch_->committed = committed;
+        batch_.reset();
+        batchEnded_.notify_all();
+    }
+
     // ---- shared by the bulk writer ----
 
+    // The writer connection for a bulk load, once the open batch (if any) is
+    // committed. Called under the write lock.
+    sqlite3* BulkConnection()
+    {
+        EndBatch(true);
+        return writer_;
+    }
+
     std::mutex writeMutex_;
+    std::shared_ptr<Batch> batch_; // the open shared transaction, if any
+    int batchChanges_ = 0;
+    std::chrono::steady_clock::time_point batchStart_;
+    std::atomic<int> waiting_{0}; // changes waiting for the write lock
+    std::condition_variable batchEnded_;
     sqlite3* writer() { return writer_; }
     StatementCache& cache() { return cache_; }
     StatementCache cache_;
@@ -904,23 +988,20 @@ private:
 
     StoreResult DeleteByDn(const char* sql, const std::string& dn, const AuditRecord& audit)
     {
-        std::lock_guard lock(writeMutex_);
-        Transaction tx(writer_);
-        if (!tx.active()) {
-            return StoreResult::Failed;
-        }
-        Statement s(writer_, sql);
-        s.Bind(1, dn);
-        if (!s.Run()) {
-            return StoreResult::Failed;
-        }
-        if (sqlite3_changes(writer_) == 0) {
-            return StoreResult::NotFound;
-        }
-        if (!WriteAudit(cache_, audit)) {
-            return StoreResult::Failed;
-        }
-        return tx.Commit() ? StoreResult::Ok : StoreResult::Failed;
+        return Write([&]() -> StoreResult {
+            Statement& s = cache_(sql);
+            s.Bind(1, dn);
+            if (!s.Run()) {
+                return StoreResult::Failed;
+            }
+            if (sqlite3_changes(writer_) == 0) {
+                return StoreResult::NotFound;
+            }
+            if (!WriteAudit(cache_, audit)) {
+                return StoreResult::Failed;
+            }
+            return StoreResult::Ok;
+        });
     }
 
     StoreResult CheckFree(const char* dnSql, const std::string& dn, const char* nameSql,
@@ -932,7 +1013,7 @@ private:
                 return id < 0 ? StoreResult::Failed : StoreResult::DuplicateIdentity;
             }
         }
-        Statement s(writer_, nameSql);
+        Statement& s = cache_(nameSql);
         s.Bind(1, name).Bind(2, scope).Bind(3, self);
         int rc = s.Step();
         if (rc == SQLITE_ROW) {
@@ -1092,7 +1173,7 @@ private:
 class SqliteBulkWriter final : public SecurityStore::BulkWriter {
 public:
     explicit SqliteBulkWriter(SqliteStore& store)
-        : store_(store), lock_(store.writeMutex_), tx_(store.writer())
+        : store_(store), lock_(store.writeMutex_), tx_(store.BulkConnection())
     {
     }
 

@@ -2,7 +2,7 @@
 // against a floor: both list replies fetched with plain libcurl, parsed with
 // pugixml and every encrypted field decrypted, nothing kept.
 //
-//   data_bench [--seed large:100,20,50,10000,20,0] [--rounds N]
+//   data_bench [--seed large:100,20,50,10000,20,0] [--rounds N] [--profile a|b]
 #include "cache/CacheFiles.h"
 #include "cache/TextCipher.h"
 #include "security/common/ServerSettings.h"
@@ -200,7 +200,13 @@ int main(int argc, char** argv)
 {
     std::string seed = "large:100,20,50,10000,20,0";
     int rounds = 3;
+    // --profile a|b: one run of that side in this process (no child, no
+    // peaks), for running under a profiler.
+    std::string profile;
     for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--profile") == 0) {
+            profile = argv[i + 1];
+        }
         if (std::strcmp(argv[i], "--seed") == 0) {
             seed = argv[i + 1];
         } else if (std::strcmp(argv[i], "--rounds") == 0) {
@@ -223,6 +229,15 @@ int main(int argc, char** argv)
     zyr::ResetServerSettings();
     curl_global_init(CURL_GLOBAL_DEFAULT);
 
+    if (!profile.empty()) {
+        Floor(server.RequestUrl()); // warms the server's caches
+        const auto start = Clock::now();
+        Figures f = profile == "a" ? Floor(server.RequestUrl()) : Records();
+        std::printf("(%s) once in process: %.3f s, %ld records\n", profile.c_str(),
+                    std::chrono::duration<double>(Clock::now() - start).count(), f.records);
+        curl_global_cleanup();
+        return 0;
+    }
     // One round of each first, so the server's own caches are warm for both.
     Measure([&] { return Floor(server.RequestUrl()); });
     Figures floor{1e9, 0, 0, 0};

@@ -2,6 +2,7 @@
 // console's dates, and the export file.
 #include "server/core/ExportFile.h"
 #include "server/core/FormFields.h"
+#include "server/core/ListReplies.h"
 #include "server/core/LogTime.h"
 #include "server/core/PlainLists.h"
 
@@ -60,6 +61,23 @@ TEST(PlainListsTest, PermissionAndMemberLists)
     EXPECT_EQ(perms[2].second, "");
     EXPECT_EQ(ParseMemberList(";;CORP\\a;;Everyone;"), (std::vector<std::string>{"CORP\\a", "Everyone"}));
     EXPECT_EQ(RenderMemberList({"a", "b"}), "a;b;");
+}
+
+TEST(ListRepliesTest, EscapesEveryMarkupCharacterWhereverItStands)
+{
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {"", ""},
+        {"plain text", "plain text"},
+        {"&", "&amp;"},
+        {"<a>&'b'\"", "&lt;a&gt;&amp;&apos;b&apos;&quot;"},
+        {"x<<y>>z", "x&lt;&lt;y&gt;&gt;z"},
+        {"caf\xc3\xa9 & \x01", "caf\xc3\xa9 &amp; \x01"},
+    };
+    for (const auto& [text, expected] : cases) {
+        std::string out = "kept:";
+        AppendEscaped(out, text);
+        EXPECT_EQ(out, "kept:" + std::string(expected)) << text;
+    }
 }
 
 TEST(LogTimeTest, ConsoleDatesAndTimes)

@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <random>
+#include <thread>
 
 namespace zyr::server::test {
 namespace {
@@ -130,6 +132,58 @@ TEST(SqliteStoreTest, AuditRecordsCannotBeChangedOrRemoved)
     sqlite3_close(db);
     ASSERT_EQ(f.AuditTrail().size(), 1u);
     EXPECT_EQ(f.AuditTrail()[0].user, "u");
+}
+
+// Changes from many threads share commits: every accepted change is kept
+// with its audit record, and a refused one, answered inside a shared
+// transaction, takes nothing of the others with it and leaves nothing.
+TEST(SqliteStoreTest, ConcurrentChangesShareCommitsButNotRefusals)
+{
+    ServerFixture f;
+    constexpr int kThreads = 4;
+    constexpr int kRoles = 40;
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kRoles; ++i) {
+                const std::string id = std::to_string(t) + "-" + std::to_string(i);
+                RoleRecord role{"{" + id + "}", "Role " + id, "", {"CORP\\u" + id}, {}};
+                AuditRecord audit{"2026-01-01 00:00:00", "u", "c", "Role", "Add", role.dn, role.name, "", ""};
+                if (f.store->AddRole(role, audit) != StoreResult::Ok) {
+                    ++wrong;
+                }
+                role.name += " again"; // the same identity: refused
+                if (f.store->AddRole(role, audit) != StoreResult::DuplicateIdentity) {
+                    ++wrong;
+                }
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(wrong.load(), 0);
+    std::vector<RoleRecord> roles;
+    ASSERT_TRUE(f.store->ListRoles(roles));
+    ASSERT_EQ(roles.size(), static_cast<size_t>(kThreads * kRoles));
+    for (const auto& role : roles) {
+        EXPECT_EQ(role.name.find("again"), std::string::npos);
+        ASSERT_EQ(role.memberUsers.size(), 1u);
+    }
+    size_t audited = 0;
+    std::vector<AuditRecord> page;
+    for (int64_t n = 0; f.store->GetAuditPage(n, page) && !page.empty(); ++n) {
+        audited += page.size();
+    }
+    EXPECT_EQ(audited, static_cast<size_t>(kThreads * kRoles));
+
+    // A bulk load after them finds no shared transaction in its way.
+    auto bulk = f.store->BeginBulk();
+    ASSERT_TRUE(bulk->Role({"{bulk}", "Bulk", "", {}, {}}));
+    ASSERT_TRUE(bulk->Commit());
+    ASSERT_TRUE(f.store->ListRoles(roles));
+    EXPECT_EQ(roles.size(), static_cast<size_t>(kThreads * kRoles) + 1);
 }
 
 TEST(SqliteStoreTest, ReopeningKeepsDataAndRefusesANewerSchema)

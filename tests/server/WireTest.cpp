@@ -204,26 +204,33 @@ TEST_P(CrashTest, AcknowledgedChangesSurviveAKill)
     std::vector<std::string> acked;
     std::mutex ackedMutex;
     std::atomic<bool> stop{false};
-    std::thread writer([&] {
-        for (int i = 0; !stop.load(); ++i) {
-            std::string dn = "{crash-" + std::to_string(i) + "}";
-            RawReply r = Request(server.port(), "GET",
-                                 "Object=Role&Operation=Add&CN=Role%20" + std::to_string(i) + "&DN=" + dn +
-                                     "&Desc=&MemeberUser=&MemberGroup=&User=u&Computer=c");
-            if (r.body != "OK") {
-                break; // the server is gone
+    // Several writers at once, so that changes share commits.
+    std::vector<std::thread> writers;
+    for (int w = 0; w < 3; ++w) {
+        writers.emplace_back([&, w] {
+            for (int i = 0; !stop.load(); ++i) {
+                const std::string id = std::to_string(w) + "-" + std::to_string(i);
+                std::string dn = "{crash-" + id + "}";
+                RawReply r = Request(server.port(), "GET",
+                                     "Object=Role&Operation=Add&CN=Role%20" + id + "&DN=" + dn +
+                                         "&Desc=&MemeberUser=&MemberGroup=&User=u&Computer=c");
+                if (r.body != "OK") {
+                    break; // the server is gone
+                }
+                std::lock_guard lock(ackedMutex);
+                acked.push_back(dn);
+                ++acknowledged;
             }
-            std::lock_guard lock(ackedMutex);
-            acked.push_back(dn);
-            ++acknowledged;
-        }
-    });
+        });
+    }
     while (acknowledged.load() < 150) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     server.Kill();
     stop = true;
-    writer.join();
+    for (auto& writer : writers) {
+        writer.join();
+    }
 
     ServerProcess again;
     ASSERT_TRUE(again.Start({"--db", db}));

@@ -110,11 +110,11 @@ void CKVTAppl::LoadGroups(zyr::xml::KvtXmlDocument& document,
         return;
     }
     zyr::records::ListDecryptor decryptor;
+    zyr::xml::KvtXmlElementCollection fields; // reused for every record
     std::string texts[4];
     Groups.reserve(Groups.size() + static_cast<size_t>(count - 6));
     for (LONG i = 5; i + 1 < count; ++i) {
         zyr::xml::KvtXmlElement element;
-        zyr::xml::KvtXmlElementCollection fields;
         if (FAILED(children.item(i, element)) ||
             !zyr::records::ReadChildTexts(document, element, 5, std::numeric_limits<LONG>::max(), texts, 4,
                                           fields)) {
@@ -185,13 +185,13 @@ void CKVTApplList::LoadApplications(zyr::xml::KvtXmlDocument& document,
         return;
     }
     zyr::records::ListDecryptor decryptor;
+    zyr::xml::KvtXmlElementCollection fields; // reused for every record
     std::string texts[5];
     if (count > 1) {
         Applications.reserve(Applications.size() + static_cast<size_t>(count - 1));
     }
     for (LONG i = 0; i + 1 < count; ++i) {
         zyr::xml::KvtXmlElement element;
-        zyr::xml::KvtXmlElementCollection fields;
         if (FAILED(children.item(i, element)) ||
             !zyr::records::ReadChildTexts(document, element, 5, std::numeric_limits<LONG>::max(), texts, 5,
                                           fields)) {
@@ -258,19 +258,24 @@ void FetchApplications(CKVTApplList& list, const StatusTextHandler& status,
         status("Initializing the Applications ");
     }
     // Each application goes with the element it was read from, so a skipped
-    // malformed element never shifts the pairing.
+    // malformed element never shifts the pairing. An application's part of
+    // the document is let go as soon as it is read: the records then grow
+    // while the document shrinks, instead of both being held whole at once.
     for (size_t i = first; i < list.Applications.size(); ++i) {
         CKVTAppl& application = *list.Applications[i];
-        if (!application.SourceElement().IsValid()) {
+        zyr::xml::KvtXmlElement element = application.SourceElement();
+        if (!element.IsValid()) {
             continue;
         }
         if (handler) {
-            handler(*document, application.SourceElement(), application, list);
+            handler(*document, element, application, list);
         } else {
-            LoadApplicationTree(*document, application.SourceElement(), application);
+            LoadApplicationTree(*document, element, application);
         }
-    }
-    for (size_t i = first; i < list.Applications.size(); ++i) {
-        list.Applications[i]->ReleaseSourceElements();
+        // (A handler may have taken the application out of the list.)
+        if (i < list.Applications.size() && list.Applications[i].get() == &application) {
+            application.ReleaseSourceElements();
+        }
+        document->RemoveElement(element);
     }
 }

@@ -95,7 +95,8 @@ private:
 
 // Called by FetchApplications for every application read, with the element
 // it was read from: the Applications node builds the application's node here,
-// reading its groups and objects.
+// reading its groups and objects. The element and everything under it are
+// removed from the document when the handler returns: keep no handle to them.
 using ApplicationElementHandler =
     std::function<void(zyr::xml::KvtXmlDocument&, const zyr::xml::KvtXmlElement&, CKVTAppl&, CKVTApplList&)>;
 // Shows a text in the start-up status window.

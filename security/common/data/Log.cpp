@@ -199,10 +199,15 @@ HRESULT CKVTLogList::GetLogs(std::string_view, std::optional<std::string_view> f
     if (FAILED(hr)) {
         return hr;
     }
+    return LoadLogs(*document);
+}
+
+HRESULT CKVTLogList::LoadLogs(const zyr::xml::KvtXmlDocument& document)
+{
     zyr::xml::KvtXmlElement logs;
     zyr::xml::KvtXmlElementCollection children;
     LONG count = 0;
-    hr = document->FindElement(nullptr, "KVTLOGS", logs);
+    HRESULT hr = document.FindElement(nullptr, "KVTLOGS", logs);
     if (SUCCEEDED(hr)) {
         hr = logs.get_children(children);
     }
@@ -229,7 +234,7 @@ HRESULT CKVTLogList::GetLogs(std::string_view, std::optional<std::string_view> f
             texts[f].clear();
             hr = fields.item(f, field);
             if (SUCCEEDED(hr)) {
-                hr = document->GetElementText(field, texts[f]);
+                hr = document.GetElementText(field, texts[f]);
             }
         }
         if (FAILED(hr)) {

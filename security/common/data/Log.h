@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/com/WinTypes.h"
+#include "security/common/KvtXml.h"
 #include "security/common/kvtrole/RecordSupport.h"
 
 #include <ctime>
@@ -49,6 +50,10 @@ public:
     // (even empty), the range from..to. S_OK, E_FAIL for a failed transport,
     // or the component's failure; a failed fetch leaves the list empty.
     HRESULT GetLogs(std::string_view user, std::optional<std::string_view> from, std::string_view to);
+    // Appends the entries of a parsed log page reply (the records of its
+    // KVTLOGS element; malformed ones are skipped). A document without that
+    // element, or a failing component, empties the list.
+    HRESULT LoadLogs(const zyr::xml::KvtXmlDocument& document);
     // Deletes the whole log (without from) or the range; the list is emptied.
     HRESULT DeleteLogs(std::string_view user, std::optional<std::string_view> from, std::string_view to);
 

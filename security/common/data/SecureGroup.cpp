@@ -172,11 +172,11 @@ void CKVTSecGroup::LoadObjects(zyr::xml::KvtXmlDocument& document,
         return;
     }
     zyr::records::ListDecryptor decryptor;
+    zyr::xml::KvtXmlElementCollection fields; // reused for every record
     std::string texts[4];
     Objects.reserve(Objects.size() + static_cast<size_t>(count - 5));
     for (LONG j = 4; j + 1 < count; ++j) {
         zyr::xml::KvtXmlElement element;
-        zyr::xml::KvtXmlElementCollection fields;
         if (FAILED(children.item(j, element)) ||
             !zyr::records::ReadChildTexts(document, element, 4, 4, texts, 4, fields)) {
             continue;

@@ -8,6 +8,8 @@
 #include "security/common/web/WebPage.h"
 
 #include <algorithm>
+#include <future>
+#include <system_error>
 
 namespace {
 
@@ -117,18 +119,28 @@ void CKVTRoleList::GetRoles()
                    "Parsing failed");
         return;
     }
-    // A cache file that cannot be written is a local problem: the trace says
-    // so, and the roles the server sent are read all the same.
-    hr = KvtEncryptBufferAndPersistInFile(reply, cacheFile);
+    // The cache file is written (and synced to the disk) while the roles are
+    // read, on a thread of its own when one can be had. A cache file that
+    // cannot be written is a local problem: the trace says so, and the roles
+    // the server sent are read all the same.
+    auto persist = [&reply, &cacheFile] { return KvtEncryptBufferAndPersistInFile(reply, cacheFile); };
+    std::future<HRESULT> written;
+    try {
+        written = std::async(std::launch::async, persist);
+    } catch (const std::system_error&) {
+    }
+    LoadRoles(*document);
+    hr = written.valid() ? written.get() : persist();
     if (FAILED(hr)) {
         TraceError(kTraceFile, __LINE__, kTracePath, "KvtEncryptBufferAndPersistInFile",
                    "Writing the ZYR Roles in Cache", hr, "Write operation failed");
     }
-    reply.clear();
-    reply.shrink_to_fit();
+}
 
+void CKVTRoleList::LoadRoles(const zyr::xml::KvtXmlDocument& document)
+{
     zyr::xml::KvtXmlElement roles;
-    if (FAILED(document->FindElement(nullptr, "KVTROLES", roles))) {
+    if (FAILED(document.FindElement(nullptr, "KVTROLES", roles))) {
         return;
     }
     zyr::xml::KvtXmlElementCollection children;
@@ -137,11 +149,11 @@ void CKVTRoleList::GetRoles()
         return;
     }
     zyr::records::ListDecryptor decryptor;
+    zyr::xml::KvtXmlElementCollection fields; // reused for every record
     std::string texts[5];
     roles_.reserve(roles_.size() + static_cast<size_t>(std::max<LONG>(count - 1, 0)));
     for (LONG i = 0; i + 1 < count; ++i) {
         zyr::xml::KvtXmlElement element;
-        zyr::xml::KvtXmlElementCollection fields;
         LONG fieldCount = 0;
         if (FAILED(children.item(i, element)) || FAILED(element.get_children(fields)) ||
             FAILED(fields.get_length(&fieldCount)) || fieldCount != 5) {
@@ -151,7 +163,7 @@ void CKVTRoleList::GetRoles()
             texts[f].clear();
             zyr::xml::KvtXmlElement field;
             if (SUCCEEDED(fields.item(f, field))) {
-                document->GetElementText(field, texts[f]);
+                document.GetElementText(field, texts[f]);
             }
         }
         auto role = std::make_unique<CKVTRole>();

@@ -2,6 +2,7 @@
 // through which names are found from identities.
 #pragma once
 
+#include "security/common/KvtXml.h"
 #include "security/common/kvtrole/Role.h"
 
 #include <memory>
@@ -20,6 +21,9 @@ public:
     // Fetches the roles from the server, rewrites the role cache file and
     // appends the roles to the list. Failures go to the trace.
     void GetRoles();
+    // Appends the roles of a parsed role list reply (the records of its
+    // KVTROLES element; malformed ones are skipped).
+    void LoadRoles(const zyr::xml::KvtXmlDocument& document);
 
     std::vector<std::unique_ptr<CKVTRole>>& Roles() { return roles_; }
     const std::vector<std::unique_ptr<CKVTRole>>& Roles() const { return roles_; }

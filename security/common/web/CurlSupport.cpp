@@ -1,6 +1,10 @@
 #include "security/common/web/CurlSupport.h"
 
+#include "platform/text/CodePage.h"
+
+#include <charconv>
 #include <mutex>
+#include <new>
 
 namespace zyr::web {
 
@@ -14,6 +18,35 @@ size_t WriteBody(char* data, size_t size, size_t count, void* context)
     return size * count;
 }
 
+// The body's room is taken once from its announced length, so that a long
+// reply is not grown by doubling (which holds the old and the new copy at
+// once). The announcement is only a hint: bounded, and failure is harmless.
+void ReserveForBody(ReplySink& sink, std::string_view line)
+{
+    constexpr std::string_view kName = "content-length:";
+    constexpr size_t kMaxReserve = size_t{256} << 20;
+    if (line.size() <= kName.size() || !sink.body.empty()) {
+        return;
+    }
+    if (!zyr::text::EqualsNoCase(line.substr(0, kName.size()), kName)) {
+        return;
+    }
+    std::string_view value = line.substr(kName.size());
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) {
+        value.remove_prefix(1);
+    }
+    size_t length = 0;
+    auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), length);
+    (void)end;
+    if (error != std::errc() || length == 0 || length > kMaxReserve) {
+        return;
+    }
+    try {
+        sink.body.reserve(length);
+    } catch (const std::bad_alloc&) {
+    }
+}
+
 size_t WriteHeader(char* data, size_t size, size_t count, void* context)
 {
     auto* sink = static_cast<ReplySink*>(context);
@@ -23,6 +56,7 @@ size_t WriteHeader(char* data, size_t size, size_t count, void* context)
         sink->headers.clear();
     }
     sink->headers.append(line);
+    ReserveForBody(*sink, line);
     sink->lastActivity = std::chrono::steady_clock::now();
     return size * count;
 }

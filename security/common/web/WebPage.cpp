@@ -66,6 +66,8 @@ CurlEasy OpenSession()
     CURL* h = handle.get();
     ApplyCommonOptions(h);
     curl_easy_setopt(h, CURLOPT_USERAGENT, "KVTSnapin");
+    // List replies run to tens of megabytes: fewer, larger reads.
+    curl_easy_setopt(h, CURLOPT_BUFFERSIZE, 256L * 1024L);
     // Redirects of a GET are followed, as a browser would, within HTTP(S).
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
@@ -130,13 +132,25 @@ bool Fetch(const std::string& url, std::string& reply, bool reportFailures)
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
 
-    reply += sink.body;
+    // List replies run to tens of megabytes: the body is moved, not copied.
+    if (reply.empty()) {
+        reply = std::move(sink.body);
+    } else {
+        reply += sink.body;
+    }
+    sink.body = std::string();
     if (status >= 400) {
         // An HTTP error is never a usable reply, whatever its page holds.
         if (reportFailures) {
             TraceReplyFailure(url, reply);
         }
         return false;
+    }
+    // A document is judged in place (it is only cut after its end); the
+    // other verdicts keep the text as it came for the trace.
+    if (size_t marker = reply.find(kDocumentEnd); marker != std::string::npos) {
+        reply.resize(marker + kDocumentEnd.size());
+        return true;
     }
     std::string judged = reply;
     switch (JudgeReply(judged)) {

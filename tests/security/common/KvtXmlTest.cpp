@@ -100,6 +100,58 @@ TEST(KvtXml, WalksAListReplyByPosition)
     EXPECT_EQ(doc.FindElement(nullptr, "kvtroles", element), KVTXML_E_NOT_FOUND);
 }
 
+// A parsed document written out again keeps every text, the ones held
+// inside their elements included, and mixed content stays in order.
+TEST(KvtXml, WritesAParsedDocumentBackWithItsTexts)
+{
+    KvtXmlDocument doc(CP_UTF8);
+    ASSERT_EQ(doc.put_XmlString(std::string(kRoleReply)), S_OK);
+    KvtXmlElement roles;
+    ASSERT_EQ(doc.FindElement(nullptr, "KVTROLES", roles), S_OK);
+    ASSERT_EQ(doc.AddTextElement(&roles, "ADDED", "new & text"), S_OK);
+    std::string xml;
+    ASSERT_EQ(doc.get_XmlString(xml), S_OK);
+
+    KvtXmlDocument again(CP_UTF8);
+    ASSERT_EQ(again.put_XmlString(xml), S_OK);
+    EXPECT_EQ(Value(again, "KVTROLES.ROLE.CN"), "Ops & Maint");
+    EXPECT_EQ(Value(again, "KVTROLES.COUNT"), "2");
+    EXPECT_EQ(Value(again, "KVTROLES.ADDED"), "new & text");
+    ASSERT_EQ(again.FindElement(nullptr, "KVTROLES", roles), S_OK);
+    const KvtXmlElement second = Child(roles, 1);
+    EXPECT_EQ(Text(Child(second, 1)), "<Leads>");
+    EXPECT_EQ(Text(Child(second, 2)), "abc");
+}
+
+// A walk lets go of the parts it is done with; the rest stays readable.
+TEST(KvtXml, RemovesAnElementWithEverythingUnderIt)
+{
+    KvtXmlDocument doc(CP_UTF8);
+    ASSERT_EQ(doc.put_XmlString(std::string(kRoleReply)), S_OK);
+    KvtXmlElement roles;
+    ASSERT_EQ(doc.FindElement(nullptr, "KVTROLES", roles), S_OK);
+    KvtXmlElement first = Child(roles, 0);
+    ASSERT_EQ(doc.RemoveElement(first), S_OK);
+    EXPECT_FALSE(first.IsValid());
+    EXPECT_EQ(doc.RemoveElement(first), E_INVALIDARG);
+
+    KvtXmlElementCollection children;
+    ASSERT_EQ(roles.get_children(children), S_OK);
+    EXPECT_EQ(children.size(), 2u);
+    EXPECT_EQ(Value(doc, "KVTROLES.ROLE.DN"), "{r2}");
+    std::string xml;
+    ASSERT_EQ(doc.get_XmlString(xml), S_OK);
+    EXPECT_EQ(xml.find("{r1}"), std::string::npos);
+
+    // Only elements of this document, and not the document itself.
+    KvtXmlDocument other(CP_UTF8);
+    ASSERT_EQ(other.put_XmlString(std::string(kRoleReply)), S_OK);
+    KvtXmlElement foreign;
+    ASSERT_EQ(other.FindElement(nullptr, "KVTROLES", foreign), S_OK);
+    EXPECT_EQ(doc.RemoveElement(foreign), E_INVALIDARG);
+    EXPECT_NE(Text(foreign).find("{r1}"), std::string::npos);
+}
+
 TEST(KvtXml, ReportsMalformedAndMissingDocumentsAsFailures)
 {
     KvtXmlDocument doc(CP_UTF8);
