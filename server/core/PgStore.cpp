@@ -157,6 +157,41 @@ bool WriteAudit(Connection& c, const AuditRecord& a)
                                   .Add(a.newValue));
 }
 
+// A change and its audit record in one statement: one round trip less on
+// the busiest path.
+bool RunWithAudit(Connection& c, const std::string& change, Params params, const AuditRecord& a)
+{
+    size_t n = params.values().size();
+    std::string sql =
+        "WITH change AS (" + change +
+        " RETURNING 1), c AS (UPDATE audit_count SET n = n + 1 RETURNING n)"
+        " INSERT INTO audit(id,time,who,computer,object,operation,identity,name,old_value,new_value)"
+        " SELECT c.n";
+    for (size_t i = 1; i <= 9; ++i) {
+        sql += ",$" + std::to_string(n + i);
+    }
+    sql += " FROM c";
+    params.Add(a.time).Add(a.user).Add(a.computer).Add(a.object).Add(a.operation);
+    params.Add(a.identity).Add(a.name).Add(a.oldValue).Add(a.newValue);
+    return c.Run(sql.c_str(), params);
+}
+
+// Locks the record with the identity and tells whether another record of the
+// same scope holds the name: NotFound, DuplicateName or Ok with the id.
+StoreResult LockForUpdate(Connection& c, const char* sql, const std::string& dn, const std::string& name,
+                          int64_t& id)
+{
+    Result r;
+    if (!c.Run(sql, Params().Add(dn).Add(name), &r)) {
+        return StoreResult::Failed;
+    }
+    if (r.Rows() == 0) {
+        return StoreResult::NotFound;
+    }
+    id = r.Int(0, 0);
+    return r.Text(0, 1) == "t" ? StoreResult::DuplicateName : StoreResult::Ok;
+}
+
 // Id of the row found by a one-parameter query, 0 when there is none, -1 on failure.
 int64_t IdOf(Connection& c, const char* sql, const std::string& key)
 {
@@ -596,24 +631,30 @@ public:
     StoreResult UpdateApplication(const ApplicationRecord& a, const AuditRecord& audit) override
     {
         return Write([&](Connection& c) {
-            int64_t id = IdOf(c, "SELECT id FROM appl WHERE dn=$1 FOR UPDATE", a.dn);
-            if (id <= 0) {
-                return id == 0 ? StoreResult::NotFound : StoreResult::Failed;
-            }
-            if (StoreResult r = CheckApplicationFree(c, a, id); r != StoreResult::Ok) {
+            int64_t id = 0;
+            StoreResult r =
+                LockForUpdate(c,
+                              "SELECT a.id, EXISTS(SELECT 1 FROM appl x WHERE fold_ascii(x.name)="
+                              "fold_ascii($2) AND x.id<>a.id) FROM appl a WHERE a.dn=$1 FOR UPDATE OF a",
+                              a.dn, a.name, id);
+            if (r != StoreResult::Ok) {
                 return r;
             }
-            bool ok = c.Run("UPDATE appl SET name=$1,description=$2,perm_plain=$3,perm_enc=$4,acl_plain=$5,"
-                            "acl_enc=$6 WHERE id=$7",
-                            Params()
-                                .Add(a.name)
-                                .Add(a.description)
-                                .Add(a.permissionsPlain)
-                                .Add(a.permissionsEncrypted)
-                                .Add(a.aclPlain)
-                                .Add(a.aclEncrypted)
-                                .Add(id));
-            return ok && WriteAudit(c, audit) ? StoreResult::Ok : StoreResult::Failed;
+            return RunWithAudit(
+                       c,
+                       "UPDATE appl SET name=$1,description=$2,perm_plain=$3,perm_enc=$4,acl_plain=$5,"
+                       "acl_enc=$6 WHERE id=$7",
+                       Params()
+                           .Add(a.name)
+                           .Add(a.description)
+                           .Add(a.permissionsPlain)
+                           .Add(a.permissionsEncrypted)
+                           .Add(a.aclPlain)
+                           .Add(a.aclEncrypted)
+                           .Add(id),
+                       audit)
+                       ? StoreResult::Ok
+                       : StoreResult::Failed;
         });
     }
 
@@ -662,22 +703,22 @@ public:
     StoreResult UpdateGroup(const GroupRecord& g, const AuditRecord& audit) override
     {
         return Write([&](Connection& c) {
-            Result found;
-            if (!c.Run("SELECT id, appl_id FROM secgroup WHERE dn=$1 FOR UPDATE", Params().Add(g.dn),
-                       &found)) {
-                return StoreResult::Failed;
-            }
-            if (found.Rows() == 0) {
-                return StoreResult::NotFound;
-            }
-            int64_t id = found.Int(0, 0);
-            if (StoreResult r = CheckGroupFree(c, g, found.Int(0, 1), id); r != StoreResult::Ok) {
+            int64_t id = 0;
+            StoreResult r =
+                LockForUpdate(c,
+                              "SELECT g.id, EXISTS(SELECT 1 FROM secgroup x WHERE x.appl_id=g.appl_id"
+                              " AND fold_ascii(x.name)=fold_ascii($2) AND x.id<>g.id) FROM secgroup g WHERE "
+                              "g.dn=$1 FOR UPDATE OF g",
+                              g.dn, g.name, id);
+            if (r != StoreResult::Ok) {
                 return r;
             }
-            bool ok =
-                c.Run("UPDATE secgroup SET name=$1,description=$2,acl_plain=$3,acl_enc=$4 WHERE id=$5",
-                      Params().Add(g.name).Add(g.description).Add(g.aclPlain).Add(g.aclEncrypted).Add(id));
-            return ok && WriteAudit(c, audit) ? StoreResult::Ok : StoreResult::Failed;
+            return RunWithAudit(
+                       c, "UPDATE secgroup SET name=$1,description=$2,acl_plain=$3,acl_enc=$4 WHERE id=$5",
+                       Params().Add(g.name).Add(g.description).Add(g.aclPlain).Add(g.aclEncrypted).Add(id),
+                       audit)
+                       ? StoreResult::Ok
+                       : StoreResult::Failed;
         });
     }
 
@@ -719,33 +760,33 @@ public:
     StoreResult UpdateObject(const ObjectRecord& o, const AuditRecord& audit) override
     {
         return Write([&](Connection& c) {
-            Result found;
-            if (!c.Run("SELECT id, group_id FROM secobj WHERE dn=$1 FOR UPDATE", Params().Add(o.dn),
-                       &found)) {
-                return StoreResult::Failed;
-            }
-            if (found.Rows() == 0) {
-                return StoreResult::NotFound;
-            }
-            int64_t id = found.Int(0, 0);
-            if (StoreResult r = CheckObjectFree(c, o, found.Int(0, 1), id); r != StoreResult::Ok) {
+            int64_t id = 0;
+            StoreResult r =
+                LockForUpdate(c,
+                              "SELECT o.id, EXISTS(SELECT 1 FROM secobj x WHERE x.group_id=o.group_id"
+                              " AND fold_ascii(x.name)=fold_ascii($2) AND x.id<>o.id) FROM secobj o WHERE "
+                              "o.dn=$1 FOR UPDATE OF o",
+                              o.dn, o.name, id);
+            if (r != StoreResult::Ok) {
                 return r;
             }
-            bool ok =
-                c.Run("UPDATE secobj SET name=$1,description=$2,acl_plain=$3,acl_enc=$4,use_q=$5,q_name=$6,"
-                      "q_type=$7,q_oper=$8,q_value=$9 WHERE id=$10",
-                      Params()
-                          .Add(o.name)
-                          .Add(o.description)
-                          .Add(o.aclPlain)
-                          .Add(o.aclEncrypted)
-                          .Add(o.useQualifier)
-                          .Add(o.qualifierName)
-                          .Add(o.qualifierType)
-                          .Add(o.qualifierOperator)
-                          .Add(o.qualifierValue)
-                          .Add(id));
-            return ok && WriteAudit(c, audit) ? StoreResult::Ok : StoreResult::Failed;
+            return RunWithAudit(c,
+                                "UPDATE secobj SET name=$1,description=$2,acl_plain=$3,acl_enc=$4,use_q=$5,"
+                                "q_name=$6,q_type=$7,q_oper=$8,q_value=$9 WHERE id=$10",
+                                Params()
+                                    .Add(o.name)
+                                    .Add(o.description)
+                                    .Add(o.aclPlain)
+                                    .Add(o.aclEncrypted)
+                                    .Add(o.useQualifier)
+                                    .Add(o.qualifierName)
+                                    .Add(o.qualifierType)
+                                    .Add(o.qualifierOperator)
+                                    .Add(o.qualifierValue)
+                                    .Add(id),
+                                audit)
+                       ? StoreResult::Ok
+                       : StoreResult::Failed;
         });
     }
 
