@@ -130,16 +130,20 @@ constexpr const char* kWriteAudit =
 // Removes log entries and takes them off the day, hour and minute counts, in
 // one statement. A count may reach zero; zero counts are skipped by the pages.
 #define ZYR_DELETE_LOGS(WHERE)                                                                               \
-    "WITH gone AS (DELETE FROM log WHERE id IN (SELECT id FROM log WHERE " WHERE ") RETURNING time),"        \
+    "WITH gone AS (DELETE FROM log WHERE id IN (SELECT id FROM log WHERE " WHERE ") RETURNING time, id),"    \
     " m AS (SELECT substr(time,1,16) AS k, count(*) AS c FROM gone GROUP BY 1),"                             \
     " d AS (UPDATE log_day b SET n = b.n - x.c FROM (SELECT substr(k,1,10) AS k, sum(c) AS c FROM m"         \
     " GROUP BY 1) x WHERE b.key = x.k RETURNING 1),"                                                         \
     " h AS (UPDATE log_hour b SET n = b.n - x.c FROM (SELECT substr(k,1,13) AS k, sum(c) AS c FROM m"        \
     " GROUP BY 1) x WHERE b.key = x.k RETURNING 1),"                                                         \
     " mi AS (UPDATE log_minute b SET n = b.n - m.c FROM m WHERE b.key = m.k RETURNING 1)"                    \
-    " SELECT count(*) FROM gone"
+    " SELECT (SELECT count(*) FROM gone), l.time, l.id FROM (SELECT 1) one"                                  \
+    " LEFT JOIN (SELECT time, id FROM gone ORDER BY time DESC, id DESC LIMIT 1) l ON true"
 
-constexpr const char* kDeleteLogRange = ZYR_DELETE_LOGS("time >= $1 AND time < $2 LIMIT $3");
+// A range goes in batches that each start after the last entry of the one
+// before, so that no batch walks over what the others removed.
+constexpr const char* kDeleteLogRange =
+    ZYR_DELETE_LOGS("(time, id) > ($1, $4::bigint) AND time < $2 ORDER BY time, id LIMIT $3");
 constexpr const char* kDeleteLogSecond = ZYR_DELETE_LOGS("time = $1");
 #undef ZYR_DELETE_LOGS
 
@@ -885,15 +889,22 @@ public:
     {
         removed = 0;
         std::string to = range.to.empty() ? std::string("~") : range.to;
+        std::string afterTime = range.from;
+        int64_t afterId = 0;
         for (bool first = true;; first = false) {
             int64_t n = 0;
             StoreResult r = Write([&](Connection& c) {
                 Result gone;
-                if (!c.Run(kDeleteLogRange, Params().Add(range.from).Add(to).Add(kDeleteBatch), &gone) ||
+                if (!c.Run(kDeleteLogRange, Params().Add(afterTime).Add(to).Add(kDeleteBatch).Add(afterId),
+                           &gone) ||
                     gone.Rows() != 1) {
                     return StoreResult::Failed;
                 }
                 n = gone.Int(0, 0);
+                if (n > 0) {
+                    afterTime = gone.Text(0, 1);
+                    afterId = gone.Int(0, 2);
+                }
                 return !first || WriteAudit(c, audit) ? StoreResult::Ok : StoreResult::Failed;
             });
             if (r != StoreResult::Ok) {

@@ -94,5 +94,39 @@ TEST_F(PgStoreTest, ConcurrentUpdatesOfOneRoleNeverMixTheirMembers)
     EXPECT_EQ(records, 1u + threads * rounds);
 }
 
+// A range larger than one delete batch goes entirely, with one audit record,
+// and the entries outside it keep their pages.
+TEST_F(PgStoreTest, ARangeDeleteLargerThanABatchRemovesItAll)
+{
+    auto bulk = stores[0]->BeginBulk();
+    const int days = 5, perDay = 6000;
+    for (int d = 0; d < days; ++d) {
+        for (int i = 0; i < perDay; ++i) {
+            char time[32];
+            std::snprintf(time, sizeof time, "2026-03-%02d %02d:%02d:%02d", 10 + d, i / 600 % 24, i / 10 % 60,
+                          i % 60);
+            ASSERT_TRUE(bulk->Log({time, "CORP\\u" + std::to_string(i), "Logon", "Success", "PC01"}));
+        }
+    }
+    ASSERT_TRUE(bulk->Commit());
+    int64_t removed = 0;
+    ASSERT_EQ(stores[1]->DeleteLogs({"2026-03-11 00:00:00", "2026-03-14 00:00:00"}, Audit("Del"), removed),
+              StoreResult::Ok);
+    EXPECT_EQ(removed, 3 * perDay);
+    std::vector<LogEntry> page;
+    ASSERT_TRUE(stores[0]->GetLogPage({}, 0, page));
+    ASSERT_EQ(page.size(), static_cast<size_t>(kPageSize));
+    EXPECT_EQ(page[0].time.substr(0, 10), "2026-03-14");
+    // The last page of the day before the range follows the first day after it.
+    ASSERT_TRUE(stores[0]->GetLogPage({}, perDay / kPageSize, page));
+    ASSERT_FALSE(page.empty());
+    EXPECT_EQ(page[0].time.substr(0, 10), "2026-03-10");
+    ASSERT_TRUE(stores[0]->GetLogPage({}, 2 * perDay / kPageSize, page));
+    EXPECT_TRUE(page.empty());
+    std::vector<AuditRecord> trail;
+    ASSERT_TRUE(stores[0]->GetAuditPage(0, trail));
+    EXPECT_EQ(trail.size(), 1u);
+}
+
 } // namespace
 } // namespace zyr::server::test
