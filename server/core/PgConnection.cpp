@@ -146,6 +146,7 @@ bool Connection::Revive()
     if (ok() && PQtransactionStatus(conn_) != PQTRANS_UNKNOWN) {
         return true;
     }
+    // A reset may find the server back up.
     PQreset(conn_);
     prepared_.clear();
     if (!ok()) {

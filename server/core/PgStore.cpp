@@ -1036,7 +1036,8 @@ private:
     {
         pg::Pool::Lease c(pool_);
         for (int attempt = 1;; ++attempt) {
-            if (!c->Script("BEGIN")) {
+            // A connection the database server dropped (a restart) is made again once.
+            if (!c->Script("BEGIN") && (!c->Revive() || !c->Script("BEGIN"))) {
                 return StoreResult::Failed;
             }
             StoreResult r = body(*c);
