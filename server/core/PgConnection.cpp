@@ -147,13 +147,19 @@ bool Connection::Revive()
         return true;
     }
     // A reset may find the server back up.
+    if (reviving_) {
+        return false; // the settings of a fresh connection failed: no second reset from within
+    }
     PQreset(conn_);
     prepared_.clear();
     if (!ok()) {
         error_ = PQerrorMessage(conn_);
         return false;
     }
-    return ApplySettings();
+    reviving_ = true;
+    bool ok = ApplySettings();
+    reviving_ = false;
+    return ok;
 }
 
 std::string Connection::Error() const
@@ -178,6 +184,17 @@ bool Connection::Check(pg_result* result, bool& ok)
 }
 
 bool Connection::Run(const char* sql, const Params& params, Result* out)
+{
+    bool idle = PQtransactionStatus(conn_) == PQTRANS_IDLE;
+    if (RunOnce(sql, params, out)) {
+        return true;
+    }
+    // Outside a transaction nothing was done when the database server had
+    // dropped the connection (a restart): connect again and run it once more.
+    return idle && PQstatus(conn_) == CONNECTION_BAD && Revive() && RunOnce(sql, params, out);
+}
+
+bool Connection::RunOnce(const char* sql, const Params& params, Result* out)
 {
     auto it = prepared_.find(sql);
     if (it == prepared_.end()) {
@@ -210,11 +227,16 @@ bool Connection::Run(const char* sql, const Params& params, Result* out)
 
 bool Connection::Script(const std::string& sql)
 {
-    pg_result* result = PQexec(conn_, sql.c_str());
-    bool ok = false;
-    Check(result, ok);
-    PQclear(result);
-    return ok;
+    bool idle = PQtransactionStatus(conn_) == PQTRANS_IDLE;
+    for (int attempt = 0;; ++attempt) {
+        pg_result* result = PQexec(conn_, sql.c_str());
+        bool ok = false;
+        Check(result, ok);
+        PQclear(result);
+        if (ok || attempt > 0 || !idle || PQstatus(conn_) != CONNECTION_BAD || !Revive()) {
+            return ok;
+        }
+    }
 }
 
 bool Connection::Copy(const char* sql, const std::string& data)

@@ -88,11 +88,13 @@ public:
     bool Retryable() const { return sqlState_ == "40001" || sqlState_ == "40P01"; }
 
 private:
+    bool RunOnce(const char* sql, const Params& params, Result* out);
     bool Check(pg_result* result, bool& ok);
     bool ApplySettings();
 
     pg_conn* conn_ = nullptr;
     bool synchronousCommit_;
+    bool reviving_ = false;
     std::unordered_map<std::string, std::string> prepared_; // statement text -> name
     std::string sqlState_;
     std::string constraint_;

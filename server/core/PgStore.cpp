@@ -1036,8 +1036,7 @@ private:
     {
         pg::Pool::Lease c(pool_);
         for (int attempt = 1;; ++attempt) {
-            // A connection the database server dropped (a restart) is made again once.
-            if (!c->Script("BEGIN") && (!c->Revive() || !c->Script("BEGIN"))) {
+            if (!c->Script("BEGIN")) {
                 return StoreResult::Failed;
             }
             StoreResult r = body(*c);
