@@ -25,14 +25,14 @@ struct NewItemTexts {
 struct ApplicationUi {
     // The application's pages (properties, then permissions), handed to the
     // sheet; the records stay owned by the tree and outlive the sheet.
-    HRESULT (*addApplicationPages)
+    HRESULT(*addApplicationPages)
     (CKVTAppl* application, IPropertySheetCallback* callback, LONG_PTR notifyHandle) = nullptr;
     // The group's page; the application offers its permissions.
-    HRESULT (*addGroupPages)
+    HRESULT(*addGroupPages)
     (CKVTAppl* application, CKVTSecGroup* group, IPropertySheetCallback* callback,
      LONG_PTR notifyHandle) = nullptr;
     // The object's page; the application offers its permissions.
-    HRESULT (*addObjectPages)
+    HRESULT(*addObjectPages)
     (CKVTAppl* application, CKVTApplSecObj* object, IPropertySheetCallback* callback,
      LONG_PTR notifyHandle) = nullptr;
     // Runs the New dialog of the kind over parent; true after OK, with texts
