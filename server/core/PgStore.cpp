@@ -83,10 +83,12 @@ CREATE INDEX log_time ON log(time, id);
 CREATE TABLE log_day(key text COLLATE "C" PRIMARY KEY, n bigint NOT NULL);
 CREATE TABLE log_hour(key text COLLATE "C" PRIMARY KEY, n bigint NOT NULL);
 CREATE TABLE log_minute(key text COLLATE "C" PRIMARY KEY, n bigint NOT NULL);
--- Audit ids are dense, so that a page is a range of ids: each record takes
--- the next number from audit_count in the transaction that writes it.
+-- Audit records take a place (pos) without gaps after their transaction has
+-- committed, so that a page is a range of places and no change waits for
+-- another's commit to number its record. audit_count holds the places given.
 CREATE TABLE audit(
-  id bigint PRIMARY KEY,
+  seq bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+  pos bigint UNIQUE,
   time text COLLATE "C" NOT NULL,
   who text NOT NULL,
   computer text NOT NULL,
@@ -96,10 +98,18 @@ CREATE TABLE audit(
   name text NOT NULL,
   old_value text NOT NULL,
   new_value text NOT NULL);
+CREATE INDEX audit_unplaced ON audit(seq) WHERE pos IS NULL;
 CREATE TABLE audit_count(single boolean PRIMARY KEY DEFAULT true CHECK(single), n bigint NOT NULL);
 INSERT INTO audit_count(n) VALUES(0);
-CREATE FUNCTION audit_kept() RETURNS trigger LANGUAGE plpgsql
-  AS $$ BEGIN RAISE EXCEPTION 'audit records are never changed or removed'; END $$;
+-- The one change allowed: giving a record its place.
+CREATE FUNCTION audit_kept() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+  IF TG_OP = 'UPDATE' AND OLD.pos IS NULL AND NEW.pos IS NOT NULL
+     AND to_jsonb(OLD) - 'pos' = to_jsonb(NEW) - 'pos' THEN
+    RETURN NEW;
+  END IF;
+  RAISE EXCEPTION 'audit records are never changed or removed';
+END $$;
 CREATE TRIGGER audit_kept_rows BEFORE UPDATE OR DELETE ON audit
   FOR EACH ROW EXECUTE FUNCTION audit_kept();
 CREATE TRIGGER audit_kept_table BEFORE TRUNCATE ON audit
@@ -123,9 +133,14 @@ constexpr int64_t kDeleteBatch = 10000;
 constexpr int kAttempts = 5;
 
 constexpr const char* kWriteAudit =
-    "WITH c AS (UPDATE audit_count SET n = n + 1 RETURNING n)"
-    " INSERT INTO audit(id,time,who,computer,object,operation,identity,name,old_value,new_value)"
-    " SELECT c.n,$1,$2,$3,$4,$5,$6,$7,$8,$9 FROM c";
+    "INSERT INTO audit(time,who,computer,object,operation,identity,name,old_value,new_value)"
+    " VALUES($1,$2,$3,$4,$5,$6,$7,$8,$9)";
+
+// Serialises the servers that give audit records their places.
+constexpr int64_t kPlacingLock = 0x7a79725f617564; // "zyr_aud"
+// Records placed per transaction, and how often a server places records after its changes.
+constexpr int64_t kPlaceBatch = 50000;
+constexpr uint64_t kPlaceEvery = 256;
 
 // Removes log entries and takes them off the day, hour and minute counts, in
 // one statement. A count may reach zero; zero counts are skipped by the pages.
@@ -168,13 +183,12 @@ bool RunWithAudit(Connection& c, const std::string& change, Params params, const
     size_t n = params.values().size();
     std::string sql =
         "WITH change AS (" + change +
-        " RETURNING 1), c AS (UPDATE audit_count SET n = n + 1 RETURNING n)"
-        " INSERT INTO audit(id,time,who,computer,object,operation,identity,name,old_value,new_value)"
-        " SELECT c.n";
+        " RETURNING 1) INSERT INTO audit(time,who,computer,object,operation,identity,name,old_value,"
+        "new_value) VALUES(";
     for (size_t i = 1; i <= 9; ++i) {
-        sql += ",$" + std::to_string(n + i);
+        sql += (i > 1 ? ",$" : "$") + std::to_string(n + i);
     }
-    sql += " FROM c";
+    sql += ")";
     params.Add(a.time).Add(a.user).Add(a.computer).Add(a.object).Add(a.operation);
     params.Add(a.identity).Add(a.name).Add(a.oldValue).Add(a.newValue);
     return c.Run(sql.c_str(), params);
@@ -601,6 +615,50 @@ bool Migrate(Connection& c, std::string& reason)
     return true;
 }
 
+// Gives the committed records without a place the next places, in the order
+// they were written. With wait false it leaves the work to a server already
+// doing it. False when the database could not be asked.
+bool PlaceAudit(Connection& c, bool wait)
+{
+    for (;;) {
+        Result pending;
+        if (!c.Run("SELECT EXISTS(SELECT 1 FROM audit WHERE pos IS NULL)", &pending) || pending.Rows() != 1) {
+            return false;
+        }
+        if (pending.Text(0, 0) != "t") {
+            return true;
+        }
+        if (!c.Script("BEGIN")) {
+            return false;
+        }
+        Result locked, placed;
+        bool ok =
+            c.Run(wait ? "SELECT pg_advisory_xact_lock($1), true" : "SELECT pg_try_advisory_xact_lock($1)",
+                  Params().Add(kPlacingLock), &locked) &&
+            locked.Rows() == 1;
+        if (ok && locked.Text(0, wait ? 1 : 0) != "t") {
+            c.Script("ROLLBACK");
+            return true; // another server is at it
+        }
+        ok = ok &&
+             c.Run("WITH todo AS (SELECT seq, row_number() OVER (ORDER BY seq) AS rn FROM audit"
+                   " WHERE pos IS NULL ORDER BY seq LIMIT $1),"
+                   " done AS (UPDATE audit a SET pos = b.n + todo.rn FROM todo, audit_count b"
+                   " WHERE a.seq = todo.seq RETURNING 1)"
+                   " UPDATE audit_count SET n = n + (SELECT count(*) FROM done) RETURNING"
+                   " (SELECT count(*) FROM done)",
+                   Params().Add(kPlaceBatch), &placed) &&
+             placed.Rows() == 1 && c.Script("COMMIT");
+        if (!ok) {
+            c.Script("ROLLBACK");
+            return false;
+        }
+        if (placed.Int(0, 0) < kPlaceBatch) {
+            return true;
+        }
+    }
+}
+
 class PgStore final : public SecurityStore {
 public:
     PgStore(const std::string& conninfo, bool fullSync) : pool_(conninfo, fullSync) {}
@@ -953,8 +1011,9 @@ public:
         }
         pg::Pool::Lease c(pool_);
         Result r;
-        if (!c->Run("SELECT time,who,computer,object,operation,identity,name,old_value,new_value FROM audit"
-                    " WHERE id <= (SELECT n FROM audit_count) - $1 ORDER BY id DESC LIMIT $2",
+        if (!PlaceAudit(*c, true) ||
+            !c->Run("SELECT time,who,computer,object,operation,identity,name,old_value,new_value FROM audit"
+                    " WHERE pos <= (SELECT n FROM audit_count) - $1 ORDER BY pos DESC LIMIT $2",
                     Params().Add(page * kPageSize).Add(static_cast<int64_t>(kPageSize)), &r)) {
             return false;
         }
@@ -1008,14 +1067,15 @@ public:
         return true;
     }
 
-    // Every change writes an audit record and moves audit_count on in its
-    // transaction, so the count read before a list tells whether a list read
-    // earlier is still current, whichever server made the change.
+    // Every change writes an audit record, so the number of committed audit
+    // records (placed and not yet placed, read in one snapshot) tells whether
+    // a list read earlier is still current, whichever server made the change.
     uint64_t SharedGeneration() override
     {
         pg::Pool::Lease c(pool_);
         Result r;
-        if (c->Run("SELECT n FROM audit_count", &r) && r.Rows() == 1) {
+        if (c->Run("SELECT n + (SELECT count(*) FROM audit WHERE pos IS NULL) FROM audit_count", &r) &&
+            r.Rows() == 1) {
             return static_cast<uint64_t>(r.Int(0, 0));
         }
         // Unknown: a number no list was kept under.
@@ -1041,6 +1101,10 @@ private:
             }
             StoreResult r = body(*c);
             if (r == StoreResult::Ok && c->Script("COMMIT")) {
+                // Now and then a server places the records written since.
+                if (changes_.fetch_add(1) % kPlaceEvery == kPlaceEvery - 1) {
+                    PlaceAudit(*c, false);
+                }
                 return StoreResult::Ok;
             }
             std::string state = c->SqlState();
@@ -1085,6 +1149,7 @@ private:
     }
 
     std::atomic<uint64_t> unknownGeneration_{0};
+    std::atomic<uint64_t> changes_{0};
 };
 
 // One transaction on a connection of its own; log entries travel in COPY
