@@ -63,7 +63,7 @@ TEST_F(PgStoreTest, AuditRecordsCannotBeChangedOrRemoved)
 TEST_F(PgStoreTest, ConcurrentUpdatesOfOneRoleNeverMixTheirMembers)
 {
     ASSERT_EQ(stores[0]->AddRole({"{r}", "Role", "", {}, {}}, Audit("Add")), StoreResult::Ok);
-    const int threads = 6, rounds = 15;
+    const int threads = 6, rounds = 90; // more changes than a server makes between placings
     std::latch go(threads);
     std::vector<std::thread> workers;
     for (int t = 0; t < threads; ++t) {
