@@ -195,9 +195,19 @@ AuditRecord SecurityService::Audit(const FormFields& query, std::string object, 
     return a;
 }
 
+bool SecurityService::ComplianceOn() const
+{
+    // The flag is switched on for good, so only an off flag is read again.
+    bool on = false;
+    if (!gate_.ComplianceOn() && store_.Shared() && store_.GetComplianceFlag(on) && on) {
+        gate_.SetComplianceOn(true);
+    }
+    return gate_.ComplianceOn();
+}
+
 bool SecurityService::AuditPathOpen(const FormFields& query) const
 {
-    return !gate_.ComplianceOn() || gate_.CanSend(query.Get("Computer"));
+    return !ComplianceOn() || gate_.CanSend(query.Get("Computer"));
 }
 
 bool SecurityService::ReadAuditValues(const FormFields& body, AuditRecord& audit, std::string& why) const

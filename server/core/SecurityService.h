@@ -49,7 +49,11 @@ public:
     bool ListApplications(std::vector<ApplicationRecord>& out);
     // Moves on after every change to applications, groups or objects (made
     // or refused), so that a reply built from the list can be kept until then.
-    uint64_t ApplicationsGeneration() const { return applicationsGeneration_.load(); }
+    // A database shared with other servers adds its own count of changes.
+    uint64_t ApplicationsGeneration() const
+    {
+        return applicationsGeneration_.load() + store_.SharedGeneration();
+    }
     Outcome AddApplication(const FormFields& query);
     Outcome UpdateApplication(const FormFields& query, const FormFields& body);
     Outcome DeleteApplication(const FormFields& query);
@@ -75,7 +79,8 @@ public:
     Outcome SendAuditEvent(const FormFields& fields);
     Outcome GetAudit(const FormFields& query, std::vector<AuditRecord>& out);
 
-    bool ComplianceOn() const { return gate_.ComplianceOn(); }
+    // On a shared database another server may have switched the flag on.
+    bool ComplianceOn() const;
     bool AuditNotFunctional(std::string_view computer) const { return gate_.NotFunctional(computer); }
 
     std::string Now() const;

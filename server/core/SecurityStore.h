@@ -1,6 +1,7 @@
 // The storage of the security database. The service holds the rules; a store
 // only keeps records and writes every change together with its audit record,
-// all or nothing. SQLite is the one backend so far.
+// all or nothing. The backends are SQLite (one file, one server) and
+// PostgreSQL (one database, any number of servers).
 #pragma once
 
 #include "server/core/Records.h"
@@ -87,6 +88,13 @@ public:
         virtual bool Commit() = 0;
     };
     virtual std::unique_ptr<BulkWriter> BeginBulk() = 0;
+
+    // For a database that other servers change too: a number, read from the
+    // database, that moves on with every committed change of any server, so
+    // that what a server keeps in memory is built again. Where this process
+    // is the only writer it is 0 and Shared() is false.
+    virtual uint64_t SharedGeneration() { return 0; }
+    virtual bool Shared() const { return false; }
 };
 
 // Opens (creating when missing) the SQLite database at path and brings its
@@ -95,5 +103,17 @@ public:
 // survives the end of the process but not of the machine.
 std::unique_ptr<SecurityStore> OpenSqliteStore(const std::string& path, std::string& reason,
                                                bool fullSync = true);
+
+// Connects to the PostgreSQL database named by a libpq connection string with
+// a pool of `connections` and brings its schema up to date. Null, with a
+// reason, when that fails. Without fullSync a commit is acknowledged before
+// the database server has it on disk.
+std::unique_ptr<SecurityStore> OpenPgStore(const std::string& conninfo, std::string& reason, bool fullSync,
+                                           size_t connections);
+
+// PostgreSQL when `database` is a connection string (postgresql://..., or
+// key=value settings), else the SQLite file at that path.
+std::unique_ptr<SecurityStore> OpenStore(const std::string& database, std::string& reason, bool fullSync,
+                                         size_t connections);
 
 } // namespace zyr::server

@@ -7,11 +7,12 @@ namespace zyr::server {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: zyr-security-server --db PATH [--listen ADDRESS:PORT] [--seed demo|large:A,G,O,R,M,L]\n"
+    "usage: zyr-security-server --db PATH|CONNINFO [--listen ADDRESS:PORT] [--seed demo|large:A,G,O,R,M,L]\n"
     "                           [--seed-admin DOMAIN\\user] [--tls-cert FILE --tls-key FILE]\n"
     "                           [--threads N] [--enable-test-controls] [--log-level "
     "error|warning|info|debug]\n"
-    "  --listen defaults to 127.0.0.1:8780; port 0 picks a free port.\n";
+    "  --listen defaults to 127.0.0.1:8780; port 0 picks a free port.\n"
+    "  --db takes a SQLite file or a PostgreSQL connection string (postgresql://user@host:port/db).\n";
 
 bool ParseListen(const std::string& text, HttpServerOptions& http)
 {
@@ -62,7 +63,7 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& out
             }
         } else if (arg == "--db") {
             if (!value(out.database) || out.database.empty()) {
-                return fail("--db needs a path");
+                return fail("--db needs a path or a connection string");
             }
         } else if (arg == "--seed") {
             if (!value(v)) {

@@ -92,6 +92,10 @@ CREATE TRIGGER audit_kept_on_delete BEFORE DELETE ON audit
   BEGIN SELECT RAISE(ABORT, 'audit records are never removed'); END;
 CREATE TABLE setting(key TEXT PRIMARY KEY, value TEXT NOT NULL) WITHOUT ROWID;
 )sql",
+    // 2: the audit trail by time.
+    R"sql(
+CREATE INDEX audit_time ON audit(time);
+)sql",
 };
 
 constexpr int kMemberUser = 0;

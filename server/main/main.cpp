@@ -26,7 +26,9 @@ int main(int argc, char** argv)
     std::signal(SIGPIPE, SIG_IGN);
 
     std::string reason;
-    auto store = OpenSqliteStore(options.database, reason, options.fullSync);
+    // One connection per request thread, and one for the seed.
+    auto store =
+        OpenStore(options.database, reason, options.fullSync, static_cast<size_t>(options.http.threads) + 1);
     if (!store) {
         LogError("cannot open the database: " + reason);
         return 1;

@@ -1,6 +1,9 @@
 # Load client for the security server: starts zyr-security-server on a large
 # seeded database and prints latencies and rates. Run by hand:
 #   build/bin/server_bench [--size A,G,O,R,M,L] [--seconds S] [--connections C] [--sync full|normal]
+#                          [--pg "host=... port=... user=..."] [--servers N]
+# With --pg the servers share a fresh PostgreSQL database made in that cluster
+# (scripts/pg-cluster starts one); the connections are spread over N servers.
 add_executable(server_bench ${CMAKE_SOURCE_DIR}/tests/bench/server/ServerBench.cpp)
 target_link_libraries(server_bench PRIVATE zyr_server Threads::Threads)
 zyr_apply_options(server_bench)

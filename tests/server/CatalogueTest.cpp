@@ -35,7 +35,7 @@ const std::string kObject = "{6B29FC40-CA47-1067-B31D-00DD010662DC}";
 const std::string kRole = "{3f2504e0-4f89-11d3-9a0c-0305e82c3301}";
 const std::string kPerms = "Read:0x00000001;Write:0x00000002;Execute:0x00000004;";
 
-class CatalogueTest : public ::testing::Test {
+class CatalogueTest : public BackendTest {
 protected:
     void AddApplication(const std::string& name = "Plant Ops", const std::string& dn = kAppl)
     {
@@ -63,11 +63,11 @@ protected:
         return f.Records(doc, body, "KVTAPPLS");
     }
 
-    ServerFixture f;
+    ServerFixture f{GetParam()};
     std::string body;
 };
 
-TEST_F(CatalogueTest, ApplicationAddUpdateDeleteWithAuditTrail)
+TEST_P(CatalogueTest, ApplicationAddUpdateDeleteWithAuditTrail)
 {
     AddApplication();
     pugi::xml_document doc;
@@ -114,7 +114,7 @@ TEST_F(CatalogueTest, ApplicationAddUpdateDeleteWithAuditTrail)
     EXPECT_EQ(trail[1].newValue, "<NewValue><Description><Value>a&amp;b</Value></Description></NewValue>");
 }
 
-TEST_F(CatalogueTest, RefusedApplicationChangesLeaveNothingBehind)
+TEST_P(CatalogueTest, RefusedApplicationChangesLeaveNothingBehind)
 {
     AddApplication();
     const std::string add = "Object=Appl&Operation=Add&Desc=&ACL=" + kTrailer;
@@ -154,7 +154,7 @@ TEST_F(CatalogueTest, RefusedApplicationChangesLeaveNothingBehind)
     EXPECT_EQ(f.AuditTrail().size(), 1u); // the Add alone
 }
 
-TEST_F(CatalogueTest, GroupsAndObjectsSitAtTheirPositions)
+TEST_P(CatalogueTest, GroupsAndObjectsSitAtTheirPositions)
 {
     AddApplication();
     AddGroupAndObject();
@@ -201,7 +201,7 @@ TEST_F(CatalogueTest, GroupsAndObjectsSitAtTheirPositions)
     EXPECT_FALSE(f.store->FindObject(kObject, stored));
 }
 
-TEST_F(CatalogueTest, GroupAndObjectRefusals)
+TEST_P(CatalogueTest, GroupAndObjectRefusals)
 {
     AddApplication();
     AddApplication("Other", "{6B29FC40-CA47-1067-B31D-00DD01066200}");
@@ -238,7 +238,7 @@ TEST_F(CatalogueTest, GroupAndObjectRefusals)
         "OK");
 }
 
-TEST_F(CatalogueTest, RoleMembersTravelEncryptedAndComeBackInPlace)
+TEST_P(CatalogueTest, RoleMembersTravelEncryptedAndComeBackInPlace)
 {
     ASSERT_EQ(f.Get("Object=Role&Operation=Add&CN=Plant%20Ops&DN=" + kRole +
                     "&Desc=Operators&MemeberUser=&MemberGroup=" + kTrailer)
@@ -303,7 +303,7 @@ std::string ExportFile(const std::string& name, const std::string& id, const std
            "<DESCRIPTION></DESCRIPTION></SECOBJ2></GROUP1></ZYR>";
 }
 
-TEST_F(CatalogueTest, ImportKeepsTheFileIdentitiesAndRefusesWithTheErrorHeader)
+TEST_P(CatalogueTest, ImportKeepsTheFileIdentitiesAndRefusesWithTheErrorHeader)
 {
     const std::string id = "{C0000000-0000-0000-0000-000000000000}";
     HttpReply r =
@@ -335,7 +335,7 @@ TEST_F(CatalogueTest, ImportKeepsTheFileIdentitiesAndRefusesWithTheErrorHeader)
     EXPECT_EQ(Applications(doc).size(), 1u);
 }
 
-TEST_F(CatalogueTest, ComplianceModeRefusesChangesWhoseAuditCannotBeSent)
+TEST_P(CatalogueTest, ComplianceModeRefusesChangesWhoseAuditCannotBeSent)
 {
     EXPECT_EQ(f.Post("Object=KVTAPI&Operation=Get21CFR11Flag", "Junk=Junk").body, "false");
     // Before compliance mode a failing audit component does not stop changes.
@@ -382,7 +382,7 @@ TEST_F(CatalogueTest, ComplianceModeRefusesChangesWhoseAuditCannotBeSent)
     EXPECT_TRUE(again.ComplianceOn());
 }
 
-TEST_F(CatalogueTest, LogPagesRangesAndDeletionsInTheConsoleFormats)
+TEST_P(CatalogueTest, LogPagesRangesAndDeletionsInTheConsoleFormats)
 {
     auto bulk = f.store->BeginBulk();
     for (int day = 4; day <= 6; ++day) {
@@ -452,7 +452,7 @@ TEST_F(CatalogueTest, LogPagesRangesAndDeletionsInTheConsoleFormats)
     EXPECT_EQ(f.Texts(records[2])[1], "CORP\\jdoe");
 }
 
-TEST_F(CatalogueTest, RequestPageBasicsAndTestControls)
+TEST_P(CatalogueTest, RequestPageBasicsAndTestControls)
 {
     EXPECT_EQ(f.router->Handle("GET", "/zyr/security", {}).body, "ZYR Security Server");
     EXPECT_EQ(f.router->Handle("GET", "/other?Object=Appl&Operation=GetAll", {}).status, 404);
@@ -494,9 +494,11 @@ TEST_F(CatalogueTest, RequestPageBasicsAndTestControls)
     EXPECT_FALSE(f.Get("Object=Role&Operation=Get").drop);
     EXPECT_EQ(f.Post("Object=Test&Operation=Fault", "Kind=Bogus").body.rfind("Error: ", 0), 0u);
 
-    ServerFixture closed(false);
+    ServerFixture closed(GetParam(), false);
     EXPECT_EQ(closed.Post("Object=Test&Operation=Fault", "Kind=Clear").status, 404);
 }
+
+ZYR_ON_BOTH_BACKENDS(CatalogueTest);
 
 } // namespace
 } // namespace zyr::server::test

@@ -9,9 +9,11 @@
 namespace zyr::server::test {
 namespace {
 
-TEST(SeederTest, DemoGrantsTheConsoleToItsAdministratorOnce)
+class SeederTest : public BackendTest {};
+
+TEST_P(SeederTest, DemoGrantsTheConsoleToItsAdministratorOnce)
 {
-    ServerFixture f;
+    ServerFixture f{GetParam()};
     bool seeded = false;
     std::string reason;
     ASSERT_TRUE(SeedDemo(*f.store, "CORP\\admin", std::time(nullptr), seeded, reason)) << reason;
@@ -41,7 +43,7 @@ TEST(SeederTest, DemoGrantsTheConsoleToItsAdministratorOnce)
     EXPECT_EQ(roles[0].memberUsers, std::vector<std::string>{"CORP\\admin"});
 }
 
-TEST(SeederTest, LargeBuildsTheCountsAsked)
+TEST_P(SeederTest, LargeBuildsTheCountsAsked)
 {
     LargeSeed size;
     ASSERT_TRUE(ParseLargeSeed("large:2,3,4,5,6,120", size));
@@ -51,7 +53,7 @@ TEST(SeederTest, LargeBuildsTheCountsAsked)
         LargeSeed ignored;
         EXPECT_FALSE(ParseLargeSeed(bad, ignored)) << bad;
     }
-    ServerFixture f;
+    ServerFixture f{GetParam()};
     bool seeded = false;
     std::string reason;
     ASSERT_TRUE(SeedLarge(*f.store, size, std::time(nullptr), seeded, reason)) << reason;
@@ -69,6 +71,8 @@ TEST(SeederTest, LargeBuildsTheCountsAsked)
     ASSERT_TRUE(f.store->GetLogPage({}, 2, page));
     EXPECT_EQ(page.size(), 20u);
 }
+
+ZYR_ON_BOTH_BACKENDS(SeederTest);
 
 } // namespace
 } // namespace zyr::server::test

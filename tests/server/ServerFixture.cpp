@@ -1,7 +1,12 @@
 #include "tests/server/ServerFixture.h"
 
+#include "server/core/PgConnection.h"
+
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <atomic>
 #include <cstdlib>
 
 namespace zyr::server::test {
@@ -19,12 +24,63 @@ TempDir::~TempDir()
     std::filesystem::remove_all(path_, ec);
 }
 
-ServerFixture::ServerFixture(bool testControls)
+std::string PgTestCluster()
 {
-    dbPath = (dir.path() / "security.db").string();
+    const char* settings = std::getenv("ZYR_TEST_PG");
+    return settings ? settings : "";
+}
+
+TestDatabase::TestDatabase(Backend backend) : backend(backend)
+{
+    if (backend == Backend::Sqlite) {
+        location_ = (dir_.path() / "security.db").string();
+        return;
+    }
+    std::string cluster = PgTestCluster();
+    if (cluster.empty()) {
+        return;
+    }
+    static std::atomic<int> counter{0};
+    std::string name = "zyr_test_" + std::to_string(getpid()) + "_" + std::to_string(counter.fetch_add(1));
+    pg::Connection admin(cluster, true);
+    // A database name cannot be a parameter; this one is made of digits and letters only.
+    if (!admin.ok() || !admin.Script("CREATE DATABASE " + name)) {
+        ADD_FAILURE() << "cannot make a test database: " << admin.Error();
+        return;
+    }
+    name_ = name;
+    // A later setting of the same key wins.
+    location_ = cluster + " dbname=" + name;
+}
+
+TestDatabase::~TestDatabase()
+{
+    if (!name_.empty()) {
+        pg::Connection admin(PgTestCluster(), true);
+        admin.Script("DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)");
+    }
+}
+
+std::unique_ptr<SecurityStore> TestDatabase::Open(std::string& reason, size_t connections) const
+{
+    if (backend == Backend::Sqlite) {
+        return OpenSqliteStore(location_, reason);
+    }
+    return OpenPgStore(location_, reason, true, connections);
+}
+
+ServerFixture::ServerFixture(Backend backend, bool testControls) : database(backend)
+{
+    dbPath = database.location();
+    if (!database.available()) {
+        return; // the test skips
+    }
     std::string reason;
-    store = OpenSqliteStore(dbPath, reason);
+    store = database.Open(reason);
     EXPECT_TRUE(store) << reason;
+    if (!store) {
+        return;
+    }
     service = std::make_unique<SecurityService>(*store, gate);
     EXPECT_TRUE(service->Start(reason)) << reason;
     router = std::make_unique<Router>(*service, gate, testControls);

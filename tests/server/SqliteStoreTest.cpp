@@ -16,10 +16,14 @@
 namespace zyr::server::test {
 namespace {
 
-class LogPagingTest : public ::testing::Test {
+class LogPagingTest : public BackendTest {
 protected:
     void SetUp() override
     {
+        BackendTest::SetUp();
+        if (IsSkipped()) {
+            return;
+        }
         // Entries over three days, bunched into a few minutes and seconds so
         // that pages cross minute, hour and day boundaries and share seconds.
         std::mt19937 random(7);
@@ -79,11 +83,11 @@ protected:
         return day + " 00:00:00";
     }
 
-    ServerFixture f;
+    ServerFixture f{GetParam()};
     std::vector<std::pair<LogEntry, int>> all;
 };
 
-TEST_F(LogPagingTest, PagesMatchAPlainSortWithAndWithoutRange)
+TEST_P(LogPagingTest, PagesMatchAPlainSortWithAndWithoutRange)
 {
     ExpectAllPages({});
     ExpectAllPages({Day(1), Day(2)});
@@ -91,7 +95,7 @@ TEST_F(LogPagingTest, PagesMatchAPlainSortWithAndWithoutRange)
     ExpectAllPages({{}, Day(1)});
 }
 
-TEST_F(LogPagingTest, DeletionsKeepThePagesRight)
+TEST_P(LogPagingTest, DeletionsKeepThePagesRight)
 {
     AuditRecord audit{"2026-01-01 00:00:00", "u", "c", "Log", "Del", "", "", "", ""};
     // One second that holds several entries.
@@ -119,6 +123,8 @@ TEST_F(LogPagingTest, DeletionsKeepThePagesRight)
     EXPECT_TRUE(Actual({}, 0).empty());
     EXPECT_EQ(f.AuditTrail().size(), 3u);
 }
+
+ZYR_ON_BOTH_BACKENDS(LogPagingTest);
 
 TEST(SqliteStoreTest, AuditRecordsCannotBeChangedOrRemoved)
 {

@@ -14,11 +14,11 @@
 namespace zyr::server::test {
 namespace {
 
-class WireTest : public ::testing::Test {
+class WireTest : public BackendTest {
 protected:
     void Start(std::vector<std::string> extra = {})
     {
-        std::vector<std::string> args = {"--db", (dir.path() / "wire.db").string()};
+        std::vector<std::string> args = {"--db", database.location()};
         args.insert(args.end(), extra.begin(), extra.end());
         ASSERT_TRUE(server.Start(args));
     }
@@ -27,11 +27,11 @@ protected:
         return Request(server.port(), "POST", "Operation=GetServerVersion", "Junk=Junk").body == "2.3";
     }
 
-    TempDir dir;
+    TestDatabase database{GetParam()};
     ServerProcess server;
 };
 
-TEST_F(WireTest, DemoSeedKeepAliveAndTheConsoleBody)
+TEST_P(WireTest, DemoSeedKeepAliveAndTheConsoleBody)
 {
     Start({"--seed", "demo", "--seed-admin", "CORP\\admin"});
     RawConnection c(server.port());
@@ -75,7 +75,7 @@ TEST_F(WireTest, DemoSeedKeepAliveAndTheConsoleBody)
     EXPECT_EQ(server.Stop(), 0);
 }
 
-TEST_F(WireTest, HostileRequestsAreAnsweredWithoutHarm)
+TEST_P(WireTest, HostileRequestsAreAnsweredWithoutHarm)
 {
     Start({"--read-timeout-ms", "300"});
     struct Case {
@@ -135,7 +135,7 @@ TEST_F(WireTest, HostileRequestsAreAnsweredWithoutHarm)
     EXPECT_EQ(server.Stop(), 0);
 }
 
-TEST_F(WireTest, InjectedFaultsReachTheWire)
+TEST_P(WireTest, InjectedFaultsReachTheWire)
 {
     Start({"--enable-test-controls"});
     auto fault = [&](const std::string& form) {
@@ -163,13 +163,14 @@ TEST_F(WireTest, InjectedFaultsReachTheWire)
     EXPECT_EQ(Request(server.port(), "GET", "Object=Role&Operation=Get").status, 200);
     EXPECT_EQ(server.Stop(), 0);
 
+    TestDatabase other(GetParam());
     ServerProcess plain;
-    ASSERT_TRUE(plain.Start({"--db", (dir.path() / "plain.db").string()}));
+    ASSERT_TRUE(plain.Start({"--db", other.location()}));
     EXPECT_EQ(Request(plain.port(), "POST", "Object=Test&Operation=Fault", "Kind=Clear").status, 404);
     EXPECT_EQ(plain.Stop(), 0);
 }
 
-TEST_F(WireTest, StopFinishesTheRequestInFlight)
+TEST_P(WireTest, StopFinishesTheRequestInFlight)
 {
     Start({"--enable-test-controls"});
     ASSERT_EQ(Request(server.port(), "POST", "Object=Test&Operation=Fault",
@@ -191,15 +192,21 @@ TEST_F(WireTest, StopFinishesTheRequestInFlight)
     EXPECT_TRUE(idle.ClosedByServer());
 }
 
-// Both commit modes keep what they acknowledged when the process dies.
-class CrashTest : public ::testing::TestWithParam<const char*> {};
+ZYR_ON_BOTH_BACKENDS(WireTest);
+
+// Both commit modes of both backends keep what they acknowledged when the process dies.
+class CrashTest : public ::testing::TestWithParam<std::tuple<Backend, const char*>> {};
 
 TEST_P(CrashTest, AcknowledgedChangesSurviveAKill)
 {
-    TempDir dir;
-    const std::string db = (dir.path() / "crash.db").string();
+    auto [backend, sync] = GetParam();
+    if (backend == Backend::Postgres && PgTestCluster().empty()) {
+        GTEST_SKIP() << "no PostgreSQL test cluster (ZYR_TEST_PG)";
+    }
+    TestDatabase database(backend);
+    const std::string db = database.location();
     ServerProcess server;
-    ASSERT_TRUE(server.Start({"--db", db, "--sync", GetParam()}));
+    ASSERT_TRUE(server.Start({"--db", db, "--sync", sync}));
     std::atomic<int> acknowledged{0};
     std::vector<std::string> acked;
     std::mutex ackedMutex;
@@ -242,7 +249,13 @@ TEST_P(CrashTest, AcknowledgedChangesSurviveAKill)
     EXPECT_EQ(again.Stop(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(CommitModes, CrashTest, ::testing::Values("full", "normal"));
+INSTANTIATE_TEST_SUITE_P(CommitModes, CrashTest,
+                         ::testing::Combine(::testing::Values(Backend::Sqlite, Backend::Postgres),
+                                            ::testing::Values("full", "normal")),
+                         [](const auto& info) {
+                             return std::string(BackendLabel(std::get<0>(info.param))) +
+                                    std::get<1>(info.param);
+                         });
 
 } // namespace
 } // namespace zyr::server::test

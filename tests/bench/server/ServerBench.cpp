@@ -1,5 +1,6 @@
 // Load client for the security server. Prints figures; asserts nothing.
 #include "cache/TextCipher.h"
+#include "server/core/PgConnection.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -139,6 +140,8 @@ double CpuMs(pid_t pid)
 pid_t StartServer(const std::string& binary, const std::string& db, const std::string& size,
                   const std::string& sync, int& port)
 {
+    // Without a size the server only serves what another one seeded.
+    std::string seedFlag = size.empty() ? "--log-level" : "--seed";
     int out[2];
     if (pipe(out) != 0) {
         return -1;
@@ -148,8 +151,8 @@ pid_t StartServer(const std::string& binary, const std::string& db, const std::s
         dup2(out[1], STDOUT_FILENO);
         close(out[0]);
         close(out[1]);
-        std::string seed = "large:" + size;
-        execl(binary.c_str(), binary.c_str(), "--listen", "127.0.0.1:0", "--db", db.c_str(), "--seed",
+        std::string seed = size.empty() ? "warning" : "large:" + size;
+        execl(binary.c_str(), binary.c_str(), "--listen", "127.0.0.1:0", "--db", db.c_str(), seedFlag.c_str(),
               seed.c_str(), "--log-level", "warning", "--sync", sync.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -173,6 +176,8 @@ int main(int argc, char** argv)
     int seconds = 5;
     int connections = 4;
     std::string sync = "full";
+    std::string pg; // libpq key=value settings of a cluster to make the bench database in
+    int servers = 1;
     for (int i = 1; i + 1 < argc; i += 2) {
         std::string arg = argv[i];
         if (arg == "--size") {
@@ -183,6 +188,10 @@ int main(int argc, char** argv)
             sync = argv[i + 1];
         } else if (arg == "--connections") {
             connections = std::atoi(argv[i + 1]);
+        } else if (arg == "--pg") {
+            pg = argv[i + 1];
+        } else if (arg == "--servers") {
+            servers = std::max(1, std::atoi(argv[i + 1]));
         }
     }
     std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
@@ -191,15 +200,38 @@ int main(int argc, char** argv)
         std::filesystem::temp_directory_path() / ("zyr-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
 
+    std::string db = (dir / "bench.db").string();
+    std::string pgName = "zyr_bench_" + std::to_string(getpid());
+    if (!pg.empty()) {
+        zyr::server::pg::Connection admin(pg, true);
+        if (!admin.ok() || !admin.Script("CREATE DATABASE " + pgName)) {
+            std::fprintf(stderr, "cannot make the bench database: %s\n", admin.Error().c_str());
+            return 1;
+        }
+        db = pg + " dbname=" + pgName;
+    }
+
     auto seedStart = Clock::now();
     int port = 0;
-    pid_t pid = StartServer(binary, (dir / "bench.db").string(), size, sync, port);
+    pid_t pid = StartServer(binary, db, size, sync, port);
     if (pid <= 0 || port == 0) {
         std::fprintf(stderr, "the server did not start\n");
         return 1;
     }
-    std::printf("seed large:%s and start (--sync %s): %.0f ms\n", size.c_str(), sync.c_str(),
-                Ms(Clock::now() - seedStart));
+    std::printf("seed large:%s and start (%s, --sync %s): %.0f ms\n", size.c_str(),
+                pg.empty() ? "SQLite" : "PostgreSQL", sync.c_str(), Ms(Clock::now() - seedStart));
+    // More servers on the same database share the updates.
+    std::vector<pid_t> pids = {pid};
+    std::vector<int> ports = {port};
+    for (int s = 1; s < servers; ++s) {
+        int more = 0;
+        pids.push_back(StartServer(binary, db, {}, sync, more));
+        if (pids.back() <= 0 || more == 0) {
+            std::fprintf(stderr, "server %d did not start\n", s + 1);
+            return 1;
+        }
+        ports.push_back(more);
+    }
 
     Connection c(port);
     std::string reply;
@@ -271,7 +303,7 @@ int main(int argc, char** argv)
         auto start = Clock::now();
         for (int w = 0; w < connections; ++w) {
             workers.emplace_back([&, w] {
-                Connection conn(port);
+                Connection conn(ports[static_cast<size_t>(w) % ports.size()]);
                 std::mt19937 random(static_cast<unsigned>(w));
                 std::vector<double> mine;
                 std::string answer;
@@ -311,11 +343,12 @@ int main(int argc, char** argv)
         }
         double elapsed = Ms(Clock::now() - start) / 1000.0;
         const double updateCpu = CpuMs(pid) - updateCpuBefore;
-        std::printf("SecObj Update: %zu in %.1f s over %d connections: %.0f/s, p50 %.2f ms, p99 %.2f ms, "
-                    "%ld refused or failed\n",
-                    latencies.size(), elapsed, connections, static_cast<double>(latencies.size()) / elapsed,
-                    Percentile(latencies, 0.5), Percentile(latencies, 0.99), failures.load());
-        std::printf("    server CPU per update: %.3f ms\n",
+        std::printf("SecObj Update: %zu in %.1f s over %d connections to %zu server(s): %.0f/s, p50 %.2f ms, "
+                    "p99 %.2f ms, %ld refused or failed\n",
+                    latencies.size(), elapsed, connections, ports.size(),
+                    static_cast<double>(latencies.size()) / elapsed, Percentile(latencies, 0.5),
+                    Percentile(latencies, 0.99), failures.load());
+        std::printf("    server CPU per update (first server): %.3f ms\n",
                     latencies.empty() ? 0.0 : updateCpu / static_cast<double>(latencies.size()));
 
         // The applications changed: the reply is built again.
@@ -327,8 +360,14 @@ int main(int argc, char** argv)
         }
     }
 
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
+    for (pid_t p : pids) {
+        kill(p, SIGTERM);
+        waitpid(p, nullptr, 0);
+    }
     std::filesystem::remove_all(dir);
+    if (!pg.empty()) {
+        zyr::server::pg::Connection admin(pg, true);
+        admin.Script("DROP DATABASE IF EXISTS " + pgName + " WITH (FORCE)");
+    }
     return 0;
 }
