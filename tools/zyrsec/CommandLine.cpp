@@ -1,6 +1,7 @@
 #include "tools/zyrsec/CommandLine.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <sstream>
 
 namespace zyr::zyrsec {
@@ -408,7 +409,11 @@ std::optional<LogDate> ParseLogDate(std::string_view text)
 
 std::string FormatLogDate(const LogDate& date)
 {
-    return std::to_string(date.month) + "/" + std::to_string(date.day) + "/" + std::to_string(date.year);
+    // The year keeps its four digits ("2/27/0022"), so that what is written
+    // reads back as the same date.
+    char year[16];
+    std::snprintf(year, sizeof year, "%04d", date.year);
+    return std::to_string(date.month) + "/" + std::to_string(date.day) + "/" + year;
 }
 
 LogDate NextDay(const LogDate& date)

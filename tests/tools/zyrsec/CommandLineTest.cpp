@@ -129,6 +129,8 @@ TEST(ZyrsecLogDate, ReadsCalendarDatesAndStepsOverMonthAndYearEnds)
     EXPECT_EQ(FormatLogDate(NextDay(*leap)), "3/1/2024");
     EXPECT_EQ(FormatLogDate(NextDay(*ParseLogDate("12/31/2024"))), "1/1/2025");
     EXPECT_EQ(FormatLogDate(NextDay(*ParseLogDate("4/30/2025"))), "5/1/2025");
+    // A year written with leading zeros reads back as the same date.
+    EXPECT_EQ(FormatLogDate(*ParseLogDate("2/27/0022")), "2/27/0022");
     EXPECT_FALSE(ParseLogDate("2/29/1900"));
     EXPECT_TRUE(ParseLogDate("2/29/2000"));
     for (const char* bad : {"", "1/1", "1/1/2024/1", "0/1/2024", "1/0/2024", "4/31/2024", "1/1/02024",
