@@ -98,6 +98,21 @@ bool FindStandAloneSnapin(const std::u16string& name, const CLSID* wanted, CLSID
     return ok;
 }
 
+// The class of the snap-in's about object, from its "About" value.
+bool FindAboutClass(const CLSID& snapin, CLSID& about)
+{
+    const std::string path = "Software\\Microsoft\\MMC\\SnapIns\\" + zyr::com::GuidToString(snapin);
+    HKEY entry = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &entry) != ERROR_SUCCESS) {
+        return false;
+    }
+    char text[128];
+    bool ok =
+        zyr::registry::ReadText(entry, "About", text, sizeof(text)) && zyr::com::GuidFromString(text, about);
+    RegCloseKey(entry);
+    return ok;
+}
+
 std::string HtmlFileOfViewType(const std::u16string& viewType)
 {
     constexpr std::u16string_view scheme = u"res://";
@@ -132,6 +147,36 @@ std::string HtmlFileOfViewType(const std::u16string& viewType)
 }
 
 // ---- Lifetime ----
+
+bool ConsoleSession::UseStaticFolderImages(const CLSID& snapin, ScopeItem& root)
+{
+    // As the console always did, the root shows the folder images of the
+    // snap-in's about object; without them the snap-in answers for the root.
+    CLSID aboutClass{};
+    if (!FindAboutClass(snapin, aboutClass)) {
+        return false;
+    }
+    ComPtr<ISnapinAbout> about;
+    if (FAILED(
+            CoCreateInstance(aboutClass, nullptr, CLSCTX_INPROC_SERVER, IID_ISnapinAbout, about.PutVoid()))) {
+        return false;
+    }
+    HBITMAP closed = nullptr;
+    HBITMAP open = nullptr;
+    HBITMAP large = nullptr;
+    COLORREF mask = 0;
+    if (FAILED(about->GetStaticFolderImage(&closed, &open, &large, &mask)) || closed == nullptr) {
+        return false;
+    }
+    if (!scopeImages_.SetStrip(closed, kStaticFolderImage, mask)) {
+        return false;
+    }
+    root.image = kStaticFolderImage;
+    root.openImage = open != nullptr && scopeImages_.SetStrip(open, kStaticFolderImage + 1, mask)
+                         ? kStaticFolderImage + 1
+                         : kStaticFolderImage;
+    return true;
+}
 
 ConsoleSession::ConsoleSession() = default;
 
@@ -185,7 +230,7 @@ HRESULT ConsoleSession::Start(const CLSID& clsid)
     root.id = nextScopeId_++;
     root.cookie = 0;
     root.nameCallback = true;
-    root.imageCallback = true;
+    root.imageCallback = !UseStaticFolderImages(clsid, root);
     root_ = root.id;
     items_.emplace(root.id, std::move(root));
     if (observer_ != nullptr) {

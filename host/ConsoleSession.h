@@ -293,6 +293,9 @@ private:
     MMC_CONSOLE_VERB defaultVerb_ = MMC_VERB_NONE;
 
     std::vector<std::unique_ptr<ToolbarModel>> toolbars_;
+    // The root's folder images sit far above the indexes snap-ins use.
+    static constexpr int kStaticFolderImage = 1 << 20;
+    bool UseStaticFolderImages(const CLSID& snapin, ScopeItem& root);
     ImageList scopeImages_;
     ImageList resultImages_;
 

@@ -70,6 +70,25 @@ TEST_F(ConsoleSessionTest, RootComesFromTheSnapinAndChildrenArriveOnExpand)
     EXPECT_EQ(SnapinLog().find("EXPAND"), std::string::npos);
 }
 
+TEST_F(ConsoleSessionTest, TheRootShowsTheFolderImagesOfTheAboutObject)
+{
+    // Without an about object the snap-in answers for the root's images.
+    EXPECT_TRUE(session_.Item(session_.Root())->imageCallback);
+
+    const std::string about = zyr::com::GuidToString(CLSID_TestSnapinAbout);
+    zyr::testing::TempRegistry::SetText(HKEY_LOCAL_MACHINE, zyr::testing::kSnapinKey.c_str(), "About", about);
+    zyr::testing::TempRegistry::SetText(HKEY_CLASSES_ROOT, ("CLSID\\" + about + "\\InprocServer32").c_str(),
+                                        "", ZYR_TEST_SNAPIN_PATH);
+    ConsoleSession session;
+    ASSERT_EQ(session.Start(CLSID_TestSnapin), S_OK);
+    EXPECT_FALSE(session.Item(session.Root())->imageCallback);
+    int position = -1;
+    EXPECT_NE(session.ScopeImages().Find(session.ItemImage(session.Root(), false), position), nullptr);
+    EXPECT_EQ(position, 0);
+    // The folder images do not take the indexes of the snap-in's own strip.
+    EXPECT_GT(session.ItemImage(session.Root(), true), 3);
+}
+
 TEST_F(ConsoleSessionTest, ShowingAContainerFillsThePaneAndSetsItsVerbs)
 {
     ASSERT_EQ(session_.SelectScope(alpha_), S_OK);

@@ -1,5 +1,6 @@
 #include "tests/host/testsnapin/TestSnapin.h"
 
+#include "platform/com/ClassFactory.h"
 #include "platform/mmc/ConsoleInterfaces.h"
 
 #include <QApplication>
@@ -676,19 +677,22 @@ HRESULT CSnapin::Command(long commandId, IDataObject* data)
     }
 }
 
-class CFactory : public ComObject<IClassFactory> {
+// Only the folder images matter to the console; the texts are not asked for.
+class CAbout : public ComObject<ISnapinAbout> {
 public:
-    HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** object) override
+    HRESULT GetSnapinDescription(LPOLESTR*) override { return E_NOTIMPL; }
+    HRESULT GetProvider(LPOLESTR*) override { return E_NOTIMPL; }
+    HRESULT GetSnapinVersion(LPOLESTR*) override { return E_NOTIMPL; }
+    HRESULT GetSnapinImage(HBITMAP*) override { return E_NOTIMPL; }
+    HRESULT GetStaticFolderImage(HBITMAP* smallImage, HBITMAP* smallOpenImage, HBITMAP* largeImage,
+                                 COLORREF* mask) override
     {
-        if (outer != nullptr) {
-            return CLASS_E_NOAGGREGATION;
-        }
-        auto* snapin = new CSnapin;
-        HRESULT hr = snapin->QueryInterface(iid, object);
-        snapin->Release();
-        return hr;
+        *smallImage = Strip();
+        *smallOpenImage = Strip();
+        *largeImage = Strip();
+        *mask = 0;
+        return S_OK;
     }
-    HRESULT LockServer(BOOL) override { return S_OK; }
 };
 
 } // namespace
@@ -700,13 +704,14 @@ extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(cons
         return E_POINTER;
     }
     *object = nullptr;
-    if (!(clsid == CLSID_TestSnapin)) {
-        return CLASS_E_CLASSNOTAVAILABLE;
+    if (clsid == CLSID_TestSnapin) {
+        return zyr::com::OfferClassObject(
+            []() -> IUnknown* { return static_cast<IComponentData*>(new CSnapin); }, iid, object);
     }
-    auto* factory = new CFactory;
-    HRESULT hr = factory->QueryInterface(iid, object);
-    factory->Release();
-    return hr;
+    if (clsid == CLSID_TestSnapinAbout) {
+        return zyr::com::OfferClassObject([]() -> IUnknown* { return new CAbout; }, iid, object);
+    }
+    return CLASS_E_CLASSNOTAVAILABLE;
 }
 
 extern "C" __attribute__((visibility("default"))) const char* TestSnapinLog()
