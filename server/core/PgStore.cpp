@@ -6,7 +6,10 @@
 // refused as a duplicate (or a missing parent). Reads of more than one table
 // run in one REPEATABLE READ snapshot. Every statement binds its values.
 #include "server/core/PgConnection.h"
+#include "server/core/PlainLists.h"
 #include "server/core/SecurityStore.h"
+
+#include "cache/TextCipher.h"
 
 #include <atomic>
 #include <map>
@@ -917,7 +920,17 @@ public:
 
     StoreResult DeleteRole(const std::string& dn, const AuditRecord& audit) override
     {
-        return DeleteByDn("DELETE FROM role WHERE dn=$1", dn, audit);
+        return Write([&](Connection& c) {
+            Result r;
+            if (!c.Run("DELETE FROM role WHERE dn=$1 RETURNING name", Params().Add(dn), &r)) {
+                return StoreResult::Failed;
+            }
+            if (r.Rows() == 0) {
+                return StoreResult::NotFound;
+            }
+            return RemoveRoleFromLists(c, r.Text(0, 0)) && WriteAudit(c, audit) ? StoreResult::Ok
+                                                                                : StoreResult::Failed;
+        });
     }
 
     // ---- log ----
@@ -1132,6 +1145,48 @@ private:
             out.clear();
         }
         return ok;
+    }
+
+    // A deleted role leaves no entry behind in any access-control list: a
+    // role made later under the same name must not find its grants waiting.
+    // The rows are locked as they are read, so that an update of another
+    // server is neither lost nor overwritten with an older list. The
+    // fold_ascii filter only narrows the rows read; the lists themselves decide.
+    static bool RemoveRoleFromLists(Connection& c, const std::string& role)
+    {
+        struct Table {
+            const char* select;
+            const char* update;
+        };
+        static const Table kTables[] = {
+            {"SELECT id,acl_plain FROM appl WHERE strpos(fold_ascii(acl_plain),fold_ascii($1))>0"
+             " ORDER BY id FOR UPDATE",
+             "UPDATE appl SET acl_plain=$1,acl_enc=$2 WHERE id=$3"},
+            {"SELECT id,acl_plain FROM secgroup WHERE strpos(fold_ascii(acl_plain),fold_ascii($1))>0"
+             " ORDER BY id FOR UPDATE",
+             "UPDATE secgroup SET acl_plain=$1,acl_enc=$2 WHERE id=$3"},
+            {"SELECT id,acl_plain FROM secobj WHERE strpos(fold_ascii(acl_plain),fold_ascii($1))>0"
+             " ORDER BY id FOR UPDATE",
+             "UPDATE secobj SET acl_plain=$1,acl_enc=$2 WHERE id=$3"},
+        };
+        for (const Table& table : kTables) {
+            Result rows;
+            if (!c.Run(table.select, Params().Add(role), &rows)) {
+                return false;
+            }
+            for (int i = 0; i < rows.Rows(); ++i) {
+                std::string plain;
+                if (RemoveRoleFromAccessList(rows.Text(i, 1), role, plain) == 0) {
+                    continue;
+                }
+                std::string encrypted = zyr::cipher::Encrypt(plain);
+                if (!c.Run(table.update,
+                           Params().Add(std::move(plain)).Add(std::move(encrypted)).Add(rows.Int(i, 0)))) {
+                    return false;
+                }
+            }
+        }
+        return true;
     }
 
     StoreResult DeleteByDn(const char* sql, const std::string& dn, const AuditRecord& audit)

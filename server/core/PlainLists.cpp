@@ -86,6 +86,51 @@ std::string RenderAccessList(const std::vector<AccessItem>& items)
     return out;
 }
 
+bool SameRoleName(std::string_view a, std::string_view b)
+{
+    auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (fold(a[i]) != fold(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+size_t RemoveRoleFromAccessList(std::string_view plain, std::string_view role, std::string& out)
+{
+    std::vector<AccessItem> items;
+    if (!ParseAccessList(plain, items)) {
+        return 0;
+    }
+    // The items are cut from the text ParseAccessList read (the list without
+    // its surrounding white space), so that the entry names are the same; the
+    // surrounding white space itself stays.
+    std::string_view body = Trim(plain);
+    const size_t bodyStart = static_cast<size_t>(body.data() - plain.data());
+    std::string kept(plain.substr(0, bodyStart));
+    size_t removed = 0;
+    ForEachItem(body, [&](std::string_view item, bool terminated) {
+        if (!Trim(item).empty() && SameRoleName(item.substr(0, item.find(':')), role)) {
+            ++removed;
+            return;
+        }
+        kept += item;
+        if (terminated) {
+            kept += ';';
+        }
+    });
+    if (removed == 0) {
+        return 0;
+    }
+    kept += plain.substr(bodyStart + body.size());
+    out = std::move(kept);
+    return removed;
+}
+
 std::vector<std::pair<std::string, std::string>> ParsePermissionList(std::string_view plain)
 {
     std::vector<std::pair<std::string, std::string>> out;

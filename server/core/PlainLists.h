@@ -20,6 +20,13 @@ struct AccessItem {
 // (signed, or unsigned up to 4294967295). Empty items are skipped.
 bool ParseAccessList(std::string_view plain, std::vector<AccessItem>& out);
 std::string RenderAccessList(const std::vector<AccessItem>& items);
+// Role names as the server compares them: without regard to ASCII case.
+bool SameRoleName(std::string_view a, std::string_view b);
+// Cuts every entry of `role` out of a plain access-control list, leaving the
+// text of the other entries (and their order) exactly as it was. Returns how
+// many entries went, with the new list in `out`; 0, with `out` untouched,
+// when none did or when the list does not parse (it is then left as it is).
+size_t RemoveRoleFromAccessList(std::string_view plain, std::string_view role, std::string& out);
 
 // Items split at ";": text after the last ";" is ignored (the export file's
 // rule); an item without ":" gives an empty name and the whole item as value.

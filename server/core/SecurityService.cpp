@@ -603,7 +603,10 @@ Outcome SecurityService::DeleteRole(const FormFields& q)
     if (!AuditPathOpen(q)) {
         return Outcome::NoAudit();
     }
-    return Finish(store_.DeleteRole(dn, Audit(q, "Role", "Delete", dn, std::string(q.Get("CN")))), "role");
+    // The store takes the role's entries out of the access-control lists
+    // too, so a kept application list is out of date.
+    return FinishTree(store_.DeleteRole(dn, Audit(q, "Role", "Delete", dn, std::string(q.Get("CN")))),
+                      "role");
 }
 
 // ---- log ----

@@ -51,6 +51,8 @@ public:
     virtual StoreResult AddRole(const RoleRecord& role, const AuditRecord& audit) = 0;
     // Description and both member lists (replaced); the name when it changes.
     virtual StoreResult UpdateRole(const RoleRecord& role, const AuditRecord& audit) = 0;
+    // With the role go its entries in every access-control list of the
+    // applications, groups and objects (both forms), in the same change.
     virtual StoreResult DeleteRole(const std::string& dn, const AuditRecord& audit) = 0;
 
     virtual StoreResult AddLog(const LogEntry& entry) = 0;

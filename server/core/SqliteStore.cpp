@@ -3,6 +3,9 @@
 // reads. Every statement binds its values; no text is ever spliced into SQL.
 #include "server/core/SecurityStore.h"
 
+#include "cache/TextCipher.h"
+#include "server/core/PlainLists.h"
+
 #include <sqlite3.h>
 
 #include <atomic>
@@ -608,7 +611,22 @@ public:
 
     StoreResult DeleteRole(const std::string& dn, const AuditRecord& audit) override
     {
-        return DeleteByDn("DELETE FROM role WHERE dn=?", dn, audit);
+        return Write([&]() -> StoreResult {
+            Statement& find = cache_("SELECT name FROM role WHERE dn=?");
+            find.Bind(1, dn);
+            int rc = find.Step();
+            if (rc != SQLITE_ROW) {
+                return rc == SQLITE_DONE ? StoreResult::NotFound : StoreResult::Failed;
+            }
+            const std::string name = find.Text(0);
+            find.Reset();
+            Statement& s = cache_("DELETE FROM role WHERE dn=?");
+            s.Bind(1, dn);
+            if (!s.Run() || !RemoveRoleFromLists(name) || !WriteAudit(cache_, audit)) {
+                return StoreResult::Failed;
+            }
+            return StoreResult::Ok;
+        });
     }
 
     // ---- log ----
@@ -989,6 +1007,50 @@ private:
         SqliteStore& store_;
         sqlite3* db_ = nullptr;
     };
+
+    // A deleted role leaves no entry behind in any access-control list: a
+    // role made later under the same name must not find its grants waiting.
+    // The lower() filter only narrows the rows read (it folds ASCII case as
+    // the role names compare); the lists themselves decide.
+    bool RemoveRoleFromLists(const std::string& role)
+    {
+        struct Table {
+            const char* select;
+            const char* update;
+        };
+        static const Table kTables[] = {
+            {"SELECT id,acl_plain FROM appl WHERE instr(lower(acl_plain),lower(?))>0",
+             "UPDATE appl SET acl_plain=?,acl_enc=? WHERE id=?"},
+            {"SELECT id,acl_plain FROM secgroup WHERE instr(lower(acl_plain),lower(?))>0",
+             "UPDATE secgroup SET acl_plain=?,acl_enc=? WHERE id=?"},
+            {"SELECT id,acl_plain FROM secobj WHERE instr(lower(acl_plain),lower(?))>0",
+             "UPDATE secobj SET acl_plain=?,acl_enc=? WHERE id=?"},
+        };
+        for (const Table& table : kTables) {
+            std::vector<std::pair<int64_t, std::string>> changed;
+            Statement& s = cache_(table.select);
+            s.Bind(1, role);
+            int rc;
+            while ((rc = s.Step()) == SQLITE_ROW) {
+                std::string plain;
+                if (RemoveRoleFromAccessList(s.Text(1), role, plain) > 0) {
+                    changed.emplace_back(s.Int(0), std::move(plain));
+                }
+            }
+            s.Reset();
+            if (rc != SQLITE_DONE) {
+                return false;
+            }
+            for (const auto& [id, plain] : changed) {
+                Statement& u = cache_(table.update);
+                u.Bind(1, plain).Bind(2, zyr::cipher::Encrypt(plain)).Bind(3, id);
+                if (!u.Run()) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
 
     StoreResult DeleteByDn(const char* sql, const std::string& dn, const AuditRecord& audit)
     {
