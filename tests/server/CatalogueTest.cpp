@@ -286,6 +286,62 @@ TEST_P(CatalogueTest, RoleMembersTravelEncryptedAndComeBackInPlace)
               "Error: no role has this identity");
 }
 
+TEST_P(CatalogueTest, DeletingARoleTakesItsEntriesOutOfEveryList)
+{
+    const std::string other = "{3f2504e0-4f89-11d3-9a0c-0305e82c3302}";
+    for (const auto& [name, dn] : {std::pair{"Plant%20Ops", kRole}, std::pair{"Fitters", other}}) {
+        ASSERT_EQ(f.Get("Object=Role&Operation=Add&CN=" + std::string(name) + "&DN=" + dn +
+                        "&Desc=&MemeberUser=&MemberGroup=" + kTrailer)
+                      .body,
+                  "OK");
+    }
+    ASSERT_EQ(f.Get("Object=Appl&Operation=Add&Appl=Plant%20Ops&DN=" + kAppl +
+                    "&Desc=&Perm=" + Encrypt(kPerms) + "&ACL=" + Encrypt("Fitters:1;PLANT OPS:3;") + kTrailer)
+                  .body,
+              "OK");
+    ASSERT_EQ(f.Get("Object=SecGroup&Operation=Add&Appl=" + kAppl + "&Group=Line%201&DN=" + kGroup +
+                    "&Desc=&ACL=" + Encrypt("plant ops:1;Fitters:4294967295;Plant Ops:4;") + kTrailer +
+                    "&ApplName=Plant%20Ops")
+                  .body,
+              "OK");
+    ASSERT_EQ(f.Get("Object=SecObj&Operation=Add&CN=Valve%207&DN=" + kObject + "&Appl=" + kAppl +
+                    "&Group=" + kGroup + "&Desc=&ACL=" + Encrypt("Plant Ops:7;") +
+                    "&QName=&QType=&QOper=&QValue=&UseQ=0" + kTrailer +
+                    "&ApplName=Plant%20Ops&GroupName=Line%201")
+                  .body,
+              "OK");
+    pugi::xml_document doc;
+    ASSERT_EQ(Applications(doc).size(), 1u); // the reply is now kept
+
+    ASSERT_EQ(f.Get("Object=Role&Operation=Delete&DN=" + kRole + kTrailer + "&CN=Plant%20Ops").body, "OK");
+    EXPECT_EQ(f.AuditTrail().at(0).operation, "Delete");
+
+    auto check = [&] {
+        auto apps = Applications(doc);
+        ASSERT_EQ(apps.size(), 1u);
+        EXPECT_EQ(Plain(f.Texts(apps[0])[4]), "Fitters:1;");
+        std::vector<ApplicationRecord> stored;
+        ASSERT_TRUE(f.store->ListApplications(stored));
+        EXPECT_EQ(stored.at(0).aclPlain, "Fitters:1;");
+        EXPECT_EQ(stored.at(0).aclEncrypted, Encrypt("Fitters:1;"));
+        GroupRecord group;
+        ASSERT_TRUE(f.store->FindGroup(kGroup, group));
+        EXPECT_EQ(group.aclPlain, "Fitters:4294967295;"); // the other role's text as it was sent
+        EXPECT_EQ(Plain(group.aclEncrypted), group.aclPlain);
+        ObjectRecord object;
+        ASSERT_TRUE(f.store->FindObject(kObject, object));
+        EXPECT_EQ(object.aclPlain, "");
+        EXPECT_EQ(object.aclEncrypted, Encrypt(""));
+    };
+    check();
+    // A role made again under the name finds no grants waiting.
+    ASSERT_EQ(
+        f.Get("Object=Role&Operation=Add&CN=plant%20ops&DN={x}&Desc=&MemeberUser=&MemberGroup=" + kTrailer)
+            .body,
+        "OK");
+    check();
+}
+
 std::string ExportFile(const std::string& name, const std::string& id, const std::string& perms)
 {
     return "<?xml version=\"1.0\"?><ZYR><ApplName>" + name + "</ApplName><ApplID>" + id +

@@ -51,6 +51,28 @@ TEST(PlainListsTest, AccessListsKeepSignedMasksAndRefuseMalformedItems)
     EXPECT_TRUE(items.empty());
 }
 
+TEST(PlainListsTest, RemovingARoleCutsOnlyItsEntriesAndKeepsTheRestAsWritten)
+{
+    std::string out = "untouched";
+    EXPECT_EQ(RemoveRoleFromAccessList(" Top:4294967295;plant ops:1;;Plant:2;PLANT OPS:3;Ops: 7\r\n",
+                                       "Plant Ops", out),
+              2u);
+    EXPECT_EQ(out, " Top:4294967295;;Plant:2;Ops: 7\r\n");
+    out = "untouched";
+    EXPECT_EQ(RemoveRoleFromAccessList("Admins:1;Plant Ops:2", "plant ops", out), 1u);
+    EXPECT_EQ(out, "Admins:1;");
+    EXPECT_EQ(RemoveRoleFromAccessList("Plant Ops:2;", "Plant Ops", out), 1u);
+    EXPECT_EQ(out, "");
+    // Nothing to cut, or a list that does not parse: left as it is.
+    out = "untouched";
+    EXPECT_EQ(RemoveRoleFromAccessList("Admins:1;Plant Ops Extra:2;", "Plant Ops", out), 0u);
+    EXPECT_EQ(RemoveRoleFromAccessList("Plant Ops:1;Broken;", "Plant Ops", out), 0u);
+    EXPECT_EQ(RemoveRoleFromAccessList("", "Plant Ops", out), 0u);
+    EXPECT_EQ(out, "untouched");
+    // Only ASCII letters fold.
+    EXPECT_EQ(RemoveRoleFromAccessList("\xc9quipe:1;", "\xe9quipe", out), 0u);
+}
+
 TEST(PlainListsTest, PermissionAndMemberLists)
 {
     auto perms = ParsePermissionList("Read:0x00000001;NoValue;;Tail:0x2");
