@@ -1241,9 +1241,10 @@ int DeleteRole(Context& context)
         return kExitFailed;
     }
     roles.Remove(role);
-    // As the console does after a deletion: the role's entries leave the
-    // access-control lists in memory. The server keeps the entries that name
-    // the role, so their number is worth telling.
+    // The server takes the role's entries out of every access-control list
+    // with the role. The list is read back to make sure: an entry still
+    // naming the role would grant its rights to a role made later under the
+    // same name, so any that remain (an older server) are told.
     CKVTApplList list;
     FetchApplicationList(context, list);
     const size_t entries = zyr::records::RemoveRoleFromApplications(list, name);

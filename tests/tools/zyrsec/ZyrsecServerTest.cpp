@@ -123,8 +123,12 @@ TEST_F(ZyrsecServerTest, RolesAndMembersLeaveThePagesAuditTrail)
     EXPECT_EQ(unasked.status, 1);
     EXPECT_TRUE(Contains(unasked.err, "Are you sure you want to delete the role Night Shift?"));
     EXPECT_EQ(Zyrsec({"role", "show", "Night Shift"}).status, 0);
-    ToolRun deleted = Zyrsec({"--yes", "role", "delete", "Night Shift"});
+    // Its grants go with it: none is left to name the role.
+    ASSERT_EQ(Zyrsec({"acl", "grant", "Night Shift", "Read", "--app", "Batch Control"}).status, 0);
+    ToolRun deleted = Zyrsec({"--json", "--yes", "role", "delete", "Night Shift"});
     EXPECT_EQ(deleted.status, 0) << deleted.err;
+    EXPECT_EQ(deleted.Json().get<std::string>("acl_entries_naming_role"), "0");
+    EXPECT_FALSE(Contains(Zyrsec({"app", "show", "Batch Control"}).out, "Night Shift"));
     EXPECT_EQ(Zyrsec({"role", "show", "Night Shift"}).status, 1);
 }
 
