@@ -16,6 +16,7 @@
 #include "module/resources/ModuleResources.h"
 #include "platform/com/ClassFactory.h"
 #include "platform/com/ClassTable.h"
+#include "security/common/data/Application.h"
 #include "security/common/kvtrole/RoleList.h"
 
 #include <filesystem>
@@ -111,8 +112,12 @@ bool CKVTSnapinApp::InitInstance()
 void CKVTSnapinApp::ExitInstance()
 {
     DestroyRoleList();
-    m_pApplList = nullptr;
     initialised_ = false;
+}
+
+CKVTApplList* CKVTSnapinApp::ApplList() const
+{
+    return zyr::records::CurrentApplList();
 }
 
 void CKVTSnapinApp::SetRoleList(CKVTRoleList* roleList, RoleListDestroyer destroy)

@@ -1,7 +1,7 @@
 // The application object of the module: one per process, started when the
 // module is loaded and shut down when it is unloaded. It owns the role list
-// that start-up fetches and knows the application list of the Applications
-// node.
+// that start-up fetches and answers for the application list of the
+// Applications node.
 #pragma once
 
 #include "platform/com/Guid.h"
@@ -25,8 +25,9 @@ public:
     void SetRoleList(CKVTRoleList* roleList, RoleListDestroyer destroy);
     CKVTRoleList* RoleList() const { return roleList_; }
 
-    // The application list of the Applications node; not owned.
-    CKVTApplList* m_pApplList = nullptr;
+    // The application list of the Applications node (the data layer's
+    // current list); not owned, null before the first fetch.
+    CKVTApplList* ApplList() const;
 
     bool IsInitialised() const { return initialised_; }
 
