@@ -695,32 +695,19 @@ public:
 
     StoreResult UpdateApplication(const ApplicationRecord& a, const AuditRecord& audit) override
     {
-        return Write([&](Connection& c) {
-            int64_t id = 0;
-            StoreResult r =
-                LockForUpdate(c,
-                              "SELECT a.id, EXISTS(SELECT 1 FROM appl x WHERE fold_ascii(x.name)="
-                              "fold_ascii($2) AND x.id<>a.id) FROM appl a WHERE a.dn=$1 FOR UPDATE OF a",
-                              a.dn, a.name, id);
-            if (r != StoreResult::Ok) {
-                return r;
-            }
-            return RunWithAudit(
-                       c,
-                       "UPDATE appl SET name=$1,description=$2,perm_plain=$3,perm_enc=$4,acl_plain=$5,"
-                       "acl_enc=$6 WHERE id=$7",
-                       Params()
-                           .Add(a.name)
-                           .Add(a.description)
-                           .Add(a.permissionsPlain)
-                           .Add(a.permissionsEncrypted)
-                           .Add(a.aclPlain)
-                           .Add(a.aclEncrypted)
-                           .Add(id),
-                       audit)
-                       ? StoreResult::Ok
-                       : StoreResult::Failed;
-        });
+        return UpdateByDn("SELECT a.id, EXISTS(SELECT 1 FROM appl x WHERE fold_ascii(x.name)="
+                          "fold_ascii($2) AND x.id<>a.id) FROM appl a WHERE a.dn=$1 FOR UPDATE OF a",
+                          a.dn, a.name,
+                          "UPDATE appl SET name=$1,description=$2,perm_plain=$3,perm_enc=$4,acl_plain=$5,"
+                          "acl_enc=$6 WHERE id=$7",
+                          Params()
+                              .Add(a.name)
+                              .Add(a.description)
+                              .Add(a.permissionsPlain)
+                              .Add(a.permissionsEncrypted)
+                              .Add(a.aclPlain)
+                              .Add(a.aclEncrypted),
+                          audit);
     }
 
     StoreResult DeleteApplication(const std::string& dn, const AuditRecord& audit) override
@@ -752,11 +739,7 @@ public:
 
     StoreResult AddGroup(const GroupRecord& g, const AuditRecord& audit) override
     {
-        return Write([&](Connection& c) {
-            int64_t applId = IdOf(c, "SELECT id FROM appl WHERE dn=$1", g.applDn);
-            if (applId <= 0) {
-                return applId == 0 ? StoreResult::ParentNotFound : StoreResult::Failed;
-            }
+        return AddUnder("SELECT id FROM appl WHERE dn=$1", g.applDn, [&](Connection& c, int64_t applId) {
             if (StoreResult r = CheckGroupFree(c, g, applId, 0); r != StoreResult::Ok) {
                 return r;
             }
@@ -767,24 +750,12 @@ public:
 
     StoreResult UpdateGroup(const GroupRecord& g, const AuditRecord& audit) override
     {
-        return Write([&](Connection& c) {
-            int64_t id = 0;
-            StoreResult r =
-                LockForUpdate(c,
-                              "SELECT g.id, EXISTS(SELECT 1 FROM secgroup x WHERE x.appl_id=g.appl_id"
-                              " AND fold_ascii(x.name)=fold_ascii($2) AND x.id<>g.id) FROM secgroup g WHERE "
-                              "g.dn=$1 FOR UPDATE OF g",
-                              g.dn, g.name, id);
-            if (r != StoreResult::Ok) {
-                return r;
-            }
-            return RunWithAudit(
-                       c, "UPDATE secgroup SET name=$1,description=$2,acl_plain=$3,acl_enc=$4 WHERE id=$5",
-                       Params().Add(g.name).Add(g.description).Add(g.aclPlain).Add(g.aclEncrypted).Add(id),
-                       audit)
-                       ? StoreResult::Ok
-                       : StoreResult::Failed;
-        });
+        return UpdateByDn("SELECT g.id, EXISTS(SELECT 1 FROM secgroup x WHERE x.appl_id=g.appl_id"
+                          " AND fold_ascii(x.name)=fold_ascii($2) AND x.id<>g.id) FROM secgroup g WHERE "
+                          "g.dn=$1 FOR UPDATE OF g",
+                          g.dn, g.name,
+                          "UPDATE secgroup SET name=$1,description=$2,acl_plain=$3,acl_enc=$4 WHERE id=$5",
+                          Params().Add(g.name).Add(g.description).Add(g.aclPlain).Add(g.aclEncrypted), audit);
     }
 
     StoreResult DeleteGroup(const std::string& dn, const AuditRecord& audit) override
@@ -809,50 +780,35 @@ public:
 
     StoreResult AddObject(const ObjectRecord& o, const AuditRecord& audit) override
     {
-        return Write([&](Connection& c) {
-            int64_t groupId = IdOf(c, "SELECT id FROM secgroup WHERE dn=$1", o.groupDn);
-            if (groupId <= 0) {
-                return groupId == 0 ? StoreResult::ParentNotFound : StoreResult::Failed;
-            }
-            if (StoreResult r = CheckObjectFree(c, o, groupId, 0); r != StoreResult::Ok) {
-                return r;
-            }
-            return InsertObjects(c, groupId, {o}) && WriteAudit(c, audit) ? StoreResult::Ok
-                                                                          : StoreResult::Failed;
-        });
+        return AddUnder(
+            "SELECT id FROM secgroup WHERE dn=$1", o.groupDn, [&](Connection& c, int64_t groupId) {
+                if (StoreResult r = CheckObjectFree(c, o, groupId, 0); r != StoreResult::Ok) {
+                    return r;
+                }
+                return InsertObjects(c, groupId, {o}) && WriteAudit(c, audit) ? StoreResult::Ok
+                                                                              : StoreResult::Failed;
+            });
     }
 
     StoreResult UpdateObject(const ObjectRecord& o, const AuditRecord& audit) override
     {
-        return Write([&](Connection& c) {
-            int64_t id = 0;
-            StoreResult r =
-                LockForUpdate(c,
-                              "SELECT o.id, EXISTS(SELECT 1 FROM secobj x WHERE x.group_id=o.group_id"
-                              " AND fold_ascii(x.name)=fold_ascii($2) AND x.id<>o.id) FROM secobj o WHERE "
-                              "o.dn=$1 FOR UPDATE OF o",
-                              o.dn, o.name, id);
-            if (r != StoreResult::Ok) {
-                return r;
-            }
-            return RunWithAudit(c,
-                                "UPDATE secobj SET name=$1,description=$2,acl_plain=$3,acl_enc=$4,use_q=$5,"
-                                "q_name=$6,q_type=$7,q_oper=$8,q_value=$9 WHERE id=$10",
-                                Params()
-                                    .Add(o.name)
-                                    .Add(o.description)
-                                    .Add(o.aclPlain)
-                                    .Add(o.aclEncrypted)
-                                    .Add(o.useQualifier)
-                                    .Add(o.qualifierName)
-                                    .Add(o.qualifierType)
-                                    .Add(o.qualifierOperator)
-                                    .Add(o.qualifierValue)
-                                    .Add(id),
-                                audit)
-                       ? StoreResult::Ok
-                       : StoreResult::Failed;
-        });
+        return UpdateByDn("SELECT o.id, EXISTS(SELECT 1 FROM secobj x WHERE x.group_id=o.group_id"
+                          " AND fold_ascii(x.name)=fold_ascii($2) AND x.id<>o.id) FROM secobj o WHERE "
+                          "o.dn=$1 FOR UPDATE OF o",
+                          o.dn, o.name,
+                          "UPDATE secobj SET name=$1,description=$2,acl_plain=$3,acl_enc=$4,use_q=$5,"
+                          "q_name=$6,q_type=$7,q_oper=$8,q_value=$9 WHERE id=$10",
+                          Params()
+                              .Add(o.name)
+                              .Add(o.description)
+                              .Add(o.aclPlain)
+                              .Add(o.aclEncrypted)
+                              .Add(o.useQualifier)
+                              .Add(o.qualifierName)
+                              .Add(o.qualifierType)
+                              .Add(o.qualifierOperator)
+                              .Add(o.qualifierValue),
+                          audit);
     }
 
     StoreResult DeleteObject(const std::string& dn, const AuditRecord& audit) override
@@ -1187,6 +1143,36 @@ private:
             }
         }
         return true;
+    }
+
+    // Locks the record with the identity, refuses a name its scope already
+    // holds and writes the fields, the record's id bound last, with the audit.
+    StoreResult UpdateByDn(const char* lockSql, const std::string& dn, const std::string& name,
+                           const char* updateSql, const Params& fields, const AuditRecord& audit)
+    {
+        return Write([&](Connection& c) {
+            int64_t id = 0;
+            if (StoreResult r = LockForUpdate(c, lockSql, dn, name, id); r != StoreResult::Ok) {
+                return r;
+            }
+            Params params = fields;
+            params.Add(id);
+            return RunWithAudit(c, updateSql, std::move(params), audit) ? StoreResult::Ok
+                                                                        : StoreResult::Failed;
+        });
+    }
+
+    // Finds the parent by its identity and hands its id to the insert.
+    template <class Insert>
+    StoreResult AddUnder(const char* parentSql, const std::string& parentDn, Insert&& insert)
+    {
+        return Write([&](Connection& c) {
+            int64_t parentId = IdOf(c, parentSql, parentDn);
+            if (parentId <= 0) {
+                return parentId == 0 ? StoreResult::ParentNotFound : StoreResult::Failed;
+            }
+            return insert(c, parentId);
+        });
     }
 
     StoreResult DeleteByDn(const char* sql, const std::string& dn, const AuditRecord& audit)
