@@ -368,10 +368,7 @@ public:
             if (StoreResult r = CheckApplicationFree(a, 0); r != StoreResult::Ok) {
                 return r;
             }
-            if (InsertApplication(a) < 0 || !WriteAudit(cache_, audit)) {
-                return StoreResult::Failed;
-            }
-            return StoreResult::Ok;
+            return WithAudit(InsertApplication(a) >= 0, audit);
         });
     }
 
@@ -392,10 +389,7 @@ public:
                 .Bind(3, a.permissionsPlain)
                 .Bind(4, a.permissionsEncrypted);
             s.Bind(5, a.aclPlain).Bind(6, a.aclEncrypted).Bind(7, id);
-            if (!s.Run() || !WriteAudit(cache_, audit)) {
-                return StoreResult::Failed;
-            }
-            return StoreResult::Ok;
+            return WithAudit(s.Run(), audit);
         });
     }
 
@@ -420,51 +414,36 @@ public:
                     }
                 }
             }
-            if (!InsertTree(a) || !WriteAudit(cache_, audit)) {
-                return StoreResult::Failed;
-            }
-            return StoreResult::Ok;
+            return WithAudit(InsertTree(a), audit);
         });
     }
 
     StoreResult AddGroup(const GroupRecord& g, const AuditRecord& audit) override
     {
-        return Write([&]() -> StoreResult {
-            int64_t applId = IdOf(cache_, "SELECT id FROM appl WHERE dn=?", g.applDn);
-            if (applId <= 0) {
-                return applId == 0 ? StoreResult::ParentNotFound : StoreResult::Failed;
-            }
+        return AddUnder("SELECT id FROM appl WHERE dn=?", g.applDn, [&](int64_t applId) -> StoreResult {
             if (StoreResult r = CheckGroupFree(g, applId, 0); r != StoreResult::Ok) {
                 return r;
             }
-            if (InsertGroup(applId, g) < 0 || !WriteAudit(cache_, audit)) {
-                return StoreResult::Failed;
-            }
-            return StoreResult::Ok;
+            return WithAudit(InsertGroup(applId, g) >= 0, audit);
         });
     }
 
     StoreResult UpdateGroup(const GroupRecord& g, const AuditRecord& audit) override
     {
         return Write([&]() -> StoreResult {
-            Statement& find = cache_("SELECT id, appl_id FROM secgroup WHERE dn=?");
-            find.Bind(1, g.dn);
-            int rc = find.Step();
-            if (rc != SQLITE_ROW) {
-                return rc == SQLITE_DONE ? StoreResult::NotFound : StoreResult::Failed;
+            int64_t id = 0;
+            int64_t applId = 0;
+            if (StoreResult r = FindInScope("SELECT id, appl_id FROM secgroup WHERE dn=?", g.dn, id, applId);
+                r != StoreResult::Ok) {
+                return r;
             }
-            int64_t id = find.Int(0);
-            int64_t applId = find.Int(1);
             if (StoreResult r = CheckGroupFree(g, applId, id); r != StoreResult::Ok) {
                 return r;
             }
             Statement& s =
                 cache_("UPDATE secgroup SET name=?,description=?,acl_plain=?,acl_enc=? WHERE id=?");
             s.Bind(1, g.name).Bind(2, g.description).Bind(3, g.aclPlain).Bind(4, g.aclEncrypted).Bind(5, id);
-            if (!s.Run() || !WriteAudit(cache_, audit)) {
-                return StoreResult::Failed;
-            }
-            return StoreResult::Ok;
+            return WithAudit(s.Run(), audit);
         });
     }
 
@@ -491,32 +470,23 @@ public:
 
     StoreResult AddObject(const ObjectRecord& o, const AuditRecord& audit) override
     {
-        return Write([&]() -> StoreResult {
-            int64_t groupId = IdOf(cache_, "SELECT id FROM secgroup WHERE dn=?", o.groupDn);
-            if (groupId <= 0) {
-                return groupId == 0 ? StoreResult::ParentNotFound : StoreResult::Failed;
-            }
+        return AddUnder("SELECT id FROM secgroup WHERE dn=?", o.groupDn, [&](int64_t groupId) -> StoreResult {
             if (StoreResult r = CheckObjectFree(o, groupId, 0); r != StoreResult::Ok) {
                 return r;
             }
-            if (!InsertObject(groupId, o) || !WriteAudit(cache_, audit)) {
-                return StoreResult::Failed;
-            }
-            return StoreResult::Ok;
+            return WithAudit(InsertObject(groupId, o), audit);
         });
     }
 
     StoreResult UpdateObject(const ObjectRecord& o, const AuditRecord& audit) override
     {
         return Write([&]() -> StoreResult {
-            Statement& find = cache_("SELECT id, group_id FROM secobj WHERE dn=?");
-            find.Bind(1, o.dn);
-            int rc = find.Step();
-            if (rc != SQLITE_ROW) {
-                return rc == SQLITE_DONE ? StoreResult::NotFound : StoreResult::Failed;
+            int64_t id = 0;
+            int64_t groupId = 0;
+            if (StoreResult r = FindInScope("SELECT id, group_id FROM secobj WHERE dn=?", o.dn, id, groupId);
+                r != StoreResult::Ok) {
+                return r;
             }
-            int64_t id = find.Int(0);
-            int64_t groupId = find.Int(1);
             if (StoreResult r = CheckObjectFree(o, groupId, id); r != StoreResult::Ok) {
                 return r;
             }
@@ -526,10 +496,7 @@ public:
             s.Bind(1, o.name).Bind(2, o.description).Bind(3, o.aclPlain).Bind(4, o.aclEncrypted);
             s.Bind(5, static_cast<int64_t>(o.useQualifier)).Bind(6, o.qualifierName).Bind(7, o.qualifierType);
             s.Bind(8, o.qualifierOperator).Bind(9, o.qualifierValue).Bind(10, id);
-            if (!s.Run() || !WriteAudit(cache_, audit)) {
-                return StoreResult::Failed;
-            }
-            return StoreResult::Ok;
+            return WithAudit(s.Run(), audit);
         });
     }
 
@@ -1050,6 +1017,39 @@ private:
             }
         }
         return true;
+    }
+
+    // The audit record follows a change that went through; either failing fails the whole.
+    StoreResult WithAudit(bool changed, const AuditRecord& audit)
+    {
+        return changed && WriteAudit(cache_, audit) ? StoreResult::Ok : StoreResult::Failed;
+    }
+
+    // Finds the parent by its identity and hands its id to the insert.
+    template <typename Insert>
+    StoreResult AddUnder(const char* parentSql, const std::string& parentDn, Insert&& insert)
+    {
+        return Write([&]() -> StoreResult {
+            int64_t parentId = IdOf(cache_, parentSql, parentDn);
+            if (parentId <= 0) {
+                return parentId == 0 ? StoreResult::ParentNotFound : StoreResult::Failed;
+            }
+            return insert(parentId);
+        });
+    }
+
+    // The id of the record with the identity and of the parent whose names it shares.
+    StoreResult FindInScope(const char* sql, const std::string& dn, int64_t& id, int64_t& scope)
+    {
+        Statement& find = cache_(sql);
+        find.Bind(1, dn);
+        int rc = find.Step();
+        if (rc != SQLITE_ROW) {
+            return rc == SQLITE_DONE ? StoreResult::NotFound : StoreResult::Failed;
+        }
+        id = find.Int(0);
+        scope = find.Int(1);
+        return StoreResult::Ok;
     }
 
     StoreResult DeleteByDn(const char* sql, const std::string& dn, const AuditRecord& audit)
