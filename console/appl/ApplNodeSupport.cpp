@@ -60,6 +60,24 @@ HRESULT InsertScopeChild(IConsole* console, bool parentExpanded, HSCOPEITEM pare
     return nameSpace->InsertItem(child);
 }
 
+HRESULT RemoveFromConsole(IConsole* console, HSCOPEITEM scopeId, HRESULTITEM resultId)
+{
+    ComPtr<IConsoleNameSpace> nameSpace = ComPtr<IConsole>::Share(console).As<IConsoleNameSpace>();
+    if (!nameSpace) {
+        return E_UNEXPECTED;
+    }
+    HRESULT hr = nameSpace->DeleteItem(scopeId, 1);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (resultId != 0) {
+        if (ComPtr<IResultData> resultData = ComPtr<IConsole>::Share(console).As<IResultData>()) {
+            resultData->DeleteItem(resultId, 0);
+        }
+    }
+    return S_OK;
+}
+
 HRESULT RefreshScopeItem(IConsole* console, HSCOPEITEM id)
 {
     if (id == 0) {

@@ -32,6 +32,11 @@ std::string DeleteRefusedText(std::string_view what, std::string_view name);
 // when it expands it, so then nothing is inserted now.
 HRESULT InsertScopeChild(IConsole* console, bool parentExpanded, HSCOPEITEM parentId, SCOPEDATAITEM* child);
 
+// Takes a deleted item out of the console: its scope item (with its
+// children) and, when it has one, its row in the result pane. E_UNEXPECTED
+// without a name space; a failed scope deletion is answered as it came.
+HRESULT RemoveFromConsole(IConsole* console, HSCOPEITEM scopeId, HRESULTITEM resultId);
+
 // The console asks again for the texts of a scope item (its name in the tree
 // and its row in its parent's list) and of a result item.
 HRESULT RefreshScopeItem(IConsole* console, HSCOPEITEM id);

@@ -105,17 +105,7 @@ HRESULT CGroupNode::GetScopePaneInfo(SCOPEDATAITEM* item)
 
 LPOLESTR CGroupNode::GetColumnText(int column)
 {
-    if (m_pGroup == nullptr) {
-        return ColumnText(column, u"");
-    }
-    switch (column) {
-    case 0:
-        return ColumnTextA(column, m_pGroup->CN.view());
-    case 1:
-        return ColumnTextA(column, m_pGroup->Description.view());
-    default:
-        return ColumnText(column, u"");
-    }
+    return NameDescriptionColumnText(column, m_pGroup);
 }
 
 HRESULT CGroupNode::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle, IUnknown*,
@@ -235,18 +225,9 @@ HRESULT CGroupNode::OnDelete(IConsole* console)
     if (m_pParent != nullptr) {
         m_pParent->RemoveChild(this);
     }
-    ComPtr<IConsoleNameSpace> nameSpace = ComPtr<IConsole>::Share(console).As<IConsoleNameSpace>();
-    if (!nameSpace) {
-        return E_UNEXPECTED;
-    }
-    HRESULT hr = nameSpace->DeleteItem(m_scopeDataItem.ID, 1);
+    HRESULT hr = zyr::console::appl::RemoveFromConsole(console, m_scopeDataItem.ID, m_resultDataItem.itemID);
     if (FAILED(hr)) {
         return hr;
-    }
-    if (m_resultDataItem.itemID != 0) {
-        if (ComPtr<IResultData> resultData = ComPtr<IConsole>::Share(console).As<IResultData>()) {
-            resultData->DeleteItem(m_resultDataItem.itemID, 0);
-        }
     }
     m_bPresent = false;
     return S_OK;
