@@ -185,26 +185,16 @@ HRESULT CApplInstanceNode::OnPropertyChange(IConsole* console)
 
 HRESULT CApplInstanceNode::OnNewSecureGroup(bool&, CSnapInObjectRootBase* root)
 {
-    if (zyr::console::RefuseChangeWhenAuditNotFunctional()) {
-        return S_OK;
-    }
-    if (m_pAppl == nullptr) {
-        return E_FAIL;
-    }
     ComPtr<IConsole> console;
-    HRESULT hr = GetConsole(root, console.Put());
-    if (FAILED(hr)) {
-        return hr;
-    }
     zyr::console::NewItemTexts texts;
-    if (!zyr::console::appl::RunNewItemDialog(zyr::console::NewItemKind::Group, console.get(), texts)) {
-        return S_OK;
+    HRESULT hr = zyr::console::appl::BeginNewItem(*this, m_pAppl != nullptr, zyr::console::NewItemKind::Group,
+                                                  root, console, texts);
+    if (hr != S_OK) {
+        return SUCCEEDED(hr) ? S_OK : hr;
     }
     for (const auto& group : m_pAppl->Groups) {
         if (group && zyr::text::EqualsNoCase(group->CN.view(), texts.name)) {
-            zyr::console::ConsoleMessageText(console.get(),
-                                             "Securable Group '" + group->CN.str() + "' Already Exists",
-                                             zyr::ui::MB_ICONINFORMATION);
+            zyr::console::appl::ShowAlreadyExists(console.get(), "Securable Group", group->CN.str());
             return S_OK;
         }
     }

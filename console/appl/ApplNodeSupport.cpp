@@ -29,6 +29,11 @@ bool RunNewItemDialog(NewItemKind kind, IConsole* console, NewItemTexts& texts)
     return !texts.name.empty() && IsValidNameText(texts.name) && IsValidNameText(texts.description);
 }
 
+void ShowAlreadyExists(IConsole* console, std::string_view what, const std::string& name)
+{
+    ConsoleMessageText(console, std::string(what) + " '" + name + "' Already Exists", ui::MB_ICONINFORMATION);
+}
+
 std::string DeleteRefusedText(std::string_view what, std::string_view name)
 {
     std::string text = "The ";

@@ -4,6 +4,9 @@
 #pragma once
 
 #include "console/framework/ApplicationUi.h"
+#include "console/framework/AuditGuard.h"
+#include "console/framework/SnapInObjectRoot.h"
+#include "platform/com/Unknown.h"
 #include "platform/mmc/ConsoleInterfaces.h"
 
 #include <string>
@@ -17,6 +20,31 @@ namespace zyr::console::appl {
 // message). False after Cancel, without an installed dialog, or for texts
 // that would only be refused by the server.
 bool RunNewItemDialog(NewItemKind kind, IConsole* console, NewItemTexts& texts);
+
+// The start of a New command of a node: the refusal while the audit trail is
+// not functional, the node's record (E_FAIL without it), the console of the
+// issuing object and the New dialog. S_OK with console and texts set when the
+// item is to be made; S_FALSE when refused or cancelled (the command answers
+// S_OK); a failure to reach the console as it came.
+template <typename Node>
+HRESULT BeginNewItem(Node& node, bool recordPresent, NewItemKind kind, CSnapInObjectRootBase* root,
+                     zyr::com::ComPtr<IConsole>& console, NewItemTexts& texts)
+{
+    if (RefuseChangeWhenAuditNotFunctional()) {
+        return S_FALSE;
+    }
+    if (!recordPresent) {
+        return E_FAIL;
+    }
+    HRESULT hr = node.GetConsole(root, console.Put());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return RunNewItemDialog(kind, console.get(), texts) ? S_OK : S_FALSE;
+}
+
+// "<what> '<name>' Already Exists" through the console, as information.
+void ShowAlreadyExists(IConsole* console, std::string_view what, const std::string& name);
 
 // The console's main window, or null.
 HWND MainWindowOf(IConsole* console);

@@ -159,26 +159,16 @@ HRESULT CGroupNode::OnPropertyChange(IConsole* console)
 
 HRESULT CGroupNode::OnNewSecurableObject(bool&, CSnapInObjectRootBase* root)
 {
-    if (zyr::console::RefuseChangeWhenAuditNotFunctional()) {
-        return S_OK;
-    }
-    if (m_pGroup == nullptr) {
-        return E_FAIL;
-    }
     ComPtr<IConsole> console;
-    HRESULT hr = GetConsole(root, console.Put());
-    if (FAILED(hr)) {
-        return hr;
-    }
     zyr::console::NewItemTexts texts;
-    if (!zyr::console::appl::RunNewItemDialog(zyr::console::NewItemKind::Object, console.get(), texts)) {
-        return S_OK;
+    HRESULT hr = zyr::console::appl::BeginNewItem(*this, m_pGroup != nullptr,
+                                                  zyr::console::NewItemKind::Object, root, console, texts);
+    if (hr != S_OK) {
+        return SUCCEEDED(hr) ? S_OK : hr;
     }
     for (const auto& object : m_pGroup->Objects) {
         if (object && zyr::text::EqualsNoCase(object->CN.view(), texts.name)) {
-            zyr::console::ConsoleMessageText(console.get(),
-                                             "Securable Object '" + object->CN.str() + "' Already Exists",
-                                             zyr::ui::MB_ICONINFORMATION);
+            zyr::console::appl::ShowAlreadyExists(console.get(), "Securable Object", object->CN.str());
             return S_OK;
         }
     }
