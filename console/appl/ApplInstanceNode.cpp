@@ -124,14 +124,7 @@ HRESULT CApplInstanceNode::Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM para
 
 HRESULT CApplInstanceNode::GetScopePaneInfo(SCOPEDATAITEM* item)
 {
-    if (item == nullptr) {
-        return E_POINTER;
-    }
-    if (m_pAppl == nullptr) {
-        return S_OK;
-    }
-    scopeName_ = zyr::text::Widen(m_pAppl->CN.view());
-    return zyr::console::FillScopePaneInfo(m_scopeDataItem, scopeName_, item);
+    return zyr::console::appl::FillRecordScopePaneInfo(m_scopeDataItem, m_pAppl, scopeName_, item);
 }
 
 LPOLESTR CApplInstanceNode::GetColumnText(int column)
@@ -205,9 +198,7 @@ HRESULT CApplInstanceNode::OnNewSecureGroup(bool&, CSnapInObjectRootBase* root)
     }
     CKVTSecGroup* added = m_pAppl->Groups.emplace_back(std::move(group)).get();
     AppendGroupNode(nullptr, nullptr, added);
-    SCOPEDATAITEM* item = nullptr;
-    m_children.back()->GetScopeData(&item);
-    zyr::console::appl::InsertScopeChild(console.get(), expanded_, m_scopeDataItem.ID, item);
+    zyr::console::appl::InsertScopeChild(console.get(), expanded_, m_scopeDataItem.ID, m_children.back());
     UpdateDescriptionBar(console.get());
     return S_OK;
 }
@@ -239,9 +230,7 @@ HRESULT CApplInstanceNode::OnRefresh(IConsole* console)
         AppendGroupNode(nullptr, nullptr, group.get());
         // Once the console lists this node's groups, a group found now joins
         // them; before that the expansion lists it with the others.
-        SCOPEDATAITEM* item = nullptr;
-        m_children.back()->GetScopeData(&item);
-        zyr::console::appl::InsertScopeChild(console, expanded_, m_scopeDataItem.ID, item);
+        zyr::console::appl::InsertScopeChild(console, expanded_, m_scopeDataItem.ID, m_children.back());
     }
     return S_OK;
 }

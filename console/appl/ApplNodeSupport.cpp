@@ -65,6 +65,13 @@ HRESULT InsertScopeChild(IConsole* console, bool parentExpanded, HSCOPEITEM pare
     return nameSpace->InsertItem(child);
 }
 
+HRESULT InsertScopeChild(IConsole* console, bool parentExpanded, HSCOPEITEM parentId, CSnapInItem* child)
+{
+    SCOPEDATAITEM* item = nullptr;
+    child->GetScopeData(&item);
+    return InsertScopeChild(console, parentExpanded, parentId, item);
+}
+
 HRESULT RemoveFromConsole(IConsole* console, HSCOPEITEM scopeId, HRESULTITEM resultId)
 {
     ComPtr<IConsoleNameSpace> nameSpace = ComPtr<IConsole>::Share(console).As<IConsoleNameSpace>();

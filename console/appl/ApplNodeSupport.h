@@ -5,9 +5,11 @@
 
 #include "console/framework/ApplicationUi.h"
 #include "console/framework/AuditGuard.h"
+#include "console/framework/NodeHelpers.h"
 #include "console/framework/SnapInObjectRoot.h"
 #include "platform/com/Unknown.h"
 #include "platform/mmc/ConsoleInterfaces.h"
+#include "platform/text/CodePage.h"
 
 #include <string>
 #include <string_view>
@@ -64,6 +66,26 @@ HRESULT InsertScopeChild(IConsole* console, bool parentExpanded, HSCOPEITEM pare
 // children) and, when it has one, its row in the result pane. E_UNEXPECTED
 // without a name space; a failed scope deletion is answered as it came.
 HRESULT RemoveFromConsole(IConsole* console, HSCOPEITEM scopeId, HRESULTITEM resultId);
+
+// The same for a node just appended: its own scope item is inserted.
+HRESULT InsertScopeChild(IConsole* console, bool parentExpanded, HSCOPEITEM parentId, CSnapInItem* child);
+
+// GetScopePaneInfo of a node named after its record: E_POINTER without an
+// item, nothing filled once the record is gone, else the node's scope item
+// with the record's name (kept in name for the console to read).
+template <typename Record>
+HRESULT FillRecordScopePaneInfo(const SCOPEDATAITEM& own, const Record* record, std::u16string& name,
+                                SCOPEDATAITEM* item)
+{
+    if (item == nullptr) {
+        return E_POINTER;
+    }
+    if (record == nullptr) {
+        return S_OK;
+    }
+    name = zyr::text::Widen(record->CN.view());
+    return FillScopePaneInfo(own, name, item);
+}
 
 // The console asks again for the texts of a scope item (its name in the tree
 // and its row in its parent's list) and of a result item.

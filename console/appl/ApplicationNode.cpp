@@ -112,9 +112,7 @@ HRESULT CApplicationNode::AddApplicationNode(CKVTAppl& application, IConsole* co
 {
     auto* node = new CApplInstanceNode(nullptr, nullptr, &application, &m_applList, this);
     AppendChild(node);
-    SCOPEDATAITEM* item = nullptr;
-    node->GetScopeData(&item);
-    return zyr::console::appl::InsertScopeChild(console, expanded_, m_scopeDataItem.ID, item);
+    return zyr::console::appl::InsertScopeChild(console, expanded_, m_scopeDataItem.ID, node);
 }
 
 HRESULT CApplicationNode::OnNewApplication(bool&, CSnapInObjectRootBase* root)

@@ -93,14 +93,7 @@ HRESULT CGroupNode::Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, ICom
 
 HRESULT CGroupNode::GetScopePaneInfo(SCOPEDATAITEM* item)
 {
-    if (item == nullptr) {
-        return E_POINTER;
-    }
-    if (m_pGroup == nullptr) {
-        return S_OK;
-    }
-    scopeName_ = zyr::text::Widen(m_pGroup->CN.view());
-    return zyr::console::FillScopePaneInfo(m_scopeDataItem, scopeName_, item);
+    return zyr::console::appl::FillRecordScopePaneInfo(m_scopeDataItem, m_pGroup, scopeName_, item);
 }
 
 LPOLESTR CGroupNode::GetColumnText(int column)
