@@ -124,29 +124,12 @@ HRESULT CApplInstanceNode::Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM para
 
 HRESULT CApplInstanceNode::GetScopePaneInfo(SCOPEDATAITEM* item)
 {
-    if (item == nullptr) {
-        return E_POINTER;
-    }
-    if (m_pAppl == nullptr) {
-        return S_OK;
-    }
-    scopeName_ = zyr::text::Widen(m_pAppl->CN.view());
-    return zyr::console::FillScopePaneInfo(m_scopeDataItem, scopeName_, item);
+    return zyr::console::appl::FillRecordScopePaneInfo(m_scopeDataItem, m_pAppl, scopeName_, item);
 }
 
 LPOLESTR CApplInstanceNode::GetColumnText(int column)
 {
-    if (m_pAppl == nullptr) {
-        return ColumnText(column, u"");
-    }
-    switch (column) {
-    case 0:
-        return ColumnTextA(column, m_pAppl->CN.view());
-    case 1:
-        return ColumnTextA(column, m_pAppl->Description.view());
-    default:
-        return ColumnText(column, u"");
-    }
+    return NameDescriptionColumnText(column, m_pAppl);
 }
 
 HRESULT CApplInstanceNode::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle,
@@ -195,26 +178,16 @@ HRESULT CApplInstanceNode::OnPropertyChange(IConsole* console)
 
 HRESULT CApplInstanceNode::OnNewSecureGroup(bool&, CSnapInObjectRootBase* root)
 {
-    if (zyr::console::RefuseChangeWhenAuditNotFunctional()) {
-        return S_OK;
-    }
-    if (m_pAppl == nullptr) {
-        return E_FAIL;
-    }
     ComPtr<IConsole> console;
-    HRESULT hr = GetConsole(root, console.Put());
-    if (FAILED(hr)) {
-        return hr;
-    }
     zyr::console::NewItemTexts texts;
-    if (!zyr::console::appl::RunNewItemDialog(zyr::console::NewItemKind::Group, console.get(), texts)) {
-        return S_OK;
+    HRESULT hr = zyr::console::appl::BeginNewItem(*this, m_pAppl != nullptr, zyr::console::NewItemKind::Group,
+                                                  root, console, texts);
+    if (hr != S_OK) {
+        return SUCCEEDED(hr) ? S_OK : hr;
     }
     for (const auto& group : m_pAppl->Groups) {
         if (group && zyr::text::EqualsNoCase(group->CN.view(), texts.name)) {
-            zyr::console::ConsoleMessageText(console.get(),
-                                             "Securable Group '" + group->CN.str() + "' Already Exists",
-                                             zyr::ui::MB_ICONINFORMATION);
+            zyr::console::appl::ShowAlreadyExists(console.get(), "Securable Group", group->CN.str());
             return S_OK;
         }
     }
@@ -225,9 +198,7 @@ HRESULT CApplInstanceNode::OnNewSecureGroup(bool&, CSnapInObjectRootBase* root)
     }
     CKVTSecGroup* added = m_pAppl->Groups.emplace_back(std::move(group)).get();
     AppendGroupNode(nullptr, nullptr, added);
-    SCOPEDATAITEM* item = nullptr;
-    m_children.back()->GetScopeData(&item);
-    zyr::console::appl::InsertScopeChild(console.get(), expanded_, m_scopeDataItem.ID, item);
+    zyr::console::appl::InsertScopeChild(console.get(), expanded_, m_scopeDataItem.ID, m_children.back());
     UpdateDescriptionBar(console.get());
     return S_OK;
 }
@@ -259,9 +230,7 @@ HRESULT CApplInstanceNode::OnRefresh(IConsole* console)
         AppendGroupNode(nullptr, nullptr, group.get());
         // Once the console lists this node's groups, a group found now joins
         // them; before that the expansion lists it with the others.
-        SCOPEDATAITEM* item = nullptr;
-        m_children.back()->GetScopeData(&item);
-        zyr::console::appl::InsertScopeChild(console, expanded_, m_scopeDataItem.ID, item);
+        zyr::console::appl::InsertScopeChild(console, expanded_, m_scopeDataItem.ID, m_children.back());
     }
     return S_OK;
 }
@@ -295,18 +264,9 @@ HRESULT CApplInstanceNode::OnDelete(IConsole* console)
     if (m_pParent != nullptr) {
         m_pParent->RemoveChild(this);
     }
-    ComPtr<IConsoleNameSpace> nameSpace = ComPtr<IConsole>::Share(console).As<IConsoleNameSpace>();
-    if (!nameSpace) {
-        return E_UNEXPECTED;
-    }
-    HRESULT hr = nameSpace->DeleteItem(m_scopeDataItem.ID, 1);
+    HRESULT hr = zyr::console::appl::RemoveFromConsole(console, m_scopeDataItem.ID, m_resultDataItem.itemID);
     if (FAILED(hr)) {
         return hr;
-    }
-    if (m_resultDataItem.itemID != 0) {
-        if (ComPtr<IResultData> resultData = ComPtr<IConsole>::Share(console).As<IResultData>()) {
-            resultData->DeleteItem(m_resultDataItem.itemID, 0);
-        }
     }
     m_bPresent = false;
     return S_OK;

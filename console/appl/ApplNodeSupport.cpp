@@ -29,6 +29,11 @@ bool RunNewItemDialog(NewItemKind kind, IConsole* console, NewItemTexts& texts)
     return !texts.name.empty() && IsValidNameText(texts.name) && IsValidNameText(texts.description);
 }
 
+void ShowAlreadyExists(IConsole* console, std::string_view what, const std::string& name)
+{
+    ConsoleMessageText(console, std::string(what) + " '" + name + "' Already Exists", ui::MB_ICONINFORMATION);
+}
+
 std::string DeleteRefusedText(std::string_view what, std::string_view name)
 {
     std::string text = "The ";
@@ -58,6 +63,31 @@ HRESULT InsertScopeChild(IConsole* console, bool parentExpanded, HSCOPEITEM pare
     }
     child->relativeID = parentId;
     return nameSpace->InsertItem(child);
+}
+
+HRESULT InsertScopeChild(IConsole* console, bool parentExpanded, HSCOPEITEM parentId, CSnapInItem* child)
+{
+    SCOPEDATAITEM* item = nullptr;
+    child->GetScopeData(&item);
+    return InsertScopeChild(console, parentExpanded, parentId, item);
+}
+
+HRESULT RemoveFromConsole(IConsole* console, HSCOPEITEM scopeId, HRESULTITEM resultId)
+{
+    ComPtr<IConsoleNameSpace> nameSpace = ComPtr<IConsole>::Share(console).As<IConsoleNameSpace>();
+    if (!nameSpace) {
+        return E_UNEXPECTED;
+    }
+    HRESULT hr = nameSpace->DeleteItem(scopeId, 1);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (resultId != 0) {
+        if (ComPtr<IResultData> resultData = ComPtr<IConsole>::Share(console).As<IResultData>()) {
+            resultData->DeleteItem(resultId, 0);
+        }
+    }
+    return S_OK;
 }
 
 HRESULT RefreshScopeItem(IConsole* console, HSCOPEITEM id)

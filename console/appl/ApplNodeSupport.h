@@ -4,7 +4,12 @@
 #pragma once
 
 #include "console/framework/ApplicationUi.h"
+#include "console/framework/AuditGuard.h"
+#include "console/framework/NodeHelpers.h"
+#include "console/framework/SnapInObjectRoot.h"
+#include "platform/com/Unknown.h"
 #include "platform/mmc/ConsoleInterfaces.h"
+#include "platform/text/CodePage.h"
 
 #include <string>
 #include <string_view>
@@ -17,6 +22,31 @@ namespace zyr::console::appl {
 // message). False after Cancel, without an installed dialog, or for texts
 // that would only be refused by the server.
 bool RunNewItemDialog(NewItemKind kind, IConsole* console, NewItemTexts& texts);
+
+// The start of a New command of a node: the refusal while the audit trail is
+// not functional, the node's record (E_FAIL without it), the console of the
+// issuing object and the New dialog. S_OK with console and texts set when the
+// item is to be made; S_FALSE when refused or cancelled (the command answers
+// S_OK); a failure to reach the console as it came.
+template <typename Node>
+HRESULT BeginNewItem(Node& node, bool recordPresent, NewItemKind kind, CSnapInObjectRootBase* root,
+                     zyr::com::ComPtr<IConsole>& console, NewItemTexts& texts)
+{
+    if (RefuseChangeWhenAuditNotFunctional()) {
+        return S_FALSE;
+    }
+    if (!recordPresent) {
+        return E_FAIL;
+    }
+    HRESULT hr = node.GetConsole(root, console.Put());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return RunNewItemDialog(kind, console.get(), texts) ? S_OK : S_FALSE;
+}
+
+// "<what> '<name>' Already Exists" through the console, as information.
+void ShowAlreadyExists(IConsole* console, std::string_view what, const std::string& name);
 
 // The console's main window, or null.
 HWND MainWindowOf(IConsole* console);
@@ -31,6 +61,31 @@ std::string DeleteRefusedText(std::string_view what, std::string_view name);
 // console lists the children of a container that has not been expanded yet
 // when it expands it, so then nothing is inserted now.
 HRESULT InsertScopeChild(IConsole* console, bool parentExpanded, HSCOPEITEM parentId, SCOPEDATAITEM* child);
+
+// Takes a deleted item out of the console: its scope item (with its
+// children) and, when it has one, its row in the result pane. E_UNEXPECTED
+// without a name space; a failed scope deletion is answered as it came.
+HRESULT RemoveFromConsole(IConsole* console, HSCOPEITEM scopeId, HRESULTITEM resultId);
+
+// The same for a node just appended: its own scope item is inserted.
+HRESULT InsertScopeChild(IConsole* console, bool parentExpanded, HSCOPEITEM parentId, CSnapInItem* child);
+
+// GetScopePaneInfo of a node named after its record: E_POINTER without an
+// item, nothing filled once the record is gone, else the node's scope item
+// with the record's name (kept in name for the console to read).
+template <typename Record>
+HRESULT FillRecordScopePaneInfo(const SCOPEDATAITEM& own, const Record* record, std::u16string& name,
+                                SCOPEDATAITEM* item)
+{
+    if (item == nullptr) {
+        return E_POINTER;
+    }
+    if (record == nullptr) {
+        return S_OK;
+    }
+    name = zyr::text::Widen(record->CN.view());
+    return FillScopePaneInfo(own, name, item);
+}
 
 // The console asks again for the texts of a scope item (its name in the tree
 // and its row in its parent's list) and of a result item.

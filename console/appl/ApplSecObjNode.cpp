@@ -51,17 +51,7 @@ HRESULT CApplSecObjNode::Notify(MMC_NOTIFY_TYPE event, LPARAM, LPARAM, IComponen
 
 LPOLESTR CApplSecObjNode::GetColumnText(int column)
 {
-    if (m_pObject == nullptr) {
-        return ColumnText(column, u"");
-    }
-    switch (column) {
-    case 0:
-        return ColumnTextA(column, m_pObject->CN.view());
-    case 1:
-        return ColumnTextA(column, m_pObject->Description.view());
-    default:
-        return ColumnText(column, u"");
-    }
+    return NameDescriptionColumnText(column, m_pObject);
 }
 
 HRESULT CApplSecObjNode::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle,

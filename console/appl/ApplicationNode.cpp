@@ -112,29 +112,20 @@ HRESULT CApplicationNode::AddApplicationNode(CKVTAppl& application, IConsole* co
 {
     auto* node = new CApplInstanceNode(nullptr, nullptr, &application, &m_applList, this);
     AppendChild(node);
-    SCOPEDATAITEM* item = nullptr;
-    node->GetScopeData(&item);
-    return zyr::console::appl::InsertScopeChild(console, expanded_, m_scopeDataItem.ID, item);
+    return zyr::console::appl::InsertScopeChild(console, expanded_, m_scopeDataItem.ID, node);
 }
 
 HRESULT CApplicationNode::OnNewApplication(bool&, CSnapInObjectRootBase* root)
 {
-    if (zyr::console::RefuseChangeWhenAuditNotFunctional()) {
-        return S_OK;
-    }
     ComPtr<IConsole> console;
-    HRESULT hr = GetConsole(root, console.Put());
-    if (FAILED(hr)) {
-        return hr;
-    }
     zyr::console::NewItemTexts texts;
-    if (!zyr::console::appl::RunNewItemDialog(zyr::console::NewItemKind::Application, console.get(), texts)) {
-        return S_OK;
+    HRESULT hr = zyr::console::appl::BeginNewItem(*this, true, zyr::console::NewItemKind::Application, root,
+                                                  console, texts);
+    if (hr != S_OK) {
+        return SUCCEEDED(hr) ? S_OK : hr;
     }
     if (const CKVTAppl* existing = m_applList.FindByNameOrDN(texts.name)) {
-        zyr::console::ConsoleMessageText(console.get(),
-                                         "Application '" + existing->CN.str() + "' Already Exists",
-                                         zyr::ui::MB_ICONINFORMATION);
+        zyr::console::appl::ShowAlreadyExists(console.get(), "Application", existing->CN.str());
         return S_OK;
     }
     auto application = std::make_unique<CKVTAppl>(texts.name, texts.description, true);

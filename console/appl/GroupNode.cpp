@@ -93,29 +93,12 @@ HRESULT CGroupNode::Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, ICom
 
 HRESULT CGroupNode::GetScopePaneInfo(SCOPEDATAITEM* item)
 {
-    if (item == nullptr) {
-        return E_POINTER;
-    }
-    if (m_pGroup == nullptr) {
-        return S_OK;
-    }
-    scopeName_ = zyr::text::Widen(m_pGroup->CN.view());
-    return zyr::console::FillScopePaneInfo(m_scopeDataItem, scopeName_, item);
+    return zyr::console::appl::FillRecordScopePaneInfo(m_scopeDataItem, m_pGroup, scopeName_, item);
 }
 
 LPOLESTR CGroupNode::GetColumnText(int column)
 {
-    if (m_pGroup == nullptr) {
-        return ColumnText(column, u"");
-    }
-    switch (column) {
-    case 0:
-        return ColumnTextA(column, m_pGroup->CN.view());
-    case 1:
-        return ColumnTextA(column, m_pGroup->Description.view());
-    default:
-        return ColumnText(column, u"");
-    }
+    return NameDescriptionColumnText(column, m_pGroup);
 }
 
 HRESULT CGroupNode::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle, IUnknown*,
@@ -169,26 +152,16 @@ HRESULT CGroupNode::OnPropertyChange(IConsole* console)
 
 HRESULT CGroupNode::OnNewSecurableObject(bool&, CSnapInObjectRootBase* root)
 {
-    if (zyr::console::RefuseChangeWhenAuditNotFunctional()) {
-        return S_OK;
-    }
-    if (m_pGroup == nullptr) {
-        return E_FAIL;
-    }
     ComPtr<IConsole> console;
-    HRESULT hr = GetConsole(root, console.Put());
-    if (FAILED(hr)) {
-        return hr;
-    }
     zyr::console::NewItemTexts texts;
-    if (!zyr::console::appl::RunNewItemDialog(zyr::console::NewItemKind::Object, console.get(), texts)) {
-        return S_OK;
+    HRESULT hr = zyr::console::appl::BeginNewItem(*this, m_pGroup != nullptr,
+                                                  zyr::console::NewItemKind::Object, root, console, texts);
+    if (hr != S_OK) {
+        return SUCCEEDED(hr) ? S_OK : hr;
     }
     for (const auto& object : m_pGroup->Objects) {
         if (object && zyr::text::EqualsNoCase(object->CN.view(), texts.name)) {
-            zyr::console::ConsoleMessageText(console.get(),
-                                             "Securable Object '" + object->CN.str() + "' Already Exists",
-                                             zyr::ui::MB_ICONINFORMATION);
+            zyr::console::appl::ShowAlreadyExists(console.get(), "Securable Object", object->CN.str());
             return S_OK;
         }
     }
@@ -235,18 +208,9 @@ HRESULT CGroupNode::OnDelete(IConsole* console)
     if (m_pParent != nullptr) {
         m_pParent->RemoveChild(this);
     }
-    ComPtr<IConsoleNameSpace> nameSpace = ComPtr<IConsole>::Share(console).As<IConsoleNameSpace>();
-    if (!nameSpace) {
-        return E_UNEXPECTED;
-    }
-    HRESULT hr = nameSpace->DeleteItem(m_scopeDataItem.ID, 1);
+    HRESULT hr = zyr::console::appl::RemoveFromConsole(console, m_scopeDataItem.ID, m_resultDataItem.itemID);
     if (FAILED(hr)) {
         return hr;
-    }
-    if (m_resultDataItem.itemID != 0) {
-        if (ComPtr<IResultData> resultData = ComPtr<IConsole>::Share(console).As<IResultData>()) {
-            resultData->DeleteItem(m_resultDataItem.itemID, 0);
-        }
     }
     m_bPresent = false;
     return S_OK;

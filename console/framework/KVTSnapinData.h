@@ -98,6 +98,24 @@ protected:
         return ColumnText(column, zyr::text::Widen(text));
     }
 
+    // The columns of a record listed by name and description; a node whose
+    // record is gone shows empty columns.
+    template <typename Record>
+    LPOLESTR NameDescriptionColumnText(int column, const Record* record)
+    {
+        if (record == nullptr) {
+            return ColumnText(column, u"");
+        }
+        switch (column) {
+        case 0:
+            return ColumnTextA(column, record->CN.view());
+        case 1:
+            return ColumnTextA(column, record->Description.view());
+        default:
+            return ColumnText(column, u"");
+        }
+    }
+
 private:
     HRESULT Report(CSnapInObjectRootBase* root, UINT textId)
     {

@@ -89,17 +89,7 @@ HRESULT CRoleInstanceNode::Notify(MMC_NOTIFY_TYPE event, LPARAM, LPARAM, ICompon
 
 LPOLESTR CRoleInstanceNode::GetColumnText(int column)
 {
-    if (m_pRole == nullptr) {
-        return ColumnText(column, u"");
-    }
-    switch (column) {
-    case 0:
-        return ColumnTextA(column, m_pRole->CN.view());
-    case 1:
-        return ColumnTextA(column, m_pRole->Description.view());
-    default:
-        return ColumnText(column, u"");
-    }
+    return NameDescriptionColumnText(column, m_pRole);
 }
 
 HRESULT CRoleInstanceNode::QueryPagesFor(DATA_OBJECT_TYPES type)
