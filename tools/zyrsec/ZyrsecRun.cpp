@@ -816,6 +816,19 @@ int Describe(Context& context, size_t depth)
     return apply(*target.application);
 }
 
+// The common tail of the delete commands: asks with the record's question,
+// then deletes it on the server. Gives the record's name for the report,
+// since the record may be gone from its list before that is written.
+template <typename Record>
+bool ConfirmAndDelete(Context& context, Record& record, const char* questionFormat, std::string& name)
+{
+    if (!AskYes(context, zyr::records::FormatWithName(questionFormat, record.CN.view()), Caption())) {
+        return false;
+    }
+    name = std::string(record.CN.view());
+    return record.Delete();
+}
+
 int DeleteApplication(Context& context)
 {
     if (RefusedByAuditGuard()) {
@@ -827,13 +840,8 @@ int DeleteApplication(Context& context)
     if (application == nullptr) {
         return kExitFailed;
     }
-    if (!AskYes(context,
-                zyr::records::FormatWithName(zyr::records::kDeleteApplicationFormat, application->CN.view()),
-                Caption())) {
-        return kExitFailed;
-    }
-    const std::string name(application->CN.view());
-    if (!application->Delete()) {
+    std::string name;
+    if (!ConfirmAndDelete(context, *application, zyr::records::kDeleteApplicationFormat, name)) {
         return kExitFailed;
     }
     list.Remove(application);
@@ -1093,13 +1101,8 @@ int DeleteGroup(Context& context)
     if (!FindTarget(context, list, args[0], &args[1], nullptr, target)) {
         return kExitFailed;
     }
-    if (!AskYes(context,
-                zyr::records::FormatWithName(zyr::records::kDeleteGroupFormat, target.group->CN.view()),
-                Caption())) {
-        return kExitFailed;
-    }
-    const std::string name(target.group->CN.view());
-    if (!target.group->Delete()) {
+    std::string name;
+    if (!ConfirmAndDelete(context, *target.group, zyr::records::kDeleteGroupFormat, name)) {
         return kExitFailed;
     }
     Changed(context, "Deleted the secure group '" + name + "'.");
@@ -1150,13 +1153,8 @@ int DeleteObject(Context& context)
     if (!FindTarget(context, list, args[0], &args[1], &args[2], target)) {
         return kExitFailed;
     }
-    if (!AskYes(context,
-                zyr::records::FormatWithName(zyr::records::kDeleteObjectFormat, target.object->CN.view()),
-                Caption())) {
-        return kExitFailed;
-    }
-    const std::string name(target.object->CN.view());
-    if (!target.object->Delete()) {
+    std::string name;
+    if (!ConfirmAndDelete(context, *target.object, zyr::records::kDeleteObjectFormat, name)) {
         return kExitFailed;
     }
     Changed(context, "Deleted the securable object '" + name + "'.");
@@ -1232,12 +1230,8 @@ int DeleteRole(Context& context)
     if (role == nullptr) {
         return kExitFailed;
     }
-    if (!AskYes(context, zyr::records::FormatWithName(zyr::records::kDeleteRoleFormat, role->CN.view()),
-                Caption())) {
-        return kExitFailed;
-    }
-    const std::string name(role->CN.view());
-    if (!role->Delete()) {
+    std::string name;
+    if (!ConfirmAndDelete(context, *role, zyr::records::kDeleteRoleFormat, name)) {
         return kExitFailed;
     }
     roles.Remove(role);
