@@ -706,9 +706,6 @@ void Changed(Context& context, const std::string& text)
 
 int AddApplication(Context& context)
 {
-    if (RefusedByAuditGuard()) {
-        return kExitFailed;
-    }
     std::string name;
     const std::string description = context.invocation.Option("description");
     if (!CheckNewName(context, zyr::records::NewRecordKind::Application, context.invocation.arguments[0],
@@ -777,9 +774,6 @@ bool FindTarget(Context& context, CKVTApplList& list, const std::string& app, co
 
 int Describe(Context& context, size_t depth)
 {
-    if (RefusedByAuditGuard()) {
-        return kExitFailed;
-    }
     const auto& args = context.invocation.arguments;
     const std::string& description = args[depth + 1];
     if (!CheckDescription(context, description)) {
@@ -816,24 +810,29 @@ int Describe(Context& context, size_t depth)
     return apply(*target.application);
 }
 
+// The common tail of the delete commands: asks with the record's question,
+// then deletes it on the server. Gives the record's name for the report,
+// since the record may be gone from its list before that is written.
+template <typename Record>
+bool ConfirmAndDelete(Context& context, Record& record, const char* questionFormat, std::string& name)
+{
+    if (!AskYes(context, zyr::records::FormatWithName(questionFormat, record.CN.view()), Caption())) {
+        return false;
+    }
+    name = std::string(record.CN.view());
+    return record.Delete();
+}
+
 int DeleteApplication(Context& context)
 {
-    if (RefusedByAuditGuard()) {
-        return kExitFailed;
-    }
     CKVTApplList list;
     FetchApplicationList(context, list);
     CKVTAppl* application = FindApplication(context, list, context.invocation.arguments[0]);
     if (application == nullptr) {
         return kExitFailed;
     }
-    if (!AskYes(context,
-                zyr::records::FormatWithName(zyr::records::kDeleteApplicationFormat, application->CN.view()),
-                Caption())) {
-        return kExitFailed;
-    }
-    const std::string name(application->CN.view());
-    if (!application->Delete()) {
+    std::string name;
+    if (!ConfirmAndDelete(context, *application, zyr::records::kDeleteApplicationFormat, name)) {
         return kExitFailed;
     }
     list.Remove(application);
@@ -898,9 +897,6 @@ int ApplyPermissionPage(CKVTAppl& application, const std::vector<PermissionEntry
 
 int PermissionCommand(Context& context, const std::string& verb)
 {
-    if (RefusedByAuditGuard()) {
-        return kExitFailed;
-    }
     const auto& args = context.invocation.arguments;
     CKVTApplList list;
     FetchApplicationList(context, list);
@@ -969,9 +965,6 @@ int PermissionCommand(Context& context, const std::string& verb)
 
 int AccessCommand(Context& context, bool grant)
 {
-    if (RefusedByAuditGuard()) {
-        return kExitFailed;
-    }
     const Invocation& invocation = context.invocation;
     CKVTApplList list;
     FetchApplicationList(context, list);
@@ -1051,9 +1044,6 @@ int AccessCommand(Context& context, bool grant)
 
 int AddGroup(Context& context)
 {
-    if (RefusedByAuditGuard()) {
-        return kExitFailed;
-    }
     const auto& args = context.invocation.arguments;
     std::string name;
     const std::string description = context.invocation.Option("description");
@@ -1083,9 +1073,6 @@ int AddGroup(Context& context)
 
 int DeleteGroup(Context& context)
 {
-    if (RefusedByAuditGuard()) {
-        return kExitFailed;
-    }
     const auto& args = context.invocation.arguments;
     CKVTApplList list;
     FetchApplicationList(context, list);
@@ -1093,13 +1080,8 @@ int DeleteGroup(Context& context)
     if (!FindTarget(context, list, args[0], &args[1], nullptr, target)) {
         return kExitFailed;
     }
-    if (!AskYes(context,
-                zyr::records::FormatWithName(zyr::records::kDeleteGroupFormat, target.group->CN.view()),
-                Caption())) {
-        return kExitFailed;
-    }
-    const std::string name(target.group->CN.view());
-    if (!target.group->Delete()) {
+    std::string name;
+    if (!ConfirmAndDelete(context, *target.group, zyr::records::kDeleteGroupFormat, name)) {
         return kExitFailed;
     }
     Changed(context, "Deleted the secure group '" + name + "'.");
@@ -1108,9 +1090,6 @@ int DeleteGroup(Context& context)
 
 int AddObject(Context& context)
 {
-    if (RefusedByAuditGuard()) {
-        return kExitFailed;
-    }
     const auto& args = context.invocation.arguments;
     std::string name;
     const std::string description = context.invocation.Option("description");
@@ -1140,9 +1119,6 @@ int AddObject(Context& context)
 
 int DeleteObject(Context& context)
 {
-    if (RefusedByAuditGuard()) {
-        return kExitFailed;
-    }
     const auto& args = context.invocation.arguments;
     CKVTApplList list;
     FetchApplicationList(context, list);
@@ -1150,13 +1126,8 @@ int DeleteObject(Context& context)
     if (!FindTarget(context, list, args[0], &args[1], &args[2], target)) {
         return kExitFailed;
     }
-    if (!AskYes(context,
-                zyr::records::FormatWithName(zyr::records::kDeleteObjectFormat, target.object->CN.view()),
-                Caption())) {
-        return kExitFailed;
-    }
-    const std::string name(target.object->CN.view());
-    if (!target.object->Delete()) {
+    std::string name;
+    if (!ConfirmAndDelete(context, *target.object, zyr::records::kDeleteObjectFormat, name)) {
         return kExitFailed;
     }
     Changed(context, "Deleted the securable object '" + name + "'.");
@@ -1165,9 +1136,6 @@ int DeleteObject(Context& context)
 
 int AddRole(Context& context)
 {
-    if (RefusedByAuditGuard()) {
-        return kExitFailed;
-    }
     std::string name;
     const std::string description = context.invocation.Option("description");
     if (!CheckNewName(context, zyr::records::NewRecordKind::Role, context.invocation.arguments[0],
@@ -1193,9 +1161,6 @@ int AddRole(Context& context)
 
 int DescribeRole(Context& context)
 {
-    if (RefusedByAuditGuard()) {
-        return kExitFailed;
-    }
     const auto& args = context.invocation.arguments;
     if (!CheckDescription(context, args[1])) {
         return kExitFailed;
@@ -1223,21 +1188,14 @@ int DescribeRole(Context& context)
 
 int DeleteRole(Context& context)
 {
-    if (RefusedByAuditGuard()) {
-        return kExitFailed;
-    }
     CKVTRoleList roles;
     FetchRoleList(context, roles);
     CKVTRole* role = FindRole(context, roles, context.invocation.arguments[0]);
     if (role == nullptr) {
         return kExitFailed;
     }
-    if (!AskYes(context, zyr::records::FormatWithName(zyr::records::kDeleteRoleFormat, role->CN.view()),
-                Caption())) {
-        return kExitFailed;
-    }
-    const std::string name(role->CN.view());
-    if (!role->Delete()) {
+    std::string name;
+    if (!ConfirmAndDelete(context, *role, zyr::records::kDeleteRoleFormat, name)) {
         return kExitFailed;
     }
     roles.Remove(role);
@@ -1270,9 +1228,6 @@ bool IsUsableMemberName(const std::string& name)
 
 int MemberCommand(Context& context, bool add)
 {
-    if (RefusedByAuditGuard()) {
-        return kExitFailed;
-    }
     const Invocation& invocation = context.invocation;
     const bool user = invocation.Has("user");
     const std::string name = invocation.Option(user ? "user" : "group");
@@ -1358,9 +1313,6 @@ int ExportApplication(Context& context)
 
 int ImportApplication(Context& context)
 {
-    if (RefusedByAuditGuard()) {
-        return kExitFailed;
-    }
     const std::string& path = context.invocation.arguments[0];
     if (!std::ifstream(path, std::ios::binary)) {
         return Fail(context, "The file '" + path + "' cannot be read.");
@@ -1382,9 +1334,6 @@ int ImportApplication(Context& context)
 
 int DeleteLogs(Context& context)
 {
-    if (RefusedByAuditGuard()) {
-        return kExitFailed;
-    }
     const std::optional<LogRange> range = ReadLogRange(context);
     if (!range) {
         return kExitFailed;
@@ -1410,37 +1359,46 @@ int DeleteLogs(Context& context)
 
 using Handler = std::function<int(Context&)>;
 
+// Every command that changes something is refused first while the audit
+// components are missing, before any argument is read or the server asked.
+Handler Changing(Handler handler)
+{
+    return [handler = std::move(handler)](Context& context) {
+        return RefusedByAuditGuard() ? kExitFailed : handler(context);
+    };
+}
+
 const std::map<std::string, Handler>& Handlers()
 {
     static const std::map<std::string, Handler> handlers = {
         {"tree", ShowTree},
         {"apps", ListApplications},
         {"app show", ShowApplication},
-        {"app add", AddApplication},
-        {"app describe", [](Context& c) { return Describe(c, 0); }},
-        {"app delete", DeleteApplication},
-        {"perm add", [](Context& c) { return PermissionCommand(c, "add"); }},
-        {"perm rename", [](Context& c) { return PermissionCommand(c, "rename"); }},
-        {"perm delete", [](Context& c) { return PermissionCommand(c, "delete"); }},
-        {"acl grant", [](Context& c) { return AccessCommand(c, true); }},
-        {"acl revoke", [](Context& c) { return AccessCommand(c, false); }},
-        {"group add", AddGroup},
-        {"group describe", [](Context& c) { return Describe(c, 1); }},
-        {"group delete", DeleteGroup},
-        {"object add", AddObject},
-        {"object describe", [](Context& c) { return Describe(c, 2); }},
-        {"object delete", DeleteObject},
+        {"app add", Changing(AddApplication)},
+        {"app describe", Changing([](Context& c) { return Describe(c, 0); })},
+        {"app delete", Changing(DeleteApplication)},
+        {"perm add", Changing([](Context& c) { return PermissionCommand(c, "add"); })},
+        {"perm rename", Changing([](Context& c) { return PermissionCommand(c, "rename"); })},
+        {"perm delete", Changing([](Context& c) { return PermissionCommand(c, "delete"); })},
+        {"acl grant", Changing([](Context& c) { return AccessCommand(c, true); })},
+        {"acl revoke", Changing([](Context& c) { return AccessCommand(c, false); })},
+        {"group add", Changing(AddGroup)},
+        {"group describe", Changing([](Context& c) { return Describe(c, 1); })},
+        {"group delete", Changing(DeleteGroup)},
+        {"object add", Changing(AddObject)},
+        {"object describe", Changing([](Context& c) { return Describe(c, 2); })},
+        {"object delete", Changing(DeleteObject)},
         {"roles", ListRoles},
         {"role show", ShowRole},
-        {"role add", AddRole},
-        {"role describe", DescribeRole},
-        {"role delete", DeleteRole},
-        {"member add", [](Context& c) { return MemberCommand(c, true); }},
-        {"member remove", [](Context& c) { return MemberCommand(c, false); }},
+        {"role add", Changing(AddRole)},
+        {"role describe", Changing(DescribeRole)},
+        {"role delete", Changing(DeleteRole)},
+        {"member add", Changing([](Context& c) { return MemberCommand(c, true); })},
+        {"member remove", Changing([](Context& c) { return MemberCommand(c, false); })},
         {"export", ExportApplication},
-        {"import", ImportApplication},
+        {"import", Changing(ImportApplication)},
         {"logs", ShowLogs},
-        {"logs delete", DeleteLogs},
+        {"logs delete", Changing(DeleteLogs)},
         {"find-user", FindUserRoles},
         {"compliance status", ComplianceStatus},
         {"compliance activate", ActivateCompliance},
