@@ -1,9 +1,9 @@
 #include "audit/AuditEvents.h"
 
+#include "common/RequestFrame.h"
+#include "common/ServerSettings.h"
 #include "platform/com/ClassTable.h"
 #include "platform/text/CodePage.h"
-#include "security/common/RequestFrame.h"
-#include "security/common/ServerSettings.h"
 
 #include <chrono>
 

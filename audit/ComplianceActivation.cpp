@@ -1,7 +1,7 @@
 #include "audit/ComplianceActivation.h"
 
 #include "audit/AuditEvents.h"
-#include "security/common/StringTable.h"
+#include "common/StringTable.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
 #include "audit/ComplianceFlag.h"
 
-#include "security/common/ServerSettings.h"
-#include "security/common/web/SecurityPost.h"
+#include "common/ServerSettings.h"
+#include "web/SecurityPost.h"
 
 #include <string>
 

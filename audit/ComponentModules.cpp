@@ -1,6 +1,6 @@
 #include "audit/ComponentModules.h"
 
-#include "security/common/ErrorTrace.h"
+#include "common/ErrorTrace.h"
 
 #include <dlfcn.h>
 

@@ -1,8 +1,8 @@
 // The process-wide cache texts and their loading.
 #include "cache/CacheFiles.h"
 
+#include "common/ServerSettings.h"
 #include "platform/text/BoundedText.h"
-#include "security/common/ServerSettings.h"
 
 #include <new>
 

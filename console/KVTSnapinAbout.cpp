@@ -1,7 +1,7 @@
 #include "console/KVTSnapinAbout.h"
 
+#include "common/StringTable.h"
 #include "console/framework/Resources.h"
-#include "security/common/StringTable.h"
 
 namespace {
 

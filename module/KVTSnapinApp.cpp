@@ -9,15 +9,15 @@
 #include "console/framework/Resources.h"
 #include "console/framework/SnapinIds.h"
 #include "console/framework/StartupHooks.h"
-#include "console/pages/ApplicationWindows.h"
-#include "console/pages/LogFilterDlg.h"
-#include "console/pages/RoleWindows.h"
-#include "console/pages/StartupDialogs.h"
 #include "module/resources/ModuleResources.h"
+#include "pages/ApplicationWindows.h"
+#include "pages/LogFilterDlg.h"
+#include "pages/RoleWindows.h"
+#include "pages/StartupDialogs.h"
 #include "platform/com/ClassFactory.h"
 #include "platform/com/ClassTable.h"
-#include "security/common/data/Application.h"
-#include "security/common/kvtrole/RoleList.h"
+#include "records/Application.h"
+#include "roles/RoleList.h"
 
 #include <filesystem>
 #include <functional>

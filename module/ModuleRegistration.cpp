@@ -1,9 +1,9 @@
 #include "module/ModuleRegistration.h"
 
+#include "common/ServerSettings.h"
 #include "console/framework/ModuleState.h"
 #include "module/KVTSnapinApp.h"
 #include "module/RegistrationScript.h"
-#include "security/common/ServerSettings.h"
 
 #include <filesystem>
 

@@ -1,7 +1,7 @@
 #include "module/RegistrationScript.h"
 
+#include "common/StringTable.h"
 #include "console/framework/SnapinIds.h"
-#include "security/common/StringTable.h"
 
 namespace zyr::module {
 namespace {

@@ -10,27 +10,47 @@ import os
 import re
 import sys
 
+# Each layer, lowest first, with the layers it may include besides itself.
 BASE = ["platform"]
-COMMON = BASE + ["security/common"]
-TRANSPORT = COMMON + ["security/common/web", "cache"]
+COMMON = BASE + ["common"]
+TRANSPORT = COMMON + ["web", "cache"]
+RECORDS = TRANSPORT + ["roles", "records"]
 ALLOWED = {
+    # Stand-ins for the platform: registry store, COM basics, text, identity, UI service.
     "platform": [],
-    "security/common": BASE,
-    "security/common/web": COMMON,
+    # Configuration, trace, string table, request frame, XML access.
+    "common": BASE,
+    # The HTTP carriers and the reachability probe.
+    "web": COMMON,
+    # The text cipher and the two cache files.
     "cache": COMMON,
-    "security/common/kvtrole": TRANSPORT,
-    "security/common/data": TRANSPORT + ["security/common/kvtrole"],
+    # Roles and their members.
+    "roles": TRANSPORT,
+    # Applications, groups, objects, logs, export and import, and the change rules
+    # and domain flows that the console and zyrsec share.
+    "records": TRANSPORT + ["roles"],
+    # Compliance flag, audit guard, audit texts and events.
     "audit": TRANSPORT,
-    "signin": TRANSPORT + ["security/common/kvtrole", "security/common/data", "audit"],
-    "console": TRANSPORT + ["security/common/kvtrole", "security/common/data", "audit", "signin"],
-    "module": TRANSPORT + ["security/common/kvtrole", "security/common/data", "audit", "signin", "console"],
+    # Sign-in and find-user decisions, and the framework components.
+    "signin": TRANSPORT,
+    # The node logic and snap-in objects: no toolkit (see NO_QT).
+    "console": COMMON + ["roles", "records"],
+    # The Qt pages and dialogs of the nodes.
+    "pages": COMMON + ["roles", "records", "audit", "signin", "console"],
+    # The snap-in module: installs the pages behind the console's hooks.
+    "module": COMMON + ["roles", "records", "audit", "console", "pages"],
     # The host knows snap-in modules through the snap-in protocol alone.
     "host": BASE,
-    # The reference server shares the cipher and XML layers, nothing above them.
-    "server": COMMON + ["cache"],
-    "tools": TRANSPORT + ["security/common/kvtrole", "security/common/data", "audit", "signin", "server"],
+    # The reference server shares the cipher layer, nothing else.
+    "server": ["cache"],
+    # zyrsec and the other tools: every layer up to sign-in, never the console or Qt.
+    "tools": RECORDS + ["audit", "signin"],
 }
-# Longest prefix first, so that security/common/web wins over security/common.
+# Layers whose files may not include a Qt header.
+NO_QT = ["platform", "common", "web", "cache", "roles", "records", "audit", "signin", "console", "server",
+         "tools"]
+QT_INCLUDE = re.compile(r'^\s*#\s*include\s+<Q[A-Za-z]+')
+# Longest prefix first, so that web wins over common.
 LAYERS = sorted(ALLOWED, key=len, reverse=True)
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
@@ -57,6 +77,9 @@ def main():
                     continue  # belongs to a nested layer, checked there
                 with open(full, encoding="utf-8", errors="replace") as f:
                     for number, line in enumerate(f, 1):
+                        if layer in NO_QT and QT_INCLUDE.match(line):
+                            faults.append(f"{rel}:{number}: {layer} may not include Qt ({line.strip()})")
+                            continue
                         m = INCLUDE.match(line)
                         if not m:
                             continue

@@ -1,8 +1,8 @@
 #include "signin/FindUser.h"
 
+#include "common/ServerSettings.h"
 #include "platform/com/ClassTable.h"
 #include "platform/text/CodePage.h"
-#include "security/common/ServerSettings.h"
 
 #include <cstdio>
 

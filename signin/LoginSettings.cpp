@@ -1,7 +1,7 @@
 #include "signin/LoginSettings.h"
 
+#include "common/ServerSettings.h"
 #include "platform/registry/Registry.h"
-#include "security/common/ServerSettings.h"
 
 #include <string>
 

@@ -1,13 +1,13 @@
 #include "signin/SignIn.h"
 
 #include "cache/CacheFiles.h"
+#include "common/RequestFrame.h"
+#include "common/ServerSettings.h"
 #include "platform/com/ClassTable.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/UiService.h"
-#include "security/common/RequestFrame.h"
-#include "security/common/ServerSettings.h"
-#include "security/common/web/WebPage.h"
 #include "signin/components/AuthInterfaces.h"
+#include "web/WebPage.h"
 
 #include <cstdio>
 

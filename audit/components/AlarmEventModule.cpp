@@ -15,12 +15,12 @@
 // The module registers its classes (DllRegisterServer) under the first
 // family of ProgIDs; an installation may register the fallback family too.
 #include "audit/components/AlarmEventInterfaces.h"
+#include "common/ServerSettings.h"
 #include "platform/com/ClassFactory.h"
 #include "platform/com/ClassTable.h"
 #include "platform/registry/Registry.h"
 #include "platform/text/CodePage.h"
-#include "security/common/ServerSettings.h"
-#include "security/common/web/SecurityPost.h"
+#include "web/SecurityPost.h"
 
 #include <cstdio>
 #include <string>

@@ -1,5 +1,6 @@
 #include "console/appl/ApplInstanceNode.h"
 
+#include "common/StringTable.h"
 #include "console/appl/ApplNodeSupport.h"
 #include "console/appl/ApplicationNode.h"
 #include "console/appl/GroupNode.h"
@@ -9,7 +10,6 @@
 #include "console/framework/PropertyChangeTargets.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/UiService.h"
-#include "security/common/StringTable.h"
 
 #include <algorithm>
 

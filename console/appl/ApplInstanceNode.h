@@ -4,10 +4,10 @@
 // pages.
 #pragma once
 
+#include "common/KvtXml.h"
 #include "console/framework/KVTChildData.h"
 #include "console/framework/Resources.h"
-#include "security/common/KvtXml.h"
-#include "security/common/data/Application.h"
+#include "records/Application.h"
 
 #include <span>
 #include <string>

@@ -1,9 +1,9 @@
 #include "console/appl/ApplNodeSupport.h"
 
+#include "common/QueryEscape.h"
+#include "common/StringTable.h"
 #include "console/framework/NodeHelpers.h"
 #include "platform/ui/UiService.h"
-#include "security/common/QueryEscape.h"
-#include "security/common/StringTable.h"
 
 using zyr::com::ComPtr;
 

@@ -1,5 +1,6 @@
 #include "console/appl/ApplSecObjNode.h"
 
+#include "common/StringTable.h"
 #include "console/appl/ApplNodeSupport.h"
 #include "console/appl/GroupNode.h"
 #include "console/framework/ApplicationUi.h"
@@ -7,7 +8,6 @@
 #include "console/framework/NodeHelpers.h"
 #include "console/framework/PropertyChangeTargets.h"
 #include "platform/ui/UiService.h"
-#include "security/common/StringTable.h"
 
 using zyr::com::ComPtr;
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "console/framework/KVTSnapinData.h"
-#include "security/common/data/Application.h"
+#include "records/Application.h"
 
 class CGroupNode;
 

@@ -5,7 +5,7 @@
 #include "console/framework/AuditGuard.h"
 #include "console/framework/NodeHelpers.h"
 #include "platform/ui/UiService.h"
-#include "security/common/data/ApplicationImport.h"
+#include "records/ApplicationImport.h"
 
 using zyr::com::ComPtr;
 

@@ -6,7 +6,7 @@
 #include "console/framework/KVTChildData.h"
 #include "console/framework/Resources.h"
 #include "console/framework/StartupHooks.h"
-#include "security/common/data/Application.h"
+#include "records/Application.h"
 
 #include <span>
 

@@ -2,10 +2,10 @@
 // are listed in the result pane when it is shown.
 #pragma once
 
+#include "common/KvtXml.h"
 #include "console/framework/KVTChildData.h"
 #include "console/framework/Resources.h"
-#include "security/common/KvtXml.h"
-#include "security/common/data/Application.h"
+#include "records/Application.h"
 
 #include <span>
 #include <string>

@@ -1,7 +1,7 @@
 #include "console/framework/AuditGuard.h"
 
+#include "common/StringTable.h"
 #include "platform/ui/UiService.h"
-#include "security/common/StringTable.h"
 
 namespace zyr::console {
 namespace {

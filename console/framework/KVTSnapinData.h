@@ -2,10 +2,10 @@
 // issuing object, the import and export reports, and the present flag.
 #pragma once
 
+#include "common/StringTable.h"
 #include "console/framework/SnapInItemImpl.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/UiService.h"
-#include "security/common/StringTable.h"
 
 #include <string>
 #include <string_view>

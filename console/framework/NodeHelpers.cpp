@@ -1,11 +1,11 @@
 #include "console/framework/NodeHelpers.h"
 
+#include "common/StringTable.h"
 #include "console/framework/ClipboardFormats.h"
 #include "console/framework/Resources.h"
 #include "console/framework/SnapInDataObject.h"
 #include "console/framework/SnapinIds.h"
 #include "platform/text/CodePage.h"
-#include "security/common/StringTable.h"
 
 #include <cstdio>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "console/log/LogCsv.h"
 
-#include "security/common/data/Log.h"
+#include "records/Log.h"
 
 namespace zyr::console {
 

@@ -1,10 +1,10 @@
 #include "console/log/LogInstanceNode.h"
 
+#include "common/RequestFrame.h"
+#include "common/StringTable.h"
 #include "console/framework/NodeHelpers.h"
 #include "console/log/LogNode.h"
 #include "platform/ui/UiService.h"
-#include "security/common/RequestFrame.h"
-#include "security/common/StringTable.h"
 
 using zyr::com::ComPtr;
 

@@ -4,7 +4,7 @@
 
 #include "console/framework/KVTSnapinData.h"
 #include "console/framework/Resources.h"
-#include "security/common/data/Log.h"
+#include "records/Log.h"
 
 #include <memory>
 #include <span>

@@ -1,12 +1,12 @@
 #include "console/log/LogNode.h"
 
+#include "common/RequestFrame.h"
+#include "common/StringTable.h"
 #include "console/framework/LogUi.h"
 #include "console/framework/NodeHelpers.h"
 #include "console/log/LogCsv.h"
 #include "console/log/LogInstanceNode.h"
 #include "platform/ui/UiService.h"
-#include "security/common/RequestFrame.h"
-#include "security/common/StringTable.h"
 
 #include <cstdio>
 #include <fstream>

@@ -7,7 +7,7 @@
 #include "console/framework/KVTChildData.h"
 #include "console/framework/Resources.h"
 #include "console/framework/StartupHooks.h"
-#include "security/common/data/Log.h"
+#include "records/Log.h"
 
 #include <memory>
 #include <span>

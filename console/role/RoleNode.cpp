@@ -1,16 +1,16 @@
 #include "console/role/RoleNode.h"
 
+#include "common/ServerSettings.h"
+#include "common/StringTable.h"
 #include "console/framework/AuditGuard.h"
 #include "console/framework/NodeHelpers.h"
 #include "console/framework/PropertyChangeTargets.h"
 #include "console/framework/RoleUi.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/UiService.h"
-#include "security/common/ServerSettings.h"
-#include "security/common/StringTable.h"
-#include "security/common/data/AclEditing.h"
-#include "security/common/data/Application.h"
-#include "security/common/kvtrole/RoleList.h"
+#include "records/AclEditing.h"
+#include "records/Application.h"
+#include "roles/RoleList.h"
 
 #include <cstdio>
 #include <memory>

@@ -1,5 +1,6 @@
 #include "console/root/RootNode.h"
 
+#include "common/StringTable.h"
 #include "console/appl/ApplicationNode.h"
 #include "console/framework/ClipboardFormats.h"
 #include "console/framework/ModuleState.h"
@@ -7,7 +8,6 @@
 #include "console/log/LogNode.h"
 #include "console/role/RoleNode.h"
 #include "platform/text/CodePage.h"
-#include "security/common/StringTable.h"
 
 using zyr::com::ComPtr;
 

@@ -6,8 +6,8 @@
 //
 // ZYR_PAM_CONFDIR, when set, names the folder of PAM service files to use
 // instead of /etc/pam.d (tests run against pam_matrix that way).
+#include "common/ServerSettings.h"
 #include "platform/text/CodePage.h"
-#include "security/common/ServerSettings.h"
 #include "signin/AccessRules.h"
 #include "signin/components/AuthInterfaces.h"
 #include "signin/components/ComponentSupport.h"

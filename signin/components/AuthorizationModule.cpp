@@ -9,12 +9,12 @@
 //
 // Object references are "KVT" followed by the object's identity.
 #include "cache/CacheFiles.h"
+#include "common/ServerSettings.h"
 #include "platform/text/CodePage.h"
-#include "security/common/ServerSettings.h"
-#include "security/common/web/WebPage.h"
 #include "signin/AccessRules.h"
 #include "signin/components/AuthInterfaces.h"
 #include "signin/components/ComponentSupport.h"
+#include "web/WebPage.h"
 
 #include <string>
 #include <vector>

@@ -1,9 +1,9 @@
 #include "signin/components/ComponentSupport.h"
 
+#include "common/ServerSettings.h"
 #include "platform/com/ClassTable.h"
 #include "platform/registry/Registry.h"
-#include "security/common/ServerSettings.h"
-#include "security/common/web/SecurityPost.h"
+#include "web/SecurityPost.h"
 
 namespace zyr::signin::components {
 

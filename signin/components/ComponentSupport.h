@@ -2,8 +2,8 @@
 // the registry store and the server's authentication and authorization log.
 #pragma once
 
+#include "common/ServerSettings.h"
 #include "platform/com/ClassFactory.h"
-#include "security/common/ServerSettings.h"
 
 #include <string>
 

@@ -5,8 +5,8 @@
 
 #include "audit/AuditValueRecord.h"
 #include "audit/ComplianceFlag.h"
-#include "security/common/RequestFrame.h"
-#include "tests/security/common/SettingsFixture.h"
+#include "common/RequestFrame.h"
+#include "tests/common/SettingsFixture.h"
 #include "tests/support/ScriptedHttpServer.h"
 
 #include <map>

@@ -3,9 +3,9 @@
 #include "audit/ComplianceFlag.h"
 #include "audit/ComponentModules.h"
 #include "platform/identity/Identity.h"
-#include "security/common/web/SecurityPost.h"
 #include "tests/audit/AuditFixture.h"
 #include "tests/audit/ReferenceServer.h"
+#include "web/SecurityPost.h"
 
 #include <gtest/gtest.h>
 

@@ -5,9 +5,9 @@
 //   data_bench [--seed large:100,20,50,10000,20,0] [--rounds N] [--profile a|b]
 #include "cache/CacheFiles.h"
 #include "cache/TextCipher.h"
-#include "security/common/ServerSettings.h"
-#include "security/common/data/Application.h"
-#include "security/common/kvtrole/RoleList.h"
+#include "common/ServerSettings.h"
+#include "records/Application.h"
+#include "roles/RoleList.h"
 #include "tests/platform/TempRegistry.h"
 #include "tests/support/ReferenceServer.h"
 

@@ -1,8 +1,8 @@
 // What a request costs on loopback: GETs on the kept-alive session against
 // POSTs that open a fresh session each time, for small and list-sized replies.
-#include "security/common/web/SecurityPost.h"
-#include "security/common/web/WebPage.h"
 #include "tests/support/ScriptedHttpServer.h"
+#include "web/SecurityPost.h"
+#include "web/WebPage.h"
 
 #include <benchmark/benchmark.h>
 

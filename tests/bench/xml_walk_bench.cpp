@@ -1,7 +1,7 @@
 // Parsing a large list reply and walking every record by position, as the
 // role and log readers do.
+#include "common/KvtXml.h"
 #include "platform/text/CodePage.h"
-#include "security/common/KvtXml.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
 #include "cache/CacheFiles.h"
 
-#include "security/common/ServerSettings.h"
+#include "common/ServerSettings.h"
 
 #include <gtest/gtest.h>
 

@@ -2,12 +2,12 @@
 // server's replies into records: applications with their groups and objects
 // (and the release of each application's part of the document, as the fetch
 // does it), roles with their members, and log entries.
+#include "common/KvtXml.h"
+#include "common/ServerSettings.h"
 #include "platform/text/CodePage.h"
-#include "security/common/KvtXml.h"
-#include "security/common/ServerSettings.h"
-#include "security/common/data/Application.h"
-#include "security/common/data/Log.h"
-#include "security/common/kvtrole/RoleList.h"
+#include "records/Application.h"
+#include "records/Log.h"
+#include "roles/RoleList.h"
 #include "tests/platform/TempRegistry.h"
 
 #include <cstddef>

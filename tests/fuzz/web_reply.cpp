@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes to the parts of the carriers that read what the
 // network or the configuration hands them: the host of a URL and the GET
 // reply rules.
-#include "security/common/web/HostProbe.h"
-#include "security/common/web/WebPage.h"
+#include "web/HostProbe.h"
+#include "web/WebPage.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // Parses arbitrary bytes as a server reply and walks every element the way
 // the list readers do: children by position, texts, tags, searches and
 // dotted-path look-ups.
+#include "common/KvtXml.h"
 #include "platform/text/CodePage.h"
-#include "security/common/KvtXml.h"
 
 #include <cstddef>
 #include <cstdint>

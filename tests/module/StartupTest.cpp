@@ -5,7 +5,7 @@
 #include "console/framework/SnapinIds.h"
 #include "platform/com/ClassTable.h"
 #include "platform/registry/Registry.h"
-#include "tests/console/pages/QtTestApp.h"
+#include "tests/pages/QtTestApp.h"
 #include "tests/platform/TempRegistry.h"
 #include "tests/support/ReferenceServer.h"
 #include "tests/support/ScriptedConsole.h"

@@ -1,13 +1,13 @@
 // The sign-in of the account running the tests against the reference
 // security server seeded with the demo data, whose "Security Administrators"
 // role holds that account and is granted "Open" on the console.
-#include "security/common/web/SecurityPost.h"
-#include "security/common/web/WebPage.h"
 #include "signin/AccessRules.h"
 #include "signin/FindUser.h"
 #include "signin/SignIn.h"
 #include "tests/audit/ReferenceServer.h"
 #include "tests/signin/SigninFixture.h"
+#include "web/SecurityPost.h"
+#include "web/WebPage.h"
 
 #include <gtest/gtest.h>
 #include <pwd.h>

@@ -7,9 +7,9 @@
 #include "audit/ComponentModules.h"
 #include "cache/CacheFiles.h"
 #include "cache/TextCipher.h"
+#include "common/RequestFrame.h"
 #include "platform/com/ClassTable.h"
-#include "security/common/RequestFrame.h"
-#include "tests/security/common/SettingsFixture.h"
+#include "tests/common/SettingsFixture.h"
 #include "tests/support/ScriptedHttpServer.h"
 
 #include <filesystem>

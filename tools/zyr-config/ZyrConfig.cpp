@@ -1,8 +1,8 @@
 // Prints the effective configuration: what the console would read from the
 // registry store and the operating system on this machine, at this moment.
+#include "common/ServerSettings.h"
 #include "platform/registry/Registry.h"
 #include "platform/text/CodePage.h"
-#include "security/common/ServerSettings.h"
 
 #include <cstdio>
 #include <cstring>

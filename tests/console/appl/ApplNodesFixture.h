@@ -15,7 +15,7 @@
 #include "console/framework/PropertyChangeTargets.h"
 #include "console/framework/Resources.h"
 #include "module/resources/ModuleResources.h"
-#include "tests/security/common/kvtrole/RecordsFixture.h"
+#include "tests/roles/RecordsFixture.h"
 #include "tests/support/ScriptedConsole.h"
 
 #include <deque>

@@ -9,7 +9,7 @@
 #include "console/log/LogInstanceNode.h"
 #include "console/log/LogNode.h"
 #include "module/resources/ModuleResources.h"
-#include "tests/security/common/kvtrole/RecordsFixture.h"
+#include "tests/roles/RecordsFixture.h"
 #include "tests/support/ScriptedConsole.h"
 
 #include <string>

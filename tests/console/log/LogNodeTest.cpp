@@ -4,8 +4,8 @@
 #include "console/KVTSnapin.h"
 #include "console/framework/StartupHooks.h"
 #include "console/root/RootNode.h"
-#include "security/common/web/SecurityPost.h"
 #include "tests/console/log/LogFixture.h"
+#include "web/SecurityPost.h"
 
 #include <gtest/gtest.h>
 

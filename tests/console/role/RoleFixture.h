@@ -11,8 +11,8 @@
 #include "console/framework/SnapInObjectRoot.h"
 #include "console/framework/StartupHooks.h"
 #include "module/resources/ModuleResources.h"
-#include "security/common/data/Application.h"
-#include "tests/security/common/kvtrole/RecordsFixture.h"
+#include "records/Application.h"
+#include "tests/roles/RecordsFixture.h"
 #include "tests/support/ScriptedConsole.h"
 
 #include <map>

@@ -2,8 +2,8 @@
 // scripted server and the reference server.
 #include "console/role/RoleNode.h"
 #include "console/KVTSnapinComponent.h"
-#include "security/common/data/AclEditing.h"
-#include "security/common/data/SecureGroup.h"
+#include "records/AclEditing.h"
+#include "records/SecureGroup.h"
 #include "tests/console/role/RoleFixture.h"
 
 #include <gmock/gmock.h>

@@ -6,10 +6,10 @@
 #pragma once
 
 #include "audit/ComponentModules.h"
+#include "common/ServerSettings.h"
 #include "platform/registry/Registry.h"
-#include "security/common/ServerSettings.h"
-#include "security/common/web/SecurityPost.h"
 #include "tests/support/ReferenceServer.h"
+#include "web/SecurityPost.h"
 
 #define BOOST_BIND_GLOBAL_PLACEHOLDERS
 #include <boost/property_tree/json_parser.hpp>

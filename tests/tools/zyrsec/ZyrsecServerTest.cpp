@@ -1,7 +1,7 @@
 // zyrsec end to end against the reference security server: each command's
 // success and refusals, its exit status, its --json answer parsed back, and
 // the audit trail that its changes leave.
-#include "security/common/ServerSettings.h"
+#include "common/ServerSettings.h"
 #include "tests/tools/zyrsec/ZyrsecFixture.h"
 
 namespace {

@@ -1,0 +1,377 @@
+#include "common/ServerSettings.h"
+
+#include "common/DirectoryClientIdentity.h"
+#include "common/ErrorTrace.h"
+#include "platform/com/ClassTable.h"
+#include "platform/identity/Identity.h"
+#include "platform/registry/Registry.h"
+#include "platform/text/BoundedText.h"
+#include "platform/text/CodePage.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kFrameworkKey = "SOFTWARE\\Tarnwick\\ZYR";
+constexpr const char* kClientKey = "Software\\Tarnwick\\Zyr";
+constexpr std::u16string_view kAccessKey = zyr::kSecurityServerAccessKey;
+
+struct ServerSettingsState {
+    zyr::text::BoundedText<260> serverUrl;
+    bool serverUrlKnown = false;
+    zyr::text::BoundedText<260> cacheDirectory;
+    bool cacheDirectoryKnown = false;
+    bool eventLogging = false;
+    bool eventLoggingSecond = false;
+    bool directoryClient = false;
+    bool directoryClientRead = false;
+    bool useServerAdsi = false;
+    bool ntGroupSupport = false;
+    zyr::text::BoundedText<256> sourceDomainForGroups;
+    bool sourceDomainSet = false;
+    LONG httpTimeOut = -1;
+};
+
+ServerSettingsState& State()
+{
+    static ServerSettingsState state;
+    return state;
+}
+
+std::string_view Trim(std::string_view text)
+{
+    constexpr std::string_view kBlanks = " \t\r\n\v\f";
+    size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    size_t last = text.find_last_not_of(kBlanks);
+    return text.substr(first, last - first + 1);
+}
+
+// Copies a cached value into the caller's buffer when it fits with its
+// terminator; reports its length either way.
+HRESULT CopyOut(std::string_view value, char* buffer, DWORD* size)
+{
+    DWORD capacity = *size;
+    *size = static_cast<DWORD>(value.size());
+    if (value.size() + 1 > capacity) {
+        return E_FAIL;
+    }
+    std::memcpy(buffer, value.data(), value.size());
+    buffer[value.size()] = '\0';
+    return S_OK;
+}
+
+// A number switch: a nonzero value turns it on, zero leaves it as it was.
+bool ReadSwitch(HKEY key, const char* name, bool& setting)
+{
+    DWORD value = 0;
+    if (!zyr::registry::ReadDword(key, name, value)) {
+        return false;
+    }
+    if (value != 0) {
+        setting = true;
+    }
+    return true;
+}
+
+// "\" becomes "/", a separator is appended, and doubled separators are folded
+// in one pass from left to right.
+std::string NormaliseDirectory(std::string_view configured)
+{
+    std::string path(Trim(configured));
+    path.push_back('/');
+    for (char& c : path) {
+        if (c == '\\') {
+            c = '/';
+        }
+    }
+    std::string folded;
+    folded.reserve(path.size());
+    for (size_t i = 0; i < path.size(); ++i) {
+        folded.push_back(path[i]);
+        if (path[i] == '/' && i + 1 < path.size() && path[i + 1] == '/') {
+            ++i;
+        }
+    }
+    return folded;
+}
+
+// An existing directory that can be written to: a directory without any write
+// permission bit counts as read-only even for a user who could write anyway.
+bool IsUsableDirectory(const std::string& path)
+{
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        return false;
+    }
+    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 && access(path.c_str(), W_OK) == 0;
+}
+
+// The temporary directory: $TMPDIR or /tmp/, ending with "/".
+std::string TemporaryDirectory()
+{
+    const char* configured = std::getenv("TMPDIR");
+    std::string path = configured != nullptr && configured[0] != '\0' ? configured : "/tmp/";
+    if (path.back() != '/') {
+        path.push_back('/');
+    }
+    return path;
+}
+
+void GetWindowsLogonUser(std::string& domain, std::string& user)
+{
+    domain.clear();
+    user.clear();
+    if (zyr::identity::LookupEffectiveAccount(domain, user)) {
+        return;
+    }
+    domain.clear();
+    user.clear();
+    if (zyr::identity::LookupLoginUser(domain, user)) {
+        return;
+    }
+    domain.clear();
+    char name[256];
+    DWORD size = sizeof(name);
+    LONG error = zyr::identity::GetUserNameA(name, &size);
+    if (error == ERROR_SUCCESS) {
+        user = name;
+        return;
+    }
+    DebugPrint("~~~~ GetUserName return: 0x%x", static_cast<unsigned>(error));
+    user = "<unknown>";
+}
+
+HRESULT GetDirectoryClientUser(std::string& domain, std::string& user)
+{
+    try {
+        IDirectoryClientIdentity* identity = nullptr;
+        HRESULT hr = CoCreateInstance(CLSID_DirectoryClientIdentity, nullptr,
+                                      CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER,
+                                      IID_IDirectoryClientIdentity, reinterpret_cast<void**>(&identity));
+        if (FAILED(hr) || identity == nullptr) {
+            return FAILED(hr) ? hr : E_FAIL;
+        }
+        std::u16string context;
+        if (SUCCEEDED(identity->GetContext(&context))) {
+            domain = zyr::text::Narrow(context);
+        }
+        std::u16string name;
+        hr = identity->GetUserName(&name);
+        if (SUCCEEDED(hr)) {
+            user = zyr::text::Narrow(name);
+        }
+        identity->Release();
+        return hr;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+} // namespace
+
+HRESULT GetSecurityServerUrl(char* buffer, DWORD* size)
+{
+    if (buffer == nullptr || size == nullptr) {
+        return E_POINTER;
+    }
+    DWORD capacity = *size;
+    if (capacity > 0) {
+        buffer[0] = '\0';
+    }
+    ServerSettingsState& state = State();
+    if (state.serverUrlKnown) {
+        return CopyOut(state.serverUrl.view(), buffer, size);
+    }
+    state.serverUrl.Clear();
+    *size = 0;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kFrameworkKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return E_FAIL;
+    }
+    bool found = false;
+    bool fits = true;
+    char text[256];
+    if (zyr::registry::ReadText(key, "URL", text, sizeof(text))) {
+        state.serverUrl = Trim(text);
+        state.serverUrlKnown = true;
+        *size = capacity;
+        fits = SUCCEEDED(CopyOut(state.serverUrl.view(), buffer, size));
+        found = true;
+    }
+    found |= ReadSwitch(key, "EventLogging", state.eventLogging);
+    found |= ReadSwitch(key, "UseServerADSI", state.useServerAdsi);
+    found |= ReadSwitch(key, "NTGroupSupport", state.ntGroupSupport);
+    if (zyr::registry::ReadText(key, "SourceDomainForGroups", text, sizeof(text))) {
+        state.sourceDomainForGroups = Trim(text);
+        state.sourceDomainSet = true;
+        found = true;
+    }
+    RegCloseKey(key);
+    // A buffer too small for the URL gets no partial copy.
+    return found && fits ? S_OK : E_FAIL;
+}
+
+HRESULT GetCachePath(char* buffer, DWORD* size)
+{
+    if (buffer == nullptr || size == nullptr) {
+        return E_POINTER;
+    }
+    DWORD capacity = *size;
+    if (capacity > 0) {
+        buffer[0] = '\0';
+    }
+    ServerSettingsState& state = State();
+    if (state.cacheDirectoryKnown) {
+        return CopyOut(state.cacheDirectory.view(), buffer, size);
+    }
+    state.cacheDirectory.Clear();
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kFrameworkKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+        char text[260];
+        bool present = zyr::registry::ReadText(key, "CachePath", text, sizeof(text));
+        RegCloseKey(key);
+        // A blank value would name the root folder: it counts as not set.
+        if (present && !Trim(text).empty()) {
+            std::string path = NormaliseDirectory(text);
+            if (IsUsableDirectory(path) && path.size() < capacity &&
+                path.size() <= state.cacheDirectory.capacity()) {
+                state.cacheDirectory = path;
+                state.cacheDirectoryKnown = true;
+                return CopyOut(path, buffer, size);
+            }
+        }
+    }
+    std::string temporary = TemporaryDirectory();
+    if (temporary.size() + 1 > capacity || temporary.size() > state.cacheDirectory.capacity()) {
+        *size = static_cast<DWORD>(temporary.size() + 1);
+        return E_FAIL;
+    }
+    state.cacheDirectory = temporary;
+    state.cacheDirectoryKnown = true;
+    return CopyOut(temporary, buffer, size);
+}
+
+HRESULT IsNovellClient(bool* isNovell)
+{
+    ServerSettingsState& state = State();
+    if (!state.directoryClientRead) {
+        state.directoryClientRead = true;
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kClientKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+            DWORD value = 0;
+            if (zyr::registry::ReadDword(key, "NovellClient", value) && value == 1) {
+                state.directoryClient = true;
+            }
+            ReadSwitch(key, "EventLogging", state.eventLoggingSecond);
+            RegCloseKey(key);
+        }
+    }
+    if (isNovell != nullptr) {
+        *isNovell = state.directoryClient;
+    }
+    return S_OK;
+}
+
+std::string GetLocalComputerName()
+{
+    char name[16];
+    DWORD size = sizeof(name);
+    if (zyr::identity::GetComputerNameA(name, &size) != ERROR_SUCCESS) {
+        return "Unknown";
+    }
+    return name;
+}
+
+HRESULT GetLogonUser(std::string& domain, std::string& user)
+{
+    domain.clear();
+    user.clear();
+    bool directoryClient = false;
+    IsNovellClient(&directoryClient);
+    if (directoryClient) {
+        return GetDirectoryClientUser(domain, user);
+    }
+    GetWindowsLogonUser(domain, user);
+    return S_OK;
+}
+
+void GetFullUserName(std::string& fullName)
+{
+    std::string domain;
+    std::string user;
+    if (SUCCEEDED(GetLogonUser(domain, user))) {
+        fullName = domain + "\\" + user;
+    }
+}
+
+HRESULT SetSecurityServer(const char16_t* accessKey, const char16_t* serverUrl)
+{
+    try {
+        if (accessKey == nullptr || std::u16string_view(accessKey) != kAccessKey) {
+            return E_INVALIDARG;
+        }
+        if (serverUrl == nullptr) {
+            return E_FAIL;
+        }
+        // Converted aside first: a URL that does not fit leaves the one in
+        // force untouched.
+        std::string converted;
+        ServerSettingsState& state = State();
+        if (!zyr::text::FromWide(serverUrl, converted) || converted.size() > state.serverUrl.capacity()) {
+            return E_FAIL;
+        }
+        state.serverUrl = converted;
+        state.serverUrlKnown = true;
+        return S_OK;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+namespace zyr {
+
+ServerSettingsView CurrentServerSettings()
+{
+    const ServerSettingsState& state = State();
+    ServerSettingsView view;
+    view.eventLogging = state.eventLogging || state.eventLoggingSecond;
+    view.useServerAdsi = state.useServerAdsi;
+    view.ntGroupSupport = state.ntGroupSupport;
+    view.sourceDomainSet = state.sourceDomainSet;
+    view.sourceDomainForGroups = state.sourceDomainForGroups.str();
+    view.httpTimeOutSeconds = state.httpTimeOut;
+    return view;
+}
+
+LONG GetHttpTimeOut()
+{
+    return State().httpTimeOut;
+}
+
+void SetHttpTimeOut(LONG seconds)
+{
+    State().httpTimeOut = seconds;
+}
+
+bool EventLoggingOn()
+{
+    ServerSettingsState& state = State();
+    if (state.eventLoggingSecond) {
+        state.eventLogging = true;
+    }
+    return state.eventLogging;
+}
+
+void ResetServerSettings()
+{
+    State() = ServerSettingsState{};
+}
+
+} // namespace zyr

@@ -1,0 +1,94 @@
+#include "records/AccessEntry.h"
+
+#include "common/ErrorTrace.h"
+
+#include <cctype>
+
+namespace zyr::records {
+
+namespace {
+
+void TraceItem(std::string_view list, std::string_view item)
+{
+    TraceError("records", __LINE__, "Records.ReadList", list,
+               "An item of the list has no \":\" and was passed over", E_FAIL, item);
+}
+
+uint32_t ReadMask(std::string_view text)
+{
+    size_t at = 0;
+    while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) {
+        ++at;
+    }
+    bool negative = false;
+    if (at < text.size() && (text[at] == '-' || text[at] == '+')) {
+        negative = text[at] == '-';
+        ++at;
+    }
+    uint64_t value = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+        value = (value * 10 + static_cast<uint64_t>(text[at] - '0')) & 0xFFFFFFFFull;
+    }
+    uint32_t mask = static_cast<uint32_t>(value);
+    return negative ? static_cast<uint32_t>(0u - mask) : mask;
+}
+
+} // namespace
+
+std::string PermissionListText(const std::vector<PermissionEntry>& permissions)
+{
+    std::string text;
+    for (const auto& p : permissions) {
+        text.append(p.Name.view()).append(1, ':').append(p.Value.view()).append(1, ';');
+    }
+    return text;
+}
+
+std::string AccessListText(const std::vector<AccessEntry>& acl)
+{
+    std::string text;
+    for (const auto& entry : acl) {
+        text.append(entry.RoleName.view())
+            .append(1, ':')
+            .append(std::to_string(static_cast<int32_t>(entry.Mask)))
+            .append(1, ';');
+    }
+    return text;
+}
+
+void ReadPermissionList(std::string_view plain, std::vector<PermissionEntry>& permissions)
+{
+    ForEachListItem(plain, [&](std::string_view item) {
+        size_t colon = item.find(':');
+        if (colon == std::string_view::npos) {
+            TraceItem("Permissions", item);
+            return;
+        }
+        permissions.emplace_back(item.substr(0, colon), item.substr(colon + 1));
+    });
+}
+
+void ReadAccessList(std::string_view plain, std::vector<AccessEntry>& acl)
+{
+    ForEachListItem(plain, [&](std::string_view item) {
+        size_t colon = item.find(':');
+        if (colon == std::string_view::npos) {
+            TraceItem("ACL", item);
+            return;
+        }
+        acl.emplace_back(item.substr(0, colon), ReadMask(item.substr(colon + 1)));
+    });
+}
+
+} // namespace zyr::records
+
+PermissionEntry::PermissionEntry(std::string_view name, std::string_view value)
+{
+    zyr::records::SetField(Name, name, "PermissionName");
+    zyr::records::SetField(Value, value, "PermissionValue");
+}
+
+AccessEntry::AccessEntry(std::string_view roleName, uint32_t mask) : Mask(mask)
+{
+    zyr::records::SetField(RoleName, roleName, "RoleName");
+}

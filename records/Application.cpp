@@ -1,0 +1,281 @@
+#include "records/Application.h"
+
+#include "common/RequestFrame.h"
+#include "common/ServerSettings.h"
+#include "web/SecurityPost.h"
+#include "web/WebPage.h"
+
+#include <algorithm>
+#include <limits>
+
+using zyr::records::SetField;
+
+namespace {
+
+CKVTApplList*& CurrentList()
+{
+    static CKVTApplList* current = nullptr;
+    return current;
+}
+
+} // namespace
+
+namespace zyr::records {
+
+CKVTApplList* CurrentApplList()
+{
+    return CurrentList();
+}
+
+void ResetCurrentApplList()
+{
+    CurrentList() = nullptr;
+}
+
+} // namespace zyr::records
+
+// ---------------------------------------------------------------------------
+
+CKVTAppl::CKVTAppl() : serverUrl_(zyr::records::ServerUrl::FromConfiguration()) {}
+
+CKVTAppl::CKVTAppl(std::string_view name, std::string_view description, bool builtInPermissions) : CKVTAppl()
+{
+    SetField(CN, name, "CN");
+    SetField(DN, zyr::records::SpacesToUnderscores(name), "DN");
+    SetField(Description, description, "Description");
+    if (builtInPermissions) {
+        Permissions.emplace_back("Read", "0x00000001");
+        Permissions.emplace_back("Write", "0x00000002");
+        Permissions.emplace_back("Execute", "0x00000004");
+    }
+}
+
+CKVTAppl::~CKVTAppl() = default;
+
+void CKVTAppl::ReleaseSourceElements()
+{
+    sourceElement_ = {};
+    for (auto& group : Groups) {
+        group->ReleaseSourceElement();
+    }
+}
+
+bool CKVTAppl::Add()
+{
+    SetField(DN, zyr::records::NewIdentity(true), "DN");
+    zyr::RequestUrl url(serverUrl_.view(), "Appl", "Add");
+    url.Escaped("Appl", CN.view())
+        .Escaped("DN", DN.view())
+        .Escaped("Desc", Description.view())
+        .Encrypted("Perm", zyr::records::EncryptList(zyr::records::PermissionListText(Permissions)))
+        .Plain("ACL", "")
+        .Trailer();
+    std::string reply;
+    bool ok = GetWebPage(url.str(), reply, true);
+    return zyr::ReportGetChange(ok, reply);
+}
+
+bool CKVTAppl::Update()
+{
+    zyr::RequestUrl url(serverUrl_.view(), "Appl", "Update");
+    url.Escaped("CN", CN.view())
+        .Escaped("DN", DN.view())
+        .Escaped("Desc", Description.view())
+        .Encrypted("Perm", zyr::records::EncryptList(zyr::records::PermissionListText(Permissions)))
+        .Trailer();
+    // The audit text stays as the page stored it, so that a second Update
+    // never sends a stale access-control field ahead of the current one.
+    std::string body = AuditText;
+    body.append("&ACL=").append(zyr::records::EncryptList(zyr::records::AccessListText(ACL)));
+    std::string result = PostSecurityRequest(url.str(), body);
+    return zyr::ReportPostResult(result, zyr::PostReportStyle::EveryTest);
+}
+
+bool CKVTAppl::Delete()
+{
+    zyr::RequestUrl url(serverUrl_.view(), "Appl", "Delete");
+    url.Plain("DN", DN.view()).Trailer().Escaped("Appl", CN.view());
+    std::string reply;
+    bool ok = GetWebPage(url.str(), reply, true);
+    return zyr::ReportGetChange(ok, reply);
+}
+
+void CKVTAppl::LoadGroups(zyr::xml::KvtXmlDocument& document,
+                          const zyr::xml::KvtXmlElement& applicationElement)
+{
+    zyr::xml::KvtXmlElementCollection children;
+    LONG count = 0;
+    if (FAILED(applicationElement.get_children(children)) || FAILED(children.get_length(&count)) ||
+        count < 6) {
+        return;
+    }
+    zyr::records::ListDecryptor decryptor;
+    zyr::xml::KvtXmlElementCollection fields; // reused for every record
+    std::string texts[4];
+    Groups.reserve(Groups.size() + static_cast<size_t>(count - 6));
+    for (LONG i = 5; i + 1 < count; ++i) {
+        zyr::xml::KvtXmlElement element;
+        if (FAILED(children.item(i, element)) ||
+            !zyr::records::ReadChildTexts(document, element, 5, std::numeric_limits<LONG>::max(), texts, 4,
+                                          fields)) {
+            continue;
+        }
+        auto group = std::make_unique<CKVTSecGroup>();
+        SetField(group->DN, texts[0], "DN");
+        SetField(group->CN, texts[1], "CN");
+        SetField(group->Description, texts[2], "Description");
+        decryptor.Decrypt(texts[3]);
+        zyr::records::ReadAccessList(decryptor.Plain(), group->ACL);
+        SetField(group->ApplName, CN.view(), "ApplName");
+        SetField(group->ApplDN, DN.view(), "ApplDN");
+        group->SetSourceElement(element);
+        Groups.push_back(std::move(group));
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+CKVTApplList::CKVTApplList() : serverUrl_(zyr::records::ServerUrl::FromConfiguration())
+{
+    CurrentList() = this;
+}
+
+CKVTApplList::~CKVTApplList()
+{
+    // A list that is gone cannot serve name look-ups any more.
+    if (CurrentList() == this) {
+        CurrentList() = nullptr;
+    }
+}
+
+CKVTAppl& CKVTApplList::Append(std::unique_ptr<CKVTAppl> application)
+{
+    Applications.push_back(std::move(application));
+    return *Applications.back();
+}
+
+bool CKVTApplList::Remove(const CKVTAppl* application)
+{
+    auto it = std::find_if(Applications.begin(), Applications.end(),
+                           [application](const auto& a) { return a.get() == application; });
+    if (it == Applications.end()) {
+        return false;
+    }
+    Applications.erase(it);
+    return true;
+}
+
+CKVTAppl* CKVTApplList::FindByNameOrDN(std::string_view name, std::string_view dn) const
+{
+    for (const auto& application : Applications) {
+        if ((!dn.empty() && application->DN.view() == dn) ||
+            zyr::text::EqualsNoCase(application->CN.view(), name)) {
+            return application.get();
+        }
+    }
+    return nullptr;
+}
+
+void CKVTApplList::LoadApplications(zyr::xml::KvtXmlDocument& document,
+                                    const zyr::xml::KvtXmlElement& applications)
+{
+    zyr::xml::KvtXmlElementCollection children;
+    LONG count = 0;
+    if (FAILED(applications.get_children(children)) || FAILED(children.get_length(&count))) {
+        return;
+    }
+    zyr::records::ListDecryptor decryptor;
+    zyr::xml::KvtXmlElementCollection fields; // reused for every record
+    std::string texts[5];
+    if (count > 1) {
+        Applications.reserve(Applications.size() + static_cast<size_t>(count - 1));
+    }
+    for (LONG i = 0; i + 1 < count; ++i) {
+        zyr::xml::KvtXmlElement element;
+        if (FAILED(children.item(i, element)) ||
+            !zyr::records::ReadChildTexts(document, element, 5, std::numeric_limits<LONG>::max(), texts, 5,
+                                          fields)) {
+            continue;
+        }
+        auto application = std::make_unique<CKVTAppl>();
+        if (!application->IsValid()) {
+            return; // no server URL: nothing more can be read
+        }
+        SetField(application->DN, texts[0], "DN");
+        SetField(application->CN, texts[1], "CN");
+        SetField(application->Description, texts[2], "Description");
+        decryptor.Decrypt(texts[3]);
+        zyr::records::ReadPermissionList(decryptor.Plain(), application->Permissions);
+        decryptor.Decrypt(texts[4]);
+        zyr::records::ReadAccessList(decryptor.Plain(), application->ACL);
+        application->SetSourceElement(element);
+        Applications.push_back(std::move(application));
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+void LoadApplicationTree(zyr::xml::KvtXmlDocument& document, const zyr::xml::KvtXmlElement& element,
+                         CKVTAppl& application)
+{
+    size_t first = application.Groups.size();
+    application.LoadGroups(document, element);
+    for (size_t g = first; g < application.Groups.size(); ++g) {
+        CKVTSecGroup& group = *application.Groups[g];
+        group.LoadObjects(document, group.SourceElement());
+    }
+}
+
+void FetchApplications(CKVTApplList& list, const StatusTextHandler& status,
+                       const ApplicationElementHandler& handler)
+{
+    char url[1024];
+    DWORD size = sizeof url;
+    if (FAILED(GetSecurityServerUrl(url, &size))) {
+        return;
+    }
+    std::string reply;
+    if (!GetWebPage(zyr::RequestUrl(url, "Appl", "GetAll").str(), reply, true)) {
+        return;
+    }
+    std::unique_ptr<zyr::xml::KvtXmlDocument> document;
+    if (FAILED(zyr::xml::CreateKvtXmlDocument(document)) || !document) {
+        return;
+    }
+    if (FAILED(document->put_XmlString(std::move(reply)))) {
+        return;
+    }
+    zyr::xml::KvtXmlElement applications;
+    if (FAILED(document->FindElement(nullptr, "KVTAPPLS", applications))) {
+        return;
+    }
+    if (status) {
+        status("Fetching Application Data from the Server...");
+    }
+    size_t first = list.Applications.size();
+    list.LoadApplications(*document, applications);
+    if (status) {
+        status("Initializing the Applications ");
+    }
+    // Each application goes with the element it was read from, so a skipped
+    // malformed element never shifts the pairing. An application's part of
+    // the document is let go as soon as it is read: the records then grow
+    // while the document shrinks, instead of both being held whole at once.
+    for (size_t i = first; i < list.Applications.size(); ++i) {
+        CKVTAppl& application = *list.Applications[i];
+        zyr::xml::KvtXmlElement element = application.SourceElement();
+        if (!element.IsValid()) {
+            continue;
+        }
+        if (handler) {
+            handler(*document, element, application, list);
+        } else {
+            LoadApplicationTree(*document, element, application);
+        }
+        // (A handler may have taken the application out of the list.)
+        if (i < list.Applications.size() && list.Applications[i].get() == &application) {
+            application.ReleaseSourceElements();
+        }
+        document->RemoveElement(element);
+    }
+}

@@ -1,0 +1,151 @@
+#include "roles/Role.h"
+
+#include "common/RequestFrame.h"
+#include "web/SecurityPost.h"
+#include "web/WebPage.h"
+
+using zyr::records::SetField;
+
+CKVTRoleMemberUser::CKVTRoleMemberUser(std::string_view name)
+{
+    SetField(Name, name, "MemberUser");
+}
+
+CKVTRoleMemberGroup::CKVTRoleMemberGroup(std::string_view name)
+{
+    SetField(Name, name, "MemberGroup");
+}
+
+CKVTRole::CKVTRole() : serverUrl_(zyr::records::ServerUrl::FromConfiguration()) {}
+
+CKVTRole::CKVTRole(std::string_view name, std::string_view description) : CKVTRole()
+{
+    SetField(CN, name, "CN");
+    SetField(DN, name, "DN");
+    SetField(Description, description, "Description");
+}
+
+CKVTRole::~CKVTRole() = default;
+
+void CKVTRole::IndexMemberNames()
+{
+    if (namesIndexed_) {
+        return;
+    }
+    for (const auto& member : users_) {
+        userNames_.Insert(member->Name.view());
+    }
+    for (const auto& member : groups_) {
+        groupNames_.Insert(member->Name.view());
+    }
+    namesIndexed_ = true;
+}
+
+bool CKVTRole::AddMemberUser(std::string_view name)
+{
+    IndexMemberNames();
+    auto member = std::make_unique<CKVTRoleMemberUser>(name);
+    if (userNames_.Insert(member->Name.view())) {
+        users_.push_back(std::move(member));
+    }
+    return true;
+}
+
+bool CKVTRole::AddMemberGroup(std::string_view name)
+{
+    IndexMemberNames();
+    auto member = std::make_unique<CKVTRoleMemberGroup>(name);
+    if (groupNames_.Insert(member->Name.view())) {
+        groups_.push_back(std::move(member));
+    }
+    return true;
+}
+
+void CKVTRole::AppendServerMemberUser(std::string_view name)
+{
+    users_.push_back(std::make_unique<CKVTRoleMemberUser>(name));
+    if (namesIndexed_) {
+        userNames_.Insert(users_.back()->Name.view());
+    }
+}
+
+void CKVTRole::AppendServerMemberGroup(std::string_view name)
+{
+    groups_.push_back(std::make_unique<CKVTRoleMemberGroup>(name));
+    if (namesIndexed_) {
+        groupNames_.Insert(groups_.back()->Name.view());
+    }
+}
+
+void CKVTRole::ClearMemberUsers()
+{
+    users_.clear();
+    userNames_.Clear();
+}
+
+void CKVTRole::ClearMemberGroups()
+{
+    groups_.clear();
+    groupNames_.Clear();
+}
+
+namespace {
+
+template <typename Members>
+std::string JoinMembers(const Members& members)
+{
+    std::string list;
+    for (const auto& member : members) {
+        list.append(member->Name.view()).append(1, ';');
+    }
+    return list;
+}
+
+} // namespace
+
+std::string CKVTRole::MemberUserList() const
+{
+    return JoinMembers(users_);
+}
+
+std::string CKVTRole::MemberGroupList() const
+{
+    return JoinMembers(groups_);
+}
+
+bool CKVTRole::Add()
+{
+    SetField(DN, zyr::records::NewIdentity(false), "DN");
+    zyr::RequestUrl url(serverUrl_.view(), "Role", "Add");
+    url.Escaped("CN", CN.view())
+        .Plain("DN", DN.view())
+        .Escaped("Desc", Description.view())
+        .Plain("MemeberUser", "")
+        .Plain("MemberGroup", "")
+        .Trailer();
+    std::string reply;
+    bool ok = GetWebPage(url.str(), reply, true);
+    return zyr::ReportGetChange(ok, reply);
+}
+
+bool CKVTRole::Update()
+{
+    zyr::RequestUrl url(serverUrl_.view(), "Role", "Update");
+    url.Escaped("CN", CN.view()).Plain("DN", DN.view()).Escaped("Desc", Description.view()).Trailer();
+    std::string body = "MemberUser=";
+    body.append(zyr::records::EncryptList(MemberUserList()));
+    body.append("&MemberGroup=");
+    body.append(zyr::records::EncryptList(MemberGroupList()));
+    body.append(1, '&').append(AuditText);
+    std::string result = PostSecurityRequest(url.str(), body);
+    return zyr::ReportPostResult(result, zyr::PostReportStyle::FirstFailure);
+}
+
+bool CKVTRole::Delete()
+{
+    zyr::RequestUrl url(serverUrl_.view(), "Role", "Delete");
+    url.Plain("DN", DN.view()).Trailer().Escaped("CN", CN.view());
+    std::string reply;
+    bool ok = GetWebPage(url.str(), reply, true);
+    return zyr::ReportGetChange(ok, reply);
+}

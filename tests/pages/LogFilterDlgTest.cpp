@@ -1,0 +1,139 @@
+// The log filter dialog on the offscreen platform: its start state, the
+// range texts it hands the Logs container, and the refused backwards range.
+#include "pages/LogFilterDlg.h"
+
+#include "common/StringTable.h"
+#include "platform/ui/UiService.h"
+#include "tests/pages/QtTestApp.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QPushButton>
+
+#include <functional>
+
+namespace {
+
+namespace ui = zyr::ui;
+
+class LogFilterDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override { zyr::testing::QtTestApp(); }
+
+    // Runs body inside the dialog's modal loop, once it is shown.
+    static void WhileShown(std::function<void(QDialog&)> body)
+    {
+        QTimer::singleShot(0, [body] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(nullptr, dialog);
+            body(*dialog);
+        });
+    }
+    template <typename W>
+    static W* Control(QDialog& dialog, const char* id)
+    {
+        W* widget = dialog.findChild<W*>(id);
+        EXPECT_NE(nullptr, widget) << id;
+        return widget;
+    }
+    static void ChooseRange(QDialog& dialog, QDate from, QDate to)
+    {
+        Control<QCheckBox>(dialog, "315")->click();
+        Control<QDateEdit>(dialog, "325")->setDate(from);
+        Control<QDateEdit>(dialog, "326")->setDate(to);
+    }
+
+    ui::ScopedRecordingUi recording;
+};
+
+TEST_F(LogFilterDlgTest, OpensOnAllLogsWithTheDatesOutOfUse)
+{
+    CLogFilterDlg dialog;
+    bool checked = false;
+    WhileShown([&](QDialog& shown) {
+        EXPECT_EQ("227", shown.objectName());
+        EXPECT_EQ("Log Filter Dialog", shown.windowTitle());
+        EXPECT_TRUE(Control<QCheckBox>(shown, "315")->isChecked());
+        for (const char* id : {"316", "317", "325", "326"}) {
+            EXPECT_FALSE(Control<QWidget>(shown, id)->isEnabled()) << id;
+        }
+        Control<QCheckBox>(shown, "315")->click();
+        for (const char* id : {"316", "317", "325", "326"}) {
+            EXPECT_TRUE(Control<QWidget>(shown, id)->isEnabled()) << id;
+        }
+        Control<QCheckBox>(shown, "315")->click();
+        EXPECT_FALSE(Control<QWidget>(shown, "325")->isEnabled());
+        EXPECT_EQ(QDate::currentDate(), Control<QDateEdit>(shown, "326")->date());
+        checked = true;
+        Control<QPushButton>(shown, "1")->click();
+    });
+    ASSERT_EQ(ui::IDOK, dialog.DoModal());
+    EXPECT_TRUE(checked);
+    EXPECT_TRUE(dialog.m_bAllLogs);
+    EXPECT_TRUE(recording.recorder.boxes.empty());
+}
+
+TEST_F(LogFilterDlgTest, OneDayGivesThatDayAsFromAndTheNextAsTo)
+{
+    zyr::console::LogFilterChoice choice;
+    WhileShown([](QDialog& shown) {
+        ChooseRange(shown, QDate(2007, 2, 28), QDate(2007, 2, 28));
+        Control<QPushButton>(shown, "1")->click();
+    });
+    ASSERT_TRUE(zyr::pages::RunLogFilterDialog(nullptr, &choice));
+    EXPECT_FALSE(choice.allLogs);
+    EXPECT_EQ("2/28/2007", choice.fromText);
+    EXPECT_EQ("3/1/2007", choice.toText);
+
+    // Across a year's end, and the To text taken twice stays the same.
+    CLogFilterDlg dialog;
+    WhileShown([](QDialog& shown) {
+        ChooseRange(shown, QDate(2026, 12, 1), QDate(2026, 12, 31));
+        Control<QPushButton>(shown, "1")->click();
+    });
+    ASSERT_EQ(ui::IDOK, dialog.DoModal());
+    EXPECT_EQ("12/1/2026", dialog.GetFromText());
+    EXPECT_EQ("1/1/2027", dialog.GetToText());
+    EXPECT_EQ("1/1/2027", dialog.GetToText());
+}
+
+TEST_F(LogFilterDlgTest, ABackwardsRangeIsRefusedAndTheDialogStays)
+{
+    zyr::console::LogFilterChoice choice;
+    bool stayed = false;
+    WhileShown([&](QDialog& shown) {
+        ChooseRange(shown, QDate(2026, 12, 9), QDate(2026, 12, 8));
+        Control<QPushButton>(shown, "1")->click();
+        stayed = shown.isVisible();
+        EXPECT_EQ(1u, recording.recorder.boxes.size());
+        if (!recording.recorder.boxes.empty()) {
+            const auto& box = recording.recorder.boxes[0];
+            EXPECT_EQ("'From Date' Should be less than or Equal to 'To Date'", box.text);
+            EXPECT_EQ("ZYR Security Manager", box.caption);
+            EXPECT_EQ(ui::MB_OK | ui::MB_ICONINFORMATION, box.style);
+            EXPECT_EQ(&shown, box.owner);
+        }
+        // Even with "All Logs" ticked again the range must not run backwards.
+        Control<QCheckBox>(shown, "315")->click();
+        Control<QPushButton>(shown, "1")->click();
+        EXPECT_EQ(2u, recording.recorder.boxes.size());
+        Control<QPushButton>(shown, "2")->click();
+    });
+    EXPECT_FALSE(zyr::pages::RunLogFilterDialog(nullptr, &choice));
+    EXPECT_TRUE(stayed);
+}
+
+TEST_F(LogFilterDlgTest, AllLogsHandsBackNoRange)
+{
+    zyr::console::LogFilterChoice choice{false, "x", "y"};
+    WhileShown([](QDialog& shown) { Control<QPushButton>(shown, "1")->click(); });
+    ASSERT_TRUE(zyr::pages::RunLogFilterDialog(nullptr, &choice));
+    EXPECT_TRUE(choice.allLogs);
+    EXPECT_TRUE(choice.fromText.empty());
+    EXPECT_TRUE(choice.toText.empty());
+}
+
+} // namespace

@@ -1,0 +1,421 @@
+// The role pages and dialogs, offscreen, against the scripted server: what an
+// apply sends, and what the dialogs accept.
+#include "pages/AccountPickerDlg.h"
+#include "pages/NTAdvancedDlg.h"
+#include "pages/NTRoleMemberPage.h"
+#include "pages/NewRoleDialog.h"
+#include "pages/NovellMemberPage.h"
+#include "pages/RoleGenPage.h"
+#include "tests/console/role/RoleFixture.h"
+#include "tests/pages/QtTestApp.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTreeWidget>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
+using ::testing::ElementsAre;
+
+namespace zyr::testing {
+namespace {
+
+namespace ui = zyr::ui;
+
+std::vector<std::string> Names(const auto& members)
+{
+    std::vector<std::string> names;
+    for (const auto& m : members) {
+        names.push_back(m->Name.str());
+    }
+    return names;
+}
+
+class RolePagesTest : public RoleFixture {
+protected:
+    void SetUp() override
+    {
+        RoleFixture::SetUp();
+        QtTestApp();
+        // Made after the server URL is configured: a role reads it when made.
+        owned = std::make_unique<CKVTRole>();
+        CKVTRole& role = *owned;
+        role.DN = "{r1}";
+        role.CN = "Plant Ops";
+        role.Description = "Night shift";
+    }
+
+    // The POST requests the scripted server received.
+    std::vector<zyr::test::RecordedRequest> Posts() const
+    {
+        std::vector<zyr::test::RecordedRequest> posts;
+        for (const auto& request : scripted.Requests()) {
+            if (request.method == "POST") {
+                posts.push_back(request);
+            }
+        }
+        return posts;
+    }
+
+    // The decrypted old and new values at the end of an update's body.
+    static std::pair<std::string, std::string> AuditValues(const std::string& body)
+    {
+        std::string text(body.c_str()); // without the terminator the carrier sends
+        size_t oldAt = text.find("&OldValue=");
+        size_t newAt = text.find("&NewValue=");
+        if (oldAt == std::string::npos || newAt == std::string::npos) {
+            return {};
+        }
+        std::string oldPlain, newPlain;
+        EXPECT_TRUE(zyr::cipher::Decrypt(text.substr(oldAt + 10, newAt - oldAt - 10), oldPlain));
+        EXPECT_TRUE(zyr::cipher::Decrypt(text.substr(newAt + 10), newPlain));
+        return {oldPlain, newPlain};
+    }
+
+    // The texts and images of a member list.
+    static std::vector<std::string> Items(const QTreeWidget* list)
+    {
+        std::vector<std::string> items;
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            items.push_back(list->topLevelItem(i)->text(0).toStdString() + "/" +
+                            std::to_string(list->topLevelItem(i)->data(0, Qt::UserRole).toInt()));
+        }
+        return items;
+    }
+
+    static void Select(QTreeWidget* list, std::initializer_list<int> rows)
+    {
+        list->clearSelection();
+        for (int row : rows) {
+            list->topLevelItem(row)->setSelected(true);
+        }
+    }
+
+    std::unique_ptr<CKVTRole> owned;
+};
+
+// Fills the New Role dialog once its loop runs, presses OK and, when the
+// dialog is still open after that, Cancel.
+int RunNewRole(CNewRoleDialog& dialog, const QString& name, const QString& description = {})
+{
+    QTimer::singleShot(0, [name, description] {
+        auto* shown = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (shown == nullptr) {
+            return;
+        }
+        shown->findChild<QLineEdit*>("244")->setText(name);
+        shown->findChild<QLineEdit*>("245")->setText(description);
+        shown->findChild<QPushButton*>("1")->click();
+        if (shown->isVisible()) {
+            shown->findChild<QPushButton*>("2")->click();
+        }
+    });
+    return dialog.DoModal();
+}
+
+TEST_F(RolePagesTest, NewRoleTrimsTheNameAndRefusesEmptyAndOneLetterNames)
+{
+    CNewRoleDialog accepted;
+    ASSERT_EQ(ui::IDOK, RunNewRole(accepted, QString::fromUtf8("\u3000 Plant Ops \t"), "Night shift"));
+    EXPECT_EQ("Plant Ops", accepted.m_strName);
+    EXPECT_EQ("Night shift", accepted.m_strDescription);
+    EXPECT_TRUE(ui.boxes.empty());
+
+    CNewRoleDialog empty;
+    EXPECT_EQ(ui::IDCANCEL, RunNewRole(empty, "   "));
+    CNewRoleDialog single;
+    EXPECT_EQ(ui::IDCANCEL, RunNewRole(single, " x "));
+    CNewRoleDialog reserved;
+    EXPECT_EQ(ui::IDCANCEL, RunNewRole(reserved, "Plant/Ops"));
+    ASSERT_EQ(3u, ui.boxes.size());
+    EXPECT_EQ("Empty Role Name Field", ui.boxes[0].text);
+    EXPECT_EQ(ui::MB_ICONERROR, ui.boxes[0].style);
+    EXPECT_NE(nullptr, ui.boxes[0].owner) << "the dialog owns its messages";
+    EXPECT_EQ("You must enter a Role Name consisting of at least 2 characters/digits. ", ui.boxes[1].text);
+    EXPECT_EQ(ui::MB_ICONINFORMATION, ui.boxes[1].style);
+    EXPECT_EQ("ZYR Security Manager", ui.boxes[1].caption);
+    EXPECT_EQ(nullptr, ui.boxes[2].owner) << "the name check shows its own message";
+}
+
+TEST_F(RolePagesTest, ATwoHundredFiftySixthCharacterIsRefusedWithAMessage)
+{
+    CNewRoleDialog dialog;
+    std::string kept;
+    QTimer::singleShot(0, [&kept] {
+        auto* shown = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        auto* name = shown->findChild<QLineEdit*>("244");
+        name->setText(QString(255, 'n'));
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
+        QApplication::sendEvent(name, &press);
+        kept = name->text().toStdString();
+        shown->findChild<QPushButton*>("2")->click();
+    });
+    EXPECT_EQ(ui::IDCANCEL, dialog.DoModal());
+    EXPECT_EQ(std::string(255, 'n'), kept);
+    ASSERT_EQ(1u, ui.boxes.size());
+    EXPECT_EQ("Only 255 characters are allowed.", ui.boxes[0].text);
+    EXPECT_EQ(ui::MB_OK, ui.boxes[0].style);
+}
+
+TEST_F(RolePagesTest, TheGeneralPageSendsOnlyAChangedDescriptionWithItsAuditValues)
+{
+    CKVTRole& role = *owned;
+    auto* page = new CRoleGenPage(0, &role);
+    std::unique_ptr<QWidget> widget(page->CreatePage(nullptr));
+    EXPECT_EQ("Plant Ops", page->NameEdit()->text().toStdString());
+    EXPECT_TRUE(page->NameEdit()->isReadOnly());
+    EXPECT_EQ(1, page->Apply());
+    EXPECT_EQ(0u, scripted.RequestCount()) << "an unchanged description sends nothing";
+
+    page->DescriptionEdit()->setText("Night & weekend");
+    EXPECT_EQ(1, page->Apply());
+    EXPECT_EQ("Night & weekend", role.Description.str());
+    ASSERT_EQ(1u, Posts().size());
+    EXPECT_THAT(Posts()[0].target,
+                ::testing::HasSubstr("?Object=Role&Operation=Update&CN=Plant%20Ops&DN={r1}"));
+    auto [oldValues, newValues] = AuditValues(Posts()[0].body);
+    EXPECT_EQ("<OldValue><Description><Value>Night shift</Value></Description></OldValue>", oldValues);
+    EXPECT_EQ("<NewValue><Description><Value>Night &amp; weekend</Value></Description></NewValue>",
+              newValues);
+
+    // A reserved character keeps the sheet open and the old text.
+    page->DescriptionEdit()->setText("a|b");
+    EXPECT_EQ(0, page->Apply());
+    EXPECT_EQ("Night & weekend", role.Description.str());
+    EXPECT_EQ(1u, Posts().size());
+    page->Release();
+}
+
+TEST_F(RolePagesTest, TheMemberPageSendsNothingWhenTheMembersDidNotChange)
+{
+    CKVTRole& role = *owned;
+    role.AppendServerMemberGroup("BUILD-07\\engineering");
+    role.AppendServerMemberGroup("Everyone");
+    role.AppendServerMemberUser("BUILD-07\\ann");
+    auto* page = new CNTRoleMemberPage(0, &role);
+    std::unique_ptr<QWidget> widget(page->CreatePage(nullptr));
+    EXPECT_THAT(Items(page->MemberList()),
+                ElementsAre("BUILD-07\\engineering/1", "Everyone/0", "BUILD-07\\ann/3"));
+
+    // A member removed and added again, in another letter case, is no change.
+    Select(page->MemberList(), {0});
+    page->OnRemove();
+    page->AddSelections({{"Group", "BUILD-07\\engineering"}, {"group", "build-07\\ENGINEERING"}});
+    EXPECT_EQ(3, page->MemberList()->topLevelItemCount());
+    EXPECT_EQ(1, page->Apply());
+    EXPECT_EQ(0u, scripted.RequestCount());
+    EXPECT_THAT(Names(role.MemberGroups()), ElementsAre("BUILD-07\\engineering", "Everyone"));
+    page->Release();
+}
+
+TEST_F(RolePagesTest, TheMemberPageSendsTheMembersRemovedAndAdded)
+{
+    CKVTRole& role = *owned;
+    role.AppendServerMemberGroup("BUILD-07\\engineering");
+    role.AppendServerMemberUser("BUILD-07\\ann");
+    role.AppendServerMemberUser("CORP\\bob");
+    auto* page = new CNTRoleMemberPage(0, &role);
+    std::unique_ptr<QWidget> widget(page->CreatePage(nullptr));
+    Select(page->MemberList(), {0, 2});
+    page->OnRemove();
+    // A selection of another class ends the walk.
+    page->AddSelections({{"User", "CORP\\carol"},
+                         {"Group", "CORP\\ops"},
+                         {"Group", "everyone"},
+                         {"Computer", "CORP\\plc1"},
+                         {"User", "CORP\\late"}});
+    EXPECT_THAT(Items(page->MemberList()),
+                ElementsAre("Everyone/0", "CORP\\ops/1", "CORP\\carol/3", "BUILD-07\\ann/3"));
+    EXPECT_EQ(1, page->Apply());
+    ASSERT_EQ(1u, Posts().size());
+    auto [oldValues, newValues] = AuditValues(Posts()[0].body);
+    EXPECT_EQ("<OldValue><MemberUsers><Value>CORP\\bob</Value></MemberUsers>"
+              "<MemberGroups><Value>BUILD-07\\engineering</Value></MemberGroups></OldValue>",
+              oldValues);
+    EXPECT_EQ("<NewValue><MemberUsers><Value>CORP\\carol</Value></MemberUsers>"
+              "<MemberGroups><Value>Everyone</Value><Value>CORP\\ops</Value></MemberGroups></NewValue>",
+              newValues);
+    EXPECT_THAT(Names(role.MemberUsers()), ElementsAre("CORP\\carol", "BUILD-07\\ann"));
+    EXPECT_THAT(Names(role.MemberGroups()), ElementsAre("Everyone", "CORP\\ops"));
+    std::string users;
+    const std::string body = Posts()[0].body;
+    ASSERT_TRUE(zyr::cipher::Decrypt(body.substr(11, body.find("&MemberGroup=") - 11), users));
+    EXPECT_EQ("CORP\\carol;BUILD-07\\ann;", users);
+    page->Release();
+}
+
+TEST_F(RolePagesTest, MemberApplyIsRefusedWhileTheAuditTrailIsUnusable)
+{
+    CKVTRole& role = *owned;
+    role.AppendServerMemberUser("BUILD-07\\ann");
+    auto* page = new CNTRoleMemberPage(0, &role);
+    std::unique_ptr<QWidget> widget(page->CreatePage(nullptr));
+    page->AddSelections({{"User", "CORP\\carol"}});
+    console::SetAuditCheck([] { return true; });
+    EXPECT_EQ(0, page->Apply());
+    EXPECT_EQ(LoadStringAnsi(IDS_AUDIT_COMPONENTS_MISSING), ui.boxes.at(0).text);
+    EXPECT_THAT(Names(role.MemberUsers()), ElementsAre("BUILD-07\\ann"));
+    EXPECT_EQ(0u, scripted.RequestCount());
+    page->Release();
+}
+
+TEST_F(RolePagesTest, TheAdvancedDialogAsksForANameAndATypeAndThenForConsent)
+{
+    CNTAdvancedDlg dialog;
+    QDialog* shown = dialog.Create(nullptr);
+    ASSERT_NE(nullptr, shown);
+    EXPECT_EQ("<domain\\user>", dialog.NameEdit()->text().toStdString());
+    EXPECT_EQ(CNTAdvancedDlg::kNotChosen, dialog.m_nType);
+
+    dialog.OnAdd(); // the hint counts as a name
+    dialog.NameEdit()->clear();
+    dialog.GroupButton()->setChecked(true);
+    dialog.OnAdd();
+    dialog.NameEdit()->setText("CORP\\night");
+    ui.answers.push_back(ui::IDNO);
+    dialog.OnAdd();
+    EXPECT_NE(QDialog::Accepted, shown->result());
+    dialog.OnAdd();
+    EXPECT_EQ(QDialog::Accepted, shown->result());
+    EXPECT_EQ("CORP\\night", dialog.m_strName);
+    EXPECT_EQ(CNTAdvancedDlg::kGroup, dialog.m_nType);
+
+    ASSERT_EQ(4u, ui.boxes.size());
+    EXPECT_EQ("MemberType must be specified", ui.boxes[0].text);
+    EXPECT_EQ("Role Member Name must be specified", ui.boxes[1].text);
+    EXPECT_EQ("ZYR Security", ui.boxes[1].caption);
+    EXPECT_EQ(ui::MB_OK, ui.boxes[1].style);
+    EXPECT_EQ("The Role member is not verified. Do you want to continue", ui.boxes[2].text);
+    EXPECT_EQ(ui::MB_ICONWARNING | ui::MB_YESNO, ui.boxes[2].style);
+}
+
+TEST_F(RolePagesTest, TheDirectoryClientPageWithoutItsComponents)
+{
+    CKVTRole& role = *owned;
+    role.AppendServerMemberGroup("O=Plant");
+    for (int i = 0; i < 256; ++i) {
+        role.AppendServerMemberUser("CN=user" + std::to_string(i));
+    }
+    auto* page = new CNovellMemberPage(0, &role);
+    std::unique_ptr<QWidget> widget(page->CreatePage(nullptr));
+    QTreeWidget* list = page->MemberList();
+    EXPECT_EQ(0, list->topLevelItem(0)->data(0, Qt::UserRole).toInt());
+    EXPECT_EQ(1, list->topLevelItem(1)->data(0, Qt::UserRole).toInt());
+
+    page->OnAdd();
+    ASSERT_EQ(1u, ui.boxes.size());
+    EXPECT_EQ("Exception occured in CNTRoleMemberPage::OnInitDialog", ui.boxes[0].text);
+    EXPECT_EQ("Morvel Security Manager", ui.boxes[0].caption);
+    EXPECT_EQ(ui::MB_ICONERROR, ui.boxes[0].style);
+
+    list->selectAll();
+    list->topLevelItem(0)->setSelected(false);
+    page->OnRemove();
+    EXPECT_EQ(257, list->topLevelItemCount()) << "256 selected items are not removed";
+    EXPECT_EQ(LoadStringAnsi(IDS_DELETE_AT_MOST_255_MEMBERS), ui.boxes.at(1).text);
+    list->topLevelItem(1)->setSelected(false);
+    page->OnRemove();
+    EXPECT_EQ(2, list->topLevelItemCount());
+
+    // The apply always sends, even with nothing else changed since.
+    EXPECT_EQ(1, page->Apply());
+    EXPECT_EQ(1, page->Apply());
+    EXPECT_EQ(2u, Posts().size());
+    EXPECT_THAT(Names(role.MemberGroups()), ElementsAre("O=Plant"));
+    EXPECT_EQ(1u, role.MemberUsers().size());
+    page->Release();
+}
+
+// The account picker lists the name service's accounts: the test runs itself
+// again under nss_wrapper with account files of its own.
+TEST_F(RolePagesTest, EveryoneAndNameServiceAccountsThroughThePicker)
+{
+    CKVTRole& role = *owned;
+    if (std::getenv("NSS_WRAPPER_GROUP") == nullptr) {
+        const char* library = "/usr/lib/x86_64-linux-gnu/libnss_wrapper.so";
+        if (!std::filesystem::exists(library)) {
+            GTEST_SKIP() << "nss_wrapper is not installed";
+        }
+        auto passwd = registry.Root() / "passwd";
+        auto group = registry.Root() / "group";
+        std::ofstream(passwd) << "dana:x:4101:4101:Dana:/nonexistent:/bin/false\n"
+                                 "erik@CORP.EXAMPLE:x:4102:4200:Erik:/nonexistent:/bin/false\n";
+        std::ofstream(group) << "dana:x:4101:\nengineering:x:4200:dana\n";
+        std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+        pid_t child = fork();
+        if (child == 0) {
+            setenv("LD_PRELOAD", library, 1);
+            setenv("NSS_WRAPPER_PASSWD", passwd.c_str(), 1);
+            setenv("NSS_WRAPPER_GROUP", group.c_str(), 1);
+            setenv("ASAN_OPTIONS", "verify_asan_link_order=0:detect_leaks=0", 1);
+            execl(self.c_str(), self.c_str(),
+                  "--gtest_filter=RolePagesTest.EveryoneAndNameServiceAccountsThroughThePicker",
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        return;
+    }
+
+    role.AppendServerMemberUser("BUILD-07\\dana");
+    auto* page = new CNTRoleMemberPage(0, &role);
+    std::unique_ptr<QWidget> widget(page->CreatePage(nullptr));
+    std::vector<std::string> listed;
+    std::vector<std::string> shownAfterSearch;
+    QTimer::singleShot(0, [&] {
+        auto* picker = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(nullptr, picker);
+        auto* accounts = picker->findChild<QListWidget*>("accounts");
+        for (int row = 0; row < accounts->count(); ++row) {
+            listed.push_back(accounts->item(row)->text().toStdString());
+        }
+        picker->findChild<QLineEdit*>("search")->setText("ENG");
+        for (int row = 0; row < accounts->count(); ++row) {
+            if (!accounts->item(row)->isHidden()) {
+                shownAfterSearch.push_back(accounts->item(row)->text().toStdString());
+            }
+        }
+        picker->findChild<QLineEdit*>("search")->clear();
+        for (int row = 0; row < accounts->count(); ++row) {
+            const std::string text = accounts->item(row)->text().toStdString();
+            accounts->item(row)->setSelected(text == "Everyone" || text == "BUILD-07\\engineering" ||
+                                             text == "BUILD-07\\dana" || text == "CORP.EXAMPLE\\erik");
+        }
+        picker->findChild<QPushButton*>("1")->click();
+    });
+    page->OnAdd();
+    EXPECT_THAT(listed, ElementsAre("Everyone", "BUILD-07\\dana", "BUILD-07\\engineering", "BUILD-07\\dana",
+                                    "CORP.EXAMPLE\\erik"));
+    EXPECT_THAT(shownAfterSearch, ElementsAre("BUILD-07\\engineering"));
+    // Selections go to the top in turn; the user who is a member already
+    // stays once.
+    EXPECT_THAT(Items(page->MemberList()), ElementsAre("CORP.EXAMPLE\\erik/3", "BUILD-07\\engineering/1",
+                                                       "Everyone/0", "BUILD-07\\dana/3"));
+    EXPECT_EQ(1, page->Apply());
+    EXPECT_THAT(Names(role.MemberGroups()), ElementsAre("BUILD-07\\engineering", "Everyone"));
+    EXPECT_THAT(Names(role.MemberUsers()), ElementsAre("CORP.EXAMPLE\\erik", "BUILD-07\\dana"));
+
+    // Cancelling adds nothing.
+    QTimer::singleShot(0, [] {
+        if (auto* picker = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            picker->findChild<QPushButton*>("2")->click();
+        }
+    });
+    page->OnAdd();
+    EXPECT_EQ(4, page->MemberList()->topLevelItemCount());
+    page->Release();
+}
+
+} // namespace
+} // namespace zyr::testing
