@@ -30,6 +30,9 @@ int main(int argc, char** argv)
     }
     SetLogLevel(options.logLevel);
     std::signal(SIGPIPE, SIG_IGN);
+    // A reload asked for before the server serves has nothing to read again;
+    // the server takes SIGHUP over once it runs.
+    std::signal(SIGHUP, SIG_IGN);
 
     std::string reason;
     // One connection per request thread, and one for the seed.
