@@ -74,27 +74,36 @@ std::string PeerSubject(int port)
     return subject;
 }
 
-bool MakeCertificate(const std::string& name, const std::string& cert, const std::string& key)
-{
-    std::string make = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=" + name + " -keyout " +
-                       key + " -out " + cert + " >/dev/null 2>&1";
-    return std::system(make.c_str()) == 0;
-}
+// A server on a self-signed certificate in a folder of its own; the
+// certificate can be made again under another name.
+class TlsTest : public ::testing::Test {
+protected:
+    bool MakeCertificate(const std::string& name)
+    {
+        std::string make = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=" + name +
+                           " -keyout " + key + " -out " + cert + " >/dev/null 2>&1";
+        return std::system(make.c_str()) == 0;
+    }
+    bool StartServer()
+    {
+        return server.Start({"--db", (dir.path() / "tls.db").string(), "--tls-cert", cert, "--tls-key", key});
+    }
 
-TEST(TlsTest, SighupReadsTheCertificateAgainAndKeepsItWhenTheNewOneIsBroken)
-{
     TempDir dir;
     std::string cert = (dir.path() / "cert.pem").string();
     std::string key = (dir.path() / "key.pem").string();
-    if (!MakeCertificate("first", cert, key)) {
+    ServerProcess server;
+};
+
+TEST_F(TlsTest, SighupReadsTheCertificateAgainAndKeepsItWhenTheNewOneIsBroken)
+{
+    if (!MakeCertificate("first")) {
         GTEST_SKIP() << "openssl cannot make a test certificate here";
     }
-    ServerProcess server;
-    ASSERT_TRUE(
-        server.Start({"--db", (dir.path() / "tls.db").string(), "--tls-cert", cert, "--tls-key", key}));
+    ASSERT_TRUE(StartServer());
     EXPECT_EQ(PeerSubject(server.port()), "/CN=first");
 
-    ASSERT_TRUE(MakeCertificate("second", cert, key));
+    ASSERT_TRUE(MakeCertificate("second"));
     kill(server.pid(), SIGHUP);
     std::string subject;
     for (int i = 0; i < 100 && subject != "/CN=second"; ++i) {
@@ -110,17 +119,12 @@ TEST(TlsTest, SighupReadsTheCertificateAgainAndKeepsItWhenTheNewOneIsBroken)
     EXPECT_EQ(server.Stop(), 0);
 }
 
-TEST(TlsTest, ServesTheRequestPageOverTls)
+TEST_F(TlsTest, ServesTheRequestPageOverTls)
 {
-    TempDir dir;
-    std::string cert = (dir.path() / "cert.pem").string();
-    std::string key = (dir.path() / "key.pem").string();
-    if (!MakeCertificate("127.0.0.1", cert, key)) {
+    if (!MakeCertificate("127.0.0.1")) {
         GTEST_SKIP() << "openssl cannot make a test certificate here";
     }
-    ServerProcess server;
-    ASSERT_TRUE(
-        server.Start({"--db", (dir.path() / "tls.db").string(), "--tls-cert", cert, "--tls-key", key}));
+    ASSERT_TRUE(StartServer());
     std::string reply =
         TlsExchange(server.port(), "POST /zyr/security?Operation=GetServerVersion HTTP/1.1\r\n"
                                    "Host: x\r\nConnection: close\r\nContent-Length: 9\r\n\r\nJunk=Junk");
