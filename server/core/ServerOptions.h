@@ -1,9 +1,9 @@
 // The command line of zyr-security-server.
 #pragma once
 
-#include "server/core/HttpServer.h"
 #include "server/core/Seeder.h"
 #include "server/core/ServerLog.h"
+#include "server/http/HttpServer.h"
 
 #include <string>
 #include <vector>

@@ -1,5 +1,5 @@
 // The one translation unit that holds Boost.Beast and Boost.Asio.
-#include "server/core/HttpServer.h"
+#include "server/http/HttpServer.h"
 
 #include "server/core/ServerLog.h"
 
