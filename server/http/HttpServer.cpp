@@ -1,7 +1,7 @@
 // The one translation unit that holds Boost.Beast and Boost.Asio.
 #include "server/http/HttpServer.h"
 
-#include "server/core/ServerLog.h"
+#include "server/service/ServerLog.h"
 
 // Boost 1.74 looks for coroutine support only in the form each compiler had
 // then; clang with libstdc++ has the standard one.

@@ -4,7 +4,7 @@
 // certificate and key.
 #pragma once
 
-#include "server/core/Router.h"
+#include "server/http/Router.h"
 
 #include <chrono>
 #include <cstddef>

@@ -1,11 +1,11 @@
 // zyr-security-server: the reference security server.
-#include "server/core/Router.h"
-#include "server/core/SecurityService.h"
-#include "server/core/SecurityStore.h"
-#include "server/core/Seeder.h"
-#include "server/core/ServerLog.h"
-#include "server/core/ServerOptions.h"
 #include "server/http/HttpServer.h"
+#include "server/http/Router.h"
+#include "server/main/ServerOptions.h"
+#include "server/service/SecurityService.h"
+#include "server/service/Seeder.h"
+#include "server/service/ServerLog.h"
+#include "server/storage/SecurityStore.h"
 
 #include <csignal>
 #include <cstdio>

@@ -1,9 +1,9 @@
 // Fuzzes whole requests through the request page, the service and a real
 // SQLite store: the first line is "METHOD TARGET", the rest is the body.
-#include "server/core/AuditGate.h"
-#include "server/core/Router.h"
-#include "server/core/SecurityService.h"
-#include "server/core/SecurityStore.h"
+#include "server/http/Router.h"
+#include "server/service/AuditGate.h"
+#include "server/service/SecurityService.h"
+#include "server/storage/SecurityStore.h"
 
 #include <unistd.h>
 

@@ -3,7 +3,7 @@
 // a database of a newer server is refused.
 #include "tests/server/ServerFixture.h"
 
-#include "server/core/PgConnection.h"
+#include "server/storage/postgres/PgConnection.h"
 
 #include <sqlite3.h>
 

@@ -2,7 +2,7 @@
 // strings told from paths, and two stores writing the same records at once.
 #include "tests/server/ServerFixture.h"
 
-#include "server/core/PgConnection.h"
+#include "server/storage/postgres/PgConnection.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "tests/server/ServerFixture.h"
 
 #include "cache/TextCipher.h"
-#include "server/core/Seeder.h"
+#include "server/service/Seeder.h"
 
 #include <gtest/gtest.h>
 

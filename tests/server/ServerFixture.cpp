@@ -1,6 +1,6 @@
 #include "tests/server/ServerFixture.h"
 
-#include "server/core/PgConnection.h"
+#include "server/storage/postgres/PgConnection.h"
 
 #include <gtest/gtest.h>
 

@@ -3,10 +3,10 @@
 // sockets.
 #pragma once
 
-#include "server/core/AuditGate.h"
-#include "server/core/Router.h"
-#include "server/core/SecurityService.h"
-#include "server/core/SecurityStore.h"
+#include "server/http/Router.h"
+#include "server/service/AuditGate.h"
+#include "server/service/SecurityService.h"
+#include "server/storage/SecurityStore.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>

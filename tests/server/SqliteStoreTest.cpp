@@ -2,7 +2,7 @@
 // entries (also after deletions), the audit trail's protection, reopening.
 #include "tests/server/ServerFixture.h"
 
-#include "server/core/LogTime.h"
+#include "server/service/LogTime.h"
 
 #include <sqlite3.h>
 

@@ -4,7 +4,7 @@
 // PostgreSQL (one database, any number of servers).
 #pragma once
 
-#include "server/core/Records.h"
+#include "server/storage/Records.h"
 
 #include <cstdint>
 #include <memory>

@@ -2,9 +2,9 @@
 // request to the service, and renders its reply. Knows nothing of sockets.
 #pragma once
 
-#include "server/core/AuditGate.h"
-#include "server/core/FaultPlan.h"
-#include "server/core/SecurityService.h"
+#include "server/http/FaultPlan.h"
+#include "server/service/AuditGate.h"
+#include "server/service/SecurityService.h"
 
 #include <cstdint>
 #include <memory>

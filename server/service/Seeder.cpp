@@ -1,7 +1,7 @@
-#include "server/core/Seeder.h"
+#include "server/service/Seeder.h"
 
 #include "cache/TextCipher.h"
-#include "server/core/LogTime.h"
+#include "server/service/LogTime.h"
 
 #include <pwd.h>
 #include <unistd.h>

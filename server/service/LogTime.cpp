@@ -1,4 +1,4 @@
-#include "server/core/LogTime.h"
+#include "server/service/LogTime.h"
 
 #include <charconv>
 #include <cstdio>

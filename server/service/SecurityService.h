@@ -4,10 +4,10 @@
 // leave as outcomes and records for the routes to render.
 #pragma once
 
-#include "server/core/AuditGate.h"
-#include "server/core/FormFields.h"
-#include "server/core/Records.h"
-#include "server/core/SecurityStore.h"
+#include "server/service/AuditGate.h"
+#include "server/service/FormFields.h"
+#include "server/storage/Records.h"
+#include "server/storage/SecurityStore.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "server/core/PgConnection.h"
+#include "server/storage/postgres/PgConnection.h"
 
 #include <libpq-fe.h>
 

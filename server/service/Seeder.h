@@ -2,7 +2,7 @@
 // one of chosen size for load tests ("large:A,G,O,R,M,L").
 #pragma once
 
-#include "server/core/SecurityStore.h"
+#include "server/storage/SecurityStore.h"
 
 #include <cstdint>
 #include <ctime>

@@ -1,4 +1,4 @@
-#include "server/core/ServerOptions.h"
+#include "server/main/ServerOptions.h"
 
 #include <charconv>
 

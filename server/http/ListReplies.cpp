@@ -1,7 +1,7 @@
-#include "server/core/ListReplies.h"
+#include "server/http/ListReplies.h"
 
 #include "cache/TextCipher.h"
-#include "server/core/PlainLists.h"
+#include "server/storage/PlainLists.h"
 
 #include <array>
 

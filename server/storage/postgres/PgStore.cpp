@@ -5,9 +5,9 @@
 // servers: the loser's transaction fails as a whole and its request is
 // refused as a duplicate (or a missing parent). Reads of more than one table
 // run in one REPEATABLE READ snapshot. Every statement binds its values.
-#include "server/core/PgConnection.h"
-#include "server/core/PlainLists.h"
-#include "server/core/SecurityStore.h"
+#include "server/storage/PlainLists.h"
+#include "server/storage/SecurityStore.h"
+#include "server/storage/postgres/PgConnection.h"
 
 #include "cache/TextCipher.h"
 

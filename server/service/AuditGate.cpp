@@ -1,4 +1,4 @@
-#include "server/core/AuditGate.h"
+#include "server/service/AuditGate.h"
 
 namespace zyr::server {
 

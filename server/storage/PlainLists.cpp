@@ -1,4 +1,4 @@
-#include "server/core/PlainLists.h"
+#include "server/storage/PlainLists.h"
 
 #include <charconv>
 

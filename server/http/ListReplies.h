@@ -6,7 +6,7 @@
 // written as an opening and a closing tag.
 #pragma once
 
-#include "server/core/Records.h"
+#include "server/storage/Records.h"
 
 #include <string>
 #include <string_view>

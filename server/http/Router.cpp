@@ -1,6 +1,6 @@
-#include "server/core/Router.h"
+#include "server/http/Router.h"
 
-#include "server/core/ListReplies.h"
+#include "server/http/ListReplies.h"
 
 namespace zyr::server {
 

@@ -1,10 +1,10 @@
 // SQLite backend: one database file in WAL mode with foreign keys on. One
 // connection writes (changes are serialised), a small pool of connections
 // reads. Every statement binds its values; no text is ever spliced into SQL.
-#include "server/core/SecurityStore.h"
+#include "server/storage/SecurityStore.h"
 
 #include "cache/TextCipher.h"
-#include "server/core/PlainLists.h"
+#include "server/storage/PlainLists.h"
 
 #include <sqlite3.h>
 

@@ -1,9 +1,9 @@
 // The command line of zyr-security-server.
 #pragma once
 
-#include "server/core/Seeder.h"
-#include "server/core/ServerLog.h"
 #include "server/http/HttpServer.h"
+#include "server/service/Seeder.h"
+#include "server/service/ServerLog.h"
 
 #include <string>
 #include <vector>

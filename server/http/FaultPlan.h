@@ -3,7 +3,7 @@
 // Object matches the requests that have none).
 #pragma once
 
-#include "server/core/FormFields.h"
+#include "server/service/FormFields.h"
 
 #include <map>
 #include <mutex>

@@ -1,9 +1,9 @@
-#include "server/core/SecurityService.h"
+#include "server/service/SecurityService.h"
 
 #include "cache/TextCipher.h"
-#include "server/core/ExportFile.h"
-#include "server/core/LogTime.h"
-#include "server/core/PlainLists.h"
+#include "server/service/ExportFile.h"
+#include "server/service/LogTime.h"
+#include "server/storage/PlainLists.h"
 
 #include <charconv>
 #include <set>

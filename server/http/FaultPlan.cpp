@@ -1,4 +1,4 @@
-#include "server/core/FaultPlan.h"
+#include "server/http/FaultPlan.h"
 
 #include <charconv>
 

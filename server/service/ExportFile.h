@@ -4,7 +4,7 @@
 // to case, so a group's "Description" and "DESCRIPTION" both count.
 #pragma once
 
-#include "server/core/Records.h"
+#include "server/storage/Records.h"
 
 #include <string>
 #include <string_view>

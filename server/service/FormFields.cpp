@@ -1,4 +1,4 @@
-#include "server/core/FormFields.h"
+#include "server/service/FormFields.h"
 
 namespace zyr::server {
 

@@ -1,4 +1,4 @@
-#include "server/core/ExportFile.h"
+#include "server/service/ExportFile.h"
 
 #include <pugixml.hpp>
 

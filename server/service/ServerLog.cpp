@@ -1,4 +1,4 @@
-#include "server/core/ServerLog.h"
+#include "server/service/ServerLog.h"
 
 #include <atomic>
 #include <cstdio>
