@@ -240,9 +240,19 @@ Outcome SecurityService::Finish(StoreResult result, std::string_view what)
     return Outcome::Refuse("Error: the security database could not store the change");
 }
 
-Outcome SecurityService::FinishTree(StoreResult result, std::string_view what)
+Outcome SecurityService::Change(std::string_view why, const FormFields& query, Reach reach,
+                                std::string_view what, const std::function<StoreResult()>& write)
 {
-    applicationsGeneration_.fetch_add(1);
+    if (!why.empty()) {
+        return Outcome::Refuse(std::string(why));
+    }
+    if (!AuditPathOpen(query)) {
+        return Outcome::NoAudit();
+    }
+    StoreResult result = write();
+    if (reach == Reach::Applications) {
+        applicationsGeneration_.fetch_add(1);
+    }
     return Finish(result, what);
 }
 
@@ -264,14 +274,10 @@ Outcome SecurityService::AddApplication(const FormFields& q)
                              CheckText("description", a.description, false),
                              ReadPermissions(q.Get("Perm"), a.permissionsPlain, a.permissionsEncrypted),
                              ReadAcl(q.Get("ACL"), a.aclPlain, a.aclEncrypted)});
-    if (!why.empty()) {
-        return Outcome::Refuse(why);
-    }
-    if (!AuditPathOpen(q)) {
-        return Outcome::NoAudit();
-    }
-    AuditRecord audit = Audit(q, "Appl", "Add", a.dn, a.name);
-    return FinishTree(store_.AddApplication(a, audit), "application");
+    return Change(why, q, Reach::Applications, "application", [&] {
+        AuditRecord audit = Audit(q, "Appl", "Add", a.dn, a.name);
+        return store_.AddApplication(a, audit);
+    });
 }
 
 Outcome SecurityService::UpdateApplication(const FormFields& q, const FormFields& body)
@@ -297,28 +303,17 @@ Outcome SecurityService::UpdateApplication(const FormFields& q, const FormFields
     if (why.empty()) {
         ReadAuditValues(body, audit, why);
     }
-    if (!why.empty()) {
-        return Outcome::Refuse(why);
-    }
-    if (!AuditPathOpen(q)) {
-        return Outcome::NoAudit();
-    }
-    return FinishTree(store_.UpdateApplication(a, audit), "application");
+    return Change(why, q, Reach::Applications, "application",
+                  [&] { return store_.UpdateApplication(a, audit); });
 }
 
 Outcome SecurityService::DeleteApplication(const FormFields& q)
 {
     std::string dn(q.Get("DN"));
     std::string why = CheckIdentity("application identity", dn, kMaxIdentity);
-    if (!why.empty()) {
-        return Outcome::Refuse(why);
-    }
-    if (!AuditPathOpen(q)) {
-        return Outcome::NoAudit();
-    }
-    return FinishTree(
-        store_.DeleteApplication(dn, Audit(q, "Appl", "Delete", dn, std::string(q.Get("Appl")))),
-        "application");
+    return Change(why, q, Reach::Applications, "application", [&] {
+        return store_.DeleteApplication(dn, Audit(q, "Appl", "Delete", dn, std::string(q.Get("Appl"))));
+    });
 }
 
 Outcome SecurityService::ImportApplication(const FormFields& q, std::string_view fileText)
@@ -362,16 +357,14 @@ Outcome SecurityService::ImportApplication(const FormFields& q, std::string_view
     // text after the last ";" is dropped.
     a.permissionsPlain = RenderPermissionList(ParsePermissionList(a.permissionsPlain));
     a.permissionsEncrypted = zyr::cipher::Encrypt(a.permissionsPlain);
-    if (!AuditPathOpen(q)) {
-        return Outcome::NoAudit();
-    }
-    AuditRecord audit = Audit(q, "KVTAPI", "ApplImp", a.dn, a.name);
-    StoreResult result = store_.ImportApplication(a, audit);
-    applicationsGeneration_.fetch_add(1);
+    StoreResult result = StoreResult::Ok;
+    Outcome outcome = Change({}, q, Reach::Applications, "application", [&] {
+        return result = store_.ImportApplication(a, Audit(q, "KVTAPI", "ApplImp", a.dn, a.name));
+    });
     if (result == StoreResult::DuplicateName || result == StoreResult::DuplicateIdentity) {
         return Outcome::Refuse("Error: an application with the same name or ID already exists");
     }
-    return Finish(result, "application");
+    return outcome;
 }
 
 // ---- groups ----
@@ -387,13 +380,8 @@ Outcome SecurityService::AddGroup(const FormFields& q)
         {CheckIdentity("application identity", g.applDn, kMaxIdentity), CheckText("group name", g.name, true),
          CheckIdentity("group identity", g.dn, kMaxParentIdentity),
          CheckText("description", g.description, false), ReadAcl(q.Get("ACL"), g.aclPlain, g.aclEncrypted)});
-    if (!why.empty()) {
-        return Outcome::Refuse(why);
-    }
-    if (!AuditPathOpen(q)) {
-        return Outcome::NoAudit();
-    }
-    return FinishTree(store_.AddGroup(g, Audit(q, "SecGroup", "Add", g.dn, g.name)), "group");
+    return Change(why, q, Reach::Applications, "group",
+                  [&] { return store_.AddGroup(g, Audit(q, "SecGroup", "Add", g.dn, g.name)); });
 }
 
 Outcome SecurityService::UpdateGroup(const FormFields& q, const FormFields& body)
@@ -412,27 +400,16 @@ Outcome SecurityService::UpdateGroup(const FormFields& q, const FormFields& body
     if (why.empty()) {
         ReadAuditValues(body, audit, why);
     }
-    if (!why.empty()) {
-        return Outcome::Refuse(why);
-    }
-    if (!AuditPathOpen(q)) {
-        return Outcome::NoAudit();
-    }
-    return FinishTree(store_.UpdateGroup(g, audit), "group");
+    return Change(why, q, Reach::Applications, "group", [&] { return store_.UpdateGroup(g, audit); });
 }
 
 Outcome SecurityService::DeleteGroup(const FormFields& q)
 {
     std::string dn(q.Get("DN"));
     std::string why = CheckIdentity("group identity", dn, kMaxIdentity);
-    if (!why.empty()) {
-        return Outcome::Refuse(why);
-    }
-    if (!AuditPathOpen(q)) {
-        return Outcome::NoAudit();
-    }
-    return FinishTree(store_.DeleteGroup(dn, Audit(q, "SecGroup", "Delete", dn, std::string(q.Get("Group")))),
-                      "group");
+    return Change(why, q, Reach::Applications, "group", [&] {
+        return store_.DeleteGroup(dn, Audit(q, "SecGroup", "Delete", dn, std::string(q.Get("Group"))));
+    });
 }
 
 // ---- objects ----
@@ -489,12 +466,10 @@ Outcome SecurityService::AddObject(const FormFields& q)
         return Outcome::Refuse("Error: no group has this identity");
     }
     if (!applDn.empty() && applDn != group.applDn) {
-        return Outcome::Refuse("Error: the group does not belong to that application");
+        why = "Error: the group does not belong to that application";
     }
-    if (!AuditPathOpen(q)) {
-        return Outcome::NoAudit();
-    }
-    return FinishTree(store_.AddObject(o, Audit(q, "SecObj", "Add", o.dn, o.name)), "object");
+    return Change(why, q, Reach::Applications, "object",
+                  [&] { return store_.AddObject(o, Audit(q, "SecObj", "Add", o.dn, o.name)); });
 }
 
 Outcome SecurityService::UpdateObject(const FormFields& q, const FormFields& body)
@@ -513,27 +488,16 @@ Outcome SecurityService::UpdateObject(const FormFields& q, const FormFields& bod
     if (why.empty()) {
         ReadAuditValues(body, audit, why);
     }
-    if (!why.empty()) {
-        return Outcome::Refuse(why);
-    }
-    if (!AuditPathOpen(q)) {
-        return Outcome::NoAudit();
-    }
-    return FinishTree(store_.UpdateObject(o, audit), "object");
+    return Change(why, q, Reach::Applications, "object", [&] { return store_.UpdateObject(o, audit); });
 }
 
 Outcome SecurityService::DeleteObject(const FormFields& q)
 {
     std::string dn(q.Get("DN"));
     std::string why = CheckIdentity("object identity", dn, kMaxIdentity);
-    if (!why.empty()) {
-        return Outcome::Refuse(why);
-    }
-    if (!AuditPathOpen(q)) {
-        return Outcome::NoAudit();
-    }
-    return FinishTree(store_.DeleteObject(dn, Audit(q, "SecObj", "Delete", dn, std::string(q.Get("CN")))),
-                      "object");
+    return Change(why, q, Reach::Applications, "object", [&] {
+        return store_.DeleteObject(dn, Audit(q, "SecObj", "Delete", dn, std::string(q.Get("CN"))));
+    });
 }
 
 // ---- roles ----
@@ -555,13 +519,8 @@ Outcome SecurityService::AddRole(const FormFields& q)
         First({CheckText("role name", r.name, true), CheckIdentity("role identity", r.dn, kMaxIdentity),
                CheckText("description", r.description, false), ReadMembers(users, r.memberUsers),
                ReadMembers(q.Get("MemberGroup"), r.memberGroups)});
-    if (!why.empty()) {
-        return Outcome::Refuse(why);
-    }
-    if (!AuditPathOpen(q)) {
-        return Outcome::NoAudit();
-    }
-    return Finish(store_.AddRole(r, Audit(q, "Role", "Add", r.dn, r.name)), "role");
+    return Change(why, q, Reach::Records, "role",
+                  [&] { return store_.AddRole(r, Audit(q, "Role", "Add", r.dn, r.name)); });
 }
 
 Outcome SecurityService::UpdateRole(const FormFields& q, const FormFields& body)
@@ -584,29 +543,18 @@ Outcome SecurityService::UpdateRole(const FormFields& q, const FormFields& body)
     if (why.empty()) {
         ReadAuditValues(body, audit, why);
     }
-    if (!why.empty()) {
-        return Outcome::Refuse(why);
-    }
-    if (!AuditPathOpen(q)) {
-        return Outcome::NoAudit();
-    }
-    return Finish(store_.UpdateRole(r, audit), "role");
+    return Change(why, q, Reach::Records, "role", [&] { return store_.UpdateRole(r, audit); });
 }
 
 Outcome SecurityService::DeleteRole(const FormFields& q)
 {
     std::string dn(q.Get("DN"));
     std::string why = CheckIdentity("role identity", dn, kMaxIdentity);
-    if (!why.empty()) {
-        return Outcome::Refuse(why);
-    }
-    if (!AuditPathOpen(q)) {
-        return Outcome::NoAudit();
-    }
     // The store takes the role's entries out of the access-control lists
     // too, so a kept application list is out of date.
-    return FinishTree(store_.DeleteRole(dn, Audit(q, "Role", "Delete", dn, std::string(q.Get("CN")))),
-                      "role");
+    return Change(why, q, Reach::Applications, "role", [&] {
+        return store_.DeleteRole(dn, Audit(q, "Role", "Delete", dn, std::string(q.Get("CN"))));
+    });
 }
 
 // ---- log ----
@@ -659,23 +607,16 @@ Outcome SecurityService::DeleteLogs(const FormFields& q)
         if (!second) {
             return Outcome::Refuse("Error: the date is not month/day/year hour:minute:second");
         }
-        if (!AuditPathOpen(q)) {
-            return Outcome::NoAudit();
-        }
-        AuditRecord audit = Audit(q, "Log", "Del", *second, {});
-        return Finish(store_.DeleteLogsAt(*second, audit, removed), "log entry");
+        return Change({}, q, Reach::Records, "log entry", [&] {
+            return store_.DeleteLogsAt(*second, Audit(q, "Log", "Del", *second, {}), removed);
+        });
     }
     TimeRange range;
     std::string why = ReadRange(q, range);
-    if (!why.empty()) {
-        return Outcome::Refuse(why);
-    }
-    if (!AuditPathOpen(q)) {
-        return Outcome::NoAudit();
-    }
     std::string identity =
         range.from.empty() && range.to.empty() ? std::string("all") : range.from + " to " + range.to;
-    return Finish(store_.DeleteLogs(range, Audit(q, "Log", "Del", identity, {}), removed), "log entry");
+    return Change(why, q, Reach::Records, "log entry",
+                  [&] { return store_.DeleteLogs(range, Audit(q, "Log", "Del", identity, {}), removed); });
 }
 
 Outcome SecurityService::AddLog(const FormFields& f)

@@ -92,7 +92,13 @@ private:
     // request's computer.
     bool AuditPathOpen(const FormFields& query) const;
     Outcome Finish(StoreResult result, std::string_view what);
-    Outcome FinishTree(StoreResult result, std::string_view what);
+    // What a change may make out of date besides its own records.
+    enum class Reach { Records, Applications };
+    // The tail of every change: refused with `why` when it is not empty, then
+    // refused while the audit path is closed, else written and finished. A
+    // change that reaches the applications moves their generation on.
+    Outcome Change(std::string_view why, const FormFields& query, Reach reach, std::string_view what,
+                   const std::function<StoreResult()>& write);
     // The decrypted "OldValue" and "NewValue" of an update body.
     bool ReadAuditValues(const FormFields& body, AuditRecord& audit, std::string& why) const;
 
