@@ -58,13 +58,13 @@ struct Connection {
 } // namespace
 
 struct HttpServer::Impl {
-    Impl(Router& r, HttpServerOptions o)
+    Impl(RequestHandler& r, HttpServerOptions o)
         : router(r), options(std::move(o)), ioc(options.threads), acceptor(ioc), signals(ioc), grace(ioc),
           tls(ssl::context::tls_server)
     {
     }
 
-    Router& router;
+    RequestHandler& router;
     HttpServerOptions options;
     net::io_context ioc;
     tcp::acceptor acceptor;
@@ -380,7 +380,7 @@ net::awaitable<void> HttpServer::Impl::Serve(Stream& stream, std::shared_ptr<Con
     }
 }
 
-HttpServer::HttpServer(Router& router, HttpServerOptions options)
+HttpServer::HttpServer(RequestHandler& router, HttpServerOptions options)
     : impl_(std::make_unique<Impl>(router, std::move(options)))
 {
 }

@@ -4,7 +4,7 @@
 // certificate and key.
 #pragma once
 
-#include "server/http/Router.h"
+#include "server/http/RequestHandler.h"
 
 #include <chrono>
 #include <cstddef>
@@ -30,7 +30,7 @@ struct HttpServerOptions {
 
 class HttpServer {
 public:
-    HttpServer(Router& router, HttpServerOptions options);
+    HttpServer(RequestHandler& handler, HttpServerOptions options);
     ~HttpServer();
     HttpServer(const HttpServer&) = delete;
     HttpServer& operator=(const HttpServer&) = delete;

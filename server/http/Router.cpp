@@ -2,17 +2,11 @@
 
 #include "server/http/ListReplies.h"
 
+#include <array>
+
 namespace zyr::server {
 
 namespace {
-
-HttpReply Text(int status, std::string body)
-{
-    HttpReply reply;
-    reply.status = status;
-    reply.body = std::move(body);
-    return reply;
-}
 
 HttpReply Xml(std::string body)
 {
@@ -26,205 +20,152 @@ HttpReply FromOutcome(const Outcome& outcome)
 {
     switch (outcome.kind) {
     case Outcome::Kind::Ok:
-        return Text(200, "OK");
+        return TextReply(200, "OK");
     case Outcome::Kind::AuditFailed:
-        return Text(200, "TAVOS_Send_Failed");
+        return TextReply(200, "TAVOS_Send_Failed");
     case Outcome::Kind::Refused:
         break;
     }
-    return Text(200, outcome.message);
+    return TextReply(200, outcome.message);
 }
 
-bool PathMatches(std::string_view path)
+template <typename Record>
+HttpReply ListOrRefusal(const Outcome& outcome, const std::vector<Record>& list,
+                        std::string (*render)(const std::vector<Record>&))
 {
-    if (path.size() == kRequestPath.size() + 1 && path.back() == '/') {
-        path.remove_suffix(1);
-    }
-    return EqualsNoCase(path, kRequestPath);
-}
-
-// One header line: no line breaks, no control characters.
-std::string HeaderSafe(std::string_view text)
-{
-    std::string out;
-    for (char c : text) {
-        out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? ' ' : c;
-    }
-    return out;
+    return outcome.ok() ? Xml(render(list)) : FromOutcome(outcome);
 }
 
 } // namespace
 
-Router::Router(SecurityService& service, AuditGate& gate, bool testControls)
-    : service_(service), gate_(gate), testControls_(testControls)
+// One operation of the request page. A route with a form body is refused
+// before its handler runs when the body does not parse.
+struct Router::Route {
+    std::string_view object;
+    std::string_view operation;
+    bool formBody;
+    HttpReply (*handle)(Router& router, const PageRequest& request, const FormFields& form);
+};
+
+const Router::Route* Router::FindRoute(std::string_view object, std::string_view operation)
 {
+    using R = Router&;
+    using Q = const PageRequest&;
+    using F = const FormFields&;
+    static const std::array<Route, 21> kRoutes{{
+        {"Appl", "GetAll", false,
+         [](R r, Q, F) {
+             bool ok = false;
+             std::string reply = r.ApplicationsReply(ok);
+             return ok ? Xml(std::move(reply)) : TextReply(200, "Error: the applications cannot be read");
+         }},
+        {"Appl", "Add", false, [](R r, Q q, F) { return FromOutcome(r.service_.AddApplication(q.query)); }},
+        {"Appl", "Update", true,
+         [](R r, Q q, F f) { return FromOutcome(r.service_.UpdateApplication(q.query, f)); }},
+        {"Appl", "Delete", false,
+         [](R r, Q q, F) { return FromOutcome(r.service_.DeleteApplication(q.query)); }},
+        {"KVTAPI", "ApplImp", false,
+         [](R r, Q q, F) {
+             Outcome outcome = r.service_.ImportApplication(q.query, q.body);
+             HttpReply reply = FromOutcome(outcome);
+             if (outcome.kind == Outcome::Kind::Refused) {
+                 std::string_view reason = outcome.message;
+                 if (reason.substr(0, 7) == "Error: ") {
+                     reason.remove_prefix(7);
+                 }
+                 reply.headers.emplace_back("ZYR Error", HeaderSafe(reason));
+             }
+             return reply;
+         }},
+        {"KVTAPI", "Get21CFR11Flag", false,
+         [](R r, Q, F) { return TextReply(200, r.service_.ComplianceOn() ? "true" : "false"); }},
+        {"SecGroup", "Add", false, [](R r, Q q, F) { return FromOutcome(r.service_.AddGroup(q.query)); }},
+        {"SecGroup", "Update", true,
+         [](R r, Q q, F f) { return FromOutcome(r.service_.UpdateGroup(q.query, f)); }},
+        {"SecGroup", "Delete", false,
+         [](R r, Q q, F) { return FromOutcome(r.service_.DeleteGroup(q.query)); }},
+        {"SecObj", "Add", false, [](R r, Q q, F) { return FromOutcome(r.service_.AddObject(q.query)); }},
+        {"SecObj", "Update", true,
+         [](R r, Q q, F f) { return FromOutcome(r.service_.UpdateObject(q.query, f)); }},
+        {"SecObj", "Delete", false,
+         [](R r, Q q, F) { return FromOutcome(r.service_.DeleteObject(q.query)); }},
+        {"Role", "Get", false,
+         [](R r, Q, F) {
+             std::vector<RoleRecord> list;
+             return r.service_.ListRoles(list) ? Xml(RenderRoles(list))
+                                               : TextReply(200, "Error: the roles cannot be read");
+         }},
+        {"Role", "Add", false, [](R r, Q q, F) { return FromOutcome(r.service_.AddRole(q.query)); }},
+        {"Role", "Update", true,
+         [](R r, Q q, F f) { return FromOutcome(r.service_.UpdateRole(q.query, f)); }},
+        {"Role", "Delete", false, [](R r, Q q, F) { return FromOutcome(r.service_.DeleteRole(q.query)); }},
+        {"Log", "Get", false,
+         [](R r, Q q, F) {
+             std::vector<LogEntry> list;
+             return ListOrRefusal(r.service_.GetLogs(q.query, list), list, RenderLogs);
+         }},
+        {"Log", "Add", true, [](R r, Q, F f) { return FromOutcome(r.service_.AddLog(f)); }},
+        {"Log", "Del", false, [](R r, Q q, F) { return FromOutcome(r.service_.DeleteLogs(q.query)); }},
+        {"Audit", "Get", false,
+         [](R r, Q q, F) {
+             std::vector<AuditRecord> list;
+             return ListOrRefusal(r.service_.GetAudit(q.query, list), list, RenderAudit);
+         }},
+        {"Audit", "Send", true, [](R r, Q, F f) { return FromOutcome(r.service_.SendAuditEvent(f)); }},
+    }};
+    for (const Route& route : kRoutes) {
+        if (EqualsNoCase(object, route.object) && EqualsNoCase(operation, route.operation)) {
+            return &route;
+        }
+    }
+    return nullptr;
 }
+
+Router::Router(SecurityService& service) : service_(service) {}
 
 HttpReply Router::Handle(std::string_view method, std::string_view target, std::string_view body)
 {
-    if (method != "GET" && method != "POST") {
-        HttpReply reply = Text(405, "Method Not Allowed");
-        reply.headers.emplace_back("Allow", "GET, POST");
-        return reply;
+    PageRequest request;
+    HttpReply refusal;
+    if (!ReadPageRequest(method, target, body, request, refusal)) {
+        return refusal;
     }
-    size_t mark = target.find('?');
-    std::string_view path = target.substr(0, mark);
-    std::string_view queryText =
-        mark == std::string_view::npos ? std::string_view{} : target.substr(mark + 1);
-    if (!PathMatches(path)) {
-        return Text(404, "Not Found");
-    }
-    FormFields query;
-    if (!query.Parse(queryText)) {
-        return Text(400, "Bad Request: malformed query");
-    }
-    std::string_view object = query.Get("Object");
-    std::string_view operation = query.Get("Operation");
-    body = TrimTrailingZeros(body);
-
-    if (EqualsNoCase(object, "Test")) {
-        return testControls_ ? TestControl(operation, body) : Text(404, "Not Found");
-    }
-    FaultAction fault;
-    if (testControls_) {
-        fault = faults_.Take(object, operation);
-    }
-    HttpReply reply;
-    if (fault.drop) {
-        reply.drop = true;
-    } else if (fault.redirectCode != 0) {
-        reply = Text(fault.redirectCode, {});
-        reply.headers.emplace_back("Location", fault.location);
-    } else if (fault.status != 0) {
-        reply = Text(fault.status, {});
-    } else if (fault.errorReply) {
-        reply = Text(200, "Error: injected");
-    } else if (fault.emptyReply) {
-        reply = Text(200, {});
-    } else {
-        reply = Serve(object, operation, query, body);
-    }
-    if (!fault.zyrErrorText.empty() && !reply.drop) {
-        reply.headers.emplace_back("ZYR Error", HeaderSafe(fault.zyrErrorText));
-    }
-    reply.delayMs = fault.delayMs;
-    return reply;
+    return Dispatch(request);
 }
 
-HttpReply Router::Serve(std::string_view object, std::string_view operation, const FormFields& query,
-                        std::string_view body)
+HttpReply Router::Dispatch(const PageRequest& request)
 {
-    auto is = [&](std::string_view o, std::string_view p) {
-        return EqualsNoCase(object, o) && EqualsNoCase(operation, p);
-    };
-    auto form = [&](FormFields& fields) { return fields.Parse(body); };
+    if (request.object.empty()) {
+        return Root(request);
+    }
+    if (EqualsNoCase(request.object, kTestObject)) {
+        return TextReply(404, "Not Found"); // known only to a server with the test controls
+    }
+    const Route* route = FindRoute(request.object, request.operation);
+    if (!route) {
+        return TextReply(400, "Bad Request: unknown request");
+    }
+    FormFields form;
+    if (route->formBody && !form.Parse(request.body)) {
+        return TextReply(400, "Bad Request: malformed form body");
+    }
+    return route->handle(*this, request, form);
+}
 
-    if (object.empty()) {
-        if (EqualsNoCase(operation, "GetServerVersion")) {
-            return Text(200, std::string(kServerVersion));
-        }
-        if (operation.empty() && query.Has("Computer")) {
-            return Text(200,
-                        service_.AuditNotFunctional(query.Get("Computer")) ? "TAVOS_Not_Functional" : "OK");
-        }
-        if (operation.empty() && query.size() == 0) {
-            return Text(200, "ZYR Security Server");
-        }
-        return Text(400, "Bad Request: unknown request");
+HttpReply Router::Root(const PageRequest& request)
+{
+    const FormFields& query = request.query;
+    if (EqualsNoCase(request.operation, "GetServerVersion")) {
+        return TextReply(200, std::string(kServerVersion));
     }
-
-    if (is("Appl", "GetAll")) {
-        bool ok = false;
-        std::string reply = ApplicationsReply(ok);
-        return ok ? Xml(std::move(reply)) : Text(200, "Error: the applications cannot be read");
+    if (request.operation.empty() && query.Has("Computer")) {
+        return TextReply(200,
+                         service_.AuditNotFunctional(query.Get("Computer")) ? "TAVOS_Not_Functional" : "OK");
     }
-    if (is("Role", "Get")) {
-        std::vector<RoleRecord> list;
-        if (!service_.ListRoles(list)) {
-            return Text(200, "Error: the roles cannot be read");
-        }
-        return Xml(RenderRoles(list));
+    if (request.operation.empty() && query.size() == 0) {
+        return TextReply(200, "ZYR Security Server");
     }
-    if (is("Log", "Get")) {
-        std::vector<LogEntry> list;
-        Outcome outcome = service_.GetLogs(query, list);
-        return outcome.ok() ? Xml(RenderLogs(list)) : FromOutcome(outcome);
-    }
-    if (is("Audit", "Get")) {
-        std::vector<AuditRecord> list;
-        Outcome outcome = service_.GetAudit(query, list);
-        return outcome.ok() ? Xml(RenderAudit(list)) : FromOutcome(outcome);
-    }
-    if (is("KVTAPI", "Get21CFR11Flag")) {
-        return Text(200, service_.ComplianceOn() ? "true" : "false");
-    }
-    if (is("KVTAPI", "ApplImp")) {
-        Outcome outcome = service_.ImportApplication(query, body);
-        HttpReply reply = FromOutcome(outcome);
-        if (outcome.kind == Outcome::Kind::Refused) {
-            std::string_view reason = outcome.message;
-            if (reason.substr(0, 7) == "Error: ") {
-                reason.remove_prefix(7);
-            }
-            reply.headers.emplace_back("ZYR Error", HeaderSafe(reason));
-        }
-        return reply;
-    }
-
-    if (is("Appl", "Add")) {
-        return FromOutcome(service_.AddApplication(query));
-    }
-    if (is("Appl", "Delete")) {
-        return FromOutcome(service_.DeleteApplication(query));
-    }
-    if (is("SecGroup", "Add")) {
-        return FromOutcome(service_.AddGroup(query));
-    }
-    if (is("SecGroup", "Delete")) {
-        return FromOutcome(service_.DeleteGroup(query));
-    }
-    if (is("SecObj", "Add")) {
-        return FromOutcome(service_.AddObject(query));
-    }
-    if (is("SecObj", "Delete")) {
-        return FromOutcome(service_.DeleteObject(query));
-    }
-    if (is("Role", "Add")) {
-        return FromOutcome(service_.AddRole(query));
-    }
-    if (is("Role", "Delete")) {
-        return FromOutcome(service_.DeleteRole(query));
-    }
-    if (is("Log", "Del")) {
-        return FromOutcome(service_.DeleteLogs(query));
-    }
-
-    // The requests with a form body.
-    FormFields fields;
-    bool updates = is("Appl", "Update") || is("SecGroup", "Update") || is("SecObj", "Update") ||
-                   is("Role", "Update") || is("Log", "Add") || is("Audit", "Send");
-    if (!updates) {
-        return Text(400, "Bad Request: unknown request");
-    }
-    if (!form(fields)) {
-        return Text(400, "Bad Request: malformed form body");
-    }
-    if (is("Appl", "Update")) {
-        return FromOutcome(service_.UpdateApplication(query, fields));
-    }
-    if (is("SecGroup", "Update")) {
-        return FromOutcome(service_.UpdateGroup(query, fields));
-    }
-    if (is("SecObj", "Update")) {
-        return FromOutcome(service_.UpdateObject(query, fields));
-    }
-    if (is("Role", "Update")) {
-        return FromOutcome(service_.UpdateRole(query, fields));
-    }
-    if (is("Log", "Add")) {
-        return FromOutcome(service_.AddLog(fields));
-    }
-    return FromOutcome(service_.SendAuditEvent(fields));
+    return TextReply(400, "Bad Request: unknown request");
 }
 
 std::string Router::ApplicationsReply(bool& ok)
@@ -249,35 +190,6 @@ std::string Router::ApplicationsReply(bool& ok)
     cachedGeneration_ = generation;
     cachedApplications_ = reply;
     return *reply;
-}
-
-HttpReply Router::TestControl(std::string_view operation, std::string_view body)
-{
-    if (!EqualsNoCase(operation, "Fault")) {
-        return Text(404, "Not Found");
-    }
-    FormFields fields;
-    if (!fields.Parse(body)) {
-        return Text(400, "Bad Request: malformed form body");
-    }
-    std::string_view kind = fields.Get("Kind");
-    int value = fields.Get("Value") == "1" ? 1 : 0;
-    if (kind == "TavosSendFailed") {
-        gate_.SetSendFailing(value == 1);
-        return Text(200, "OK");
-    }
-    if (kind == "AuditNotFunctional") {
-        gate_.SetNotFunctional(fields.Get("Computer"), value == 1);
-        return Text(200, "OK");
-    }
-    if (kind == "Clear") {
-        gate_.Reset();
-    }
-    std::string reason;
-    if (!faults_.Apply(kind, fields, reason)) {
-        return Text(200, "Error: " + reason);
-    }
-    return Text(200, "OK");
 }
 
 } // namespace zyr::server

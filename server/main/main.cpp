@@ -1,6 +1,6 @@
 // zyr-security-server: the reference security server.
 #include "server/http/HttpServer.h"
-#include "server/http/Router.h"
+#include "server/http/TestControls.h"
 #include "server/main/ServerOptions.h"
 #include "server/service/SecurityService.h"
 #include "server/service/Seeder.h"
@@ -57,8 +57,8 @@ int main(int argc, char** argv)
         LogError(reason);
         return 1;
     }
-    Router router(service, gate, options.testControls);
-    HttpServer server(router, options.http);
+    std::unique_ptr<RequestHandler> handler = MakeRequestHandler(service, gate, options.testControls);
+    HttpServer server(*handler, options.http);
     if (!server.Start(reason)) {
         LogError(reason);
         return 1;

@@ -517,6 +517,10 @@ TEST_P(CatalogueTest, RequestPageBasicsAndTestControls)
     EXPECT_EQ(f.Get("Object=Appl&Operation=Add&Appl=%4").status, 400);
     EXPECT_EQ(f.Get("Object=Appl&Operation=Add&Appl=a%00b").status, 400);
     EXPECT_EQ(f.Get("Object=Nothing&Operation=Get").status, 400);
+    EXPECT_EQ(f.Get("Object=Role&Operation=Nothing").status, 400);
+    EXPECT_EQ(f.Get("Object=role&Operation=GET").contentType, "text/xml"); // names compare without case
+    EXPECT_EQ(f.Post("Object=Role&Operation=Update" + kTrailer, "DN=%zz").body,
+              "Bad Request: malformed form body");
     EXPECT_EQ(f.Post("Operation=GetServerVersion", "Junk=Junk").body, "2.3");
 
     auto fault = [&](const std::string& form) {

@@ -3,7 +3,7 @@
 // sockets.
 #pragma once
 
-#include "server/http/Router.h"
+#include "server/http/TestControls.h"
 #include "server/service/AuditGate.h"
 #include "server/service/SecurityService.h"
 #include "server/storage/SecurityStore.h"
@@ -101,7 +101,7 @@ public:
     std::unique_ptr<SecurityStore> store;
     AuditGate gate;
     std::unique_ptr<SecurityService> service;
-    std::unique_ptr<Router> router;
+    std::unique_ptr<RequestHandler> router;
 };
 
 // The trailer every changing request carries.
