@@ -134,4 +134,9 @@ private:
     std::condition_variable ready_;
 };
 
+// Applies the schema steps the database has not recorded yet, under a lock
+// that servers starting together share (PgSchema.cpp); false, with a reason,
+// when one fails or the database is newer than the server.
+bool Migrate(Connection& c, std::string& reason);
+
 } // namespace zyr::server::pg
