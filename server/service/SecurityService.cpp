@@ -240,6 +240,16 @@ Outcome SecurityService::Finish(StoreResult result, std::string_view what)
     return Outcome::Refuse("Error: the security database could not store the change");
 }
 
+Outcome SecurityService::ChangeWithValues(std::string why, const FormFields& query, const FormFields& body,
+                                          AuditRecord audit, Reach reach, std::string_view what,
+                                          const std::function<StoreResult(const AuditRecord&)>& write)
+{
+    if (why.empty()) {
+        ReadAuditValues(body, audit, why);
+    }
+    return Change(why, query, reach, what, [&] { return write(audit); });
+}
+
 Outcome SecurityService::Change(std::string_view why, const FormFields& query, Reach reach,
                                 std::string_view what, const std::function<StoreResult()>& write)
 {
@@ -299,12 +309,9 @@ Outcome SecurityService::UpdateApplication(const FormFields& q, const FormFields
         why = First({ReadPermissions(q.Get("Perm"), a.permissionsPlain, a.permissionsEncrypted),
                      ReadAcl(body.Get("ACL"), a.aclPlain, a.aclEncrypted)});
     }
-    AuditRecord audit = Audit(q, "Appl", "Update", a.dn, a.name);
-    if (why.empty()) {
-        ReadAuditValues(body, audit, why);
-    }
-    return Change(why, q, Reach::Applications, "application",
-                  [&] { return store_.UpdateApplication(a, audit); });
+    return ChangeWithValues(why, q, body, Audit(q, "Appl", "Update", a.dn, a.name), Reach::Applications,
+                            "application",
+                            [&](const AuditRecord& audit) { return store_.UpdateApplication(a, audit); });
 }
 
 Outcome SecurityService::DeleteApplication(const FormFields& q)
@@ -396,11 +403,8 @@ Outcome SecurityService::UpdateGroup(const FormFields& q, const FormFields& body
     if (why.empty()) {
         why = ReadBodyAcl(body, g.aclPlain, g.aclEncrypted);
     }
-    AuditRecord audit = Audit(q, "SecGroup", "Update", g.dn, g.name);
-    if (why.empty()) {
-        ReadAuditValues(body, audit, why);
-    }
-    return Change(why, q, Reach::Applications, "group", [&] { return store_.UpdateGroup(g, audit); });
+    return ChangeWithValues(why, q, body, Audit(q, "SecGroup", "Update", g.dn, g.name), Reach::Applications,
+                            "group", [&](const AuditRecord& audit) { return store_.UpdateGroup(g, audit); });
 }
 
 Outcome SecurityService::DeleteGroup(const FormFields& q)
@@ -484,11 +488,9 @@ Outcome SecurityService::UpdateObject(const FormFields& q, const FormFields& bod
     if (why.empty()) {
         why = ReadBodyAcl(body, o.aclPlain, o.aclEncrypted);
     }
-    AuditRecord audit = Audit(q, "SecObj", "Update", o.dn, o.name);
-    if (why.empty()) {
-        ReadAuditValues(body, audit, why);
-    }
-    return Change(why, q, Reach::Applications, "object", [&] { return store_.UpdateObject(o, audit); });
+    return ChangeWithValues(why, q, body, Audit(q, "SecObj", "Update", o.dn, o.name), Reach::Applications,
+                            "object",
+                            [&](const AuditRecord& audit) { return store_.UpdateObject(o, audit); });
 }
 
 Outcome SecurityService::DeleteObject(const FormFields& q)
@@ -539,11 +541,8 @@ Outcome SecurityService::UpdateRole(const FormFields& q, const FormFields& body)
         why = First({ReadMembers(body.Get("MemberUser"), r.memberUsers),
                      ReadMembers(body.Get("MemberGroup"), r.memberGroups)});
     }
-    AuditRecord audit = Audit(q, "Role", "Update", r.dn, r.name);
-    if (why.empty()) {
-        ReadAuditValues(body, audit, why);
-    }
-    return Change(why, q, Reach::Records, "role", [&] { return store_.UpdateRole(r, audit); });
+    return ChangeWithValues(why, q, body, Audit(q, "Role", "Update", r.dn, r.name), Reach::Records, "role",
+                            [&](const AuditRecord& audit) { return store_.UpdateRole(r, audit); });
 }
 
 Outcome SecurityService::DeleteRole(const FormFields& q)

@@ -99,6 +99,10 @@ private:
     // change that reaches the applications moves their generation on.
     Outcome Change(std::string_view why, const FormFields& query, Reach reach, std::string_view what,
                    const std::function<StoreResult()>& write);
+    // The tail of an update: its audit record carries the body's old and new values.
+    Outcome ChangeWithValues(std::string why, const FormFields& query, const FormFields& body,
+                             AuditRecord audit, Reach reach, std::string_view what,
+                             const std::function<StoreResult(const AuditRecord&)>& write);
     // The decrypted "OldValue" and "NewValue" of an update body.
     bool ReadAuditValues(const FormFields& body, AuditRecord& audit, std::string& why) const;
 
