@@ -77,13 +77,17 @@ bool RemoveRoleFromLists(ChangeQueries& q, const ChangeSql& sql, const std::stri
 }
 
 StoreResult AddUnder(ChangeQueries& q, const ChangeSql::Kind& parent, const std::string& parentDn,
-                     const std::function<StoreResult(int64_t parentId)>& insert)
+                     const ChangeSql::Kind& kind, const std::string& dn, const std::string& name,
+                     const AuditRecord& audit, const std::function<bool(int64_t parentId)>& insert)
 {
     int64_t parentId = q.IdOf(parent.byIdentity, parentDn);
     if (parentId <= 0) {
         return parentId == 0 ? StoreResult::ParentNotFound : StoreResult::Failed;
     }
-    return insert(parentId);
+    if (StoreResult r = CheckFree(q, kind, dn, name, parentId, 0); r != StoreResult::Ok) {
+        return r;
+    }
+    return insert(parentId) && q.WriteAudit(audit) ? StoreResult::Ok : StoreResult::Failed;
 }
 
 StoreResult DeleteByIdentity(ChangeQueries& q, const ChangeSql::Kind& kind, const std::string& dn,

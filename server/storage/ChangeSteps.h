@@ -64,9 +64,12 @@ StoreResult CheckImportFree(ChangeQueries& q, const ChangeSql& sql, const Applic
 // role made later under the same name finds no grants waiting.
 bool RemoveRoleFromLists(ChangeQueries& q, const ChangeSql& sql, const std::string& role);
 
-// Finds the parent by its identity and hands its id to the insert.
+// Adds a record under a parent found by its identity: refused when the
+// parent is missing or the record's identity or name (in the parent) is
+// taken, else inserted by `insert` with the audit record.
 StoreResult AddUnder(ChangeQueries& q, const ChangeSql::Kind& parent, const std::string& parentDn,
-                     const std::function<StoreResult(int64_t parentId)>& insert);
+                     const ChangeSql::Kind& kind, const std::string& dn, const std::string& name,
+                     const AuditRecord& audit, const std::function<bool(int64_t parentId)>& insert);
 
 // Deletes the record with the identity and writes the audit record.
 StoreResult DeleteByIdentity(ChangeQueries& q, const ChangeSql::Kind& kind, const std::string& dn,

@@ -240,14 +240,8 @@ public:
     {
         return Write([&](Connection& c) {
             PgChangeQueries q(c);
-            return AddUnder(q, kChangeSql.appl, g.applDn, [&](int64_t applId) {
-                if (StoreResult r = CheckFree(q, kChangeSql.group, g.dn, g.name, applId, 0);
-                    r != StoreResult::Ok) {
-                    return r;
-                }
-                return InsertGroup(c, applId, g) > 0 && WriteAudit(c, audit) ? StoreResult::Ok
-                                                                             : StoreResult::Failed;
-            });
+            return AddUnder(q, kChangeSql.appl, g.applDn, kChangeSql.group, g.dn, g.name, audit,
+                            [&](int64_t applId) { return InsertGroup(c, applId, g) > 0; });
         });
     }
 
@@ -288,14 +282,8 @@ public:
     {
         return Write([&](Connection& c) {
             PgChangeQueries q(c);
-            return AddUnder(q, kChangeSql.group, o.groupDn, [&](int64_t groupId) {
-                if (StoreResult r = CheckFree(q, kChangeSql.object, o.dn, o.name, groupId, 0);
-                    r != StoreResult::Ok) {
-                    return r;
-                }
-                return InsertObjects(c, groupId, {o}) && WriteAudit(c, audit) ? StoreResult::Ok
-                                                                              : StoreResult::Failed;
-            });
+            return AddUnder(q, kChangeSql.group, o.groupDn, kChangeSql.object, o.dn, o.name, audit,
+                            [&](int64_t groupId) { return InsertObjects(c, groupId, {o}); });
         });
     }
 

@@ -55,18 +55,7 @@ public:
 
     bool ListApplications(std::vector<ApplicationRecord>& out) override
     {
-        out.clear();
-        Reader reader(*this);
-        sqlite3* db = reader.db();
-        if (!db || !Exec(db, "BEGIN;")) {
-            return false;
-        }
-        bool ok = sqlite::ReadApplications(db, out);
-        Exec(db, ok ? "COMMIT;" : "ROLLBACK;");
-        if (!ok) {
-            out.clear();
-        }
-        return ok;
+        return ReadAll(out, sqlite::ReadApplications);
     }
 
     StoreResult AddApplication(const ApplicationRecord& a, const AuditRecord& audit) override
@@ -120,13 +109,8 @@ public:
     StoreResult AddGroup(const GroupRecord& g, const AuditRecord& audit) override
     {
         return Write([&] {
-            return AddUnder(*queries_, kChangeSql.appl, g.applDn, [&](int64_t applId) {
-                if (StoreResult r = CheckFree(*queries_, kChangeSql.group, g.dn, g.name, applId, 0);
-                    r != StoreResult::Ok) {
-                    return r;
-                }
-                return WithAudit(InsertGroup(applId, g) >= 0, audit);
-            });
+            return AddUnder(*queries_, kChangeSql.appl, g.applDn, kChangeSql.group, g.dn, g.name, audit,
+                            [&](int64_t applId) { return InsertGroup(applId, g) >= 0; });
         });
     }
 
@@ -174,13 +158,8 @@ public:
     StoreResult AddObject(const ObjectRecord& o, const AuditRecord& audit) override
     {
         return Write([&] {
-            return AddUnder(*queries_, kChangeSql.group, o.groupDn, [&](int64_t groupId) {
-                if (StoreResult r = CheckFree(*queries_, kChangeSql.object, o.dn, o.name, groupId, 0);
-                    r != StoreResult::Ok) {
-                    return r;
-                }
-                return WithAudit(InsertObject(groupId, o), audit);
-            });
+            return AddUnder(*queries_, kChangeSql.group, o.groupDn, kChangeSql.object, o.dn, o.name, audit,
+                            [&](int64_t groupId) { return InsertObject(groupId, o); });
         });
     }
 
@@ -233,21 +212,7 @@ public:
 
     // ---- roles ----
 
-    bool ListRoles(std::vector<RoleRecord>& out) override
-    {
-        out.clear();
-        Reader reader(*this);
-        sqlite3* db = reader.db();
-        if (!db || !Exec(db, "BEGIN;")) {
-            return false;
-        }
-        bool ok = sqlite::ReadRoles(db, out);
-        Exec(db, ok ? "COMMIT;" : "ROLLBACK;");
-        if (!ok) {
-            out.clear();
-        }
-        return ok;
-    }
+    bool ListRoles(std::vector<RoleRecord>& out) override { return ReadAll(out, sqlite::ReadRoles); }
 
     StoreResult AddRole(const RoleRecord& role, const AuditRecord& audit) override
     {
@@ -323,17 +288,9 @@ public:
         if (page < 0) {
             return false;
         }
-        Reader reader(*this);
-        sqlite3* db = reader.db();
-        if (!db || !Exec(db, "BEGIN;")) {
-            return false;
-        }
-        bool ok = sqlite::ReadLogPage(db, range, page, out);
-        Exec(db, ok ? "COMMIT;" : "ROLLBACK;");
-        if (!ok) {
-            out.clear();
-        }
-        return ok;
+        return ReadAll(out, [&](sqlite3* db, std::vector<LogEntry>& list) {
+            return sqlite::ReadLogPage(db, range, page, list);
+        });
     }
 
     StoreResult DeleteLogs(const TimeRange& range, const AuditRecord& audit, int64_t& removed) override
@@ -660,6 +617,24 @@ public:
     }
 
 private:
+    // A read of several tables in one read transaction on a borrowed reader.
+    template <class T, class Body>
+    bool ReadAll(std::vector<T>& out, Body&& body)
+    {
+        out.clear();
+        Reader reader(*this);
+        sqlite3* db = reader.db();
+        if (!db || !Exec(db, "BEGIN;")) {
+            return false;
+        }
+        bool ok = body(db, out);
+        Exec(db, ok ? "COMMIT;" : "ROLLBACK;");
+        if (!ok) {
+            out.clear();
+        }
+        return ok;
+    }
+
     // A reader connection borrowed from the pool for one read.
     class Reader {
     public:
