@@ -250,6 +250,17 @@ Outcome SecurityService::ChangeWithValues(std::string why, const FormFields& que
     return Change(why, query, reach, what, [&] { return write(audit); });
 }
 
+Outcome SecurityService::Delete(const FormFields& q, std::string_view what, const char* object,
+                                const char* nameKey,
+                                StoreResult (SecurityStore::*remove)(const std::string&, const AuditRecord&))
+{
+    std::string dn(q.Get("DN"));
+    std::string why = CheckIdentity(std::string(what) + " identity", dn, kMaxIdentity);
+    return Change(why, q, Reach::Applications, what, [&] {
+        return (store_.*remove)(dn, Audit(q, object, "Delete", dn, std::string(q.Get(nameKey))));
+    });
+}
+
 Outcome SecurityService::Change(std::string_view why, const FormFields& query, Reach reach,
                                 std::string_view what, const std::function<StoreResult()>& write)
 {
@@ -316,11 +327,7 @@ Outcome SecurityService::UpdateApplication(const FormFields& q, const FormFields
 
 Outcome SecurityService::DeleteApplication(const FormFields& q)
 {
-    std::string dn(q.Get("DN"));
-    std::string why = CheckIdentity("application identity", dn, kMaxIdentity);
-    return Change(why, q, Reach::Applications, "application", [&] {
-        return store_.DeleteApplication(dn, Audit(q, "Appl", "Delete", dn, std::string(q.Get("Appl"))));
-    });
+    return Delete(q, "application", "Appl", "Appl", &SecurityStore::DeleteApplication);
 }
 
 Outcome SecurityService::ImportApplication(const FormFields& q, std::string_view fileText)
@@ -409,11 +416,7 @@ Outcome SecurityService::UpdateGroup(const FormFields& q, const FormFields& body
 
 Outcome SecurityService::DeleteGroup(const FormFields& q)
 {
-    std::string dn(q.Get("DN"));
-    std::string why = CheckIdentity("group identity", dn, kMaxIdentity);
-    return Change(why, q, Reach::Applications, "group", [&] {
-        return store_.DeleteGroup(dn, Audit(q, "SecGroup", "Delete", dn, std::string(q.Get("Group"))));
-    });
+    return Delete(q, "group", "SecGroup", "Group", &SecurityStore::DeleteGroup);
 }
 
 // ---- objects ----
@@ -495,11 +498,7 @@ Outcome SecurityService::UpdateObject(const FormFields& q, const FormFields& bod
 
 Outcome SecurityService::DeleteObject(const FormFields& q)
 {
-    std::string dn(q.Get("DN"));
-    std::string why = CheckIdentity("object identity", dn, kMaxIdentity);
-    return Change(why, q, Reach::Applications, "object", [&] {
-        return store_.DeleteObject(dn, Audit(q, "SecObj", "Delete", dn, std::string(q.Get("CN"))));
-    });
+    return Delete(q, "object", "SecObj", "CN", &SecurityStore::DeleteObject);
 }
 
 // ---- roles ----
@@ -547,13 +546,9 @@ Outcome SecurityService::UpdateRole(const FormFields& q, const FormFields& body)
 
 Outcome SecurityService::DeleteRole(const FormFields& q)
 {
-    std::string dn(q.Get("DN"));
-    std::string why = CheckIdentity("role identity", dn, kMaxIdentity);
     // The store takes the role's entries out of the access-control lists
     // too, so a kept application list is out of date.
-    return Change(why, q, Reach::Applications, "role", [&] {
-        return store_.DeleteRole(dn, Audit(q, "Role", "Delete", dn, std::string(q.Get("CN"))));
-    });
+    return Delete(q, "role", "Role", "CN", &SecurityStore::DeleteRole);
 }
 
 // ---- log ----

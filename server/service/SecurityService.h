@@ -99,6 +99,10 @@ private:
     // change that reaches the applications moves their generation on.
     Outcome Change(std::string_view why, const FormFields& query, Reach reach, std::string_view what,
                    const std::function<StoreResult()>& write);
+    // Deletes the record of the query's identity (DN), named in the audit
+    // record by the query's `nameKey`; every delete may change the application list.
+    Outcome Delete(const FormFields& query, std::string_view what, const char* object, const char* nameKey,
+                   StoreResult (SecurityStore::*remove)(const std::string&, const AuditRecord&));
     // The tail of an update: its audit record carries the body's old and new values.
     Outcome ChangeWithValues(std::string why, const FormFields& query, const FormFields& body,
                              AuditRecord audit, Reach reach, std::string_view what,
