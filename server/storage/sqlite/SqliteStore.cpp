@@ -116,21 +116,19 @@ public:
 
     StoreResult UpdateGroup(const GroupRecord& g, const AuditRecord& audit) override
     {
-        return Write([&]() -> StoreResult {
-            int64_t id = 0;
-            int64_t applId = 0;
-            if (StoreResult r = FindInScope("SELECT id, appl_id FROM secgroup WHERE dn=?", g.dn, id, applId);
-                r != StoreResult::Ok) {
-                return r;
-            }
-            if (StoreResult r = CheckFree(*queries_, kChangeSql.group, g.dn, g.name, applId, id);
-                r != StoreResult::Ok) {
-                return r;
-            }
-            Statement& s =
-                cache_("UPDATE secgroup SET name=?,description=?,acl_plain=?,acl_enc=? WHERE id=?");
-            s.Bind(1, g.name).Bind(2, g.description).Bind(3, g.aclPlain).Bind(4, g.aclEncrypted).Bind(5, id);
-            return WithAudit(s.Run(), audit);
+        return Write([&] {
+            return UpdateInScope(
+                "SELECT id, appl_id FROM secgroup WHERE dn=?", kChangeSql.group, g.dn, g.name, audit,
+                [&](int64_t id) {
+                    Statement& s =
+                        cache_("UPDATE secgroup SET name=?,description=?,acl_plain=?,acl_enc=? WHERE id=?");
+                    s.Bind(1, g.name)
+                        .Bind(2, g.description)
+                        .Bind(3, g.aclPlain)
+                        .Bind(4, g.aclEncrypted)
+                        .Bind(5, id);
+                    return s.Run();
+                });
         });
     }
 
@@ -165,24 +163,20 @@ public:
 
     StoreResult UpdateObject(const ObjectRecord& o, const AuditRecord& audit) override
     {
-        return Write([&]() -> StoreResult {
-            int64_t id = 0;
-            int64_t groupId = 0;
-            if (StoreResult r = FindInScope("SELECT id, group_id FROM secobj WHERE dn=?", o.dn, id, groupId);
-                r != StoreResult::Ok) {
-                return r;
-            }
-            if (StoreResult r = CheckFree(*queries_, kChangeSql.object, o.dn, o.name, groupId, id);
-                r != StoreResult::Ok) {
-                return r;
-            }
-            Statement& s =
-                cache_("UPDATE secobj SET name=?,description=?,acl_plain=?,acl_enc=?,use_q=?,q_name=?,"
-                       "q_type=?,q_oper=?,q_value=? WHERE id=?");
-            s.Bind(1, o.name).Bind(2, o.description).Bind(3, o.aclPlain).Bind(4, o.aclEncrypted);
-            s.Bind(5, static_cast<int64_t>(o.useQualifier)).Bind(6, o.qualifierName).Bind(7, o.qualifierType);
-            s.Bind(8, o.qualifierOperator).Bind(9, o.qualifierValue).Bind(10, id);
-            return WithAudit(s.Run(), audit);
+        return Write([&] {
+            return UpdateInScope(
+                "SELECT id, group_id FROM secobj WHERE dn=?", kChangeSql.object, o.dn, o.name, audit,
+                [&](int64_t id) {
+                    Statement& s = cache_(
+                        "UPDATE secobj SET name=?,description=?,acl_plain=?,acl_enc=?,use_q=?,q_name=?,"
+                        "q_type=?,q_oper=?,q_value=? WHERE id=?");
+                    s.Bind(1, o.name).Bind(2, o.description).Bind(3, o.aclPlain).Bind(4, o.aclEncrypted);
+                    s.Bind(5, static_cast<int64_t>(o.useQualifier))
+                        .Bind(6, o.qualifierName)
+                        .Bind(7, o.qualifierType);
+                    s.Bind(8, o.qualifierOperator).Bind(9, o.qualifierValue).Bind(10, id);
+                    return s.Run();
+                });
         });
     }
 
@@ -666,18 +660,25 @@ private:
         return changed && WriteAudit(cache_, audit) ? StoreResult::Ok : StoreResult::Failed;
     }
 
-    // The id of the record with the identity and of the parent whose names it shares.
-    StoreResult FindInScope(const char* sql, const std::string& dn, int64_t& id, int64_t& scope)
+    // Updates the record with the identity (found with the parent whose names
+    // it shares) unless another record of that parent holds the name.
+    template <typename Update>
+    StoreResult UpdateInScope(const char* findSql, const ChangeSql::Kind& kind, const std::string& dn,
+                              const std::string& name, const AuditRecord& audit, Update&& update)
     {
-        Statement& find = cache_(sql);
+        Statement& find = cache_(findSql);
         find.Bind(1, dn);
         int rc = find.Step();
         if (rc != SQLITE_ROW) {
             return rc == SQLITE_DONE ? StoreResult::NotFound : StoreResult::Failed;
         }
-        id = find.Int(0);
-        scope = find.Int(1);
-        return StoreResult::Ok;
+        int64_t id = find.Int(0);
+        int64_t scope = find.Int(1);
+        find.Reset();
+        if (StoreResult r = CheckFree(*queries_, kind, dn, name, scope, id); r != StoreResult::Ok) {
+            return r;
+        }
+        return WithAudit(update(id), audit);
     }
 
     std::string path_;
