@@ -1,4 +1,4 @@
-# cmake -DDIR=<folder> -DNAME=<function> -DOUT=<file.cpp> -P EmbedSql.cmake
+# cmake -DDIR=<folder> -DLABEL=<folder as named in the source> -DNAME=<function> -DOUT=<file.cpp> -P EmbedSql.cmake
 # Writes a source that returns the texts of DIR/NNN_*.sql in the order of
 # their numbers, which must run 001, 002, ... without a gap.
 file(GLOB files RELATIVE ${DIR} ${DIR}/[0-9][0-9][0-9]_*.sql)
@@ -19,7 +19,7 @@ foreach(name ${files})
   endif()
   string(APPEND body "        R\"sql(${text})sql\",\n")
 endforeach()
-set(source "// Generated from the numbered .sql files of ${DIR}; do not edit.
+set(source "// Generated from the numbered .sql files of ${LABEL}; do not edit.
 #include \"server/storage/Migrations.h\"
 
 namespace zyr::server {
