@@ -10,22 +10,12 @@
 namespace zyr::testing {
 namespace {
 
-class ChangeFlowsTest : public RecordsFixture {
-protected:
-    void SetUp() override
-    {
-        RecordsFixture::SetUp();
-        UseScripted();
-    }
-    void TearDown() override
-    {
-        zyr::records::ResetCurrentApplList();
-        RecordsFixture::TearDown();
-    }
-};
+// The lists each test makes are current only while the test runs.
+class ChangeFlowsTest : public RecordsFixture {};
 
 TEST_F(ChangeFlowsTest, AddSendsNothingForATakenNameAndKeepsTheListOnRefusal)
 {
+    UseScripted();
     CKVTRoleList roles;
     roles.Append(std::make_unique<CKVTRole>("Operators", ""));
     const auto taken = zyr::records::AddRole(roles, "operators", "x");
@@ -56,6 +46,7 @@ TEST_F(ChangeFlowsTest, AddSendsNothingForATakenNameAndKeepsTheListOnRefusal)
 
 TEST_F(ChangeFlowsTest, DeletedRoleLeavesTheListsAndARefusedOneStays)
 {
+    UseScripted();
     CKVTRoleList roles;
     CKVTRole& ops = roles.Append(std::make_unique<CKVTRole>("Ops", ""));
     CKVTApplList applications;

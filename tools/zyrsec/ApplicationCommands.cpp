@@ -135,15 +135,13 @@ int ShowApplication(Context& context)
 
 int AddApplication(Context& context)
 {
-    std::string name;
-    std::string description;
-    if (!ReadNewName(context, zyr::records::NewRecordKind::Application, name, description)) {
-        return kExitFailed;
-    }
     CKVTApplList list;
-    FetchApplicationList(context, list);
-    return ReportAdded(context, zyr::records::AddApplication(list, name, description),
-                       zyr::records::kApplicationExistsFormat, "application", "application");
+    return AddCommand(context, zyr::records::NewRecordKind::Application,
+                      zyr::records::kApplicationExistsFormat, "application", "application",
+                      [&](const std::string& name, const std::string& description) {
+                          FetchApplicationList(context, list);
+                          return zyr::records::AddApplication(list, name, description);
+                      });
 }
 
 int DeleteTarget(Context& context, size_t depth, const char* questionFormat, const std::string& what)

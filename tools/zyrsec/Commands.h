@@ -85,13 +85,22 @@ int ApplyAccessPage(Record& record, const CKVTAppl& application, const std::stri
     return record.Update() ? kExitSuccess : kExitFailed;
 }
 
-// The end of an add command: the refusal of a name that is taken (with
-// existsFormat), a failure the record's Add has reported, or the added
-// record in the answer under key and as "Added the WHAT 'NAME' ID.".
-template <typename Record>
-int ReportAdded(Context& context, const zyr::records::AddOutcome<Record>& outcome, const char* existsFormat,
-                const char* key, const std::string& what)
+// An add command: the New dialog's checks of the name (the last argument)
+// and --description, then add(name, description) answers the outcome of
+// records/ChangeFlows (an empty one after a refusal it has shown); a taken
+// name is refused with existsFormat, the added record is answered under key
+// and as "Added the WHAT 'NAME' ID.". The list that add fills must outlive
+// this call.
+template <typename Add>
+int AddCommand(Context& context, zyr::records::NewRecordKind kind, const char* existsFormat, const char* key,
+               const std::string& what, Add&& add)
 {
+    std::string name;
+    std::string description;
+    if (!ReadNewName(context, kind, name, description)) {
+        return kExitFailed;
+    }
+    const auto outcome = add(name, description);
     if (outcome.existing != nullptr) {
         Refused(context, existsFormat, outcome.existing->CN.view());
         return kExitFailed;
@@ -99,7 +108,7 @@ int ReportAdded(Context& context, const zyr::records::AddOutcome<Record>& outcom
     if (outcome.added == nullptr) {
         return kExitFailed;
     }
-    const std::string name(outcome.added->CN.view());
+    name = std::string(outcome.added->CN.view());
     const std::string id(outcome.added->DN.view());
     context.json.Set(key, Named(name, id));
     Changed(context, "Added the " + what + " '" + name + "' " + id + ".");

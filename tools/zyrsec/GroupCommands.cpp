@@ -6,18 +6,14 @@ namespace zyr::zyrsec {
 
 int AddGroup(Context& context)
 {
-    std::string name;
-    std::string description;
-    if (!ReadNewName(context, zyr::records::NewRecordKind::Group, name, description)) {
-        return kExitFailed;
-    }
     CKVTApplList list;
-    CKVTAppl* application = FetchApplication(context, list);
-    if (application == nullptr) {
-        return kExitFailed;
-    }
-    return ReportAdded(context, zyr::records::AddGroup(*application, name, description),
-                       zyr::records::kGroupExistsFormat, "group", "secure group");
+    return AddCommand(context, zyr::records::NewRecordKind::Group, zyr::records::kGroupExistsFormat, "group",
+                      "secure group", [&](const std::string& name, const std::string& description) {
+                          CKVTAppl* application = FetchApplication(context, list);
+                          return application == nullptr
+                                     ? zyr::records::AddOutcome<CKVTSecGroup>{}
+                                     : zyr::records::AddGroup(*application, name, description);
+                      });
 }
 
 int DeleteGroup(Context& context)
@@ -27,18 +23,15 @@ int DeleteGroup(Context& context)
 
 int AddObject(Context& context)
 {
-    std::string name;
-    std::string description;
-    if (!ReadNewName(context, zyr::records::NewRecordKind::Object, name, description)) {
-        return kExitFailed;
-    }
     CKVTApplList list;
-    Target target;
-    if (!FetchTarget(context, list, 1, target)) {
-        return kExitFailed;
-    }
-    return ReportAdded(context, zyr::records::AddObject(*target.group, name, description),
-                       zyr::records::kObjectExistsFormat, "object", "securable object");
+    return AddCommand(context, zyr::records::NewRecordKind::Object, zyr::records::kObjectExistsFormat,
+                      "object", "securable object",
+                      [&](const std::string& name, const std::string& description) {
+                          Target target;
+                          return FetchTarget(context, list, 1, target)
+                                     ? zyr::records::AddObject(*target.group, name, description)
+                                     : zyr::records::AddOutcome<CKVTApplSecObj>{};
+                      });
 }
 
 int DeleteObject(Context& context)

@@ -170,15 +170,12 @@ int FindUserRoles(Context& context)
 
 int AddRole(Context& context)
 {
-    std::string name;
-    std::string description;
-    if (!ReadNewName(context, zyr::records::NewRecordKind::Role, name, description)) {
-        return kExitFailed;
-    }
     CKVTRoleList roles;
-    FetchRoleList(context, roles);
-    return ReportAdded(context, zyr::records::AddRole(roles, name, description),
-                       zyr::records::kRoleExistsFormat, "role", "role");
+    return AddCommand(context, zyr::records::NewRecordKind::Role, zyr::records::kRoleExistsFormat, "role",
+                      "role", [&](const std::string& name, const std::string& description) {
+                          FetchRoleList(context, roles);
+                          return zyr::records::AddRole(roles, name, description);
+                      });
 }
 
 int DescribeRole(Context& context)
