@@ -2,7 +2,7 @@
 
 #include "host/ConsoleObjects.h"
 #include "platform/com/ClassTable.h"
-#include "platform/registry/Registry.h"
+#include "platform/registry/RegKey.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/UiService.h"
 
@@ -54,9 +54,8 @@ constexpr BOOL kFalse = 0;
 
 bool FindStandAloneSnapin(const std::u16string& name, const CLSID* wanted, CLSID& found)
 {
-    HKEY snapins = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\MMC\\SnapIns", 0, KEY_READ, &snapins) !=
-        ERROR_SUCCESS) {
+    zyr::registry::RegKey snapins;
+    if (snapins.Open(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\MMC\\SnapIns", KEY_READ) != ERROR_SUCCESS) {
         return false;
     }
     bool ok = false;
@@ -71,16 +70,12 @@ bool FindStandAloneSnapin(const std::u16string& name, const CLSID* wanted, CLSID
         if (!zyr::com::GuidFromString(keyName, clsid)) {
             continue;
         }
-        HKEY entry = nullptr;
-        if (RegOpenKeyExA(snapins, keyName, 0, KEY_READ, &entry) != ERROR_SUCCESS) {
+        zyr::registry::RegKey entry;
+        if (entry.Open(snapins, keyName, KEY_READ) != ERROR_SUCCESS) {
             continue;
         }
-        HKEY standAlone = nullptr;
-        bool isStandAlone = RegOpenKeyExA(entry, "StandAlone", 0, KEY_READ, &standAlone) == ERROR_SUCCESS;
-        if (isStandAlone) {
-            RegCloseKey(standAlone);
-        }
-        if (isStandAlone) {
+        if (zyr::registry::RegKey standAlone;
+            standAlone.Open(entry, "StandAlone", KEY_READ) == ERROR_SUCCESS) {
             if (wanted != nullptr) {
                 ok = clsid == *wanted;
             } else {
@@ -89,12 +84,10 @@ bool FindStandAloneSnapin(const std::u16string& name, const CLSID* wanted, CLSID
                      zyr::text::Widen(text) == name;
             }
         }
-        RegCloseKey(entry);
         if (ok) {
             found = clsid;
         }
     }
-    RegCloseKey(snapins);
     return ok;
 }
 
@@ -102,15 +95,13 @@ bool FindStandAloneSnapin(const std::u16string& name, const CLSID* wanted, CLSID
 bool FindAboutClass(const CLSID& snapin, CLSID& about)
 {
     const std::string path = "Software\\Microsoft\\MMC\\SnapIns\\" + zyr::com::GuidToString(snapin);
-    HKEY entry = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &entry) != ERROR_SUCCESS) {
+    zyr::registry::RegKey entry;
+    if (entry.Open(HKEY_LOCAL_MACHINE, path.c_str(), KEY_READ) != ERROR_SUCCESS) {
         return false;
     }
     char text[128];
-    bool ok =
-        zyr::registry::ReadText(entry, "About", text, sizeof(text)) && zyr::com::GuidFromString(text, about);
-    RegCloseKey(entry);
-    return ok;
+    return zyr::registry::ReadText(entry, "About", text, sizeof(text)) &&
+           zyr::com::GuidFromString(text, about);
 }
 
 std::string HtmlFileOfViewType(const std::u16string& viewType)
