@@ -1,8 +1,42 @@
 #include "server/core/FormFields.h"
 
-#include "platform/text/Ascii.h"
-
 namespace zyr::server {
+
+namespace {
+
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+char Lower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+} // namespace
+
+bool EqualsNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (Lower(a[i]) != Lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
 
 bool PercentDecode(std::string_view in, std::string& out)
 {
@@ -14,8 +48,8 @@ bool PercentDecode(std::string_view in, std::string& out)
             if (i + 2 >= in.size()) {
                 return false; // fewer than two characters follow
             }
-            int hi = zyr::text::HexDigitValue(in[i + 1]);
-            int lo = zyr::text::HexDigitValue(in[i + 2]);
+            int hi = HexValue(in[i + 1]);
+            int lo = HexValue(in[i + 2]);
             if (hi < 0 || lo < 0) {
                 return false;
             }
@@ -69,7 +103,7 @@ bool FormFields::Parse(std::string_view text)
 std::optional<std::string_view> FormFields::Find(std::string_view key) const
 {
     for (const auto& [k, v] : fields_) {
-        if (zyr::text::EqualsAsciiNoCase(k, key)) {
+        if (EqualsNoCase(k, key)) {
             return std::string_view(v);
         }
     }

@@ -34,4 +34,6 @@ bool PercentDecode(std::string_view in, std::string& out);
 // A form body as the console sends it: the text may end with zero bytes.
 std::string_view TrimTrailingZeros(std::string_view body);
 
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
 } // namespace zyr::server

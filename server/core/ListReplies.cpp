@@ -1,8 +1,9 @@
 #include "server/core/ListReplies.h"
 
 #include "cache/TextCipher.h"
-#include "platform/text/Escape.h"
 #include "server/core/PlainLists.h"
+
+#include <array>
 
 namespace zyr::server {
 
@@ -16,13 +17,54 @@ void Element(std::string& out, std::string_view tag, std::string_view text)
     out += '<';
     out += tag;
     out += '>';
-    zyr::text::AppendXmlEscaped(out, text);
+    AppendEscaped(out, text);
     out += "</";
     out += tag;
     out += '>';
 }
 
 } // namespace
+
+void AppendEscaped(std::string& out, std::string_view text)
+{
+    // One pass over the text with a table of the characters that need an
+    // entity, copying the runs between them: most texts have none, and a
+    // search for a set of characters costs a call per character.
+    static constexpr auto kSpecial = [] {
+        std::array<bool, 256> table{};
+        for (unsigned char c : std::string_view("&<>\"'")) {
+            table[c] = true;
+        }
+        return table;
+    }();
+    size_t run = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (!kSpecial[c]) {
+            continue;
+        }
+        out.append(text.data() + run, i - run);
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += "&apos;";
+            break;
+        }
+        run = i + 1;
+    }
+    out.append(text.data() + run, text.size() - run);
+}
 
 std::string RenderApplications(const std::vector<ApplicationRecord>& applications)
 {

@@ -1,6 +1,5 @@
 #include "server/core/Router.h"
 
-#include "platform/text/Ascii.h"
 #include "server/core/ListReplies.h"
 
 namespace zyr::server {
@@ -41,7 +40,7 @@ bool PathMatches(std::string_view path)
     if (path.size() == kRequestPath.size() + 1 && path.back() == '/') {
         path.remove_suffix(1);
     }
-    return zyr::text::EqualsAsciiNoCase(path, kRequestPath);
+    return EqualsNoCase(path, kRequestPath);
 }
 
 // One header line: no line breaks, no control characters.
@@ -83,7 +82,7 @@ HttpReply Router::Handle(std::string_view method, std::string_view target, std::
     std::string_view operation = query.Get("Operation");
     body = TrimTrailingZeros(body);
 
-    if (zyr::text::EqualsAsciiNoCase(object, "Test")) {
+    if (EqualsNoCase(object, "Test")) {
         return testControls_ ? TestControl(operation, body) : Text(404, "Not Found");
     }
     FaultAction fault;
@@ -116,12 +115,12 @@ HttpReply Router::Serve(std::string_view object, std::string_view operation, con
                         std::string_view body)
 {
     auto is = [&](std::string_view o, std::string_view p) {
-        return zyr::text::EqualsAsciiNoCase(object, o) && zyr::text::EqualsAsciiNoCase(operation, p);
+        return EqualsNoCase(object, o) && EqualsNoCase(operation, p);
     };
     auto form = [&](FormFields& fields) { return fields.Parse(body); };
 
     if (object.empty()) {
-        if (zyr::text::EqualsAsciiNoCase(operation, "GetServerVersion")) {
+        if (EqualsNoCase(operation, "GetServerVersion")) {
             return Text(200, std::string(kServerVersion));
         }
         if (operation.empty() && query.Has("Computer")) {
@@ -254,7 +253,7 @@ std::string Router::ApplicationsReply(bool& ok)
 
 HttpReply Router::TestControl(std::string_view operation, std::string_view body)
 {
-    if (!zyr::text::EqualsAsciiNoCase(operation, "Fault")) {
+    if (!EqualsNoCase(operation, "Fault")) {
         return Text(404, "Not Found");
     }
     FormFields fields;

@@ -1,6 +1,5 @@
 // The small readers of the request page: form fields, the plain lists, the
 // console's dates, and the export file.
-#include "platform/text/Escape.h"
 #include "server/core/ExportFile.h"
 #include "server/core/FormFields.h"
 #include "server/core/ListReplies.h"
@@ -98,7 +97,7 @@ TEST(ListRepliesTest, EscapesEveryMarkupCharacterWhereverItStands)
     };
     for (const auto& [text, expected] : cases) {
         std::string out = "kept:";
-        zyr::text::AppendXmlEscaped(out, text);
+        AppendEscaped(out, text);
         EXPECT_EQ(out, "kept:" + std::string(expected)) << text;
     }
 }
