@@ -1,41 +1,15 @@
 #include "audit/AuditValueRecord.h"
 
-namespace zyr::audit {
+#include "platform/text/Escape.h"
 
-std::string EscapeAuditValue(std::string_view value)
-{
-    std::string out;
-    out.reserve(value.size());
-    for (char c : value) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '\'':
-            out += "&apos;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
+namespace zyr::audit {
 
 namespace {
 
 void AppendValue(std::string& content, std::string_view value)
 {
     content += "<Value>";
-    content += EscapeAuditValue(value);
+    zyr::text::AppendXmlEscaped(content, value);
     content += "</Value>";
 }
 

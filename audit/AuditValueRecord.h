@@ -15,9 +15,6 @@ namespace zyr::audit {
 constexpr std::string_view kOldValueTag = "OldValue";
 constexpr std::string_view kNewValueTag = "NewValue";
 
-// & < > ' and the double quote as XML entities, every other byte as it is.
-std::string EscapeAuditValue(std::string_view value);
-
 class CAuditValueRecord {
 public:
     explicit CAuditValueRecord(std::string_view tag) : tag_(tag) {}

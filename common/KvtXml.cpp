@@ -1,16 +1,15 @@
 #include "common/KvtXml.h"
 
+#include "platform/com/MemoryGuard.h"
+#include "platform/file/FileContent.h"
+#include "platform/text/Ascii.h"
 #include "platform/text/CodePage.h"
+#include "platform/text/Utf8.h"
 
 #include <pugixml.hpp>
 
-#include <cerrno>
 #include <charconv>
-#include <cstdio>
-#include <fcntl.h>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace zyr::xml {
 
@@ -30,83 +29,6 @@ namespace {
 constexpr unsigned kParseOptions =
     pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
 constexpr const char* kRootTag = "DOCUMENT";
-
-// --- UTF-8 and UTF-16, for documents in a code page other than UTF-8 -------
-
-void AppendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
-std::string Utf16ToUtf8(std::u16string_view wide)
-{
-    std::string out;
-    out.reserve(wide.size());
-    for (size_t i = 0; i < wide.size(); ++i) {
-        char32_t c = wide[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
-            wide[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        AppendUtf8(out, c);
-    }
-    return out;
-}
-
-// Invalid sequences become U+FFFD, which the code page then writes as '?'.
-std::u16string Utf8ToUtf16(std::string_view bytes)
-{
-    std::u16string out;
-    out.reserve(bytes.size());
-    size_t i = 0;
-    while (i < bytes.size()) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        size_t length = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
-        char32_t c = 0xFFFD;
-        if (length == 1) {
-            c = b;
-        } else if (length > 1 && i + length <= bytes.size()) {
-            c = b & (0x7F >> length);
-            for (size_t k = 1; k < length; ++k) {
-                const auto t = static_cast<unsigned char>(bytes[i + k]);
-                if ((t & 0xC0) != 0x80) {
-                    c = 0xFFFD;
-                    length = k;
-                    break;
-                }
-                c = (c << 6) | (t & 0x3F);
-            }
-        } else {
-            length = 1;
-        }
-        if (c >= 0x10000 && c <= 0x10FFFF) {
-            c -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-        } else {
-            out.push_back(c > 0x10FFFF ? u'\uFFFD' : static_cast<char16_t>(c));
-        }
-        i += length;
-    }
-    return out;
-}
 
 bool IsAscii(std::string_view bytes)
 {
@@ -135,27 +57,6 @@ bool IsValidTag(std::string_view tag)
     }
     for (size_t i = 0; i < tag.size(); ++i) {
         if (!IsNameByte(static_cast<unsigned char>(tag[i]), i == 0)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool EqualsAsciiNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z') {
-            x = static_cast<unsigned char>(x - 'A' + 'a');
-        }
-        if (y >= 'A' && y <= 'Z') {
-            y = static_cast<unsigned char>(y - 'A' + 'a');
-        }
-        if (x != y) {
             return false;
         }
     }
@@ -228,7 +129,7 @@ HRESULT KvtXmlElement::get_children(KvtXmlElementCollection& children) const
     }
     // The collection's room is reused: walks gather the children of one
     // record after another into the same collection.
-    try {
+    HRESULT hr = com::GuardMemory([&]() -> HRESULT {
         children.tree_ = tree_;
         children.nodes_.clear();
         for (pugi::xml_node child = pugi::xml_node(node_).first_child(); child;
@@ -238,10 +139,11 @@ HRESULT KvtXmlElement::get_children(KvtXmlElementCollection& children) const
             }
         }
         return S_OK;
-    } catch (const std::bad_alloc&) {
+    });
+    if (FAILED(hr)) {
         children.nodes_.clear();
-        return E_OUTOFMEMORY;
     }
+    return hr;
 }
 
 HRESULT KvtXmlElementCollection::get_length(LONG* length) const
@@ -272,7 +174,7 @@ std::string ToInner(UINT codePage, std::string_view bytes)
     if (codePage == text::CP_UTF8 || IsAscii(bytes)) {
         return std::string(bytes);
     }
-    return Utf16ToUtf8(text::Widen(bytes));
+    return text::Utf16ToUtf8(text::Widen(bytes));
 }
 
 std::string FromInner(UINT codePage, std::string_view utf8)
@@ -280,7 +182,7 @@ std::string FromInner(UINT codePage, std::string_view utf8)
     if (codePage == text::CP_UTF8 || IsAscii(utf8)) {
         return std::string(utf8);
     }
-    return text::Narrow(Utf8ToUtf16(utf8));
+    return text::Narrow(text::Utf8ToUtf16(utf8));
 }
 
 } // namespace
@@ -290,12 +192,10 @@ HRESULT KvtXmlElement::get_tagName(std::string& tagName) const
     if (!node_) {
         return E_POINTER;
     }
-    try {
+    return com::GuardMemory([&]() -> HRESULT {
         tagName = FromInner(tree_->codePage, pugi::xml_node(node_).name());
         return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 HRESULT KvtXmlElement::get_text(std::string& text) const
@@ -303,7 +203,7 @@ HRESULT KvtXmlElement::get_text(std::string& text) const
     if (!node_) {
         return E_POINTER;
     }
-    try {
+    return com::GuardMemory([&]() -> HRESULT {
         // Gathered straight into text, reusing its room; converted only
         // when the document's code page needs it.
         text.clear();
@@ -312,9 +212,7 @@ HRESULT KvtXmlElement::get_text(std::string& text) const
             text = FromInner(tree_->codePage, text);
         }
         return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 KvtXmlDocument::KvtXmlDocument(UINT codePage) : codePage_(codePage) {}
@@ -345,7 +243,7 @@ HRESULT KvtXmlDocument::put_XmlString(std::string_view xml)
 
 HRESULT KvtXmlDocument::put_XmlString(std::string&& xml)
 {
-    try {
+    return com::GuardMemory([&]() -> HRESULT {
         auto tree = std::make_shared<DocumentTree>(codePage_);
         // Text that needs no conversion is taken over, not copied: list
         // replies run to tens of megabytes.
@@ -363,9 +261,7 @@ HRESULT KvtXmlDocument::put_XmlString(std::string&& xml)
             return hr;
         }
         return Adopt(std::move(tree));
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 HRESULT KvtXmlDocument::get_XmlString(std::string& xml) const
@@ -373,14 +269,12 @@ HRESULT KvtXmlDocument::get_XmlString(std::string& xml) const
     if (!tree_) {
         return KVTXML_E_NO_DOCUMENT;
     }
-    try {
+    return com::GuardMemory([&]() -> HRESULT {
         std::ostringstream out;
         tree_->document.save(out, "\t", pugi::format_default, pugi::encoding_utf8);
         xml = std::move(out).str();
         return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 HRESULT KvtXmlDocument::FindElement(const KvtXmlElement* parent, std::string_view tagName,
@@ -392,7 +286,7 @@ HRESULT KvtXmlDocument::FindElement(const KvtXmlElement* parent, std::string_vie
     if (parent && !Owns(*parent)) {
         return E_INVALIDARG;
     }
-    try {
+    return com::GuardMemory([&]() -> HRESULT {
         const std::string tag = ToInner(codePage_, tagName);
         pugi::xml_node top = parent ? pugi::xml_node(parent->node_) : pugi::xml_node(tree_->document);
         pugi::xml_node cursor = top.first_child();
@@ -414,9 +308,7 @@ HRESULT KvtXmlDocument::FindElement(const KvtXmlElement* parent, std::string_vie
             cursor = cursor.next_sibling();
         }
         return KVTXML_E_NOT_FOUND;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 HRESULT KvtXmlDocument::RemoveElement(KvtXmlElement& element)
@@ -480,7 +372,7 @@ HRESULT KvtXmlDocument::RootForWriting(const KvtXmlElement* parent, pugi::xml_no
 HRESULT KvtXmlDocument::AddElement(const KvtXmlElement* parent, std::string_view tagName,
                                    KvtXmlElement& element)
 {
-    try {
+    return com::GuardMemory([&]() -> HRESULT {
         const std::string tag = ToInner(codePage_, tagName);
         if (!IsValidTag(tag)) {
             return E_INVALIDARG;
@@ -495,9 +387,7 @@ HRESULT KvtXmlDocument::AddElement(const KvtXmlElement* parent, std::string_view
         }
         element = KvtXmlElement(tree_, child.internal_object());
         return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 HRESULT KvtXmlDocument::AddTextElement(const KvtXmlElement* parent, std::string_view tagName,
@@ -510,7 +400,7 @@ HRESULT KvtXmlDocument::AddTextElement(const KvtXmlElement* parent, std::string_
 HRESULT KvtXmlDocument::AddTextElement(const KvtXmlElement* parent, std::string_view tagName,
                                        std::string_view text, KvtXmlElement& element)
 {
-    try {
+    return com::GuardMemory([&]() -> HRESULT {
         KvtXmlElement added;
         if (HRESULT hr = AddElement(parent, tagName, added); FAILED(hr)) {
             return hr;
@@ -524,9 +414,7 @@ HRESULT KvtXmlDocument::AddTextElement(const KvtXmlElement* parent, std::string_
         }
         element = std::move(added);
         return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 HRESULT KvtXmlDocument::SaveFile(const std::string& path) const
@@ -538,59 +426,18 @@ HRESULT KvtXmlDocument::SaveFile(const std::string& path) const
         return E_INVALIDARG;
     }
     std::string xml;
-    try {
-        std::ostringstream out;
-        tree_->document.save(out, "\t", pugi::format_default, pugi::encoding_utf8);
-        xml = std::move(out).str();
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
+    if (HRESULT hr = get_XmlString(xml); FAILED(hr)) {
+        return hr;
     }
-
-    // Write beside the target and rename over it, so that a failed write
-    // never leaves a cut file in place of a good one.
-    const std::string temporary = path + ".tmp" + std::to_string(::getpid());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        return KVTXML_E_FILE;
-    }
-    bool written = true;
-    size_t done = 0;
-    while (done < xml.size()) {
-        const ssize_t n = ::write(fd, xml.data() + done, xml.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            written = false;
-            break;
-        }
-        done += static_cast<size_t>(n);
-    }
-    written = ::fsync(fd) == 0 && written;
-    written = ::close(fd) == 0 && written;
-    if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return KVTXML_E_FILE;
-    }
-    return S_OK;
+    // Exports hold security data: a new file is for its owner only.
+    return file::SaveFileAtomically(path, xml, 0600).ok() ? S_OK : KVTXML_E_FILE;
 }
 
 HRESULT KvtXmlDocument::LoadFile(const std::string& path)
 {
-    try {
-        std::FILE* file = std::fopen(path.c_str(), "rb");
-        if (!file) {
-            return KVTXML_E_FILE;
-        }
+    return com::GuardMemory([&]() -> HRESULT {
         std::string bytes;
-        char chunk[65536];
-        size_t n = 0;
-        while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-            bytes.append(chunk, n);
-        }
-        const bool failed = std::ferror(file) != 0;
-        std::fclose(file);
-        if (failed) {
+        if (file::ReadWholeFile(path, bytes) != 0) {
             return KVTXML_E_FILE;
         }
         auto tree = std::make_shared<DocumentTree>(codePage_);
@@ -602,9 +449,7 @@ HRESULT KvtXmlDocument::LoadFile(const std::string& path)
             return hr;
         }
         return Adopt(std::move(tree));
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 HRESULT KvtXmlDocument::GetValue(std::string_view path, std::string& value) const
@@ -615,7 +460,7 @@ HRESULT KvtXmlDocument::GetValue(std::string_view path, std::string& value) cons
     if (path.empty()) {
         return E_INVALIDARG;
     }
-    try {
+    return com::GuardMemory([&]() -> HRESULT {
         const std::string inner = ToInner(codePage_, path);
         pugi::xml_node node = tree_->document.document_element();
         std::string_view rest = inner;
@@ -624,7 +469,7 @@ HRESULT KvtXmlDocument::GetValue(std::string_view path, std::string& value) cons
             const std::string_view step = rest.substr(0, dot);
             pugi::xml_node match;
             for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
-                if (child.type() == pugi::node_element && EqualsAsciiNoCase(step, child.name())) {
+                if (child.type() == pugi::node_element && text::EqualsAsciiNoCase(step, child.name())) {
                     match = child;
                     break;
                 }
@@ -640,9 +485,7 @@ HRESULT KvtXmlDocument::GetValue(std::string_view path, std::string& value) cons
         }
         value = FromInner(codePage_, TextOf(node));
         return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 HRESULT KvtXmlDocument::GetLongValue(std::string_view path, LONG* value) const
@@ -680,12 +523,10 @@ HRESULT CreateKvtXmlDocument(std::unique_ptr<KvtXmlDocument>& document)
     if (KvtXmlFactory factory = Factory()) {
         return factory(document);
     }
-    try {
+    return com::GuardMemory([&]() -> HRESULT {
         document = std::make_unique<KvtXmlDocument>(text::ActiveCodePage());
         return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 void InstallKvtXmlFactory(KvtXmlFactory factory)

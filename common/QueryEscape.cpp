@@ -1,5 +1,6 @@
 #include "common/QueryEscape.h"
 
+#include "platform/text/Ascii.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/UiService.h"
 
@@ -51,8 +52,6 @@ constexpr std::array<ByteRule, 256> MakeRules(bool escapeWholeUpperHalf)
 constexpr std::array<ByteRule, 256> kRules1252 = MakeRules(false);
 constexpr std::array<ByteRule, 256> kRulesUtf8 = MakeRules(true);
 
-constexpr char kHex[] = "0123456789ABCDEF";
-
 } // namespace
 
 std::string EscapeQueryValue(std::string_view value, UINT codePage)
@@ -83,8 +82,7 @@ std::string EscapeQueryValue(std::string_view value, UINT codePage)
         const auto b = static_cast<unsigned char>(cleaned[i]);
         if (rules[b] == ByteRule::Escape) {
             out.push_back('%');
-            out.push_back(kHex[b >> 4]);
-            out.push_back(kHex[b & 0x0F]);
+            text::AppendHexByte(out, b);
         } else {
             out.push_back(static_cast<char>(b));
         }

@@ -4,7 +4,7 @@
 #include "common/ErrorTrace.h"
 #include "platform/com/ClassTable.h"
 #include "platform/identity/Identity.h"
-#include "platform/registry/Registry.h"
+#include "platform/registry/RegKey.h"
 #include "platform/text/BoundedText.h"
 #include "platform/text/CodePage.h"
 
@@ -191,8 +191,8 @@ HRESULT GetSecurityServerUrl(char* buffer, DWORD* size)
     }
     state.serverUrl.Clear();
     *size = 0;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kFrameworkKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    zyr::registry::RegKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, kFrameworkKey, KEY_QUERY_VALUE) != ERROR_SUCCESS) {
         return E_FAIL;
     }
     bool found = false;
@@ -213,7 +213,6 @@ HRESULT GetSecurityServerUrl(char* buffer, DWORD* size)
         state.sourceDomainSet = true;
         found = true;
     }
-    RegCloseKey(key);
     // A buffer too small for the URL gets no partial copy.
     return found && fits ? S_OK : E_FAIL;
 }
@@ -232,11 +231,11 @@ HRESULT GetCachePath(char* buffer, DWORD* size)
         return CopyOut(state.cacheDirectory.view(), buffer, size);
     }
     state.cacheDirectory.Clear();
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kFrameworkKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+    zyr::registry::RegKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, kFrameworkKey, KEY_QUERY_VALUE) == ERROR_SUCCESS) {
         char text[260];
         bool present = zyr::registry::ReadText(key, "CachePath", text, sizeof(text));
-        RegCloseKey(key);
+        key.Close();
         // A blank value would name the root folder: it counts as not set.
         if (present && !Trim(text).empty()) {
             std::string path = NormaliseDirectory(text);
@@ -263,14 +262,13 @@ HRESULT IsNovellClient(bool* isNovell)
     ServerSettingsState& state = State();
     if (!state.directoryClientRead) {
         state.directoryClientRead = true;
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kClientKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+        zyr::registry::RegKey key;
+        if (key.Open(HKEY_LOCAL_MACHINE, kClientKey, KEY_QUERY_VALUE) == ERROR_SUCCESS) {
             DWORD value = 0;
             if (zyr::registry::ReadDword(key, "NovellClient", value) && value == 1) {
                 state.directoryClient = true;
             }
             ReadSwitch(key, "EventLogging", state.eventLoggingSecond);
-            RegCloseKey(key);
         }
     }
     if (isNovell != nullptr) {

@@ -1,6 +1,7 @@
 #include "host/SnapinRegistry.h"
 
 #include "platform/com/Guid.h"
+#include "platform/registry/RegKey.h"
 #include "platform/registry/Registry.h"
 #include "platform/text/CodePage.h"
 
@@ -8,9 +9,8 @@ namespace zyr::host {
 
 bool FindStandAloneSnapin(const std::u16string& name, const CLSID* wanted, CLSID& found)
 {
-    HKEY snapins = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\MMC\\SnapIns", 0, KEY_READ, &snapins) !=
-        ERROR_SUCCESS) {
+    zyr::registry::RegKey snapins;
+    if (snapins.Open(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\MMC\\SnapIns", KEY_READ) != ERROR_SUCCESS) {
         return false;
     }
     bool ok = false;
@@ -25,16 +25,12 @@ bool FindStandAloneSnapin(const std::u16string& name, const CLSID* wanted, CLSID
         if (!zyr::com::GuidFromString(keyName, clsid)) {
             continue;
         }
-        HKEY entry = nullptr;
-        if (RegOpenKeyExA(snapins, keyName, 0, KEY_READ, &entry) != ERROR_SUCCESS) {
+        zyr::registry::RegKey entry;
+        if (entry.Open(snapins, keyName, KEY_READ) != ERROR_SUCCESS) {
             continue;
         }
-        HKEY standAlone = nullptr;
-        bool isStandAlone = RegOpenKeyExA(entry, "StandAlone", 0, KEY_READ, &standAlone) == ERROR_SUCCESS;
-        if (isStandAlone) {
-            RegCloseKey(standAlone);
-        }
-        if (isStandAlone) {
+        if (zyr::registry::RegKey standAlone;
+            standAlone.Open(entry, "StandAlone", KEY_READ) == ERROR_SUCCESS) {
             if (wanted != nullptr) {
                 ok = clsid == *wanted;
             } else {
@@ -43,27 +39,24 @@ bool FindStandAloneSnapin(const std::u16string& name, const CLSID* wanted, CLSID
                      zyr::text::Widen(text) == name;
             }
         }
-        RegCloseKey(entry);
         if (ok) {
             found = clsid;
         }
     }
-    RegCloseKey(snapins);
     return ok;
 }
 
+// The class of the snap-in's about object, from its "About" value.
 bool FindAboutClass(const CLSID& snapin, CLSID& about)
 {
     const std::string path = "Software\\Microsoft\\MMC\\SnapIns\\" + zyr::com::GuidToString(snapin);
-    HKEY entry = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &entry) != ERROR_SUCCESS) {
+    zyr::registry::RegKey entry;
+    if (entry.Open(HKEY_LOCAL_MACHINE, path.c_str(), KEY_READ) != ERROR_SUCCESS) {
         return false;
     }
     char text[128];
-    bool ok =
-        zyr::registry::ReadText(entry, "About", text, sizeof(text)) && zyr::com::GuidFromString(text, about);
-    RegCloseKey(entry);
-    return ok;
+    return zyr::registry::ReadText(entry, "About", text, sizeof(text)) &&
+           zyr::com::GuidFromString(text, about);
 }
 
 } // namespace zyr::host

@@ -1,5 +1,7 @@
 #include "module/Registrar.h"
 
+#include "platform/registry/RegKey.h"
+
 namespace zyr::module {
 namespace {
 
@@ -22,20 +24,6 @@ HRESULT Result(LONG error)
     return error == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(error);
 }
 
-class KeyHandle {
-public:
-    KeyHandle() = default;
-    ~KeyHandle()
-    {
-        if (key != nullptr) {
-            RegCloseKey(key);
-        }
-    }
-    KeyHandle(const KeyHandle&) = delete;
-    KeyHandle& operator=(const KeyHandle&) = delete;
-    HKEY key = nullptr;
-};
-
 HRESULT RegisterKey(HKEY parent, const ScriptKey& entry, const std::string& modulePath)
 {
     if (entry.rule == KeyRule::ForceRemove) {
@@ -44,15 +32,15 @@ HRESULT RegisterKey(HKEY parent, const ScriptKey& entry, const std::string& modu
             return Result(removed);
         }
     }
-    KeyHandle handle;
+    zyr::registry::RegKey handle;
     HRESULT hr = Result(RegCreateKeyExA(parent, entry.name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                        &handle.key, nullptr));
+                                        handle.Receive(), nullptr));
     if (FAILED(hr)) {
         return hr;
     }
     for (const ScriptValue& value : entry.values) {
         std::string text = Expand(value.text, modulePath);
-        hr = Result(RegSetValueExA(handle.key, value.name.c_str(), 0, REG_SZ,
+        hr = Result(RegSetValueExA(handle.get(), value.name.c_str(), 0, REG_SZ,
                                    reinterpret_cast<const BYTE*>(text.c_str()),
                                    static_cast<DWORD>(text.size() + 1)));
         if (FAILED(hr)) {
@@ -60,7 +48,7 @@ HRESULT RegisterKey(HKEY parent, const ScriptKey& entry, const std::string& modu
         }
     }
     for (const ScriptKey& child : entry.keys) {
-        hr = RegisterKey(handle.key, child, modulePath);
+        hr = RegisterKey(handle.get(), child, modulePath);
         if (FAILED(hr)) {
             return hr;
         }
@@ -87,8 +75,8 @@ HRESULT UnregisterKey(HKEY parent, const ScriptKey& entry)
     }
     bool empty = false;
     {
-        KeyHandle handle;
-        LONG opened = RegOpenKeyExA(parent, entry.name.c_str(), 0, KEY_ALL_ACCESS, &handle.key);
+        zyr::registry::RegKey handle;
+        LONG opened = RegOpenKeyExA(parent, entry.name.c_str(), 0, KEY_ALL_ACCESS, handle.Receive());
         if (opened == ERROR_FILE_NOT_FOUND) {
             return S_OK;
         }
@@ -97,7 +85,7 @@ HRESULT UnregisterKey(HKEY parent, const ScriptKey& entry)
             return hr;
         }
         for (const ScriptKey& child : entry.keys) {
-            hr = UnregisterKey(handle.key, child);
+            hr = UnregisterKey(handle.get(), child);
             if (FAILED(hr)) {
                 return hr;
             }
@@ -106,12 +94,12 @@ HRESULT UnregisterKey(HKEY parent, const ScriptKey& entry)
             return S_OK;
         }
         for (const ScriptValue& value : entry.values) {
-            LONG deleted = RegDeleteValueA(handle.key, value.name.c_str());
+            LONG deleted = RegDeleteValueA(handle.get(), value.name.c_str());
             if (deleted != ERROR_SUCCESS && deleted != ERROR_FILE_NOT_FOUND) {
                 return Result(deleted);
             }
         }
-        empty = IsEmpty(handle.key);
+        empty = IsEmpty(handle.get());
     }
     if (!empty) {
         return S_OK; // something else lives there too

@@ -7,7 +7,7 @@
 #include "common/StringTable.h"
 #include "console/framework/StartupHooks.h"
 #include "pages/QtText.h"
-#include "platform/registry/Registry.h"
+#include "platform/registry/RegKey.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/UiService.h"
 
@@ -180,12 +180,11 @@ BOOL CKVTSnapinPage::OnInitDialog()
     try {
         std::string keyName = zyr::LoadStringAnsi(zyr::IDS_FRAMEWORK_REGISTRY_KEY);
         std::string label = kRegistryErrorText;
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        if (zyr::registry::RegKey key;
+            key.Open(HKEY_LOCAL_MACHINE, keyName.c_str(), KEY_QUERY_VALUE) != ERROR_SUCCESS) {
             host_->setText(zyr::pages::ToQString(label));
             return TRUE;
         }
-        RegCloseKey(key);
         char url[kUrlCapacity] = {};
         DWORD size = kUrlCapacity;
         bool haveUrl = SUCCEEDED(GetSecurityServerUrl(url, &size));

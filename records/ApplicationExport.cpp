@@ -1,13 +1,11 @@
 #include "common/QueryEscape.h"
 #include "common/RequestFrame.h"
 #include "common/StringTable.h"
+#include "platform/file/FileContent.h"
 #include "platform/ui/UiService.h"
 #include "records/Application.h"
 #include "records/ApplicationImport.h"
 #include "web/SecurityPost.h"
-
-#include <fstream>
-#include <iterator>
 
 using zyr::records::SetField;
 
@@ -218,11 +216,9 @@ HRESULT ImportApplicationFile(CKVTApplList& list, const std::string& path, CKVTA
     }
     std::string text;
     {
-        std::ifstream file(path, std::ios::binary);
-        if (!file) {
+        if (zyr::file::ReadWholeFile(path, text) != 0) {
             return S_OK;
         }
-        text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
         size_t zero = text.find('\0');
         if (zero != std::string::npos) {
             text.resize(zero);

@@ -1,7 +1,7 @@
 #include "signin/LoginSettings.h"
 
 #include "common/ServerSettings.h"
-#include "platform/registry/Registry.h"
+#include "platform/registry/RegKey.h"
 
 #include <string>
 
@@ -45,9 +45,8 @@ HRESULT LoadLoginSettings(LoginFields& fields)
 {
     bool directoryClient = false;
     IsNovellClient(&directoryClient);
-    HKEY key = nullptr;
-    if (directoryClient ||
-        RegOpenKeyExA(HKEY_CURRENT_USER, kLoginSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    zyr::registry::RegKey key;
+    if (directoryClient || key.Open(HKEY_CURRENT_USER, kLoginSettingsKey, KEY_READ) != ERROR_SUCCESS) {
         FillFromLogonUser(fields);
         fields.useLogonUser = 1;
         return E_FAIL;
@@ -67,7 +66,7 @@ HRESULT LoadLoginSettings(LoginFields& fields)
             fields.useLogonUser = 1;
         }
     }
-    RegCloseKey(key);
+    key.Close();
     if (fields.useLogonUser != 0) {
         FillFromLogonUser(fields);
     }
@@ -76,10 +75,9 @@ HRESULT LoadLoginSettings(LoginFields& fields)
 
 HRESULT SaveLoginSettings(const LoginFields& fields)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kLoginSettingsKey, 0, KEY_READ | KEY_WRITE, &key) != ERROR_SUCCESS &&
-        RegCreateKeyExA(HKEY_CURRENT_USER, kLoginSettingsKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS) {
+    zyr::registry::RegKey key;
+    if (key.Open(HKEY_CURRENT_USER, kLoginSettingsKey, KEY_READ | KEY_WRITE) != ERROR_SUCCESS &&
+        key.Create(HKEY_CURRENT_USER, kLoginSettingsKey, KEY_READ | KEY_WRITE) != ERROR_SUCCESS) {
         return S_OK;
     }
     DWORD loginUser = fields.useLogonUser != 0 ? 1 : 0;
@@ -87,7 +85,6 @@ HRESULT SaveLoginSettings(const LoginFields& fields)
                    sizeof(loginUser));
     WriteText(key, kUserNameValue, fields.userName.c_str());
     WriteText(key, kDomainValue, fields.domain.c_str());
-    RegCloseKey(key);
     return S_OK;
 }
 

@@ -1,6 +1,6 @@
 #include "web/CurlSupport.h"
 
-#include "platform/text/CodePage.h"
+#include "platform/text/Ascii.h"
 
 #include <charconv>
 #include <mutex>
@@ -28,7 +28,7 @@ void ReserveForBody(ReplySink& sink, std::string_view line)
     if (line.size() <= kName.size() || !sink.body.empty()) {
         return;
     }
-    if (!zyr::text::EqualsNoCase(line.substr(0, kName.size()), kName)) {
+    if (!zyr::text::StartsWithAsciiNoCase(line, kName)) {
         return;
     }
     std::string_view value = line.substr(kName.size());

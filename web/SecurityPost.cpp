@@ -1,9 +1,9 @@
 #include "web/SecurityPost.h"
 
 #include "common/ErrorTrace.h"
+#include "platform/text/Ascii.h"
 #include "web/CurlSupport.h"
 
-#include <cctype>
 #include <string_view>
 
 namespace zyr::web {
@@ -43,14 +43,7 @@ std::string FindLocation(std::string_view headers)
         std::string_view line =
             headers.substr(start, end == std::string_view::npos ? headers.npos : end - start);
         start = end == std::string_view::npos ? headers.size() : end + 1;
-        if (line.size() < kName.size()) {
-            continue;
-        }
-        bool match = true;
-        for (size_t i = 0; i < kName.size() && match; ++i) {
-            match = std::tolower(static_cast<unsigned char>(line[i])) == kName[i];
-        }
-        if (!match) {
+        if (!zyr::text::StartsWithAsciiNoCase(line, kName)) {
             continue;
         }
         line.remove_prefix(kName.size());

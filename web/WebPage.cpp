@@ -2,7 +2,7 @@
 
 #include "common/ErrorTrace.h"
 #include "common/ServerSettings.h"
-#include "platform/registry/Registry.h"
+#include "platform/registry/RegKey.h"
 #include "platform/text/CodePage.h"
 #include "web/CurlSupport.h"
 #include "web/HostProbe.h"
@@ -33,13 +33,9 @@ WebSession& Session()
 
 bool ReadMachineDword(const char* name, DWORD& value)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMachineKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    bool found = zyr::registry::ReadDword(key, name, value);
-    RegCloseKey(key);
-    return found;
+    zyr::registry::RegKey key;
+    return key.Open(HKEY_LOCAL_MACHINE, kMachineKey, KEY_QUERY_VALUE) == ERROR_SUCCESS &&
+           zyr::registry::ReadDword(key, name, value);
 }
 
 // The probe asked for by "NetworkTest": false when the server's host answers

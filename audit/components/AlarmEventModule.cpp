@@ -20,6 +20,7 @@
 #include "platform/com/ClassTable.h"
 #include "platform/registry/Registry.h"
 #include "platform/text/CodePage.h"
+#include "platform/text/Escape.h"
 #include "web/SecurityPost.h"
 
 #include <cstdio>
@@ -167,29 +168,6 @@ private:
     zyr::com::ComPtr<IAlarmEventSourceInfo> source_;
 };
 
-// Form values: unreserved characters as they are, every other byte of the
-// UTF-8 text as "%" and two hex digits.
-void AddField(std::string& body, const char* key, const std::string& value)
-{
-    static const char kHex[] = "0123456789ABCDEF";
-    if (!body.empty()) {
-        body += '&';
-    }
-    body += key;
-    body += '=';
-    for (unsigned char c : value) {
-        bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-                     c == '_' || c == '.' || c == '~';
-        if (plain) {
-            body += static_cast<char>(c);
-        } else {
-            body += '%';
-            body += kHex[c >> 4];
-            body += kHex[c & 0xF];
-        }
-    }
-}
-
 std::string Utf8(const std::u16string& text)
 {
     std::string out;
@@ -237,21 +215,21 @@ public:
         char time[64];
         std::snprintf(time, sizeof(time), "%.8f", fields.time);
         std::string body;
-        AddField(body, "Application", Utf8(application));
-        AddField(body, "User", Utf8(domain) + "\\" + Utf8(account));
-        AddField(body, "Domain", Utf8(domain));
-        AddField(body, "Account", Utf8(account));
-        AddField(body, "SourceId", Utf8(sourceId));
-        AddField(body, "Computer", GetLocalComputerName());
-        AddField(body, "Kind", Utf8(fields.kind));
-        AddField(body, "Area", Utf8(fields.area));
-        AddField(body, "Message", Utf8(fields.message));
-        AddField(body, "EventType", std::to_string(fields.eventType));
-        AddField(body, "Severity", std::to_string(fields.severity));
-        AddField(body, "Time", time);
+        zyr::text::AppendFormField(body, "Application", Utf8(application));
+        zyr::text::AppendFormField(body, "User", Utf8(domain) + "\\" + Utf8(account));
+        zyr::text::AppendFormField(body, "Domain", Utf8(domain));
+        zyr::text::AppendFormField(body, "Account", Utf8(account));
+        zyr::text::AppendFormField(body, "SourceId", Utf8(sourceId));
+        zyr::text::AppendFormField(body, "Computer", GetLocalComputerName());
+        zyr::text::AppendFormField(body, "Kind", Utf8(fields.kind));
+        zyr::text::AppendFormField(body, "Area", Utf8(fields.area));
+        zyr::text::AppendFormField(body, "Message", Utf8(fields.message));
+        zyr::text::AppendFormField(body, "EventType", std::to_string(fields.eventType));
+        zyr::text::AppendFormField(body, "Severity", std::to_string(fields.severity));
+        zyr::text::AppendFormField(body, "Time", time);
         if (fields.kind == u"ChangeValue") {
-            AddField(body, "OldValue", Utf8(fields.oldValue));
-            AddField(body, "NewValue", Utf8(fields.newValue));
+            zyr::text::AppendFormField(body, "OldValue", Utf8(fields.oldValue));
+            zyr::text::AppendFormField(body, "NewValue", Utf8(fields.newValue));
         }
         std::string result = PostSecurityRequest(std::string(url) + "?Object=Audit&Operation=Send", body);
         return Delivered(result) ? S_OK : E_FAIL;

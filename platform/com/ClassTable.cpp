@@ -1,6 +1,6 @@
 #include "platform/com/ClassTable.h"
 
-#include "platform/registry/Registry.h"
+#include "platform/registry/RegKey.h"
 #include "platform/text/CodePage.h"
 
 #include <dlfcn.h>
@@ -68,13 +68,13 @@ IUnknown* FindRegistered(const CLSID& clsid)
 bool InprocServerPath(const CLSID& clsid, std::string& path)
 {
     std::string keyName = "CLSID\\" + GuidToString(clsid) + "\\InprocServer32";
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, keyName.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    registry::RegKey key;
+    if (key.Open(HKEY_CLASSES_ROOT, keyName.c_str(), KEY_QUERY_VALUE) != ERROR_SUCCESS) {
         return false;
     }
     char buffer[4096];
     bool found = registry::ReadText(key, "", buffer, sizeof(buffer));
-    RegCloseKey(key);
+    key.Close();
     if (!found || buffer[0] == '\0') {
         return false;
     }
@@ -252,27 +252,18 @@ HRESULT CLSIDFromProgIDA(const char* progId, CLSID* clsid)
     // A version-independent ProgID names its current version under CurVer;
     // a short chain is followed, a loop is not.
     for (int hop = 0; hop < 8 && !name.empty(); ++hop) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, name.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        zyr::registry::RegKey key;
+        if (key.Open(HKEY_CLASSES_ROOT, name.c_str(), KEY_QUERY_VALUE) != ERROR_SUCCESS) {
             return CO_E_CLASSSTRING;
         }
         char text[256];
-        HKEY sub = nullptr;
-        bool found = false;
-        if (RegOpenKeyExA(key, "CLSID", 0, KEY_QUERY_VALUE, &sub) == ERROR_SUCCESS) {
-            found = zyr::registry::ReadText(sub, "", text, sizeof(text));
-            RegCloseKey(sub);
-        }
-        if (found) {
-            RegCloseKey(key);
+        zyr::registry::RegKey sub;
+        if (sub.Open(key, "CLSID", KEY_QUERY_VALUE) == ERROR_SUCCESS &&
+            zyr::registry::ReadText(sub, "", text, sizeof(text))) {
             return GuidFromString(text, *clsid) ? S_OK : CO_E_CLASSSTRING;
         }
-        bool next = false;
-        if (RegOpenKeyExA(key, "CurVer", 0, KEY_QUERY_VALUE, &sub) == ERROR_SUCCESS) {
-            next = zyr::registry::ReadText(sub, "", text, sizeof(text));
-            RegCloseKey(sub);
-        }
-        RegCloseKey(key);
+        bool next = sub.Open(key, "CurVer", KEY_QUERY_VALUE) == ERROR_SUCCESS &&
+                    zyr::registry::ReadText(sub, "", text, sizeof(text));
         if (!next || zyr::text::EqualsNoCase(text, name)) {
             return CO_E_CLASSSTRING;
         }
@@ -302,15 +293,12 @@ namespace {
 
 bool SetClassesRootDefault(const std::string& keyName, const std::string& value)
 {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, keyName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS) {
+    registry::RegKey key;
+    if (key.Create(HKEY_CLASSES_ROOT, keyName.c_str(), KEY_ALL_ACCESS) != ERROR_SUCCESS) {
         return false;
     }
-    LONG rc = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                             static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS;
+    return RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }
 
 } // namespace

@@ -1,40 +1,25 @@
 #include "platform/com/Guid.h"
 
+#include "platform/text/Ascii.h"
+
 #include <uuid/uuid.h>
 
 namespace zyr::com {
 
 namespace {
 
-constexpr char kUpper[] = "0123456789ABCDEF";
-constexpr char kLower[] = "0123456789abcdef";
-
-void PutHex(std::string& out, uint64_t value, int digits, const char* alphabet)
+void PutHex(std::string& out, uint64_t value, int digits, bool upper)
 {
     for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) {
-        out.push_back(alphabet[(value >> shift) & 0xF]);
+        out.push_back(zyr::text::HexDigitChar(static_cast<unsigned>(value >> shift), upper));
     }
-}
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 bool ReadHex(std::string_view text, size_t at, int digits, uint64_t& value)
 {
     value = 0;
     for (int i = 0; i < digits; ++i) {
-        int digit = HexValue(text[at + i]);
+        int digit = zyr::text::HexDigitValue(text[at + i]);
         if (digit < 0) {
             return false;
         }
@@ -47,21 +32,21 @@ bool ReadHex(std::string_view text, size_t at, int digits, uint64_t& value)
 
 std::string GuidToString(const GUID& guid, GuidCase letterCase)
 {
-    const char* alphabet = letterCase == GuidCase::Upper ? kUpper : kLower;
+    const bool upper = letterCase == GuidCase::Upper;
     std::string out;
     out.reserve(38);
     out.push_back('{');
-    PutHex(out, guid.Data1, 8, alphabet);
+    PutHex(out, guid.Data1, 8, upper);
     out.push_back('-');
-    PutHex(out, guid.Data2, 4, alphabet);
+    PutHex(out, guid.Data2, 4, upper);
     out.push_back('-');
-    PutHex(out, guid.Data3, 4, alphabet);
+    PutHex(out, guid.Data3, 4, upper);
     out.push_back('-');
-    PutHex(out, guid.Data4[0], 2, alphabet);
-    PutHex(out, guid.Data4[1], 2, alphabet);
+    PutHex(out, guid.Data4[0], 2, upper);
+    PutHex(out, guid.Data4[1], 2, upper);
     out.push_back('-');
     for (int i = 2; i < 8; ++i) {
-        PutHex(out, guid.Data4[i], 2, alphabet);
+        PutHex(out, guid.Data4[i], 2, upper);
     }
     out.push_back('}');
     return out;

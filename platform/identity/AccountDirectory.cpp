@@ -1,6 +1,7 @@
 #include "platform/identity/AccountDirectory.h"
 
 #include "platform/identity/Identity.h"
+#include "platform/text/Ascii.h"
 #include "platform/text/CodePage.h"
 
 #include <grp.h>
@@ -13,22 +14,14 @@
 namespace zyr::identity {
 namespace {
 
-std::string Lower(std::string_view text)
-{
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
-
 // Sorted by display name without regard to case; an account named twice (a
 // name service listed by two sources) stays once.
 void SortUnique(std::vector<DirectoryAccount>& accounts)
 {
-    std::stable_sort(accounts.begin(), accounts.end(),
-                     [](const DirectoryAccount& a, const DirectoryAccount& b) {
-                         return Lower(a.DisplayName()) < Lower(b.DisplayName());
-                     });
+    std::stable_sort(
+        accounts.begin(), accounts.end(), [](const DirectoryAccount& a, const DirectoryAccount& b) {
+            return zyr::text::AsciiLower(a.DisplayName()) < zyr::text::AsciiLower(b.DisplayName());
+        });
     auto last = std::unique(accounts.begin(), accounts.end(),
                             [](const DirectoryAccount& a, const DirectoryAccount& b) {
                                 return zyr::text::EqualsNoCase(a.DisplayName(), b.DisplayName());
@@ -85,7 +78,8 @@ std::vector<DirectoryAccount> ListDirectoryAccounts(const std::string& localDoma
 
 bool MatchesSearch(const DirectoryAccount& account, std::string_view text)
 {
-    return text.empty() || Lower(account.DisplayName()).find(Lower(text)) != std::string::npos;
+    return text.empty() || zyr::text::AsciiLower(account.DisplayName()).find(zyr::text::AsciiLower(text)) !=
+                               std::string::npos;
 }
 
 } // namespace zyr::identity

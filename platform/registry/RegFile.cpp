@@ -1,5 +1,8 @@
 #include "platform/registry/RegFile.h"
 
+#include "platform/text/Ascii.h"
+#include "platform/text/Utf8.h"
+
 #include <cstdio>
 
 namespace zyr::registry {
@@ -12,79 +15,6 @@ constexpr size_t kMaxKeyPart = 255;
 constexpr size_t kMaxValueName = 16383;
 constexpr size_t kLineWidth = 80;
 
-void AppendUtf8(std::string& out, uint32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// Decodes one UTF-8 sequence at bytes[i]; returns its length, or 0 when the
-// bytes there are not well-formed UTF-8.
-size_t DecodeUtf8(std::string_view bytes, size_t i, uint32_t& cp)
-{
-    auto at = [&](size_t k) { return static_cast<unsigned char>(bytes[k]); };
-    unsigned char lead = at(i);
-    size_t length = 0;
-    uint32_t min = 0;
-    if (lead < 0x80) {
-        cp = lead;
-        return 1;
-    } else if ((lead & 0xE0) == 0xC0) {
-        length = 2;
-        cp = lead & 0x1F;
-        min = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3;
-        cp = lead & 0x0F;
-        min = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4;
-        cp = lead & 0x07;
-        min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (i + length > bytes.size()) {
-        return 0;
-    }
-    for (size_t k = 1; k < length; ++k) {
-        if ((at(i + k) & 0xC0) != 0x80) {
-            return 0;
-        }
-        cp = (cp << 6) | (at(i + k) & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        return 0;
-    }
-    return length;
-}
-
-bool IsUtf8(std::string_view bytes)
-{
-    for (size_t i = 0; i < bytes.size();) {
-        uint32_t cp = 0;
-        size_t n = DecodeUtf8(bytes, i, cp);
-        if (n == 0) {
-            return false;
-        }
-        i += n;
-    }
-    return true;
-}
-
 std::string_view Trim(std::string_view s)
 {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
@@ -96,25 +26,6 @@ std::string_view Trim(std::string_view s)
     return s;
 }
 
-bool StartsWithNoCase(std::string_view s, std::string_view prefix)
-{
-    return s.size() >= prefix.size() && SameName(s.substr(0, prefix.size()), prefix);
-}
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 bool ParseHexNumber(std::string_view s, size_t maxDigits, uint32_t& value)
 {
     if (s.empty() || s.size() > maxDigits) {
@@ -122,7 +33,7 @@ bool ParseHexNumber(std::string_view s, size_t maxDigits, uint32_t& value)
     }
     value = 0;
     for (char c : s) {
-        int d = HexDigit(c);
+        int d = zyr::text::HexDigitValue(c);
         if (d < 0) {
             return false;
         }
@@ -253,7 +164,7 @@ bool ParseValueLine(std::string_view line, size_t dataStart, bool unicode, RegFi
         entry.data.push_back(0);
         return true;
     }
-    if (StartsWithNoCase(data, "dword:")) {
+    if (zyr::text::StartsWithAsciiNoCase(data, "dword:")) {
         uint32_t number = 0;
         if (!ParseHexNumber(Trim(data.substr(6)), 8, number)) {
             error = "malformed dword (expected up to 8 hex digits)";
@@ -265,7 +176,7 @@ bool ParseValueLine(std::string_view line, size_t dataStart, bool unicode, RegFi
         }
         return true;
     }
-    if (StartsWithNoCase(data, "hex")) {
+    if (zyr::text::StartsWithAsciiNoCase(data, "hex")) {
         size_t pos = 3;
         entry.type = REG_BINARY;
         if (pos < data.size() && data[pos] == '(') {
@@ -331,7 +242,8 @@ bool FitsQuotedText(const std::vector<BYTE>& data)
         return false;
     }
     std::string_view text(reinterpret_cast<const char*>(data.data()), data.size() - 1);
-    return text.find_first_of(std::string_view("\0\r\n", 3)) == std::string_view::npos && IsUtf8(text);
+    return text.find_first_of(std::string_view("\0\r\n", 3)) == std::string_view::npos &&
+           zyr::text::IsUtf8(text);
 }
 
 void WriteHexValue(std::string& out, std::string line, const std::vector<BYTE>& bytes)
@@ -446,11 +358,14 @@ bool ParseKeyName(std::string_view text, KeyPath& out, std::string* error)
     std::string_view root = text.substr(0, slash);
     std::string_view rest = slash == std::string_view::npos ? std::string_view() : text.substr(slash + 1);
     out = KeyPath{};
-    if (SameName(root, "HKLM") || SameName(root, "HKEY_LOCAL_MACHINE")) {
+    if (zyr::text::EqualsAsciiNoCase(root, "HKLM") ||
+        zyr::text::EqualsAsciiNoCase(root, "HKEY_LOCAL_MACHINE")) {
         out.hive = HiveId::Machine;
-    } else if (SameName(root, "HKCU") || SameName(root, "HKEY_CURRENT_USER")) {
+    } else if (zyr::text::EqualsAsciiNoCase(root, "HKCU") ||
+               zyr::text::EqualsAsciiNoCase(root, "HKEY_CURRENT_USER")) {
         out.hive = HiveId::User;
-    } else if (SameName(root, "HKCR") || SameName(root, "HKEY_CLASSES_ROOT")) {
+    } else if (zyr::text::EqualsAsciiNoCase(root, "HKCR") ||
+               zyr::text::EqualsAsciiNoCase(root, "HKEY_CLASSES_ROOT")) {
         out.hive = HiveId::Machine;
         out.parts = {"Software", "Classes"};
     } else {
@@ -489,8 +404,8 @@ std::vector<BYTE> BytesToUtf16(std::string_view bytes)
         out.push_back(static_cast<BYTE>(u >> 8));
     };
     for (size_t i = 0; i < bytes.size();) {
-        uint32_t cp = 0;
-        size_t n = DecodeUtf8(bytes, i, cp);
+        char32_t cp = 0;
+        size_t n = zyr::text::DecodeUtf8(bytes, i, cp);
         if (n == 0) {
             unit(0xDC00 | static_cast<unsigned char>(bytes[i])); // a byte that is not UTF-8
             ++i;
@@ -518,14 +433,14 @@ std::string Utf16ToBytes(const BYTE* data, size_t size)
         uint32_t u = unitAt(k);
         if (u >= 0xD800 && u <= 0xDBFF && k + 1 < count && unitAt(k + 1) >= 0xDC00 &&
             unitAt(k + 1) <= 0xDFFF) {
-            AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (unitAt(k + 1) - 0xDC00));
+            zyr::text::AppendUtf8(0x10000 + ((u - 0xD800) << 10) + (unitAt(k + 1) - 0xDC00), out);
             ++k;
         } else if (u >= 0xDC80 && u <= 0xDCFF) {
             out += static_cast<char>(u & 0xFF);
         } else if (u >= 0xD800 && u <= 0xDFFF) {
-            AppendUtf8(out, 0xFFFD);
+            zyr::text::AppendUtf8(0xFFFD, out);
         } else {
-            AppendUtf8(out, u);
+            zyr::text::AppendUtf8(u, out);
         }
     }
     if (size % 2 != 0) {
@@ -604,7 +519,7 @@ bool ParseRegFile(std::string_view bytes, RegFileDocument& document, RegFileErro
         }
         std::string joined;
         size_t first = i;
-        if (StartsWithNoCase(line.substr(dataStart), "hex")) {
+        if (zyr::text::StartsWithAsciiNoCase(line.substr(dataStart), "hex")) {
             joined.assign(line);
             while (!joined.empty() && joined.back() == '\\' && i + 1 < lines.size()) {
                 joined.pop_back();

@@ -1,35 +1,21 @@
 #include "platform/registry/RegistryHive.h"
 
+#include "platform/text/Ascii.h"
+
 #include <iterator>
 #include <utility>
 
 namespace zyr::registry {
 
-std::string FoldName(std::string_view name)
-{
-    std::string folded(name);
-    for (char& c : folded) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return folded;
-}
-
-bool SameName(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && FoldName(a) == FoldName(b);
-}
-
 const RegistryValue* RegistryKey::FindValue(std::string_view name) const
 {
-    auto it = valueIndex_.find(FoldName(name));
+    auto it = valueIndex_.find(zyr::text::AsciiUpper(name));
     return it == valueIndex_.end() ? nullptr : &values_[it->second];
 }
 
 void RegistryKey::SetValue(std::string_view name, DWORD type, std::vector<BYTE> data)
 {
-    auto [it, inserted] = valueIndex_.try_emplace(FoldName(name), values_.size());
+    auto [it, inserted] = valueIndex_.try_emplace(zyr::text::AsciiUpper(name), values_.size());
     if (!inserted) {
         values_[it->second].type = type;
         values_[it->second].data = std::move(data);
@@ -40,7 +26,7 @@ void RegistryKey::SetValue(std::string_view name, DWORD type, std::vector<BYTE> 
 
 bool RegistryKey::DeleteValue(std::string_view name)
 {
-    auto it = valueIndex_.find(FoldName(name));
+    auto it = valueIndex_.find(zyr::text::AsciiUpper(name));
     if (it == valueIndex_.end()) {
         return false;
     }
@@ -65,19 +51,19 @@ const RegistryKey* RegistryKey::SubKeyAt(size_t index) const
 
 RegistryKey* RegistryKey::FindSubKey(std::string_view name)
 {
-    auto it = children_.find(FoldName(name));
+    auto it = children_.find(zyr::text::AsciiUpper(name));
     return it == children_.end() ? nullptr : it->second.get();
 }
 
 const RegistryKey* RegistryKey::FindSubKey(std::string_view name) const
 {
-    auto it = children_.find(FoldName(name));
+    auto it = children_.find(zyr::text::AsciiUpper(name));
     return it == children_.end() ? nullptr : it->second.get();
 }
 
 RegistryKey& RegistryKey::CreateSubKey(std::string_view name, bool* created)
 {
-    auto [it, inserted] = children_.try_emplace(FoldName(name));
+    auto [it, inserted] = children_.try_emplace(zyr::text::AsciiUpper(name));
     if (inserted) {
         it->second = std::make_unique<RegistryKey>(std::string(name));
     }
@@ -89,7 +75,7 @@ RegistryKey& RegistryKey::CreateSubKey(std::string_view name, bool* created)
 
 bool RegistryKey::RemoveSubKey(std::string_view name)
 {
-    return children_.erase(FoldName(name)) > 0;
+    return children_.erase(zyr::text::AsciiUpper(name)) > 0;
 }
 
 const RegistryKey* RegistryHive::Find(const KeyParts& path) const

@@ -14,10 +14,6 @@
 
 namespace zyr::registry {
 
-// The ASCII upper-case form used to compare names.
-std::string FoldName(std::string_view name);
-bool SameName(std::string_view a, std::string_view b);
-
 struct RegistryValue {
     std::string name; // empty for the default value
     DWORD type = REG_NONE;

@@ -1,5 +1,7 @@
 #include "platform/registry/RegistryStore.h"
 
+#include "platform/file/FileContent.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -125,41 +127,6 @@ std::string DirectoryOf(const std::string& path)
     return std::filesystem::path(path).parent_path().string();
 }
 
-bool ReadWholeFile(int fd, std::string& bytes)
-{
-    bytes.clear();
-    char buffer[65536];
-    while (true) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            return false;
-        }
-        if (n == 0) {
-            return true;
-        }
-        bytes.append(buffer, static_cast<size_t>(n));
-    }
-}
-
-bool WriteAll(int fd, const std::string& bytes)
-{
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // Parses file bytes into a hive of the given kind; false with a message
 // naming the line when the file is malformed.
 bool ParseHive(HiveId id, const std::string& bytes, RegistryHive& hive, RegFileError& error)
@@ -217,10 +184,9 @@ LONG Load(HiveId id, bool force)
         return ErrorFromErrno(errno, ERROR_BADDB);
     }
     std::string bytes;
-    bool read = ::fstat(fd, &st) == 0 && ReadWholeFile(fd, bytes);
-    int readError = errno;
+    int readError = ::fstat(fd, &st) == 0 ? file::ReadWholeFile(fd, bytes) : errno;
     ::close(fd);
-    if (!read) {
+    if (readError != 0) {
         return ErrorFromErrno(readError, ERROR_BADDB);
     }
     auto hive = std::make_unique<RegistryHive>(RootName(id));
@@ -243,48 +209,12 @@ LONG Load(HiveId id, bool force)
     return ERROR_SUCCESS;
 }
 
-// Makes a rename in path's folder durable. The new hive is already complete
-// on disk; a failure here can only lose the newest change after a crash, so
-// it is not reported as a failed write.
-void SyncParentFolder(const std::string& path)
-{
-    std::string folder = std::filesystem::path(path).parent_path().string();
-    int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 // Writes the hive to a temporary file beside path and renames it over path.
 LONG WriteHiveFile(HiveId id, const std::string& path, const RegistryHive& hive)
 {
     std::string text = WriteRegFile(hive.Root(), RootName(id), false);
-    std::string pattern = path + ".XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    int fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0) {
-        return ErrorFromErrno(errno, ERROR_WRITE_FAULT);
-    }
-    struct stat st {};
-    mode_t mode = id == HiveId::Machine ? 0644 : 0600;
-    if (::stat(path.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    }
-    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
-    int error = errno;
-    ok = ::close(fd) == 0 && ok;
-    if (ok && ::rename(name.data(), path.c_str()) != 0) {
-        error = errno;
-        ok = false;
-    }
-    if (!ok) {
-        ::unlink(name.data());
-        return ErrorFromErrno(error, ERROR_WRITE_FAULT);
-    }
-    SyncParentFolder(path);
-    return ERROR_SUCCESS;
+    file::SaveResult saved = file::SaveFileAtomically(path, text, id == HiveId::Machine ? 0644 : 0600);
+    return saved.ok() ? ERROR_SUCCESS : ErrorFromErrno(saved.error, ERROR_WRITE_FAULT);
 }
 
 class FileLock {
@@ -395,9 +325,9 @@ LONG ImportRegFile(const std::string& path, std::string& error)
         return errno == ENOENT ? ERROR_FILE_NOT_FOUND : ErrorFromErrno(errno, ERROR_FILE_NOT_FOUND);
     }
     std::string bytes;
-    bool read = ReadWholeFile(fd, bytes);
+    int readError = file::ReadWholeFile(fd, bytes);
     ::close(fd);
-    if (!read) {
+    if (readError != 0) {
         error = path + ": cannot be read";
         return ERROR_WRITE_FAULT;
     }

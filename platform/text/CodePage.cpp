@@ -1,6 +1,7 @@
 #include "platform/text/CodePage.h"
 
-#include "platform/registry/Registry.h"
+#include "platform/registry/RegKey.h"
+#include "platform/text/Utf8.h"
 
 #include <clocale>
 #include <cwctype>
@@ -53,76 +54,6 @@ bool To1252(char32_t c, char& out)
     return false;
 }
 
-// Decodes one UTF-8 character at bytes[at]; returns its length, 0 when invalid.
-size_t DecodeUtf8(std::string_view bytes, size_t at, char32_t& c)
-{
-    auto b0 = static_cast<unsigned char>(bytes[at]);
-    size_t length = 0;
-    char32_t min = 0;
-    if (b0 < 0x80) {
-        c = b0;
-        return 1;
-    } else if ((b0 & 0xE0) == 0xC0) {
-        length = 2;
-        c = b0 & 0x1F;
-        min = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        length = 3;
-        c = b0 & 0x0F;
-        min = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        length = 4;
-        c = b0 & 0x07;
-        min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (at + length > bytes.size()) {
-        return 0;
-    }
-    for (size_t i = 1; i < length; ++i) {
-        auto b = static_cast<unsigned char>(bytes[at + i]);
-        if ((b & 0xC0) != 0x80) {
-            return 0;
-        }
-        c = (c << 6) | (b & 0x3F);
-    }
-    if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-        return 0;
-    }
-    return length;
-}
-
-void EncodeUtf8(char32_t c, std::string& out)
-{
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
-void AppendUtf16(char32_t c, std::u16string& out)
-{
-    if (c < 0x10000) {
-        out.push_back(static_cast<char16_t>(c));
-    } else {
-        c -= 0x10000;
-        out.push_back(static_cast<char16_t>(0xD800 | (c >> 10)));
-        out.push_back(static_cast<char16_t>(0xDC00 | (c & 0x3FF)));
-    }
-}
-
 // Converts bytes to UTF-16; with replace, what cannot be converted becomes '?'.
 bool Decode(std::string_view bytes, std::u16string& out, bool replace)
 {
@@ -161,18 +92,12 @@ bool Encode(std::u16string_view wide, std::string& out, bool replace)
     bool utf8 = ActiveCodePage() != CP_1252;
     bool clean = true;
     for (size_t at = 0; at < wide.size(); ++at) {
-        char32_t c = wide[at];
-        bool valid = true;
-        if (c >= 0xD800 && c <= 0xDBFF && at + 1 < wide.size() && wide[at + 1] >= 0xDC00 &&
-            wide[at + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (wide[at + 1] - 0xDC00);
-            ++at;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            valid = false; // a lone surrogate
-        }
+        char32_t c = 0;
+        at += DecodeUtf16(wide, at, c) - 1;
+        const bool valid = !IsSurrogate(c); // a lone surrogate is not
         char narrow = 0;
         if (valid && utf8) {
-            EncodeUtf8(c, out);
+            AppendUtf8(c, out);
             continue;
         }
         if (valid && To1252(c, narrow)) {
@@ -235,14 +160,11 @@ UINT ActiveCodePage()
     CodePageState& state = State();
     if (!state.known) {
         UINT codePage = CP_UTF8;
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Tarnwick\\ZYR", 0, KEY_QUERY_VALUE, &key) ==
-            ERROR_SUCCESS) {
-            DWORD value = 0;
-            if (registry::ReadDword(key, "CodePage", value) && value == CP_1252) {
-                codePage = CP_1252;
-            }
-            RegCloseKey(key);
+        registry::RegKey key;
+        DWORD value = 0;
+        if (key.Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\Tarnwick\\ZYR", KEY_QUERY_VALUE) == ERROR_SUCCESS &&
+            registry::ReadDword(key, "CodePage", value) && value == CP_1252) {
+            codePage = CP_1252;
         }
         state.codePage = codePage;
         state.known = true;

@@ -3,34 +3,10 @@
 #include "common/ServerSettings.h"
 #include "platform/com/ClassTable.h"
 #include "platform/registry/Registry.h"
+#include "platform/text/Escape.h"
 #include "web/SecurityPost.h"
 
 namespace zyr::signin::components {
-
-namespace {
-
-void AddFormField(std::string& body, const char* key, const std::string& value)
-{
-    static const char kHex[] = "0123456789ABCDEF";
-    if (!body.empty()) {
-        body += '&';
-    }
-    body += key;
-    body += '=';
-    for (unsigned char c : value) {
-        bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-                     c == '_' || c == '.' || c == '~';
-        if (plain) {
-            body += static_cast<char>(c);
-        } else {
-            body += '%';
-            body += kHex[c >> 4];
-            body += kHex[c & 0xF];
-        }
-    }
-}
-
-} // namespace
 
 HRESULT RegisterModuleClass(const CLSID& clsid, const char* progId)
 {
@@ -60,10 +36,10 @@ void AddLogEntry(const std::string& user, const char* action, bool success)
         return;
     }
     std::string body;
-    AddFormField(body, "User", user);
-    AddFormField(body, "Action", action);
-    AddFormField(body, "Status", success ? "Success" : "Failed");
-    AddFormField(body, "Computer", GetLocalComputerName());
+    zyr::text::AppendFormField(body, "User", user);
+    zyr::text::AppendFormField(body, "Action", action);
+    zyr::text::AppendFormField(body, "Status", success ? "Success" : "Failed");
+    zyr::text::AppendFormField(body, "Computer", GetLocalComputerName());
     PostSecurityRequest(std::string(url) + "?Object=Log&Operation=Add", body);
 }
 

@@ -4,14 +4,14 @@
 #include "audit/ComponentModules.h"
 #include "platform/identity/Identity.h"
 #include "tests/audit/AuditFixture.h"
-#include "tests/audit/ReferenceServer.h"
+#include "tests/support/ReferenceServer.h"
 #include "web/SecurityPost.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using zyr::testing::ReferenceServer;
+using zyr::test::ReferenceServer;
 using zyr::testing::TempRegistry;
 
 class ComplianceServerTest : public zyr::testing::AuditFixture {
@@ -22,10 +22,10 @@ protected:
         if (!ReferenceServer::Available()) {
             GTEST_SKIP() << "the reference server is not built";
         }
-        ASSERT_TRUE(reference.Start((registry.Root() / "security.db").string()));
-        TempRegistry::SetText(HKEY_LOCAL_MACHINE, zyr::testing::kFrameworkKey, "URL", reference.Url());
+        ASSERT_TRUE(reference.Start({"--seed", "demo", "--enable-test-controls", "--log-level", "error"}));
+        url = reference.RequestUrl();
+        TempRegistry::SetText(HKEY_LOCAL_MACHINE, zyr::testing::kFrameworkKey, "URL", url);
         zyr::ResetServerSettings();
-        url = reference.Url();
     }
 
     std::string TestControl(const std::string& body)

@@ -2,7 +2,7 @@
 // directory, removed afterwards, with helpers that write values.
 #pragma once
 
-#include "platform/registry/Registry.h"
+#include "platform/registry/RegKey.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -45,27 +45,17 @@ public:
     }
     static bool CreateKey(HKEY root, const char* keyName)
     {
-        HKEY key = nullptr;
-        if (RegCreateKeyExA(root, keyName, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-            ERROR_SUCCESS) {
-            return false;
-        }
-        RegCloseKey(key);
-        return true;
+        zyr::registry::RegKey key;
+        return key.Create(root, keyName, KEY_ALL_ACCESS) == ERROR_SUCCESS;
     }
 
 private:
     static bool Set(HKEY root, const char* keyName, const char* valueName, DWORD type, const BYTE* data,
                     DWORD size)
     {
-        HKEY key = nullptr;
-        if (RegCreateKeyExA(root, keyName, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-            ERROR_SUCCESS) {
-            return false;
-        }
-        LONG rc = RegSetValueExA(key, valueName, 0, type, data, size);
-        RegCloseKey(key);
-        return rc == ERROR_SUCCESS;
+        zyr::registry::RegKey key;
+        return key.Create(root, keyName, KEY_ALL_ACCESS) == ERROR_SUCCESS &&
+               RegSetValueExA(key, valueName, 0, type, data, size) == ERROR_SUCCESS;
     }
 
     std::filesystem::path root_;

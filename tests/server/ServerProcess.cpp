@@ -3,103 +3,32 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 
 namespace zyr::server::test {
 
 namespace {
 
-std::string ServerBinary()
-{
-    const char* dir = std::getenv("ZYR_BIN_DIR");
-    if (dir) {
-        return std::string(dir) + "/zyr-security-server";
-    }
-    // Run by hand from the build folder.
-    return (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "zyr-security-server").string();
-}
-
 constexpr int kWaitMs = 20000;
 
 } // namespace
 
-ServerProcess::~ServerProcess()
-{
-    if (pid_ > 0) {
-        Kill();
-    }
-}
-
 bool ServerProcess::Start(const std::vector<std::string>& args)
 {
-    int out[2];
-    if (pipe(out) != 0) {
-        return false;
-    }
-    std::string binary = ServerBinary();
-    pid_ = fork();
-    if (pid_ == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        close(out[0]);
-        close(out[1]);
-        std::vector<std::string> all = {binary, "--listen", "127.0.0.1:0", "--log-level", "warning"};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (auto& a : all) {
-            argv.push_back(a.data());
-        }
-        argv.push_back(nullptr);
-        execv(binary.c_str(), argv.data());
-        _exit(127);
-    }
-    close(out[1]);
-    if (pid_ < 0) {
-        close(out[0]);
-        return false;
-    }
-    std::string line;
-    char c;
-    pollfd p{out[0], POLLIN, 0};
-    while (poll(&p, 1, kWaitMs) > 0 && read(out[0], &c, 1) == 1 && c != '\n') {
-        line += c;
-    }
-    close(out[0]);
-    const std::string prefix = "listening on 127.0.0.1:";
-    if (line.rfind(prefix, 0) != 0) {
-        return false;
-    }
-    port_ = std::atoi(line.c_str() + prefix.size());
-    return port_ > 0;
+    std::vector<std::string> all = {"--log-level", "warning"};
+    all.insert(all.end(), args.begin(), args.end());
+    return server_.Launch(all);
 }
 
 int ServerProcess::Stop()
 {
-    if (pid_ <= 0) {
-        return -1;
-    }
-    kill(pid_, SIGTERM);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-void ServerProcess::Kill()
-{
-    if (pid_ <= 0) {
-        return;
-    }
-    kill(pid_, SIGKILL);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    pid_ = -1;
+    const int status = server_.Stop();
+    return status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 RawConnection::RawConnection(int port)

@@ -2,6 +2,8 @@
 // and a raw HTTP client that sends exactly the bytes it is given.
 #pragma once
 
+#include "tests/support/ReferenceServer.h"
+
 #include <sys/types.h>
 
 #include <map>
@@ -12,24 +14,18 @@ namespace zyr::server::test {
 
 class ServerProcess {
 public:
-    ServerProcess() = default;
-    ~ServerProcess();
-    ServerProcess(const ServerProcess&) = delete;
-    ServerProcess& operator=(const ServerProcess&) = delete;
-
     // Starts the server with --listen 127.0.0.1:0 and the given arguments;
     // false when it does not report a port.
     bool Start(const std::vector<std::string>& args);
     // SIGTERM and wait; the exit status (or -1).
     int Stop();
     // SIGKILL and wait.
-    void Kill();
-    int port() const { return port_; }
-    pid_t pid() const { return pid_; }
+    void Kill() { server_.Kill(); }
+    int port() const { return server_.Port(); }
+    pid_t pid() const { return server_.Pid(); }
 
 private:
-    pid_t pid_ = -1;
-    int port_ = 0;
+    zyr::test::ReferenceServer server_;
 };
 
 struct RawReply {

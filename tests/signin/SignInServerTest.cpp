@@ -4,8 +4,8 @@
 #include "signin/AccessRules.h"
 #include "signin/FindUser.h"
 #include "signin/SignIn.h"
-#include "tests/audit/ReferenceServer.h"
 #include "tests/signin/SigninFixture.h"
+#include "tests/support/ReferenceServer.h"
 #include "web/SecurityPost.h"
 #include "web/WebPage.h"
 
@@ -16,7 +16,7 @@
 namespace {
 
 using namespace zyr::signin;
-using zyr::testing::ReferenceServer;
+using zyr::test::ReferenceServer;
 using zyr::testing::TempRegistry;
 
 class SignInServerTest : public zyr::testing::SigninFixture {
@@ -34,8 +34,8 @@ protected:
         passwd* entry = getpwuid(geteuid());
         ASSERT_NE(entry, nullptr);
         account = entry->pw_name;
-        ASSERT_TRUE(reference.Start((registry.Root() / "security.db").string()));
-        url = reference.Url();
+        ASSERT_TRUE(reference.Start({"--seed", "demo", "--enable-test-controls", "--log-level", "error"}));
+        url = reference.RequestUrl();
         TempRegistry::SetText(HKEY_LOCAL_MACHINE, zyr::testing::kFrameworkKey, "URL", url);
         zyr::ResetServerSettings();
     }

@@ -1,5 +1,6 @@
 #include "tests/support/ReferenceServer.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -26,6 +27,11 @@ std::string ReferenceServer::ExecutablePath()
     return (error ? std::filesystem::path(".") : self.parent_path()).string() + "/zyr-security-server";
 }
 
+bool ReferenceServer::Available()
+{
+    return access(ExecutablePath().c_str(), X_OK) == 0;
+}
+
 bool ReferenceServer::Start(const std::vector<std::string>& extraArgs)
 {
     Stop();
@@ -34,12 +40,22 @@ bool ReferenceServer::Start(const std::vector<std::string>& extraArgs)
         return false;
     }
     folder_ = pattern;
+    std::vector<std::string> args = {"--db", folder_ + "/security.db"};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    return Launch(args);
+}
+
+bool ReferenceServer::Launch(const std::vector<std::string>& args)
+{
+    if (pid_ > 0) {
+        Kill();
+    }
     const std::string executable = ExecutablePath();
     if (access(executable.c_str(), X_OK) != 0) {
         return false;
     }
-    std::vector<std::string> args = {executable, "--listen", "127.0.0.1:0", "--db", folder_ + "/security.db"};
-    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    std::vector<std::string> all = {executable, "--listen", "127.0.0.1:0"};
+    all.insert(all.end(), args.begin(), args.end());
 
     int out[2];
     if (pipe(out) != 0) {
@@ -56,7 +72,7 @@ bool ReferenceServer::Start(const std::vector<std::string>& extraArgs)
         close(out[0]);
         close(out[1]);
         std::vector<char*> argv;
-        for (auto& a : args) {
+        for (auto& a : all) {
             argv.push_back(a.data());
         }
         argv.push_back(nullptr);
@@ -66,38 +82,43 @@ bool ReferenceServer::Start(const std::vector<std::string>& extraArgs)
     close(out[1]);
     // "listening on 127.0.0.1:PORT" on the first line.
     std::string line;
-    for (int waited = 0; waited < 600 && line.find('\n') == std::string::npos; ++waited) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (line.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
         pollfd p{out[0], POLLIN, 0};
-        if (poll(&p, 1, 100) > 0) {
-            char buffer[256];
-            ssize_t n = read(out[0], buffer, sizeof buffer);
-            if (n <= 0) {
-                break;
-            }
-            line.append(buffer, static_cast<size_t>(n));
+        if (poll(&p, 1, 100) <= 0) {
+            continue;
         }
+        char buffer[256];
+        ssize_t n = read(out[0], buffer, sizeof buffer);
+        if (n <= 0) {
+            break;
+        }
+        line.append(buffer, static_cast<size_t>(n));
     }
     close(out[0]);
-    size_t colon = line.rfind(':', line.find('\n'));
-    if (line.rfind("listening on ", 0) != 0 || colon == std::string::npos) {
-        Stop();
+    const size_t end = line.find('\n');
+    const size_t colon = end == std::string::npos ? std::string::npos : line.rfind(':', end);
+    port_ = line.rfind("listening on ", 0) == 0 && colon != std::string::npos
+                ? std::atoi(line.c_str() + colon + 1)
+                : 0;
+    if (port_ <= 0) {
+        Kill();
         return false;
     }
-    port_ = std::atoi(line.c_str() + colon + 1);
-    return port_ > 0;
+    return true;
 }
 
-void ReferenceServer::Stop()
+int ReferenceServer::Stop()
 {
+    int status = -1;
     if (pid_ > 0) {
         kill(pid_, SIGTERM);
-        int status = 0;
-        for (int i = 0; i < 50; ++i) {
+        for (int i = 0; i < 50 && pid_ > 0; ++i) {
             if (waitpid(pid_, &status, WNOHANG) == pid_) {
                 pid_ = -1;
-                break;
+            } else {
+                usleep(100000);
             }
-            usleep(100000);
         }
         if (pid_ > 0) {
             kill(pid_, SIGKILL);
@@ -111,6 +132,18 @@ void ReferenceServer::Stop()
         std::filesystem::remove_all(folder_, ignored);
         folder_.clear();
     }
+    return status;
+}
+
+void ReferenceServer::Kill()
+{
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+    }
+    pid_ = -1;
+    port_ = 0;
 }
 
 std::string ReferenceServer::RequestUrl() const

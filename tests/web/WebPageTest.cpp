@@ -2,8 +2,8 @@
 
 #include "common/ServerSettings.h"
 #include "platform/log/LogSink.h"
+#include "tests/platform/TempRegistry.h"
 #include "tests/support/ScriptedHttpServer.h"
-#include "tests/support/TempRegistry.h"
 #include "web/HostProbe.h"
 
 #include <gtest/gtest.h>
@@ -69,7 +69,7 @@ protected:
         return GetWebPage(server.Url(target), reply, report);
     }
 
-    zyr::test::TempRegistry registry;
+    zyr::testing::TempRegistry registry;
     zyr::test::ScriptedHttpServer server;
 };
 
@@ -152,7 +152,7 @@ TEST_F(WebPageTest, OneSessionKeepsItsConnectionAlive)
 
 TEST_F(WebPageTest, ReplyFailuresAreTracedWithTheReply)
 {
-    ASSERT_TRUE(registry.SetMachineDword(kMachineKey, "EventLogging", 1));
+    ASSERT_TRUE(registry.SetDword(HKEY_LOCAL_MACHINE, kMachineKey, "EventLogging", 1));
     char url[260];
     DWORD size = sizeof url;
     GetSecurityServerUrl(url, &size); // settles the switches
@@ -223,24 +223,24 @@ TEST_F(WebPageTest, ReceiveTimeOutFollowsHttpTimeOut)
     EXPECT_TRUE(Get("/", reply));
     EXPECT_EQ(zyr::web::AppliedReceiveTimeoutMs(), -1);
 
-    ASSERT_TRUE(registry.SetMachineDword(kMachineKey, "HTTPTimeOut", 0));
+    ASSERT_TRUE(registry.SetDword(HKEY_LOCAL_MACHINE, kMachineKey, "HTTPTimeOut", 0));
     EXPECT_TRUE(Get("/", reply));
     EXPECT_EQ(zyr::web::AppliedReceiveTimeoutMs(), 990);
 
     // Once found the value is kept.
-    ASSERT_TRUE(registry.SetMachineDword(kMachineKey, "HTTPTimeOut", 7));
+    ASSERT_TRUE(registry.SetDword(HKEY_LOCAL_MACHINE, kMachineKey, "HTTPTimeOut", 7));
     EXPECT_TRUE(Get("/", reply));
     EXPECT_EQ(zyr::web::AppliedReceiveTimeoutMs(), 990);
 
     zyr::ResetServerSettings();
-    ASSERT_TRUE(registry.SetMachineDword(kMachineKey, "HTTPTimeOut", 30));
+    ASSERT_TRUE(registry.SetDword(HKEY_LOCAL_MACHINE, kMachineKey, "HTTPTimeOut", 30));
     EXPECT_TRUE(Get("/", reply));
     EXPECT_EQ(zyr::web::AppliedReceiveTimeoutMs(), 30000);
 }
 
 TEST_F(WebPageTest, SilentServerEndsTheRequestAfterTheTimeOut)
 {
-    ASSERT_TRUE(registry.SetMachineDword(kMachineKey, "HTTPTimeOut", 0));
+    ASSERT_TRUE(registry.SetDword(HKEY_LOCAL_MACHINE, kMachineKey, "HTTPTimeOut", 0));
     // No answer at all, then an answer that stalls after its header block:
     // neither is a usable reply.
     server.Enqueue({.body = "late", .delay = 4s});
@@ -290,7 +290,7 @@ private:
 
 TEST_F(WebPageTest, NetworkTestProbesUntilTheHostAnswers)
 {
-    ASSERT_TRUE(registry.SetMachineDword(kMachineKey, "NetworkTest", 1));
+    ASSERT_TRUE(registry.SetDword(HKEY_LOCAL_MACHINE, kMachineKey, "NetworkTest", 1));
     auto log = std::make_shared<ScriptedEchoSocket::Log>();
     zyr::web::SetEchoSocketOpener([log] { return std::make_unique<ScriptedEchoSocket>(log); });
     server.SetDefaultReply({.body = "OK"});

@@ -1,7 +1,7 @@
 // Prints the effective configuration: what the console would read from the
 // registry store and the operating system on this machine, at this moment.
 #include "common/ServerSettings.h"
-#include "platform/registry/Registry.h"
+#include "platform/registry/RegKey.h"
 #include "platform/text/CodePage.h"
 
 #include "ZyrVersion.h"
@@ -17,13 +17,9 @@ constexpr const char* kFrameworkKey = "SOFTWARE\\Tarnwick\\ZYR";
 // A number value of the framework's key, when present.
 bool ReadFrameworkNumber(const char* name, DWORD& value)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kFrameworkKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    bool found = zyr::registry::ReadDword(key, name, value);
-    RegCloseKey(key);
-    return found;
+    zyr::registry::RegKey key;
+    return key.Open(HKEY_LOCAL_MACHINE, kFrameworkKey, KEY_QUERY_VALUE) == ERROR_SUCCESS &&
+           zyr::registry::ReadDword(key, name, value);
 }
 
 const char* OnOff(bool on)

@@ -1,6 +1,7 @@
 #include "tools/zyr-reg/ValueText.h"
 
 #include "platform/registry/RegistryHive.h"
+#include "platform/text/Ascii.h"
 
 #include <cinttypes>
 #include <cstdio>
@@ -57,20 +58,6 @@ bool ParseNumber(std::string_view text, uint64_t max, uint64_t& value)
     return true;
 }
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 std::string HexDump(const std::vector<BYTE>& data)
 {
     std::string out;
@@ -108,7 +95,7 @@ std::string TypeName(DWORD type)
 bool ParseTypeName(std::string_view name, DWORD& type)
 {
     for (DWORD allowed : {REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, REG_QWORD, REG_BINARY, REG_NONE}) {
-        if (registry::SameName(name, TypeName(allowed))) {
+        if (zyr::text::EqualsAsciiNoCase(name, TypeName(allowed))) {
             type = allowed;
             return true;
         }
@@ -165,8 +152,8 @@ bool ParseData(DWORD type, std::string_view text, std::string_view separator, st
             return false;
         }
         for (size_t i = 0; i < text.size(); i += 2) {
-            int high = HexValue(text[i]);
-            int low = HexValue(text[i + 1]);
+            int high = zyr::text::HexDigitValue(text[i]);
+            int low = zyr::text::HexDigitValue(text[i + 1]);
             if (high < 0 || low < 0) {
                 return false;
             }

@@ -10,6 +10,7 @@
 // confirmation when standard input is a terminal, and is refused otherwise:
 // a script has no one to answer.
 #include "platform/registry/RegistryStore.h"
+#include "platform/text/Ascii.h"
 #include "tools/zyr-reg/ValueText.h"
 
 #include "ZyrVersion.h"
@@ -89,7 +90,8 @@ bool Confirm(const std::string& question, const std::string& refusal)
     }
     std::cout << question << " " << std::flush;
     std::string answer;
-    if (std::getline(std::cin, answer) && (SameName(answer, "y") || SameName(answer, "yes"))) {
+    if (std::getline(std::cin, answer) &&
+        (zyr::text::EqualsAsciiNoCase(answer, "y") || zyr::text::EqualsAsciiNoCase(answer, "yes"))) {
         return true;
     }
     std::cerr << "The operation was cancelled.\n";
@@ -98,7 +100,8 @@ bool Confirm(const std::string& question, const std::string& refusal)
 
 bool IsSwitch(const std::string& arg, const char* name)
 {
-    return arg.size() > 1 && arg[0] == '/' && SameName(std::string_view(arg).substr(1), name);
+    return arg.size() > 1 && arg[0] == '/' &&
+           zyr::text::EqualsAsciiNoCase(std::string_view(arg).substr(1), name);
 }
 
 // The switches that follow the positional arguments.
@@ -416,7 +419,7 @@ int Run(const std::vector<std::string>& args)
             return 0;
         }
     }
-    std::string upper = FoldName(operation);
+    std::string upper = zyr::text::AsciiUpper(operation);
     if (operation == "import") {
         if (args.size() != 2) {
             return Syntax(upper);

@@ -1,47 +1,10 @@
 #include "tools/zyrsec/Json.h"
 
+#include "platform/text/Utf8.h"
+
 #include <cstdio>
 
 namespace zyr::zyrsec {
-
-namespace {
-
-// Length of the valid UTF-8 sequence at text[at], or 0.
-size_t Utf8Length(std::string_view text, size_t at)
-{
-    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(at);
-    size_t length = 0;
-    uint32_t least = 0;
-    uint32_t code = 0;
-    if (lead < 0x80) {
-        return 1;
-    } else if ((lead & 0xE0) == 0xC0) {
-        length = 2, least = 0x80, code = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, least = 0x800, code = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, least = 0x10000, code = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (at + length > text.size()) {
-        return 0;
-    }
-    for (size_t i = 1; i < length; ++i) {
-        if ((byte(at + i) & 0xC0) != 0x80) {
-            return 0;
-        }
-        code = (code << 6) | (byte(at + i) & 0x3F);
-    }
-    // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-    if (code < least || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) {
-        return 0;
-    }
-    return length;
-}
-
-} // namespace
 
 std::string JsonQuote(std::string_view text)
 {
@@ -79,7 +42,8 @@ std::string JsonQuote(std::string_view text)
             ++at;
             continue;
         }
-        const size_t length = Utf8Length(text, at);
+        char32_t decoded = 0;
+        const size_t length = zyr::text::DecodeUtf8(text, at, decoded);
         if (length == 0) {
             out += "\\ufffd";
             ++at;

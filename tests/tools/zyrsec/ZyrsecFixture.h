@@ -8,6 +8,7 @@
 #include "audit/ComponentModules.h"
 #include "common/ServerSettings.h"
 #include "platform/registry/Registry.h"
+#include "tests/platform/TempRegistry.h"
 #include "tests/support/ReferenceServer.h"
 #include "web/SecurityPost.h"
 
@@ -86,15 +87,8 @@ protected:
 
     static void SetMachineText(const char* name, const std::string& value)
     {
-        HKEY key = nullptr;
-        DWORD disposition = 0;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Tarnwick\\ZYR", 0, nullptr, 0,
-                                  KEY_ALL_ACCESS, nullptr, &key, &disposition),
-                  ERROR_SUCCESS);
-        ASSERT_EQ(RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                 static_cast<DWORD>(value.size() + 1)),
-                  ERROR_SUCCESS);
-        RegCloseKey(key);
+        ASSERT_TRUE(
+            zyr::testing::TempRegistry::SetText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Tarnwick\\ZYR", name, value));
     }
 
     static std::string Quote(const std::string& text)
