@@ -6,6 +6,7 @@
 #include "platform/text/CodePage.h"
 #include "web/CurlSupport.h"
 #include "web/HostProbe.h"
+#include "web/ServerConnection.h"
 
 #include <algorithm>
 
@@ -23,6 +24,7 @@ constexpr DWORD kMaxTimeOutSeconds = 2147483;
 struct WebSession {
     CurlEasy handle;
     LONG appliedTimeoutMs = -1;
+    long lastStatus = 0;
 };
 
 WebSession& Session()
@@ -47,7 +49,7 @@ bool ReadMachineDword(const char* name, DWORD& value)
 bool ServerHostReachable(const std::string& url)
 {
     DWORD networkTest = 0;
-    if (!ReadMachineDword("NetworkTest", networkTest) || networkTest == 0) {
+    if (UsesUnixSocket() || !ReadMachineDword("NetworkTest", networkTest) || networkTest == 0) {
         return true;
     }
     char host[1024];
@@ -101,6 +103,7 @@ void TraceReplyFailure(const std::string& url, const std::string& reply)
 bool Fetch(const std::string& url, std::string& reply, bool reportFailures)
 {
     WebSession& session = Session();
+    session.lastStatus = 0;
     if (!session.handle) {
         if (!ServerHostReachable(url)) {
             return false;
@@ -120,8 +123,11 @@ bool Fetch(const std::string& url, std::string& reply, bool reportFailures)
     AttachSink(h, sink);
     curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    ApplyServerConnection(h);
     CURLcode code = curl_easy_perform(h);
-    // The sink lives on this stack frame only.
+    // The sink lives on this stack frame only; the credentials are set anew
+    // for each request.
+    ForgetServerCredentials(h);
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 1L);
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, nullptr);
     if (code != CURLE_OK) {
@@ -131,6 +137,7 @@ bool Fetch(const std::string& url, std::string& reply, bool reportFailures)
     }
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+    session.lastStatus = status;
 
     // List replies run to tens of megabytes: the body is moved, not copied.
     if (reply.empty()) {
@@ -196,6 +203,11 @@ LONG AppliedReceiveTimeoutMs()
     return Session().appliedTimeoutMs;
 }
 
+long LastHttpStatus()
+{
+    return Session().lastStatus;
+}
+
 bool WebSessionOpen()
 {
     return Session().handle != nullptr;
@@ -205,6 +217,7 @@ void ResetWebSession()
 {
     Session().handle.reset();
     Session().appliedTimeoutMs = -1;
+    Session().lastStatus = 0;
 }
 
 } // namespace zyr::web
