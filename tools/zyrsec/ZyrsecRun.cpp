@@ -21,6 +21,7 @@
 #include "tools/zyrsec/CommandLine.h"
 #include "tools/zyrsec/Json.h"
 #include "tools/zyrsec/TextTable.h"
+#include "web/ServerConnection.h"
 #include "web/WebPage.h"
 
 #include <algorithm>
@@ -28,6 +29,8 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <strings.h>
+#include <unistd.h>
 
 namespace zyr::zyrsec {
 
@@ -1436,11 +1439,13 @@ bool SignIn(Context& context)
         std::string password;
         ReadPassword(context.streams, password);
         fields.password.Assign(password);
+        explicit_bzero(password.data(), password.size());
     } else {
         fields.useLogonUser = 1;
         zyr::signin::FillFromLogonUser(fields);
     }
     const zyr::signin::SignInVerdict verdict = zyr::signin::DecideSignIn(fields);
+    fields.password.Wipe();
     if (!verdict.message.empty()) {
         context.ui.MessageBox(nullptr, verdict.message, zyr::signin::kSignInCaption, MB_OK | verdict.icon);
     }
@@ -1493,12 +1498,23 @@ int RunZyrsec(const std::vector<std::string>& arguments, const RunStreams& strea
                 return Fail(context, "The server URL '" + *invocation.global.server + "' cannot be used.");
             }
         }
+        const GlobalOptions& global = invocation.global;
+        if (global.unixSocket) {
+            zyr::SetServerUnixSocket(*global.unixSocket);
+        }
+        if (global.caFile) {
+            if (access(global.caFile->c_str(), R_OK) != 0) {
+                return Fail(context, "The certificate file '" + *global.caFile + "' cannot be read.");
+            }
+            zyr::SetServerCaFile(*global.caFile);
+        }
         if (!SignIn(context)) {
             return kExitFailed;
         }
         return Handlers().at(invocation.command->words)(context);
     };
     const int status = run();
+    zyr::web::ClearServerCredentials();
     zyr::ui::ResetUiService();
     std::vector<std::string> messages;
     for (const auto& message : ui.Messages()) {

@@ -301,6 +301,9 @@ TEST_F(ZyrsecServerTest, UsageErrorsAndSignInRefusals)
     ToolRun down = Zyrsec({"--server", "http://127.0.0.1:9/zyr/security", "apps"});
     EXPECT_EQ(down.status, 1);
     EXPECT_TRUE(Contains(down.err, "Could not connect to ZYR Security Server \"127.0.0.1\"")) << down.err;
+    ToolRun noCa = Zyrsec({"--cacert", "/nonexistent/ca.pem", "apps"});
+    EXPECT_EQ(noCa.status, 1);
+    EXPECT_TRUE(Contains(noCa.err, "The certificate file '/nonexistent/ca.pem' cannot be read.")) << noCa.err;
 }
 
 } // namespace
