@@ -147,8 +147,9 @@ SignInVerdict Decide(const LoginFields& fields)
     if (FAILED(CoCreateInstance(CLSID_KvtAuthorize, nullptr, CLSCTX_ALL, IKvtAuthorize::InterfaceId(),
                                 authorize.PutVoid())) ||
         FAILED(authorize->SetAccount(Wide(fields.domain).c_str(), Wide(fields.userName).c_str())) ||
-        FAILED(authorize->GetObjectReference(u"Morvel Framework", u"Security Manager", u"ZyrSnap-In",
-                                             &reference))) {
+        FAILED(authorize->GetObjectReference(zyr::text::Widen(kConsoleApplication).c_str(),
+                                             zyr::text::Widen(kConsoleGroup).c_str(),
+                                             zyr::text::Widen(kConsoleObject).c_str(), &reference))) {
         return Stay(kInitializationFailedMessage, MB_ICONWARNING);
     }
     SaveLoginSettings(fields);

@@ -3,17 +3,17 @@
 // shows the message this returns and stays open or ends as it says.
 #pragma once
 
+#include "common/ConsoleObject.h"
 #include "signin/LoginSettings.h"
 
 #include <string>
 
 namespace zyr::signin {
 
-// The console's own securable object; its permission 1 is "Open".
-constexpr const char* kConsoleApplication = "Morvel Framework";
-constexpr const char* kConsoleGroup = "Security Manager";
-constexpr const char* kConsoleObject = "ZyrSnap-In";
-constexpr LONG kOpenPermission = 1;
+using zyr::kConsoleApplication;
+using zyr::kConsoleGroup;
+using zyr::kConsoleObject;
+using zyr::kOpenPermission;
 
 constexpr const char* kSignInCaption = "ZYR Security Manager";
 constexpr const char* kInvalidEntryMessage = "Invalid Entry.  Please enter again.";
