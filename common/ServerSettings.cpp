@@ -205,6 +205,18 @@ std::string PathSetting(const char* name, zyr::text::BoundedText<260>& value, bo
     return value.str();
 }
 
+// Replaces a path value for this process; a path that does not fit changes
+// nothing.
+bool SetPathSetting(std::string_view path, zyr::text::BoundedText<260>& value, bool& known)
+{
+    if (path.size() > value.capacity()) {
+        return false;
+    }
+    value = path;
+    known = true;
+    return true;
+}
+
 } // namespace
 
 HRESULT GetSecurityServerUrl(char* buffer, DWORD* size)
@@ -396,23 +408,13 @@ std::string ServerCaFile()
 bool SetServerUnixSocket(std::string_view path)
 {
     ServerSettingsState& state = State();
-    if (path.size() > state.unixSocket.capacity()) {
-        return false;
-    }
-    state.unixSocket = path;
-    state.unixSocketKnown = true;
-    return true;
+    return SetPathSetting(path, state.unixSocket, state.unixSocketKnown);
 }
 
 bool SetServerCaFile(std::string_view path)
 {
     ServerSettingsState& state = State();
-    if (path.size() > state.caFile.capacity()) {
-        return false;
-    }
-    state.caFile = path;
-    state.caFileKnown = true;
-    return true;
+    return SetPathSetting(path, state.caFile, state.caFileKnown);
 }
 
 LONG GetHttpTimeOut()
