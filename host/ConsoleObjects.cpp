@@ -1,5 +1,7 @@
 #include "host/ConsoleObjects.h"
 
+#include "host/ProtocolValues.h"
+
 #include <algorithm>
 #include <new>
 
@@ -18,14 +20,6 @@ HRESULT Guarded(Body&& body) noexcept
     } catch (...) {
         return E_UNEXPECTED;
     }
-}
-
-std::u16string TextOf(LPCOLESTR text)
-{
-    if (text == nullptr || text == MMC_CALLBACK) {
-        return {};
-    }
-    return text;
 }
 
 } // namespace

@@ -2,6 +2,12 @@
 // snap-in, keeps the scope items and the result pane of one view, routes the
 // operator's actions to the snap-in as notifications and commands, and tells
 // an observer (the main window, or a test) what changed.
+//
+// The session's members are defined by concern: lifetime, settling and
+// notifications in ConsoleSession.cpp, the scope tree in SessionScopeTree.cpp,
+// the selection and result pane in SessionResultPane.cpp, verbs in
+// SessionVerbs.cpp, context menus in SessionMenus.cpp, toolbars in
+// SessionToolbars.cpp and property sheets in SessionSheets.cpp.
 #pragma once
 
 #include "host/ImageList.h"
@@ -116,10 +122,6 @@ class ControlbarObject;
 class ImageListObject;
 class ToolbarObject;
 class VerbObject;
-
-// Finds a stand-alone snap-in under HKLM\Software\Microsoft\MMC\SnapIns: the
-// one of the given CLSID, or else the one whose NameString is name.
-bool FindStandAloneSnapin(const std::u16string& name, const CLSID* wanted, CLSID& found);
 
 class ConsoleSession {
 public:
@@ -261,6 +263,21 @@ private:
     void RemoveTree(HSCOPEITEM id);
     void ResetVerbs();
     HRESULT NotifyView(const Target& target, MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param);
+    // The snap-in's extension interface for a scope target (the view's for a
+    // result item) and the target's data object. E_INVALIDARG without a
+    // target or a snap-in; S_FALSE when either of the two is missing.
+    template <typename Extension>
+    HRESULT ExtensionOf(const Target& target, zyr::com::ComPtr<Extension>& extension,
+                        zyr::com::ComPtr<IDataObject>& data)
+    {
+        if (!target || !componentData_) {
+            return E_INVALIDARG;
+        }
+        extension =
+            target.scope ? componentData_.template As<Extension>() : component_.template As<Extension>();
+        data = DataObjectOf(target);
+        return extension && data ? S_OK : S_FALSE;
+    }
     void NotifySelection(const Target& target, bool select);
     void ShowScope(HSCOPEITEM id);
     void HideShown();
@@ -311,10 +328,5 @@ private:
     std::map<LONG_PTR, bool> sheets_;
     LONG_PTR nextSheet_ = 1;
 };
-
-// The text of a view type "res://MODULE/NAME" as a file path: NAME in the
-// module's folder, found without regard to case. Empty when it is not such a
-// view type or the file does not exist.
-std::string HtmlFileOfViewType(const std::u16string& viewType);
 
 } // namespace zyr::host

@@ -7,6 +7,7 @@
 #include "host/HostOptions.h"
 #include "host/MainWindow.h"
 #include "host/QtUiService.h"
+#include "host/SnapinRegistry.h"
 #include "platform/com/Guid.h"
 
 #include <QApplication>

@@ -33,16 +33,16 @@ public:
     LPOLESTR GetColumnText(int column) override;
     HRESULT QueryPagesFor(DATA_OBJECT_TYPES type) override;
 
-    // Slot 23: no verb; the description bar.
+    // Enables no verb; updates the description bar.
     HRESULT OnSelect(IConsole* console) override;
-    // Slot 24: "Applications" and "Description".
+    // The columns "Applications" and "Description".
     HRESULT SetColumnHeaders(IHeaderCtrl* header) override;
-    // Slots 25, 26: the commands 32768 and 32785.
+    // The commands 32768 and 32785.
     virtual HRESULT OnNewApplication(bool& handled, CSnapInObjectRootBase* root);
     virtual HRESULT OnImportApplication(bool& handled, CSnapInObjectRootBase* root);
-    // Slot 27: nothing to do.
+    // Does nothing.
     HRESULT OnRefresh(IConsole* console) override;
-    // Slot 28: "%d Application" / "%d Applications".
+    // Shows "%d Application" / "%d Applications".
     virtual HRESULT UpdateDescriptionBar(IConsole* console);
 
     CKVTApplList& ApplList() { return m_applList; }

@@ -1,10 +1,11 @@
 #include "console/framework/ApplicationUi.h"
 
+#include "console/framework/InstalledSeam.h"
+
 namespace zyr::console {
 namespace {
 
-ApplicationUi g_default;
-ApplicationUi* g_ui = nullptr;
+InstalledSeam<ApplicationUi> g_ui;
 
 } // namespace
 
@@ -30,17 +31,17 @@ bool ApplicationUi::RunNewItemDialog(NewItemKind, HWND, NewItemTexts&)
 
 ApplicationUi& CurrentApplicationUi()
 {
-    return g_ui ? *g_ui : g_default;
+    return g_ui.Current();
 }
 
 void SetApplicationUi(ApplicationUi* ui)
 {
-    g_ui = ui;
+    g_ui.Set(ui);
 }
 
 void ResetApplicationUi()
 {
-    g_ui = nullptr;
+    g_ui.Reset();
 }
 
 } // namespace zyr::console

@@ -14,8 +14,8 @@
 template <typename T>
 class CKVTSnapinData : public CSnapInItemImpl<T> {
 public:
-    // Slot 17: the text of a result-pane column. The text stays valid until
-    // the same column is asked again.
+    // The text of a result-pane column. The text stays valid until the same
+    // column is asked again.
     virtual LPOLESTR GetColumnText(int column)
     {
         if (column == 0) {
@@ -24,13 +24,11 @@ public:
         return ColumnText(column, u"Generic Description");
     }
 
-    // Slot 18.
     virtual HRESULT GetConsole(CSnapInObjectRootBase* root, IConsole** console)
     {
         return zyr::console::ConsoleOf(root, console);
     }
 
-    // Slots 19 and 20.
     virtual HRESULT ReportImportSuccess(MMC_NOTIFY_TYPE event, LPARAM arg, CSnapInObjectRootBase* root)
     {
         (void)event;

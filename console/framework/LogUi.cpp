@@ -1,10 +1,11 @@
 #include "console/framework/LogUi.h"
 
+#include "console/framework/InstalledSeam.h"
+
 namespace zyr::console {
 namespace {
 
-LogUi g_default;
-LogUi* g_ui = nullptr;
+InstalledSeam<LogUi> g_ui;
 
 } // namespace
 
@@ -15,17 +16,17 @@ bool LogUi::RunLogFilterDialog(HWND, LogFilterChoice&)
 
 LogUi& CurrentLogUi()
 {
-    return g_ui ? *g_ui : g_default;
+    return g_ui.Current();
 }
 
 void SetLogUi(LogUi* ui)
 {
-    g_ui = ui;
+    g_ui.Set(ui);
 }
 
 void ResetLogUi()
 {
-    g_ui = nullptr;
+    g_ui.Reset();
 }
 
 } // namespace zyr::console

@@ -1,10 +1,11 @@
 #include "console/framework/RoleUi.h"
 
+#include "console/framework/InstalledSeam.h"
+
 namespace zyr::console {
 namespace {
 
-RoleUi g_default;
-RoleUi* g_ui = nullptr;
+InstalledSeam<RoleUi> g_ui;
 
 } // namespace
 
@@ -25,17 +26,17 @@ bool RoleUi::RunNewRoleDialog(HWND, NewRoleTexts&)
 
 RoleUi& CurrentRoleUi()
 {
-    return g_ui ? *g_ui : g_default;
+    return g_ui.Current();
 }
 
 void SetRoleUi(RoleUi* ui)
 {
-    g_ui = ui;
+    g_ui.Set(ui);
 }
 
 void ResetRoleUi()
 {
-    g_ui = nullptr;
+    g_ui.Reset();
 }
 
 } // namespace zyr::console

@@ -1,6 +1,5 @@
 // The node of the console tree as the snap-in objects see it: the operations
-// every node class answers, in their slot order, and the static description
-// of a node class.
+// every node class answers, and the static description of a node class.
 #pragma once
 
 #include "console/framework/SnapInObjectRoot.h"
@@ -16,9 +15,7 @@ struct NodeDescription {
 
 class CSnapInItem {
 public:
-    // Slot 0.
     virtual ~CSnapInItem() = default;
-    // Slots 1 to 15.
     virtual HRESULT Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IComponentData* componentData,
                            IComponent* component, DATA_OBJECT_TYPES type) = 0;
     virtual HRESULT GetScopePaneInfo(SCOPEDATAITEM* item) = 0;

@@ -1,10 +1,11 @@
 #include "console/framework/StartupHooks.h"
 
+#include "console/framework/InstalledSeam.h"
+
 namespace zyr::console {
 namespace {
 
-StartupHooks g_default;
-StartupHooks* g_hooks = nullptr;
+InstalledSeam<StartupHooks> g_hooks;
 bool g_signedIn = false;
 
 } // namespace
@@ -26,12 +27,12 @@ HRESULT StartupHooks::AddCompliancePage(IPropertySheetCallback*, LONG_PTR)
 
 StartupHooks& CurrentStartupHooks()
 {
-    return g_hooks ? *g_hooks : g_default;
+    return g_hooks.Current();
 }
 
 void SetStartupHooks(StartupHooks* hooks)
 {
-    g_hooks = hooks;
+    g_hooks.Set(hooks);
 }
 
 bool IsSignedIn()
@@ -46,7 +47,7 @@ void SetSignedIn()
 
 void ResetStartupState()
 {
-    g_hooks = nullptr;
+    g_hooks.Reset();
     g_signedIn = false;
 }
 

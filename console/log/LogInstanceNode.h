@@ -28,7 +28,6 @@ public:
     HRESULT QueryPagesFor(DATA_OBJECT_TYPES type) override;
     LPOLESTR GetColumnText(int column) override;
 
-    // Slots 21 to 25.
     HRESULT OnSelect(IConsole* console) override;
     HRESULT OnDelete(IConsole* console) override;
     virtual HRESULT UpdateDescriptionBar(IConsole* console);

@@ -41,7 +41,6 @@ public:
     HRESULT OnShow(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IConsole* console,
                    DATA_OBJECT_TYPES type) override;
 
-    // Slots 23 to 29.
     HRESULT OnSelect(IConsole* console) override;
     HRESULT SetColumnHeaders(IHeaderCtrl* header) override;
     HRESULT OnDelete(IConsole* console) override;

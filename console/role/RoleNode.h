@@ -33,13 +33,13 @@ public:
     HRESULT CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle, IUnknown* unknown,
                                 DATA_OBJECT_TYPES type) override;
 
-    // Slot 21: enables Properties and Delete.
+    // Enables Properties and Delete.
     HRESULT OnSelect(IConsole* console) override;
-    // Slot 22: deletes the role on the server and, when the server took it,
+    // Deletes the role on the server and, when the server took it,
     // from the result pane, the role list, the container and every
     // access-control list in memory.
     HRESULT OnDelete(IConsole* console) override;
-    // Slot 23: "%d Role" / "%d Roles" with the number of roles in the list.
+    // Shows "%d Role" / "%d Roles" with the number of roles in the list.
     virtual HRESULT UpdateDescriptionBar(IConsole* console);
 
     // A page of the role changed it: the item is drawn again.
@@ -78,7 +78,6 @@ public:
     HRESULT OnShow(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IConsole* console,
                    DATA_OBJECT_TYPES type) override;
 
-    // Slots 23 to 30.
     HRESULT OnSelect(IConsole* console) override;
     HRESULT SetColumnHeaders(IHeaderCtrl* header) override;
     virtual HRESULT OnNewRole(bool& handled, CSnapInObjectRootBase* root);

@@ -22,9 +22,9 @@ public:
                                 DATA_OBJECT_TYPES type) override;
     HRESULT QueryPagesFor(DATA_OBJECT_TYPES type) override;
 
-    // Slot 23: the root shows no list, so it inserts no column.
+    // The root shows no list, so it inserts no column.
     HRESULT SetColumnHeaders(IHeaderCtrl* header) override;
-    // Slot 24: enables Properties.
+    // Enables Properties.
     HRESULT OnSelect(IConsole* console) override;
 
     // Builds the containers below the root, showing each step in the status

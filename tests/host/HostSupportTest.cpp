@@ -2,8 +2,10 @@
 // image lists, file-dialog filters and the command line.
 #include "host/ConsoleSession.h"
 #include "host/HostOptions.h"
+#include "host/HtmlViewType.h"
 #include "host/IconCache.h"
 #include "host/QtUiService.h"
+#include "host/SnapinRegistry.h"
 #include "tests/host/HostFixture.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,358 @@
+// The selection of a session and the result pane of the shown scope item:
+// its view type, columns, rows and description.
+#include "host/ConsoleSession.h"
+
+#include "host/ConsoleObjects.h"
+#include "host/HtmlViewType.h"
+#include "host/ProtocolValues.h"
+
+#include <algorithm>
+
+namespace zyr::host {
+
+void ConsoleSession::HideShown()
+{
+    if (shown_ == 0) {
+        return;
+    }
+    NotifySelection(focus_, false);
+    NotifyView(ScopeTarget(shown_), MMCN_SHOW, kFalse, static_cast<LPARAM>(shown_));
+    shown_ = 0;
+    focus_ = {};
+}
+
+HRESULT ConsoleSession::SelectScope(HSCOPEITEM id)
+{
+    if (Item(id) == nullptr || !component_) {
+        return E_INVALIDARG;
+    }
+    Call call(*this);
+    if (id == shown_) {
+        if (!focus_.InScopePane()) {
+            NotifySelection(focus_, false);
+            focus_ = ScopeTarget(id);
+            NotifySelection(focus_, true);
+        }
+        return S_OK;
+    }
+    Expand(id);
+    if (Item(id) == nullptr) {
+        return E_INVALIDARG; // the snap-in took it away while expanding
+    }
+    HideShown();
+    columns_.clear();
+    rows_.clear();
+    description_.clear();
+    htmlView_.clear();
+    listViewAllowed_ = true;
+    ResetVerbs();
+    shown_ = id;
+    focus_ = ScopeTarget(id);
+    MarkResultPane();
+    MarkDescription();
+
+    const MMC_COOKIE cookie = focus_.cookie;
+    LPOLESTR viewType = nullptr;
+    long options = MMC_VIEW_OPTIONS_NONE;
+    if (component_->GetResultViewType(cookie, &viewType, &options) == S_OK && viewType != nullptr) {
+        htmlView_ = HtmlFileOfViewType(viewType);
+        listViewAllowed_ = (options & MMC_VIEW_OPTIONS_NOLISTVIEWS) == 0;
+    }
+    if (viewType != nullptr) {
+        CoTaskMemFree(viewType);
+    }
+
+    NotifyView(focus_, MMCN_ADD_IMAGES,
+               reinterpret_cast<LPARAM>(static_cast<IImageList*>(resultImageList_.get())),
+               static_cast<LPARAM>(id));
+    if (shown_ != id) {
+        return S_OK; // the snap-in moved the console elsewhere
+    }
+    NotifyView(focus_, MMCN_SHOW, kTrue, static_cast<LPARAM>(id));
+    if (shown_ != id || Item(id) == nullptr) {
+        return S_OK;
+    }
+    // The console lists the scope children itself, ahead of the result items.
+    std::vector<ResultRow> scopeRows;
+    for (HSCOPEITEM child : Item(id)->children) {
+        ResultRow row;
+        row.id = nextRowId_++;
+        row.scopeItem = true;
+        row.scopeId = child;
+        row.cookie = Item(child)->cookie;
+        FillRowTexts(row);
+        scopeRows.push_back(std::move(row));
+    }
+    rows_.insert(rows_.begin(), std::make_move_iterator(scopeRows.begin()),
+                 std::make_move_iterator(scopeRows.end()));
+    NotifySelection(focus_, true);
+    if (observer_ != nullptr) {
+        observer_->ShownScopeChanged(id);
+    }
+    return S_OK;
+}
+
+HRESULT ConsoleSession::SelectScopeItemRequest(HSCOPEITEM id)
+{
+    if (Item(id) == nullptr) {
+        return E_INVALIDARG;
+    }
+    pendingSelect_ = id;
+    if (depth_ == 0) {
+        Settle();
+    }
+    return S_OK;
+}
+
+HRESULT ConsoleSession::SelectResult(HRESULTITEM rowId)
+{
+    if (shown_ == 0) {
+        return E_UNEXPECTED;
+    }
+    Target next = rowId == 0 ? ScopeTarget(shown_) : ResultTarget(rowId);
+    if (!next) {
+        return E_INVALIDARG;
+    }
+    if (next.resultId == focus_.resultId && next.scopeId == focus_.scopeId) {
+        return S_OK;
+    }
+    Call call(*this);
+    NotifySelection(focus_, false);
+    focus_ = next;
+    NotifySelection(focus_, true);
+    return S_OK;
+}
+
+const ResultRow* ConsoleSession::Row(HRESULTITEM id) const
+{
+    for (const ResultRow& row : rows_) {
+        if (row.id == id) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+void ConsoleSession::FillRowTexts(ResultRow& row)
+{
+    size_t columns = std::max<size_t>(columns_.size(), 1);
+    std::vector<std::u16string> texts(columns);
+    if (row.fixedText && !row.texts.empty()) {
+        texts[0] = row.texts[0];
+    }
+    for (size_t column = 0; column < columns; ++column) {
+        if (column == 0 && row.fixedText) {
+            continue;
+        }
+        RESULTDATAITEM info;
+        info.mask = RDI_STR;
+        if (column == 0 && (row.scopeItem || row.imageCallback)) {
+            info.mask |= RDI_IMAGE;
+        }
+        info.bScopeItem = row.scopeItem;
+        info.itemID = row.id;
+        info.nCol = static_cast<int>(column);
+        info.lParam = row.cookie;
+        if (component_ && SUCCEEDED(component_->GetDisplayInfo(&info))) {
+            texts[column] = TextOf(info.str);
+            if (info.mask & RDI_IMAGE) {
+                row.image = info.nImage;
+            }
+        }
+    }
+    row.texts = std::move(texts);
+}
+
+HRESULT ConsoleSession::InsertResultItem(RESULTDATAITEM* item)
+{
+    if (item == nullptr) {
+        return E_POINTER;
+    }
+    if (shown_ == 0) {
+        return E_UNEXPECTED;
+    }
+    ResultRow row;
+    row.id = nextRowId_++;
+    row.scopeItem = item->bScopeItem != 0;
+    row.cookie = (item->mask & RDI_PARAM) ? item->lParam : 0;
+    if (item->mask & RDI_IMAGE) {
+        row.image = item->nImage;
+        row.imageCallback = item->nImage == kImageCallback;
+    }
+    if ((item->mask & RDI_STR) && item->str != MMC_CALLBACK) {
+        row.fixedText = true;
+        row.texts.push_back(TextOf(item->str));
+    }
+    if (row.scopeItem) {
+        // A scope item placed in the pane by the snap-in: find its handle.
+        for (const auto& [id, scope] : items_) {
+            if (scope.cookie == row.cookie && scope.parent == shown_) {
+                row.scopeId = id;
+                break;
+            }
+        }
+    }
+    FillRowTexts(row);
+    item->itemID = row.id;
+    rows_.push_back(std::move(row));
+    MarkResultPane();
+    return S_OK;
+}
+
+HRESULT ConsoleSession::DeleteResultItem(HRESULTITEM id)
+{
+    auto it = std::find_if(rows_.begin(), rows_.end(), [id](const ResultRow& row) { return row.id == id; });
+    if (it == rows_.end()) {
+        return E_INVALIDARG;
+    }
+    rows_.erase(it);
+    if (focus_.resultId == id) {
+        // The selected row is gone: the shown scope item has the focus again.
+        focus_ = ScopeTarget(shown_);
+        pendingReselect_ = true;
+    }
+    MarkResultPane();
+    return S_OK;
+}
+
+void ConsoleSession::DeleteAllResultItems()
+{
+    bool focusGone = focus_.resultId != 0 && !focus_.scope;
+    rows_.erase(
+        std::remove_if(rows_.begin(), rows_.end(), [](const ResultRow& row) { return !row.scopeItem; }),
+        rows_.end());
+    if (focusGone) {
+        focus_ = ScopeTarget(shown_);
+        pendingReselect_ = true;
+    }
+    MarkResultPane();
+}
+
+HRESULT ConsoleSession::SetResultItem(const RESULTDATAITEM* item)
+{
+    if (item == nullptr) {
+        return E_POINTER;
+    }
+    for (ResultRow& row : rows_) {
+        if (row.id != item->itemID) {
+            continue;
+        }
+        if (item->mask & RDI_PARAM) {
+            row.cookie = item->lParam;
+        }
+        if (item->mask & RDI_IMAGE) {
+            row.image = item->nImage;
+            row.imageCallback = item->nImage == kImageCallback;
+        }
+        if (item->mask & RDI_STR) {
+            size_t column = static_cast<size_t>(std::max(item->nCol, 0));
+            if (item->str == MMC_CALLBACK) {
+                if (column == 0) {
+                    row.fixedText = false;
+                }
+            } else {
+                if (row.texts.size() <= column) {
+                    row.texts.resize(column + 1);
+                }
+                row.texts[column] = TextOf(item->str);
+                if (column == 0) {
+                    row.fixedText = true;
+                }
+            }
+        }
+        FillRowTexts(row);
+        MarkResultPane();
+        return S_OK;
+    }
+    return E_INVALIDARG;
+}
+
+HRESULT ConsoleSession::GetResultItem(RESULTDATAITEM* item)
+{
+    if (item == nullptr) {
+        return E_POINTER;
+    }
+    const ResultRow* row = Row(item->itemID);
+    if (row == nullptr) {
+        return E_INVALIDARG;
+    }
+    if (item->mask & RDI_PARAM) {
+        item->lParam = row->cookie;
+    }
+    if (item->mask & RDI_IMAGE) {
+        item->nImage = row->image;
+    }
+    if (item->mask & RDI_STR) {
+        item->str = row->fixedText ? nullptr : MMC_CALLBACK;
+    }
+    item->bScopeItem = row->scopeItem;
+    return S_OK;
+}
+
+HRESULT ConsoleSession::UpdateResultItem(HRESULTITEM id)
+{
+    for (ResultRow& row : rows_) {
+        if (row.id == id) {
+            FillRowTexts(row);
+            MarkResultPane();
+            return S_OK;
+        }
+    }
+    return E_INVALIDARG;
+}
+
+HRESULT ConsoleSession::InsertColumn(int column, LPCOLESTR title, int format, int width)
+{
+    if (column < 0 || column > static_cast<int>(columns_.size())) {
+        return E_INVALIDARG;
+    }
+    columns_.insert(columns_.begin() + column, ResultColumn{TextOf(title), format, width});
+    for (ResultRow& row : rows_) {
+        FillRowTexts(row);
+    }
+    MarkResultPane();
+    return S_OK;
+}
+
+HRESULT ConsoleSession::DeleteColumn(int column)
+{
+    if (column < 0 || column >= static_cast<int>(columns_.size())) {
+        return E_INVALIDARG;
+    }
+    columns_.erase(columns_.begin() + column);
+    for (ResultRow& row : rows_) {
+        if (column < static_cast<int>(row.texts.size())) {
+            row.texts.erase(row.texts.begin() + column);
+        }
+    }
+    MarkResultPane();
+    return S_OK;
+}
+
+HRESULT ConsoleSession::SetColumnText(int column, LPCOLESTR title)
+{
+    if (column < 0 || column >= static_cast<int>(columns_.size())) {
+        return E_INVALIDARG;
+    }
+    columns_[column].title = TextOf(title);
+    MarkResultPane();
+    return S_OK;
+}
+
+HRESULT ConsoleSession::SetColumnWidth(int column, int width)
+{
+    if (column < 0 || column >= static_cast<int>(columns_.size())) {
+        return E_INVALIDARG;
+    }
+    columns_[column].width = width;
+    MarkResultPane();
+    return S_OK;
+}
+
+void ConsoleSession::SetDescription(LPCOLESTR text)
+{
+    description_ = TextOf(text);
+    MarkDescription();
+}
+
+} // namespace zyr::host
