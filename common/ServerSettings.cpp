@@ -8,6 +8,7 @@
 #include "platform/text/BoundedText.h"
 #include "platform/text/CodePage.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -34,6 +35,10 @@ struct ServerSettingsState {
     zyr::text::BoundedText<256> sourceDomainForGroups;
     bool sourceDomainSet = false;
     LONG httpTimeOut = -1;
+    zyr::text::BoundedText<260> unixSocket;
+    bool unixSocketKnown = false;
+    zyr::text::BoundedText<260> caFile;
+    bool caFileKnown = false;
 };
 
 ServerSettingsState& State()
@@ -172,6 +177,44 @@ HRESULT GetDirectoryClientUser(std::string& domain, std::string& user)
     } catch (...) {
         return E_UNEXPECTED;
     }
+}
+
+// A path value under the framework key, read once: trimmed, and taken as not
+// set when it is blank or holds a control character (it could not name a file).
+std::string PathSetting(const char* name, zyr::text::BoundedText<260>& value, bool& known)
+{
+    if (!known) {
+        known = true;
+        value.Clear();
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kFrameworkKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+            char text[260];
+            if (zyr::registry::ReadText(key, name, text, sizeof(text))) {
+                std::string_view path = Trim(text);
+                bool printable = std::none_of(path.begin(), path.end(),
+                                              [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+                if (printable) {
+                    value = path;
+                } else {
+                    DebugPrint("The registry value %s holds a control character and is not used.", name);
+                }
+            }
+            RegCloseKey(key);
+        }
+    }
+    return value.str();
+}
+
+// Replaces a path value for this process; a path that does not fit changes
+// nothing.
+bool SetPathSetting(std::string_view path, zyr::text::BoundedText<260>& value, bool& known)
+{
+    if (path.size() > value.capacity()) {
+        return false;
+    }
+    value = path;
+    known = true;
+    return true;
 }
 
 } // namespace
@@ -346,6 +389,30 @@ ServerSettingsView CurrentServerSettings()
     view.sourceDomainForGroups = state.sourceDomainForGroups.str();
     view.httpTimeOutSeconds = state.httpTimeOut;
     return view;
+}
+
+std::string ServerUnixSocket()
+{
+    ServerSettingsState& state = State();
+    return PathSetting("UnixSocket", state.unixSocket, state.unixSocketKnown);
+}
+
+std::string ServerCaFile()
+{
+    ServerSettingsState& state = State();
+    return PathSetting("CAFile", state.caFile, state.caFileKnown);
+}
+
+bool SetServerUnixSocket(std::string_view path)
+{
+    ServerSettingsState& state = State();
+    return SetPathSetting(path, state.unixSocket, state.unixSocketKnown);
+}
+
+bool SetServerCaFile(std::string_view path)
+{
+    ServerSettingsState& state = State();
+    return SetPathSetting(path, state.caFile, state.caFileKnown);
 }
 
 LONG GetHttpTimeOut()

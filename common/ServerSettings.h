@@ -6,6 +6,7 @@
 #include "platform/com/WinTypes.h"
 
 #include <string>
+#include <string_view>
 
 // Fill the caller's buffer; size is the capacity in bytes on entry and the
 // length of the value (or the length needed) on return.
@@ -34,6 +35,17 @@ struct ServerSettingsView {
     LONG httpTimeOutSeconds = -1; // -1: not known yet
 };
 ServerSettingsView CurrentServerSettings();
+
+// How the carriers reach the server besides its URL, under the same key:
+// "UnixSocket" (connect through that local socket; the URL still names the
+// page and is what messages show) and "CAFile" (the certificate authorities
+// trusted for https, beside the system's). Empty when not set. Each is read on
+// first use; the setters replace it for this process (zyrsec's options), or
+// answer false and change nothing for a path over 259 bytes.
+std::string ServerUnixSocket();
+std::string ServerCaFile();
+bool SetServerUnixSocket(std::string_view path);
+bool SetServerCaFile(std::string_view path);
 
 // Part of the HTTP carrier's state that belongs to the settings: the GET time-out.
 LONG GetHttpTimeOut();

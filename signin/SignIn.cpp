@@ -6,7 +6,9 @@
 #include "platform/com/ClassTable.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/UiService.h"
+#include "signin/AccessRules.h"
 #include "signin/components/AuthInterfaces.h"
+#include "web/ServerConnection.h"
 #include "web/WebPage.h"
 
 #include <cstdio>
@@ -97,7 +99,26 @@ bool IsConsoleAclAssigned(const std::string& reference)
     return close != open + 5;
 }
 
-SignInVerdict DecideSignIn(const LoginFields& fields)
+namespace {
+
+// The message for a server that answered the connection test with a refusal
+// of the account, or the connection failure.
+SignInVerdict ConnectionRefusal(const LoginFields& fields, const std::string& serverUrl)
+{
+    using namespace zyr::ui;
+    switch (zyr::web::LastHttpStatus()) {
+    case 401:
+        // Which part of the credentials was wrong is never told.
+        return fields.useLogonUser != 0 ? Stay(kPasswordNeededMessage, MB_ICONWARNING)
+                                        : Stay(kBadCredentialsMessage, MB_ICONERROR);
+    case 429:
+        return Stay(kTooManyAttemptsMessage, MB_ICONERROR);
+    default:
+        return Stay(ConnectionFailureMessage(serverUrl), MB_ICONERROR);
+    }
+}
+
+SignInVerdict Decide(const LoginFields& fields)
 {
     using namespace zyr::ui;
     if (fields.userName.empty() || fields.domain.empty()) {
@@ -106,9 +127,18 @@ SignInVerdict DecideSignIn(const LoginFields& fields)
     if (!ValidateCredentials(fields)) {
         return Stay(kBadCredentialsMessage, MB_ICONERROR);
     }
+    zyr::web::ClearServerCredentials();
+    // The server checks the password as this computer's PAM does: the login
+    // name, or user@domain for an account of another domain.
+    if (fields.useLogonUser == 0 &&
+        !zyr::web::SetServerCredentials(
+            NameServiceAccount(fields.domain.view(), fields.userName.view(), GetLocalComputerName()),
+            fields.password.view())) {
+        return Stay(kBadCredentialsMessage, MB_ICONERROR);
+    }
     std::string serverUrl;
     if (!TestServerConnection(serverUrl)) {
-        return Stay(ConnectionFailureMessage(serverUrl), MB_ICONERROR);
+        return ConnectionRefusal(fields, serverUrl);
     }
     zyr::SetCurrentUser(fields.domain.view(), fields.userName.view());
 
@@ -117,8 +147,9 @@ SignInVerdict DecideSignIn(const LoginFields& fields)
     if (FAILED(CoCreateInstance(CLSID_KvtAuthorize, nullptr, CLSCTX_ALL, IKvtAuthorize::InterfaceId(),
                                 authorize.PutVoid())) ||
         FAILED(authorize->SetAccount(Wide(fields.domain).c_str(), Wide(fields.userName).c_str())) ||
-        FAILED(authorize->GetObjectReference(u"Morvel Framework", u"Security Manager", u"ZyrSnap-In",
-                                             &reference))) {
+        FAILED(authorize->GetObjectReference(zyr::text::Widen(kConsoleApplication).c_str(),
+                                             zyr::text::Widen(kConsoleGroup).c_str(),
+                                             zyr::text::Widen(kConsoleObject).c_str(), &reference))) {
         return Stay(kInitializationFailedMessage, MB_ICONWARNING);
     }
     SaveLoginSettings(fields);
@@ -136,6 +167,17 @@ SignInVerdict DecideSignIn(const LoginFields& fields)
         return Stay(kRefusedMessage, MB_ICONERROR);
     }
     return EndOk(kAssignOpenMessage, MB_ICONINFORMATION);
+}
+
+} // namespace
+
+SignInVerdict DecideSignIn(const LoginFields& fields)
+{
+    SignInVerdict verdict = Decide(fields);
+    if (verdict.end != SignInEnd::EndOk) {
+        zyr::web::ClearServerCredentials();
+    }
+    return verdict;
 }
 
 } // namespace zyr::signin

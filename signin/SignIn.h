@@ -3,17 +3,17 @@
 // shows the message this returns and stays open or ends as it says.
 #pragma once
 
+#include "common/ConsoleObject.h"
 #include "signin/LoginSettings.h"
 
 #include <string>
 
 namespace zyr::signin {
 
-// The console's own securable object; its permission 1 is "Open".
-constexpr const char* kConsoleApplication = "Morvel Framework";
-constexpr const char* kConsoleGroup = "Security Manager";
-constexpr const char* kConsoleObject = "ZyrSnap-In";
-constexpr LONG kOpenPermission = 1;
+using zyr::kConsoleApplication;
+using zyr::kConsoleGroup;
+using zyr::kConsoleObject;
+using zyr::kOpenPermission;
 
 constexpr const char* kSignInCaption = "ZYR Security Manager";
 constexpr const char* kInvalidEntryMessage = "Invalid Entry.  Please enter again.";
@@ -29,6 +29,15 @@ constexpr const char* kRefusedMessage =
 constexpr const char* kAssignOpenMessage =
     "ZYR Security Manager is not secured, please assign \"Open\" permission to role(s).";
 constexpr const char* kInitializationFailedMessage = "ZYR Security Manager initialization failed.";
+// The server asked for an account that the logon user cannot prove without a
+// password (HTTP 401 to a sign-in without typed credentials).
+constexpr const char* kPasswordNeededMessage =
+    "This ZYR Security Server needs a password: clear \"Use Operating System Logon User\" and enter your "
+    "user name, password and domain.";
+// The server turned away further attempts from this computer for a while (HTTP 429).
+constexpr const char* kTooManyAttemptsMessage =
+    "The ZYR Security Server refuses further sign-in attempts from this computer for a while. Please try "
+    "again later.";
 
 // How the dialog goes on after OK.
 enum class SignInEnd {
@@ -44,7 +53,9 @@ struct SignInVerdict {
 
 // Steps of OK: field check, credentials, server connection, the operator
 // becomes CurrentUserName, the console object's reference and the "Open"
-// check, the remembered sign-in. Fields are read, never changed.
+// check, the remembered sign-in. Fields are read, never changed. Typed
+// credentials become the account every request presents on TCP; a sign-in
+// that does not end OK leaves none.
 SignInVerdict DecideSignIn(const LoginFields& fields);
 
 // The authentication component accepts the fields (three empty texts when the

@@ -3,6 +3,7 @@
 #include "common/ErrorTrace.h"
 #include "platform/text/Ascii.h"
 #include "web/CurlSupport.h"
+#include "web/ServerConnection.h"
 
 #include <string_view>
 
@@ -30,6 +31,26 @@ UrlKind KindOf(const std::string& url)
     curl_free(scheme);
     curl_free(host);
     return kind;
+}
+
+// Scheme, host and port of an absolute URL ("" when it cannot be parsed):
+// credentials follow a redirect only within the same origin.
+std::string OriginOf(const std::string& url)
+{
+    CurlUrl parsed(curl_url());
+    if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) {
+        return {};
+    }
+    std::string origin;
+    for (CURLUPart part : {CURLUPART_SCHEME, CURLUPART_HOST, CURLUPART_PORT}) {
+        char* text = nullptr;
+        if (curl_url_get(parsed.get(), part, &text, CURLU_DEFAULT_PORT) != CURLUE_OK) {
+            return {};
+        }
+        origin.append(text).push_back('|');
+        curl_free(text);
+    }
+    return origin;
 }
 
 // The value of the first "Location" header line of a raw header block, or
@@ -78,9 +99,10 @@ CurlList FormHeaders()
 // One request on a fresh handle. Returns false with result set when the
 // transport failed.
 bool Perform(CURL* handle, const std::string& url, const curl_slist* headers, ReplySink& sink,
-             std::string& result)
+             std::string& result, const char* user, const char* password, bool sendAccount = true)
 {
     ApplyCommonOptions(handle);
+    ApplyServerConnection(handle, user, password, sendAccount);
     curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L);
@@ -119,13 +141,9 @@ std::string Post(const std::string& url, const std::string& body, const char* us
     // The body goes out with its terminating zero byte as the last byte.
     curl_easy_setopt(h, CURLOPT_POSTFIELDS, body.c_str());
     curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size() + 1));
-    if (user != nullptr && *user != '\0') {
-        curl_easy_setopt(h, CURLOPT_USERNAME, user);
-    }
-    if (password != nullptr && *password != '\0') {
-        curl_easy_setopt(h, CURLOPT_PASSWORD, password);
-    }
-    if (!Perform(h, url, headers.get(), sink, result)) {
+    const bool carried = Perform(h, url, headers.get(), sink, result, user, password);
+    ForgetServerCredentials(h);
+    if (!carried) {
         return result;
     }
     long status = StatusOf(h);
@@ -153,7 +171,11 @@ std::string Post(const std::string& url, const std::string& body, const char* us
         h = handle.get();
         sink = ReplySink();
         curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
-        if (!Perform(h, location, headers.get(), sink, result)) {
+        const std::string origin = OriginOf(url);
+        const bool sameOrigin = !origin.empty() && origin == OriginOf(location);
+        const bool carriedOn = Perform(h, location, headers.get(), sink, result, user, password, sameOrigin);
+        ForgetServerCredentials(h);
+        if (!carriedOn) {
             return result;
         }
         status = StatusOf(h);

@@ -14,6 +14,7 @@
 //    carried (unresolvable host, refused connection, broken reply);
 //  - an empty text for a URL that is not http:// or https://, or a redirect
 //    that cannot be followed (no location, not plain http, not 200).
-// user and password, when given, are sent as the HTTP credentials.
+// user and password, when given, are sent as the HTTP credentials instead of
+// the signed-in account's (see ServerConnection.h).
 std::string PostSecurityRequest(const std::string& url, const std::string& body, const char* user = nullptr,
                                 const char* password = nullptr);

@@ -6,6 +6,7 @@
 #include "platform/text/CodePage.h"
 #include "web/CurlSupport.h"
 #include "web/HostProbe.h"
+#include "web/ServerConnection.h"
 
 #include <algorithm>
 
@@ -23,6 +24,7 @@ constexpr DWORD kMaxTimeOutSeconds = 2147483;
 struct WebSession {
     CurlEasy handle;
     LONG appliedTimeoutMs = -1;
+    long lastStatus = 0;
 };
 
 WebSession& Session()
@@ -43,7 +45,7 @@ bool ReadMachineDword(const char* name, DWORD& value)
 bool ServerHostReachable(const std::string& url)
 {
     DWORD networkTest = 0;
-    if (!ReadMachineDword("NetworkTest", networkTest) || networkTest == 0) {
+    if (UsesUnixSocket() || !ReadMachineDword("NetworkTest", networkTest) || networkTest == 0) {
         return true;
     }
     char host[1024];
@@ -97,6 +99,7 @@ void TraceReplyFailure(const std::string& url, const std::string& reply)
 bool Fetch(const std::string& url, std::string& reply, bool reportFailures)
 {
     WebSession& session = Session();
+    session.lastStatus = 0;
     if (!session.handle) {
         if (!ServerHostReachable(url)) {
             return false;
@@ -116,8 +119,11 @@ bool Fetch(const std::string& url, std::string& reply, bool reportFailures)
     AttachSink(h, sink);
     curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    ApplyServerConnection(h);
     CURLcode code = curl_easy_perform(h);
-    // The sink lives on this stack frame only.
+    // The sink lives on this stack frame only; the credentials are set anew
+    // for each request.
+    ForgetServerCredentials(h);
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 1L);
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, nullptr);
     if (code != CURLE_OK) {
@@ -127,6 +133,7 @@ bool Fetch(const std::string& url, std::string& reply, bool reportFailures)
     }
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+    session.lastStatus = status;
 
     // List replies run to tens of megabytes: the body is moved, not copied.
     if (reply.empty()) {
@@ -192,6 +199,11 @@ LONG AppliedReceiveTimeoutMs()
     return Session().appliedTimeoutMs;
 }
 
+long LastHttpStatus()
+{
+    return Session().lastStatus;
+}
+
 bool WebSessionOpen()
 {
     return Session().handle != nullptr;
@@ -201,6 +213,7 @@ void ResetWebSession()
 {
     Session().handle.reset();
     Session().appliedTimeoutMs = -1;
+    Session().lastStatus = 0;
 }
 
 } // namespace zyr::web

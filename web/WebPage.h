@@ -28,6 +28,9 @@ ReplyVerdict JudgeReply(std::string& reply);
 // The receive time-out applied to the last GET, in milliseconds, or -1 when
 // none was configured (the built-in idle limit applied then).
 LONG AppliedReceiveTimeoutMs();
+// The HTTP status of the last GET's reply (401: the server wants an account,
+// 429: too many failed attempts), or 0 when none arrived.
+long LastHttpStatus();
 // Whether the session is open (it opens on the first call that passes the
 // optional reachability probe).
 bool WebSessionOpen();

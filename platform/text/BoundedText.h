@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <strings.h>
 
 namespace zyr::text {
 
@@ -44,6 +45,12 @@ public:
     void Clear()
     {
         data_[0] = '\0';
+        length_ = 0;
+    }
+    // Clears every byte, for a secret that must not linger in memory.
+    void Wipe()
+    {
+        explicit_bzero(data_, sizeof data_);
         length_ = 0;
     }
     const char* c_str() const { return data_; }

@@ -3,6 +3,7 @@
 #include "signin/LoginSettings.h"
 #include "signin/components/AuthInterfaces.h"
 #include "tests/signin/SigninFixture.h"
+#include "web/ServerConnection.h"
 
 #include <gtest/gtest.h>
 
@@ -233,6 +234,29 @@ TEST_F(PamSignInTest, LocalAndDirectoryAccountsSignInWithTheirPasswords)
     // Another domain goes to PAM as user@domain.
     EXPECT_EQ(DecideSignIn(Typed("CORP.EXAMPLE", "jdoe", "secret")).message, kBadCredentialsMessage);
     EXPECT_EQ(DecideSignIn(Typed("CORP.EXAMPLE", "jdoe", "corp-secret")).end, SignInEnd::EndOk);
+}
+
+TEST_F(PamSignInTest, AServerThatWantsAPasswordGetsTheTypedOneAndTheLogonUserIsToldSo)
+{
+    bool accept = true;
+    server.SetHandler([&accept](const zyr::test::RecordedRequest& request) -> zyr::test::ScriptedReply {
+        if (!accept || request.Header("Authorization") != "Basic amRvZTpzZWNyZXQ=") {
+            return {.status = 401, .headers = {{"WWW-Authenticate", "Basic realm=\"ZYR Security\""}}};
+        }
+        return {.body = "ZYR Security Server"};
+    });
+    SignInVerdict verdict = DecideSignIn(LogonUserFields());
+    EXPECT_EQ(verdict.message, kPasswordNeededMessage);
+    EXPECT_EQ(verdict.end, SignInEnd::StayOpen);
+
+    EXPECT_EQ(DecideSignIn(Typed("BUILD-07", "jdoe", "secret")).end, SignInEnd::EndOk);
+    EXPECT_TRUE(zyr::web::HaveServerCredentials());
+    // A refusal by the server names no part of the credentials and keeps none.
+    accept = false;
+    verdict = DecideSignIn(Typed("BUILD-07", "jdoe", "secret"));
+    EXPECT_EQ(verdict.message, kBadCredentialsMessage);
+    EXPECT_EQ(verdict.end, SignInEnd::StayOpen);
+    EXPECT_FALSE(zyr::web::HaveServerCredentials());
 }
 
 } // namespace

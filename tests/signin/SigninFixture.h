@@ -11,6 +11,7 @@
 #include "platform/com/ClassTable.h"
 #include "tests/common/SettingsFixture.h"
 #include "tests/support/ScriptedHttpServer.h"
+#include "web/ServerConnection.h"
 
 #include <filesystem>
 #include <string>
@@ -42,6 +43,7 @@ protected:
     }
     void TearDown() override
     {
+        zyr::web::ClearServerCredentials();
         zyr::cache::ResetCacheFiles();
         zyr::ResetRequestIdentity();
         SettingsFixture::TearDown();

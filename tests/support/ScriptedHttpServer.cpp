@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -128,6 +129,7 @@ struct ScriptedHttpServer::State {
     int listenFd = -1;
     int stopFd = -1; // an eventfd that becomes readable, for good, on Stop
     uint16_t port = 0;
+    bool listening = false;
     std::atomic<bool> stopping{false};
     std::thread acceptor;
 
@@ -395,26 +397,44 @@ struct ScriptedHttpServer::State {
 
 ScriptedHttpServer::ScriptedHttpServer() : state_(std::make_shared<State>())
 {
-    State& s = *state_;
-    s.stopFd = ::eventfd(0, EFD_CLOEXEC);
-    s.listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (s.stopFd < 0 || s.listenFd < 0) {
-        return;
-    }
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = 0;
-    socklen_t size = sizeof address;
-    if (::bind(s.listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(s.listenFd, 64) != 0 ||
-        ::getsockname(s.listenFd, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-        ::close(s.listenFd);
-        s.listenFd = -1;
+    if (Listen(AF_INET, reinterpret_cast<sockaddr*>(&address), sizeof address)) {
+        state_->port = ntohs(address.sin_port);
+    }
+}
+
+ScriptedHttpServer::ScriptedHttpServer(const std::string& socketPath) : state_(std::make_shared<State>())
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (socketPath.size() >= sizeof address.sun_path) {
         return;
     }
-    s.port = ntohs(address.sin_port);
+    socketPath.copy(address.sun_path, socketPath.size());
+    ::unlink(socketPath.c_str());
+    Listen(AF_UNIX, reinterpret_cast<sockaddr*>(&address), sizeof address);
+}
+
+bool ScriptedHttpServer::Listen(int family, sockaddr* address, unsigned size)
+{
+    State& s = *state_;
+    s.stopFd = ::eventfd(0, EFD_CLOEXEC);
+    s.listenFd = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (s.stopFd < 0 || s.listenFd < 0) {
+        return false;
+    }
+    if (::bind(s.listenFd, address, size) != 0 || ::listen(s.listenFd, 64) != 0 ||
+        ::getsockname(s.listenFd, address, &size) != 0) {
+        ::close(s.listenFd);
+        s.listenFd = -1;
+        return false;
+    }
+    s.listening = true;
     s.acceptor = std::thread([&s] { s.Accept(); });
+    return true;
 }
 
 ScriptedHttpServer::~ScriptedHttpServer()
@@ -456,7 +476,7 @@ void ScriptedHttpServer::Stop()
 
 bool ScriptedHttpServer::IsRunning() const
 {
-    return state_->port != 0 && !state_->stopping;
+    return state_->listening && !state_->stopping;
 }
 
 uint16_t ScriptedHttpServer::Port() const

@@ -31,6 +31,8 @@
 #include <utility>
 #include <vector>
 
+struct sockaddr;
+
 namespace zyr::test {
 
 using HeaderList = std::vector<std::pair<std::string, std::string>>;
@@ -79,6 +81,8 @@ public:
     // Binds 127.0.0.1 on a free port and starts serving; IsRunning tells
     // whether that worked.
     ScriptedHttpServer();
+    // Listens on a Unix domain socket at that path instead (Port is 0 then).
+    explicit ScriptedHttpServer(const std::string& socketPath);
     // Stops serving, closes every connection and joins the threads.
     ~ScriptedHttpServer();
     ScriptedHttpServer(const ScriptedHttpServer&) = delete;
@@ -104,6 +108,7 @@ public:
     void Stop();
 
 private:
+    bool Listen(int family, ::sockaddr* address, unsigned size);
     struct State;
     std::shared_ptr<State> state_;
 };

@@ -4,6 +4,7 @@
 #include "common/StringTable.h"
 #include "platform/text/CodePage.h"
 #include "records/ChangeRules.h"
+#include "tools/zyrsec/LockoutGuard.h"
 #include "tools/zyrsec/Lookup.h"
 #include "tools/zyrsec/Rendering.h"
 
@@ -201,6 +202,14 @@ int AccessCommand(Context& context, bool grant)
             Unchanged(context, "The role '" + roleName + "' already " + (grant ? "holds" : "lacks") +
                                    " these permissions; nothing was sent.");
             return kExitSuccess;
+        }
+        const bool consoleObject =
+            zyr::records::HoldsConsoleObject(*target.application, target.group, target.object) &&
+            target.object != nullptr;
+        if (consoleObject &&
+            !PassesLockoutGuard(
+                context, [&](auto& access) { access.SetMask(roleName, newMask); }, &list, &roles)) {
+            return kExitFailed;
         }
         zyr::records::SetRoleMask(record.ACL, roleName, newMask);
         const int status =

@@ -1,6 +1,7 @@
 #include "tools/zyrsec/Commands.h"
 
 #include "records/ApplicationImport.h"
+#include "tools/zyrsec/LockoutGuard.h"
 #include "tools/zyrsec/Lookup.h"
 #include "tools/zyrsec/Rendering.h"
 #include "tools/zyrsec/TextTable.h"
@@ -149,6 +150,13 @@ int DeleteTarget(Context& context, size_t depth, const char* questionFormat, con
     CKVTApplList list;
     Target target;
     if (!FetchTarget(context, list, depth, target)) {
+        return kExitFailed;
+    }
+    // Deleting the console object, or the group or application that holds
+    // it, leaves it to nobody.
+    if (zyr::records::HoldsConsoleObject(*target.application, target.group, target.object) &&
+        !PassesLockoutGuard(
+            context, [](auto& access) { access.ReplaceObject(false); }, &list)) {
         return kExitFailed;
     }
     std::string name;

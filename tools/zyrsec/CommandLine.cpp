@@ -21,12 +21,13 @@ const OptionSpec* FindOption(const CommandSpec& command, std::string_view name)
 bool IsGlobalOption(std::string_view name)
 {
     return name == "server" || name == "json" || name == "yes" || name == "logon-user" || name == "user" ||
-           name == "domain" || name == "help";
+           name == "domain" || name == "help" || name == "unix-socket" || name == "cacert";
 }
 
 bool GlobalTakesValue(std::string_view name)
 {
-    return name == "server" || name == "user" || name == "domain";
+    return name == "server" || name == "user" || name == "domain" || name == "unix-socket" ||
+           name == "cacert";
 }
 
 std::vector<std::string> SplitWords(const char* words)
@@ -183,9 +184,11 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments)
         } else if (name == "logon-user") {
             g.logonUser = true;
         } else {
-            std::optional<std::string>& slot = name == "server" ? g.server
-                                               : name == "user" ? g.user
-                                                                : g.domain;
+            std::optional<std::string>& slot = name == "server"        ? g.server
+                                               : name == "user"        ? g.user
+                                               : name == "unix-socket" ? g.unixSocket
+                                               : name == "cacert"      ? g.caFile
+                                                                       : g.domain;
             if (slot) {
                 return fail("--" + name + " is given twice");
             }
@@ -218,6 +221,12 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments)
     if (g.domain && !g.user) {
         return fail("--domain needs --user");
     }
+    for (const auto* path : {&g.unixSocket, &g.caFile}) {
+        if (*path && (path->value().empty() || path->value().size() > 259)) {
+            return fail(std::string(path == &g.caFile ? "--cacert" : "--unix-socket") +
+                        " needs a path of 1 to 259 bytes");
+        }
+    }
     const auto count = static_cast<int>(positional.size());
     if (count < invocation.command->minArguments || count > invocation.command->maxArguments) {
         return fail(std::string("usage: zyrsec ") + invocation.command->words +
@@ -240,6 +249,9 @@ std::string GeneralHelp()
                        "\n"
                        "Global options:\n"
                        "  --server URL     use this security server instead of the configured \"URL\"\n"
+                       "  --unix-socket P  connect through the local socket P (the URL still names\n"
+                       "                   the page); the server then knows the caller's account\n"
+                       "  --cacert FILE    also trust the certificate authorities in FILE for https\n"
                        "  --logon-user     sign in as the logged-on account (the default)\n"
                        "  --user U         sign in as U (give it before the command); the password is\n"
                        "  --domain D       read from standard input, or asked for on a terminal\n"

@@ -44,8 +44,10 @@ struct GlobalOptions {
     bool json = false;
     bool yes = false;
     bool logonUser = false;
-    std::optional<std::string> user;   // sign-in account (before the command)
-    std::optional<std::string> domain; // sign-in domain
+    std::optional<std::string> user;       // sign-in account (before the command)
+    std::optional<std::string> domain;     // sign-in domain
+    std::optional<std::string> unixSocket; // --unix-socket PATH
+    std::optional<std::string> caFile;     // --cacert FILE
 };
 
 struct Invocation {

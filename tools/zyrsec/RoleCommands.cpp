@@ -3,6 +3,7 @@
 #include "common/StringTable.h"
 #include "platform/text/CodePage.h"
 #include "signin/FindUser.h"
+#include "tools/zyrsec/LockoutGuard.h"
 #include "tools/zyrsec/Lookup.h"
 #include "tools/zyrsec/Rendering.h"
 #include "tools/zyrsec/TextTable.h"
@@ -76,6 +77,12 @@ int MemberCommand(Context& context, bool add)
     if (!renderings) {
         Unchanged(context, "The members are unchanged; nothing was sent.");
         return kExitSuccess;
+    }
+    const size_t remaining = newUsers.size() + newGroups.size();
+    if (!add && !PassesLockoutGuard(
+                    context, [&](auto& access) { access.SetMemberCount(role->CN.view(), remaining); },
+                    nullptr, &roles)) {
+        return kExitFailed;
     }
     role->ClearMemberUsers();
     role->ClearMemberGroups();
@@ -211,7 +218,9 @@ int DeleteRole(Context& context)
     if (role == nullptr) {
         return kExitFailed;
     }
-    if (!ConfirmDelete(context, zyr::records::kDeleteRoleFormat, role->CN.view())) {
+    if (!PassesLockoutGuard(
+            context, [&](auto& access) { access.DeleteRole(role->CN.view()); }, nullptr, &roles) ||
+        !ConfirmDelete(context, zyr::records::kDeleteRoleFormat, role->CN.view())) {
         return kExitFailed;
     }
     // The server takes the role's entries out of every access-control list

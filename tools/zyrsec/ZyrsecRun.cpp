@@ -5,6 +5,10 @@
 #include "signin/SignIn.h"
 #include "tools/zyrsec/CommandContext.h"
 #include "tools/zyrsec/Rendering.h"
+#include "web/ServerConnection.h"
+
+#include <strings.h>
+#include <unistd.h>
 
 namespace zyr::zyrsec {
 
@@ -36,11 +40,13 @@ bool SignIn(Context& context)
         std::string password;
         ReadPassword(context.streams, password);
         fields.password.Assign(password);
+        explicit_bzero(password.data(), password.size());
     } else {
         fields.useLogonUser = 1;
         zyr::signin::FillFromLogonUser(fields);
     }
     const zyr::signin::SignInVerdict verdict = zyr::signin::DecideSignIn(fields);
+    fields.password.Wipe();
     if (!verdict.message.empty()) {
         context.ui.MessageBox(nullptr, verdict.message, zyr::signin::kSignInCaption,
                               zyr::ui::MB_OK | verdict.icon);
@@ -80,6 +86,16 @@ int RunZyrsec(const std::vector<std::string>& arguments, const RunStreams& strea
                 return Fail(context, "The server URL '" + *invocation.global.server + "' cannot be used.");
             }
         }
+        const GlobalOptions& global = invocation.global;
+        if (global.unixSocket) {
+            zyr::SetServerUnixSocket(*global.unixSocket);
+        }
+        if (global.caFile) {
+            if (access(global.caFile->c_str(), R_OK) != 0) {
+                return Fail(context, "The certificate file '" + *global.caFile + "' cannot be read.");
+            }
+            zyr::SetServerCaFile(*global.caFile);
+        }
         if (!SignIn(context)) {
             return kExitFailed;
         }
@@ -89,6 +105,7 @@ int RunZyrsec(const std::vector<std::string>& arguments, const RunStreams& strea
         return invocation.command->handler(context);
     };
     const int status = run();
+    zyr::web::ClearServerCredentials();
     zyr::ui::ResetUiService();
     std::vector<std::string> messages;
     for (const auto& message : ui.Messages()) {

@@ -81,6 +81,8 @@ TEST(ZyrsecCommandLine, MistakesAreUsageErrors)
         {"--logon-user", "--user", "x", "apps"},
         {"--domain", "CORP", "apps"},
         {"--server", "a", "--server", "b", "apps"},
+        {"--unix-socket", "", "apps"},
+        {"--cacert", std::string(260, 'c'), "apps"},
     };
     for (const auto& arguments : mistakes) {
         ParseOutcome parsed = Parse(arguments);

@@ -282,6 +282,35 @@ TEST_F(ZyrsecServerTest, ComplianceModeRefusesChangesWhileTheAuditPathFails)
     EXPECT_EQ(Zyrsec({"role", "add", "Auditors"}).status, 0);
 }
 
+TEST_F(ZyrsecServerTest, ChangesThatWouldLockEveryoneOutAreRefusedBeforeSending)
+{
+    const std::string lockout = "this change would leave no account able to open the security console";
+    ToolRun admins = Zyrsec({"--json", "role", "show", "Security Administrators"});
+    ASSERT_EQ(admins.status, 0) << admins.err;
+    const std::string admin = admins.Json().get_child("role.users").begin()->second.data();
+    const std::vector<std::vector<std::string>> refused = {
+        {"--yes", "role", "delete", "Security Administrators"},
+        {"member", "remove", "Security Administrators", "--user", admin},
+        {"acl", "revoke", "Security Administrators", "Open", "--app", "Morvel Framework", "--group",
+         "Security Manager", "--object", "ZyrSnap-In"},
+        {"--yes", "object", "delete", "Morvel Framework", "Security Manager", "ZyrSnap-In"},
+        {"--yes", "app", "delete", "Morvel Framework"},
+    };
+    for (const auto& arguments : refused) {
+        ToolRun run = Zyrsec(arguments);
+        EXPECT_EQ(run.status, 1) << arguments[2];
+        EXPECT_TRUE(Contains(run.err, lockout)) << run.err;
+    }
+    // Nothing was sent: the grant is still there, and a second grant lets the first go.
+    ToolRun tree = Zyrsec({"app", "show", "Morvel Framework"});
+    EXPECT_TRUE(Contains(tree.out, "ZyrSnap-In")) << tree.out;
+    ASSERT_EQ(Zyrsec({"acl", "grant", "Operators", "Open", "--app", "Morvel Framework", "--group",
+                      "Security Manager", "--object", "ZyrSnap-In"})
+                  .status,
+              0);
+    EXPECT_EQ(Zyrsec({"member", "remove", "Security Administrators", "--user", admin}).status, 0);
+}
+
 TEST_F(ZyrsecServerTest, UsageErrorsAndSignInRefusals)
 {
     ToolRun usage = Zyrsec({"--json", "role", "add"});
@@ -301,6 +330,9 @@ TEST_F(ZyrsecServerTest, UsageErrorsAndSignInRefusals)
     ToolRun down = Zyrsec({"--server", "http://127.0.0.1:9/zyr/security", "apps"});
     EXPECT_EQ(down.status, 1);
     EXPECT_TRUE(Contains(down.err, "Could not connect to ZYR Security Server \"127.0.0.1\"")) << down.err;
+    ToolRun noCa = Zyrsec({"--cacert", "/nonexistent/ca.pem", "apps"});
+    EXPECT_EQ(noCa.status, 1);
+    EXPECT_TRUE(Contains(noCa.err, "The certificate file '/nonexistent/ca.pem' cannot be read.")) << noCa.err;
 }
 
 } // namespace

@@ -1,0 +1,108 @@
+#include "web/ServerConnection.h"
+
+#include "common/ServerSettings.h"
+#include "tests/support/ScriptedHttpServer.h"
+#include "tests/support/TempRegistry.h"
+#include "web/HostProbe.h"
+#include "web/SecurityPost.h"
+#include "web/WebPage.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <unistd.h>
+
+namespace {
+
+using zyr::test::ScriptedHttpServer;
+
+constexpr const char* kMachineKey = "SOFTWARE\\Tarnwick\\ZYR";
+// "Basic " and the Base64 of "ops:s3cr:t" (a colon in the password is kept).
+constexpr const char* kOpsAuthorization = "Basic b3BzOnMzY3I6dA==";
+
+class ServerConnectionTest : public ::testing::Test {
+protected:
+    void SetUp() override { ResetAll(); }
+    void TearDown() override { ResetAll(); }
+    static void ResetAll()
+    {
+        zyr::web::ClearServerCredentials();
+        zyr::web::ResetWebSession();
+        zyr::web::ResetEchoSocketOpener();
+        zyr::ResetServerSettings();
+    }
+
+    zyr::test::TempRegistry registry;
+};
+
+TEST_F(ServerConnectionTest, EveryCarrierGoesThroughTheConfiguredSocketWithoutProbeOrPassword)
+{
+    const std::string socket = registry.Folder() + "/server.sock";
+    ScriptedHttpServer server(socket);
+    ASSERT_TRUE(server.IsRunning());
+    server.SetDefaultReply({.body = "<DOCUMENT/>"});
+    ASSERT_TRUE(registry.SetMachineText(kMachineKey, "UnixSocket", "  " + socket + " "));
+    // The probe would need a host that answers: it is not asked.
+    ASSERT_TRUE(registry.SetMachineDword(kMachineKey, "NetworkTest", 1));
+    ASSERT_TRUE(zyr::web::SetServerCredentials("ops", "s3cr:t"));
+
+    const std::string url = "http://plant-server.invalid/zyr/sec.asp";
+    std::string reply;
+    EXPECT_TRUE(GetWebPage(url + "?Object=Role&Operation=Get", reply, true));
+    EXPECT_EQ(PostSecurityRequest(url + "?Object=Role&Operation=Add", "CN=x"), "<DOCUMENT/>");
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].target, "/zyr/sec.asp?Object=Role&Operation=Get");
+    EXPECT_EQ(requests[1].method, "POST");
+    for (const auto& request : requests) {
+        EXPECT_EQ(request.Header("Host"), "plant-server.invalid");
+        EXPECT_FALSE(request.HasHeader("Authorization"));
+    }
+
+    // zyrsec's option replaces the registry value for the run.
+    zyr::web::ResetWebSession();
+    ASSERT_TRUE(zyr::SetServerUnixSocket(registry.Folder() + "/missing.sock"));
+    EXPECT_EQ(PostSecurityRequest(url, "CN=x").substr(0, 4), "800 ");
+    EXPECT_FALSE(GetWebPage(url, reply, true));
+    EXPECT_EQ(server.RequestCount(), 2u);
+}
+
+TEST_F(ServerConnectionTest, TheSignedInAccountGoesWithEveryRequestOnTcpUntilCleared)
+{
+    ScriptedHttpServer server;
+    ScriptedHttpServer elsewhere;
+    server.SetDefaultReply({.body = "<DOCUMENT/>"});
+    elsewhere.SetDefaultReply({.body = "<DOCUMENT/>"});
+    ASSERT_TRUE(zyr::web::SetServerCredentials("ops", "s3cr:t"));
+    EXPECT_FALSE(zyr::web::SetServerCredentials("ops", std::string(256, 'p')));
+    EXPECT_FALSE(zyr::web::HaveServerCredentials()) << "a refused account leaves none in force";
+    ASSERT_TRUE(zyr::web::SetServerCredentials("ops", "s3cr:t"));
+
+    std::string reply;
+    EXPECT_TRUE(GetWebPage(server.Url("/get"), reply, true));
+    EXPECT_EQ(PostSecurityRequest(server.Url("/post"), "CN=x"), "<DOCUMENT/>");
+    // A POST redirected within the server keeps the account; to another
+    // origin (another port) it does not follow.
+    server.Enqueue({.status = 302, .headers = {{"Location", server.Url("/moved")}}});
+    EXPECT_EQ(PostSecurityRequest(server.Url("/post"), "CN=x"), "<DOCUMENT/>");
+    server.Enqueue({.status = 302, .headers = {{"Location", elsewhere.Url("/moved")}}});
+    EXPECT_EQ(PostSecurityRequest(server.Url("/post"), "CN=x"), "<DOCUMENT/>");
+    ASSERT_EQ(elsewhere.RequestCount(), 1u);
+    EXPECT_FALSE(elsewhere.Requests()[0].HasHeader("Authorization"));
+
+    zyr::web::ClearServerCredentials();
+    EXPECT_TRUE(GetWebPage(server.Url("/get"), reply, true));
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 6u);
+    for (size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(requests[i].Header("Authorization"), kOpsAuthorization) << requests[i].target;
+    }
+    EXPECT_FALSE(requests[5].HasHeader("Authorization"));
+
+    // The status of a refusal is kept for the sign-in's message.
+    server.Enqueue({.status = 401, .headers = {{"WWW-Authenticate", "Basic realm=\"ZYR Security\""}}});
+    EXPECT_FALSE(GetWebPage(server.Url("/get"), reply, false));
+    EXPECT_EQ(zyr::web::LastHttpStatus(), 401);
+}
+
+} // namespace

@@ -1,0 +1,31 @@
+#include "tools/zyrsec/LockoutGuard.h"
+
+#include "platform/ui/UiService.h"
+
+namespace zyr::zyrsec {
+
+bool PassesLockoutGuard(Context& context, const std::function<void(zyr::records::ConsoleAccess&)>& change,
+                        const CKVTApplList* applications, const CKVTRoleList* roles)
+{
+    CKVTApplList fetchedApplications;
+    if (applications == nullptr) {
+        FetchApplicationList(context, fetchedApplications);
+        applications = &fetchedApplications;
+    }
+    CKVTRoleList fetchedRoles;
+    if (roles == nullptr) {
+        FetchRoleList(context, fetchedRoles);
+        roles = &fetchedRoles;
+    }
+    const zyr::records::ConsoleAccess before = zyr::records::ConsoleAccess::Of(*applications, *roles);
+    zyr::records::ConsoleAccess after = before;
+    change(after);
+    if (!zyr::records::WouldLockOut(before, after)) {
+        return true;
+    }
+    context.ui.MessageBox(nullptr, zyr::records::kLockoutMessage, Caption(),
+                          zyr::ui::MB_OK | zyr::ui::MB_ICONERROR);
+    return false;
+}
+
+} // namespace zyr::zyrsec

@@ -1,0 +1,96 @@
+#include "web/ServerConnection.h"
+
+#include "common/ServerSettings.h"
+#include "platform/text/BoundedText.h"
+
+#include <cstdlib>
+#include <mutex>
+
+namespace zyr::web {
+
+namespace {
+
+struct Credentials {
+    zyr::text::BoundedText<256> user;
+    zyr::text::BoundedText<256> password;
+    bool set = false;
+};
+
+Credentials& Stored()
+{
+    static Credentials credentials;
+    return credentials;
+}
+
+} // namespace
+
+bool SetServerCredentials(std::string_view user, std::string_view password)
+{
+    static std::once_flag registered;
+    std::call_once(registered, [] { std::atexit(ClearServerCredentials); });
+    Credentials& stored = Stored();
+    stored.user.Wipe();
+    stored.password.Wipe();
+    stored.set = false;
+    if (user.empty() || user.size() > stored.user.capacity() ||
+        password.size() > stored.password.capacity()) {
+        return false;
+    }
+    stored.user.Assign(user);
+    stored.password.Assign(password);
+    stored.set = true;
+    return true;
+}
+
+void ClearServerCredentials()
+{
+    Credentials& stored = Stored();
+    stored.user.Wipe();
+    stored.password.Wipe();
+    stored.set = false;
+}
+
+bool HaveServerCredentials()
+{
+    return Stored().set;
+}
+
+bool UsesUnixSocket()
+{
+    return !zyr::ServerUnixSocket().empty();
+}
+
+void ApplyServerConnection(CURL* handle, const char* user, const char* password, bool sendAccount)
+{
+    const std::string socket = zyr::ServerUnixSocket();
+    curl_easy_setopt(handle, CURLOPT_UNIX_SOCKET_PATH, socket.empty() ? nullptr : socket.c_str());
+    const std::string caFile = zyr::ServerCaFile();
+    if (!caFile.empty()) {
+        curl_easy_setopt(handle, CURLOPT_CAINFO, caFile.c_str());
+    }
+    // Over the socket the server knows the peer's account: no password goes.
+    if (!socket.empty() || !sendAccount) {
+        ForgetServerCredentials(handle);
+        return;
+    }
+    const Credentials& stored = Stored();
+    if (user == nullptr || *user == '\0') {
+        user = stored.set ? stored.user.c_str() : nullptr;
+        password = stored.set ? stored.password.c_str() : nullptr;
+    }
+    if (user == nullptr) {
+        ForgetServerCredentials(handle);
+        return;
+    }
+    curl_easy_setopt(handle, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
+    curl_easy_setopt(handle, CURLOPT_USERNAME, user);
+    curl_easy_setopt(handle, CURLOPT_PASSWORD, password != nullptr ? password : "");
+}
+
+void ForgetServerCredentials(CURL* handle)
+{
+    curl_easy_setopt(handle, CURLOPT_USERNAME, nullptr);
+    curl_easy_setopt(handle, CURLOPT_PASSWORD, nullptr);
+}
+
+} // namespace zyr::web
