@@ -33,22 +33,17 @@ HRESULT CKVTSnapin::Initialize(IUnknown* console)
     if (!first || FAILED(first->GetMainWindow(&mainWindow))) {
         return S_FALSE;
     }
-    const zyr::console::StartupHooks& hooks = zyr::console::CurrentStartupHooks();
+    zyr::console::StartupHooks& hooks = zyr::console::CurrentStartupHooks();
     zyr::ui::WaitCursor wait;
-    if (hooks.signIn != nullptr && !hooks.signIn(mainWindow)) {
+    if (!hooks.SignIn(mainWindow)) {
         return S_FALSE;
     }
-    std::unique_ptr<zyr::console::StatusWindow> status;
-    if (hooks.openStatusWindow != nullptr) {
-        status = hooks.openStatusWindow(mainWindow);
-    }
+    std::unique_ptr<zyr::console::StatusWindow> status = hooks.OpenStatusWindow(mainWindow);
     if (status) {
         status->ShowStep("Initializing the security snap-in...");
     }
     zyr::console::SetSignedIn();
-    if (hooks.loadRoles != nullptr) {
-        hooks.loadRoles();
-    }
+    hooks.LoadRoles();
     HRESULT hr = console->QueryInterface(IID_IConsole, m_spConsole.PutVoid());
     if (FAILED(hr)) {
         return hr;

@@ -67,7 +67,7 @@ void DestroyRoleList(CKVTRoleList* roleList)
 
 // Start-up step 5: a new role list replaces the one kept before it, then
 // fetches the roles (and rewrites the role cache).
-void LoadRoles()
+void LoadRoleList()
 {
     auto* roleList = new (std::nothrow) CKVTRoleList();
     if (roleList == nullptr) {
@@ -77,12 +77,16 @@ void LoadRoles()
     roleList->GetRoles();
 }
 
+// The steps with windows, and the role list that this module keeps.
+class StartupSteps final : public zyr::pages::StartupDialogs {
+public:
+    void LoadRoles() override { LoadRoleList(); }
+};
+
 void InstallStartupSteps()
 {
-    zyr::console::StartupHooks hooks;
-    zyr::pages::AddDialogSteps(hooks);
-    hooks.loadRoles = &LoadRoles;
-    zyr::console::SetStartupHooks(hooks);
+    static StartupSteps steps;
+    zyr::console::SetStartupHooks(&steps);
     zyr::pages::InstallRoleWindows();
     zyr::pages::InstallLogUi();
     zyr::pages::InstallApplicationWindows();

@@ -9,7 +9,8 @@
 
 namespace zyr::pages {
 
-HRESULT AddApplicationPages(CKVTAppl* application, IPropertySheetCallback* callback, LONG_PTR notifyHandle)
+HRESULT ApplicationWindows::AddApplicationPages(CKVTAppl* application, IPropertySheetCallback* callback,
+                                                LONG_PTR notifyHandle)
 {
     if (application == nullptr || callback == nullptr) {
         return E_POINTER;
@@ -22,8 +23,8 @@ HRESULT AddApplicationPages(CKVTAppl* application, IPropertySheetCallback* callb
     return zyr::console::AddPropertyPage(callback, new (std::nothrow) CPermPage(notifyHandle, application));
 }
 
-HRESULT AddGroupPages(CKVTAppl* application, CKVTSecGroup* group, IPropertySheetCallback* callback,
-                      LONG_PTR notifyHandle)
+HRESULT ApplicationWindows::AddGroupPages(CKVTAppl* application, CKVTSecGroup* group,
+                                          IPropertySheetCallback* callback, LONG_PTR notifyHandle)
 {
     if (application == nullptr || group == nullptr || callback == nullptr) {
         return E_POINTER;
@@ -32,8 +33,8 @@ HRESULT AddGroupPages(CKVTAppl* application, CKVTSecGroup* group, IPropertySheet
                                          new (std::nothrow) CGroupPage(notifyHandle, application, group));
 }
 
-HRESULT AddObjectPages(CKVTAppl* application, CKVTApplSecObj* object, IPropertySheetCallback* callback,
-                       LONG_PTR notifyHandle)
+HRESULT ApplicationWindows::AddObjectPages(CKVTAppl* application, CKVTApplSecObj* object,
+                                           IPropertySheetCallback* callback, LONG_PTR notifyHandle)
 {
     if (application == nullptr || object == nullptr || callback == nullptr) {
         return E_POINTER;
@@ -42,19 +43,16 @@ HRESULT AddObjectPages(CKVTAppl* application, CKVTApplSecObj* object, IPropertyS
                                                        CApplSecObjPage(notifyHandle, application, object));
 }
 
-void AddApplicationWindows(zyr::console::ApplicationUi& ui)
+bool ApplicationWindows::RunNewItemDialog(zyr::console::NewItemKind kind, HWND parent,
+                                          zyr::console::NewItemTexts& texts)
 {
-    ui.addApplicationPages = &AddApplicationPages;
-    ui.addGroupPages = &AddGroupPages;
-    ui.addObjectPages = &AddObjectPages;
-    ui.runNewItemDialog = &RunNewItemDialog;
+    return zyr::pages::RunNewItemDialog(kind, parent, &texts);
 }
 
 void InstallApplicationWindows()
 {
-    zyr::console::ApplicationUi ui;
-    AddApplicationWindows(ui);
-    zyr::console::SetApplicationUi(ui);
+    static ApplicationWindows windows;
+    zyr::console::SetApplicationUi(&windows);
 }
 
 } // namespace zyr::pages

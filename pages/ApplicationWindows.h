@@ -6,15 +6,22 @@
 
 namespace zyr::pages {
 
-// The application's pages: CApplPage, then CPermPage.
-HRESULT AddApplicationPages(CKVTAppl* application, IPropertySheetCallback* callback, LONG_PTR notifyHandle);
-HRESULT AddGroupPages(CKVTAppl* application, CKVTSecGroup* group, IPropertySheetCallback* callback,
-                      LONG_PTR notifyHandle);
-HRESULT AddObjectPages(CKVTAppl* application, CKVTApplSecObj* object, IPropertySheetCallback* callback,
-                       LONG_PTR notifyHandle);
+class ApplicationWindows : public zyr::console::ApplicationUi {
+public:
+    // CApplPage, then CPermPage.
+    HRESULT AddApplicationPages(CKVTAppl* application, IPropertySheetCallback* callback,
+                                LONG_PTR notifyHandle) override;
+    // CGroupPage.
+    HRESULT AddGroupPages(CKVTAppl* application, CKVTSecGroup* group, IPropertySheetCallback* callback,
+                          LONG_PTR notifyHandle) override;
+    // CApplSecObjPage.
+    HRESULT AddObjectPages(CKVTAppl* application, CKVTApplSecObj* object, IPropertySheetCallback* callback,
+                           LONG_PTR notifyHandle) override;
+    // The New dialog of the kind.
+    bool RunNewItemDialog(zyr::console::NewItemKind kind, HWND parent,
+                          zyr::console::NewItemTexts& texts) override;
+};
 
-// Fills the hooks of ui with the windows above and the New dialogs.
-void AddApplicationWindows(zyr::console::ApplicationUi& ui);
 // Installs them for the node logic.
 void InstallApplicationWindows();
 

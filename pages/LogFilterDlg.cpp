@@ -138,11 +138,15 @@ bool RunLogFilterDialog(HWND parent, zyr::console::LogFilterChoice* choice)
     return true;
 }
 
+bool LogFilterWindow::RunLogFilterDialog(HWND parent, zyr::console::LogFilterChoice& choice)
+{
+    return zyr::pages::RunLogFilterDialog(parent, &choice);
+}
+
 void InstallLogUi()
 {
-    zyr::console::LogUi ui;
-    ui.runLogFilterDialog = &RunLogFilterDialog;
-    zyr::console::SetLogUi(ui);
+    static LogFilterWindow window;
+    zyr::console::SetLogUi(&window);
 }
 
 } // namespace zyr::pages

@@ -52,6 +52,11 @@ namespace zyr::pages {
 
 // Runs CLogFilterDlg modally over parent; true after OK, with the choice.
 bool RunLogFilterDialog(HWND parent, zyr::console::LogFilterChoice* choice);
+class LogFilterWindow : public zyr::console::LogUi {
+public:
+    bool RunLogFilterDialog(HWND parent, zyr::console::LogFilterChoice& choice) override;
+};
+
 // Installs the log side's windows for the node logic.
 void InstallLogUi();
 

@@ -1,5 +1,7 @@
 #include "pages/RoleWindows.h"
 
+#include "console/framework/NodeHelpers.h"
+
 #include "pages/FindUserDlg.h"
 #include "pages/NTRoleMemberPage.h"
 #include "pages/NewRoleDialog.h"
@@ -10,34 +12,38 @@
 
 namespace zyr::pages {
 
-IPropertyPage* CreateRoleGeneralPage(CKVTRole* role, LONG_PTR notifyHandle, LPARAM changeParam)
+HRESULT RoleWindows::AddGeneralPage(CKVTRole* role, IPropertySheetCallback* callback, LONG_PTR notifyHandle,
+                                    LPARAM changeParam)
 {
-    return new (std::nothrow) CRoleGenPage(notifyHandle, role, changeParam);
+    return zyr::console::AddPropertyPage(callback,
+                                         new (std::nothrow) CRoleGenPage(notifyHandle, role, changeParam));
 }
 
-IPropertyPage* CreateRoleMembersPage(zyr::console::MemberPageKind kind, CKVTRole* role, LONG_PTR notifyHandle,
-                                     LPARAM changeParam)
+HRESULT RoleWindows::AddMembersPage(zyr::console::MemberPageKind kind, CKVTRole* role,
+                                    IPropertySheetCallback* callback, LONG_PTR notifyHandle,
+                                    LPARAM changeParam)
 {
+    IPropertyPage* page = nullptr;
     if (kind == zyr::console::MemberPageKind::DirectoryClient) {
-        return new (std::nothrow) CNovellMemberPage(notifyHandle, role, changeParam);
+        page = new (std::nothrow) CNovellMemberPage(notifyHandle, role, changeParam);
+    } else {
+        page = new (std::nothrow) CNTRoleMemberPage(notifyHandle, role, changeParam);
     }
-    return new (std::nothrow) CNTRoleMemberPage(notifyHandle, role, changeParam);
+    return zyr::console::AddPropertyPage(callback, page);
 }
 
-bool RunNewRoleDialog(HWND parent, zyr::console::NewRoleTexts* texts)
+bool RoleWindows::RunNewRoleDialog(HWND parent, zyr::console::NewRoleTexts& texts)
 {
     CNewRoleDialog dialog;
     if (dialog.DoModal(parent) != zyr::ui::IDOK) {
         return false;
     }
-    if (texts != nullptr) {
-        texts->name = dialog.m_strName;
-        texts->description = dialog.m_strDescription;
-    }
+    texts.name = dialog.m_strName;
+    texts.description = dialog.m_strDescription;
     return true;
 }
 
-void RunFindUserDialog()
+void RoleWindows::RunFindUser()
 {
     FindUserDlg dialog;
     dialog.DoModal();
@@ -45,12 +51,8 @@ void RunFindUserDialog()
 
 void InstallRoleWindows()
 {
-    zyr::console::RoleUi ui;
-    ui.createGeneralPage = &CreateRoleGeneralPage;
-    ui.createMembersPage = &CreateRoleMembersPage;
-    ui.runNewRoleDialog = &RunNewRoleDialog;
-    ui.runFindUser = &RunFindUserDialog;
-    zyr::console::SetRoleUi(ui);
+    static RoleWindows windows;
+    zyr::console::SetRoleUi(&windows);
 }
 
 } // namespace zyr::pages

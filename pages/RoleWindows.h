@@ -1,17 +1,24 @@
-// The windows of the role side, installed as the role nodes' hooks.
+// The windows of the role side, installed as the role nodes' windows.
 #pragma once
 
 #include "console/framework/RoleUi.h"
 
 namespace zyr::pages {
 
-IPropertyPage* CreateRoleGeneralPage(CKVTRole* role, LONG_PTR notifyHandle, LPARAM changeParam);
-IPropertyPage* CreateRoleMembersPage(zyr::console::MemberPageKind kind, CKVTRole* role, LONG_PTR notifyHandle,
-                                     LPARAM changeParam);
-bool RunNewRoleDialog(HWND parent, zyr::console::NewRoleTexts* texts);
-void RunFindUserDialog();
+class RoleWindows : public zyr::console::RoleUi {
+public:
+    // CRoleGenPage.
+    HRESULT AddGeneralPage(CKVTRole* role, IPropertySheetCallback* callback, LONG_PTR notifyHandle,
+                           LPARAM changeParam) override;
+    // CNovellMemberPage for directory-client accounts, CNTRoleMemberPage otherwise.
+    HRESULT AddMembersPage(zyr::console::MemberPageKind kind, CKVTRole* role,
+                           IPropertySheetCallback* callback, LONG_PTR notifyHandle,
+                           LPARAM changeParam) override;
+    bool RunNewRoleDialog(HWND parent, zyr::console::NewRoleTexts& texts) override;
+    void RunFindUser() override;
+};
 
-// Installs the four as the role side's windows.
+// Installs them as the role side's windows.
 void InstallRoleWindows();
 
 } // namespace zyr::pages

@@ -1,5 +1,6 @@
 #include "pages/StartupDialogs.h"
 
+#include "console/framework/NodeHelpers.h"
 #include "pages/KVTSnapinPage.h"
 #include "pages/LoginDlg.h"
 #include "pages/StatusDlg.h"
@@ -9,27 +10,20 @@
 
 namespace zyr::pages {
 
-bool RunSignInDialog(HWND parent)
+bool StartupDialogs::SignIn(HWND parent)
 {
     CLoginDlg dialog(parent);
     return dialog.DoModal() == zyr::ui::IDOK;
 }
 
-std::unique_ptr<zyr::console::StatusWindow> OpenStatusDialog(HWND parent)
+std::unique_ptr<zyr::console::StatusWindow> StartupDialogs::OpenStatusWindow(HWND parent)
 {
     return CStatusDlg::Open(parent);
 }
 
-IPropertyPage* CreateCompliancePage(LONG_PTR notifyHandle)
+HRESULT StartupDialogs::AddCompliancePage(IPropertySheetCallback* callback, LONG_PTR notifyHandle)
 {
-    return new (std::nothrow) CKVTSnapinPage(notifyHandle);
-}
-
-void AddDialogSteps(zyr::console::StartupHooks& hooks)
-{
-    hooks.signIn = &RunSignInDialog;
-    hooks.openStatusWindow = &OpenStatusDialog;
-    hooks.createCompliancePage = &CreateCompliancePage;
+    return zyr::console::AddPropertyPage(callback, new (std::nothrow) CKVTSnapinPage(notifyHandle));
 }
 
 } // namespace zyr::pages

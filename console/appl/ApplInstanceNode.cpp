@@ -90,36 +90,13 @@ void CApplInstanceNode::ForgetRecords()
     }
 }
 
-HRESULT CApplInstanceNode::Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param,
-                                  IComponentData* componentData, IComponent* component,
-                                  DATA_OBJECT_TYPES type)
+HRESULT CApplInstanceNode::OnExpand(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IConsole* console,
+                                    DATA_OBJECT_TYPES type)
 {
-    zyr::console::NotifyContext context(componentData, component);
-    switch (event) {
-    case MMCN_ADD_IMAGES:
-        return OnAddImages(event, arg, param, context.console.get(), type);
-    case MMCN_DELETE:
-        return OnDelete(context.console.get());
-    case MMCN_EXPAND:
-        m_scopeDataItem.ID = static_cast<HSCOPEITEM>(param);
-        if (arg != 0) {
-            expanded_ = true;
-        }
-        return OnExpand(event, arg, param, context.console.get(), type);
-    case MMCN_REFRESH:
-        return OnRefresh(context.console.get());
-    case MMCN_SELECT:
-        return OnSelect(context.console.get());
-    case MMCN_SHOW:
-        if (arg != 0) {
-            return SetColumnHeaders(context.header.get());
-        }
-        return OnShow(event, arg, param, context.console.get(), type);
-    case MMCN_PROPERTY_CHANGE:
-        return OnPropertyChange(context.console.get());
-    default:
-        return E_NOTIMPL;
+    if (arg != 0) {
+        expanded_ = true;
     }
+    return CKVTChildData<CApplInstanceNode>::OnExpand(event, arg, param, console, type);
 }
 
 HRESULT CApplInstanceNode::GetScopePaneInfo(SCOPEDATAITEM* item)
@@ -141,11 +118,7 @@ HRESULT CApplInstanceNode::CreatePropertyPages(IPropertySheetCallback* callback,
     if (m_pAppl == nullptr) {
         return E_FAIL;
     }
-    auto add = zyr::console::CurrentApplicationUi().addApplicationPages;
-    if (add == nullptr) {
-        return S_OK;
-    }
-    return add(m_pAppl, callback, notifyHandle);
+    return zyr::console::CurrentApplicationUi().AddApplicationPages(m_pAppl, callback, notifyHandle);
 }
 
 HRESULT CApplInstanceNode::QueryPagesFor(DATA_OBJECT_TYPES type)

@@ -33,8 +33,6 @@ public:
                       CKVTAppl* application, CKVTApplList* list, CApplicationNode* parent);
     ~CApplInstanceNode() override;
 
-    HRESULT Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IComponentData* componentData,
-                   IComponent* component, DATA_OBJECT_TYPES type) override;
     // SDI_STR answers the application's name; nothing is filled once the
     // application is gone.
     HRESULT GetScopePaneInfo(SCOPEDATAITEM* item) override;
@@ -47,23 +45,26 @@ public:
     HRESULT QueryPagesFor(DATA_OBJECT_TYPES type) override;
 
     // Properties and Delete; the description bar.
-    virtual HRESULT OnSelect(IConsole* console);
+    HRESULT OnSelect(IConsole* console) override;
     // "Secure Groups" and "Description".
-    virtual HRESULT SetColumnHeaders(IHeaderCtrl* header);
+    HRESULT SetColumnHeaders(IHeaderCtrl* header) override;
     // The commands 32781 and 32784.
     virtual HRESULT OnNewSecureGroup(bool& handled, CSnapInObjectRootBase* root);
     virtual HRESULT OnExportApplication(bool& handled, CSnapInObjectRootBase* root);
     // Builds nodes for groups of the record that have none.
-    virtual HRESULT OnRefresh(IConsole* console);
+    HRESULT OnRefresh(IConsole* console) override;
     // The delete verb: asks, deletes on the server, and only when the server
     // took the delete removes the record and the node.
-    virtual HRESULT OnDelete(IConsole* console);
+    HRESULT OnDelete(IConsole* console) override;
     // "%d Group" / "%d Groups".
     virtual HRESULT UpdateDescriptionBar(IConsole* console);
     // The pages changed the application: the console shows it again.
-    virtual HRESULT OnPropertyChange(IConsole* console);
+    HRESULT OnPropertyChange(IConsole* console) override;
 
     CKVTAppl* Application() const { return m_pAppl; }
+    // Notes the first expansion, then lists the children in the tree.
+    HRESULT OnExpand(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IConsole* console,
+                     DATA_OBJECT_TYPES type) override;
     bool IsExpanded() const { return expanded_; }
     // The application went with the list: this node and its group and object
     // nodes refer to no record any more.

@@ -20,8 +20,7 @@ HWND MainWindowOf(IConsole* console)
 
 bool RunNewItemDialog(NewItemKind kind, IConsole* console, NewItemTexts& texts)
 {
-    auto run = CurrentApplicationUi().runNewItemDialog;
-    if (run == nullptr || !run(kind, MainWindowOf(console), &texts)) {
+    if (!CurrentApplicationUi().RunNewItemDialog(kind, MainWindowOf(console), texts)) {
         return false;
     }
     // The dialogs check the texts already; a name the server would refuse is

@@ -33,22 +33,6 @@ void CApplSecObjNode::ForgetRecords()
     m_pGroup = nullptr;
 }
 
-HRESULT CApplSecObjNode::Notify(MMC_NOTIFY_TYPE event, LPARAM, LPARAM, IComponentData* componentData,
-                                IComponent* component, DATA_OBJECT_TYPES)
-{
-    zyr::console::NotifyContext context(componentData, component);
-    switch (event) {
-    case MMCN_DELETE:
-        return OnDelete(context.console.get());
-    case MMCN_SELECT:
-        return OnSelect(context.console.get());
-    case MMCN_PROPERTY_CHANGE:
-        return OnPropertyChange(context.console.get());
-    default:
-        return E_NOTIMPL;
-    }
-}
-
 LPOLESTR CApplSecObjNode::GetColumnText(int column)
 {
     return NameDescriptionColumnText(column, m_pObject);
@@ -63,11 +47,7 @@ HRESULT CApplSecObjNode::CreatePropertyPages(IPropertySheetCallback* callback, L
     if (m_pObject == nullptr) {
         return E_FAIL;
     }
-    auto add = zyr::console::CurrentApplicationUi().addObjectPages;
-    if (add == nullptr) {
-        return S_OK;
-    }
-    return add(m_pAppl, m_pObject, callback, notifyHandle);
+    return zyr::console::CurrentApplicationUi().AddObjectPages(m_pAppl, m_pObject, callback, notifyHandle);
 }
 
 HRESULT CApplSecObjNode::QueryPagesFor(DATA_OBJECT_TYPES type)

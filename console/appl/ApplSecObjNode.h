@@ -15,8 +15,6 @@ public:
     CApplSecObjNode(CKVTApplSecObj* object, CKVTAppl* application, CKVTSecGroup* group, CGroupNode* parent);
     ~CApplSecObjNode() override;
 
-    HRESULT Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IComponentData* componentData,
-                   IComponent* component, DATA_OBJECT_TYPES type) override;
     // Column 0 the name, column 1 the description, others empty.
     LPOLESTR GetColumnText(int column) override;
     // The object page (scope and result contexts only).
@@ -25,14 +23,14 @@ public:
     HRESULT QueryPagesFor(DATA_OBJECT_TYPES type) override;
 
     // Properties and Delete; the description bar of its group.
-    virtual HRESULT OnSelect(IConsole* console);
+    HRESULT OnSelect(IConsole* console) override;
     // The delete verb: asks, deletes on the server, and only when the server
     // took the delete removes the object and its item.
-    virtual HRESULT OnDelete(IConsole* console);
+    HRESULT OnDelete(IConsole* console) override;
     // "%d Object" / "%d Objects" over the objects of its group.
     virtual HRESULT UpdateDescriptionBar(IConsole* console);
     // The page changed the object: the console shows its row again.
-    virtual HRESULT OnPropertyChange(IConsole* console);
+    HRESULT OnPropertyChange(IConsole* console) override;
 
     CKVTApplSecObj* Object() const { return m_pObject; }
     // The object went with its group.

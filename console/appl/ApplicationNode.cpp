@@ -41,33 +41,6 @@ CApplicationNode::~CApplicationNode()
     DestroyChildren();
 }
 
-HRESULT CApplicationNode::Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param,
-                                 IComponentData* componentData, IComponent* component, DATA_OBJECT_TYPES type)
-{
-    zyr::console::NotifyContext context(componentData, component);
-    switch (event) {
-    case MMCN_ADD_IMAGES:
-        return OnAddImages(event, arg, param, context.console.get(), type);
-    case MMCN_EXPAND:
-        m_scopeDataItem.ID = static_cast<HSCOPEITEM>(param);
-        if (arg != 0) {
-            expanded_ = true;
-        }
-        return OnExpand(event, arg, param, context.console.get(), type);
-    case MMCN_REFRESH:
-        return OnRefresh(context.console.get());
-    case MMCN_SELECT:
-        return OnSelect(context.console.get());
-    case MMCN_SHOW:
-        if (arg != 0) {
-            return SetColumnHeaders(context.header.get());
-        }
-        return OnShow(event, arg, param, context.console.get(), type);
-    default:
-        return E_NOTIMPL;
-    }
-}
-
 LPOLESTR CApplicationNode::GetColumnText(int column)
 {
     switch (column) {
@@ -78,6 +51,15 @@ LPOLESTR CApplicationNode::GetColumnText(int column)
     default:
         return ColumnText(column, u"");
     }
+}
+
+HRESULT CApplicationNode::OnExpand(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IConsole* console,
+                                   DATA_OBJECT_TYPES type)
+{
+    if (arg != 0) {
+        expanded_ = true;
+    }
+    return CKVTChildData<CApplicationNode>::OnExpand(event, arg, param, console, type);
 }
 
 HRESULT CApplicationNode::QueryPagesFor(DATA_OBJECT_TYPES type)

@@ -29,26 +29,27 @@ public:
     explicit CApplicationNode(zyr::console::StatusWindow* status);
     ~CApplicationNode() override;
 
-    HRESULT Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IComponentData* componentData,
-                   IComponent* component, DATA_OBJECT_TYPES type) override;
     // Column 0 the display name, column 1 "Applications", others empty.
     LPOLESTR GetColumnText(int column) override;
     HRESULT QueryPagesFor(DATA_OBJECT_TYPES type) override;
 
     // Slot 23: no verb; the description bar.
-    virtual HRESULT OnSelect(IConsole* console);
+    HRESULT OnSelect(IConsole* console) override;
     // Slot 24: "Applications" and "Description".
-    virtual HRESULT SetColumnHeaders(IHeaderCtrl* header);
+    HRESULT SetColumnHeaders(IHeaderCtrl* header) override;
     // Slots 25, 26: the commands 32768 and 32785.
     virtual HRESULT OnNewApplication(bool& handled, CSnapInObjectRootBase* root);
     virtual HRESULT OnImportApplication(bool& handled, CSnapInObjectRootBase* root);
     // Slot 27: nothing to do.
-    virtual HRESULT OnRefresh(IConsole* console);
+    HRESULT OnRefresh(IConsole* console) override;
     // Slot 28: "%d Application" / "%d Applications".
     virtual HRESULT UpdateDescriptionBar(IConsole* console);
 
     CKVTApplList& ApplList() { return m_applList; }
     const CKVTApplList& ApplList() const { return m_applList; }
+    // Notes the first expansion, then lists the children in the tree.
+    HRESULT OnExpand(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IConsole* console,
+                     DATA_OBJECT_TYPES type) override;
     bool IsExpanded() const { return expanded_; }
 
     // Builds the node of an application of the list made without an element

@@ -65,32 +65,6 @@ void CGroupNode::ForgetRecords()
     }
 }
 
-HRESULT CGroupNode::Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IComponentData* componentData,
-                           IComponent* component, DATA_OBJECT_TYPES type)
-{
-    zyr::console::NotifyContext context(componentData, component);
-    switch (event) {
-    case MMCN_ADD_IMAGES:
-        return OnAddImages(event, arg, param, context.console.get(), type);
-    case MMCN_DELETE:
-        return OnDelete(context.console.get());
-    case MMCN_REFRESH:
-        return OnRefresh(context.console.get());
-    case MMCN_SELECT:
-        return OnSelect(context.console.get());
-    case MMCN_SHOW:
-        // The objects are result items: the group lists them itself.
-        if (arg != 0) {
-            SetColumnHeaders(context.header.get());
-        }
-        return OnShow(event, arg, param, context.console.get(), type);
-    case MMCN_PROPERTY_CHANGE:
-        return OnPropertyChange(context.console.get());
-    default:
-        return E_NOTIMPL;
-    }
-}
-
 HRESULT CGroupNode::GetScopePaneInfo(SCOPEDATAITEM* item)
 {
     return zyr::console::appl::FillRecordScopePaneInfo(m_scopeDataItem, m_pGroup, scopeName_, item);
@@ -110,11 +84,7 @@ HRESULT CGroupNode::CreatePropertyPages(IPropertySheetCallback* callback, LONG_P
     if (m_pGroup == nullptr) {
         return E_FAIL;
     }
-    auto add = zyr::console::CurrentApplicationUi().addGroupPages;
-    if (add == nullptr) {
-        return S_OK;
-    }
-    return add(m_pAppl, m_pGroup, callback, notifyHandle);
+    return zyr::console::CurrentApplicationUi().AddGroupPages(m_pAppl, m_pGroup, callback, notifyHandle);
 }
 
 HRESULT CGroupNode::QueryPagesFor(DATA_OBJECT_TYPES type)

@@ -17,6 +17,8 @@ public:
     // {3B8D6E43-0F4A-4C57-9E12-6A7C5D10B323}
     static constexpr NodeDescription kDescription{
         {0x3B8D6E43, 0x0F4A, 0x4C57, {0x9E, 0x12, 0x6A, 0x7C, 0x5D, 0x10, 0xB3, 0x23}}, u"Groups"};
+    // Its children are result items.
+    static constexpr bool kResultChildren = true;
     static constexpr UINT kMenuId = zyr::console::IDR_GROUP_MENU;
     static constexpr long ID_NEW_SECURABLE_OBJECT = 32779;
     static std::span<const CommandEntry<CGroupNode>> CommandTable();
@@ -27,8 +29,6 @@ public:
                CKVTSecGroup* group, CKVTAppl* application, CApplInstanceNode* parent);
     ~CGroupNode() override;
 
-    HRESULT Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IComponentData* componentData,
-                   IComponent* component, DATA_OBJECT_TYPES type) override;
     // SDI_STR answers the group's name; nothing is filled once it is gone.
     HRESULT GetScopePaneInfo(SCOPEDATAITEM* item) override;
     LPOLESTR GetColumnText(int column) override;
@@ -38,20 +38,20 @@ public:
     HRESULT QueryPagesFor(DATA_OBJECT_TYPES type) override;
 
     // Properties and Delete; the description bar.
-    virtual HRESULT OnSelect(IConsole* console);
+    HRESULT OnSelect(IConsole* console) override;
     // "Securable Object" and "Description".
-    virtual HRESULT SetColumnHeaders(IHeaderCtrl* header);
+    HRESULT SetColumnHeaders(IHeaderCtrl* header) override;
     // Nothing to do.
-    virtual HRESULT OnRefresh(IConsole* console);
+    HRESULT OnRefresh(IConsole* console) override;
     // The command 32779.
     virtual HRESULT OnNewSecurableObject(bool& handled, CSnapInObjectRootBase* root);
     // The delete verb: asks through the console, deletes on the server, and
     // only when the server took the delete removes the group and the node.
-    virtual HRESULT OnDelete(IConsole* console);
+    HRESULT OnDelete(IConsole* console) override;
     // "%d Object" / "%d Objects".
     virtual HRESULT UpdateDescriptionBar(IConsole* console);
     // The page changed the group: the console shows it again.
-    virtual HRESULT OnPropertyChange(IConsole* console);
+    HRESULT OnPropertyChange(IConsole* console) override;
 
     CKVTSecGroup* Group() const { return m_pGroup; }
     CKVTAppl* Application() const { return m_pAppl; }

@@ -1,7 +1,7 @@
 // The windows of the application side that the node logic opens: the pages of
 // applications, groups and objects and the New dialogs. The toolkit layer
-// installs them at start; until then (and in tests that install doubles) a
-// node offers no page and a New command shows no dialog.
+// installs its implementation at start; until then (and in tests that install
+// no double) a node offers no page and a New command shows no dialog.
 #pragma once
 
 #include "platform/mmc/ConsoleInterfaces.h"
@@ -22,27 +22,29 @@ struct NewItemTexts {
     std::string description;
 };
 
-struct ApplicationUi {
+// Each answer of this base is the one of a console without windows.
+class ApplicationUi {
+public:
+    virtual ~ApplicationUi() = default;
     // The application's pages (properties, then permissions), handed to the
-    // sheet; the records stay owned by the tree and outlive the sheet.
-    HRESULT(*addApplicationPages)
-    (CKVTAppl* application, IPropertySheetCallback* callback, LONG_PTR notifyHandle) = nullptr;
+    // sheet; the records stay owned by the tree and outlive the sheet. S_OK
+    // when no page is offered.
+    virtual HRESULT AddApplicationPages(CKVTAppl* application, IPropertySheetCallback* callback,
+                                        LONG_PTR notifyHandle);
     // The group's page; the application offers its permissions.
-    HRESULT(*addGroupPages)
-    (CKVTAppl* application, CKVTSecGroup* group, IPropertySheetCallback* callback,
-     LONG_PTR notifyHandle) = nullptr;
+    virtual HRESULT AddGroupPages(CKVTAppl* application, CKVTSecGroup* group,
+                                  IPropertySheetCallback* callback, LONG_PTR notifyHandle);
     // The object's page; the application offers its permissions.
-    HRESULT(*addObjectPages)
-    (CKVTAppl* application, CKVTApplSecObj* object, IPropertySheetCallback* callback,
-     LONG_PTR notifyHandle) = nullptr;
+    virtual HRESULT AddObjectPages(CKVTAppl* application, CKVTApplSecObj* object,
+                                   IPropertySheetCallback* callback, LONG_PTR notifyHandle);
     // Runs the New dialog of the kind over parent; true after OK, with texts
     // filled; false after Cancel or when the dialog could not be shown.
-    bool (*runNewItemDialog)(NewItemKind kind, HWND parent, NewItemTexts* texts) = nullptr;
+    virtual bool RunNewItemDialog(NewItemKind kind, HWND parent, NewItemTexts& texts);
 };
 
-void SetApplicationUi(const ApplicationUi& ui);
-const ApplicationUi& CurrentApplicationUi();
-// Nothing installed (tests).
+// The installed windows; before any is installed, the base above.
+ApplicationUi& CurrentApplicationUi();
+void SetApplicationUi(ApplicationUi* ui); // not owned; null restores the default
 void ResetApplicationUi();
 
 } // namespace zyr::console

@@ -19,11 +19,17 @@ public:
         retired_.clear();
     }
 
-    // Slot 21: arg TRUE appends every child's result item to the result pane,
+    // MMCN_ADD_IMAGES: the node image strip into the view's result image list (arg).
+    HRESULT OnAddImages(MMC_NOTIFY_TYPE, LPARAM arg, LPARAM, IConsole*, DATA_OBJECT_TYPES) override
+    {
+        return zyr::console::SetNodeImageStrip(reinterpret_cast<IImageList*>(arg));
+    }
+
+    // arg TRUE appends every child's result item to the result pane,
     // in order; the last insertion's result, E_NOTIMPL without children or
     // when arg is FALSE.
-    virtual HRESULT OnShow(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IConsole* console,
-                           DATA_OBJECT_TYPES type)
+    HRESULT OnShow(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IConsole* console,
+                   DATA_OBJECT_TYPES type) override
     {
         (void)event;
         (void)param;
@@ -45,12 +51,12 @@ public:
         return hr;
     }
 
-    // Slot 22: inserts every child's scope item under param (this node's
+    // Inserts every child's scope item under param (this node's
     // scope item), in order; the last insertion's result, E_NOTIMPL without
     // children. A collapse (arg FALSE) inserts nothing, so that the children
     // never stand twice in the tree.
-    virtual HRESULT OnExpand(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IConsole* console,
-                             DATA_OBJECT_TYPES type)
+    HRESULT OnExpand(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IConsole* console,
+                     DATA_OBJECT_TYPES type) override
     {
         (void)event;
         (void)type;

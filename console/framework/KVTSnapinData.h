@@ -14,17 +14,6 @@
 template <typename T>
 class CKVTSnapinData : public CSnapInItemImpl<T> {
 public:
-    // Slot 16: MMCN_ADD_IMAGES; arg is the view's result image list.
-    virtual HRESULT OnAddImages(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IConsole* console,
-                                DATA_OBJECT_TYPES type)
-    {
-        (void)event;
-        (void)param;
-        (void)console;
-        (void)type;
-        return zyr::console::SetNodeImageStrip(reinterpret_cast<IImageList*>(arg));
-    }
-
     // Slot 17: the text of a result-pane column. The text stays valid until
     // the same column is asked again.
     virtual LPOLESTR GetColumnText(int column)

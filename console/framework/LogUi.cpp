@@ -3,23 +3,29 @@
 namespace zyr::console {
 namespace {
 
-LogUi g_ui;
+LogUi g_default;
+LogUi* g_ui = nullptr;
 
 } // namespace
 
-void SetLogUi(const LogUi& ui)
+bool LogUi::RunLogFilterDialog(HWND, LogFilterChoice&)
+{
+    return false;
+}
+
+LogUi& CurrentLogUi()
+{
+    return g_ui ? *g_ui : g_default;
+}
+
+void SetLogUi(LogUi* ui)
 {
     g_ui = ui;
 }
 
-const LogUi& CurrentLogUi()
-{
-    return g_ui;
-}
-
 void ResetLogUi()
 {
-    g_ui = LogUi();
+    g_ui = nullptr;
 }
 
 } // namespace zyr::console

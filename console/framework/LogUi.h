@@ -1,7 +1,7 @@
 // The window of the log side that the node logic opens: the date filter that
 // the Logs container shows the first time it is shown. The toolkit layer
-// installs it at start; until then (and in tests that install doubles) the
-// container treats the filter as cancelled and fetches nothing.
+// installs its implementation at start; until then (and in tests that install
+// no double) the container treats the filter as cancelled and fetches nothing.
 #pragma once
 
 #include "platform/mmc/ConsoleInterfaces.h"
@@ -20,15 +20,17 @@ struct LogFilterChoice {
     std::string toText;
 };
 
-struct LogUi {
+class LogUi {
+public:
+    virtual ~LogUi() = default;
     // Runs the filter dialog over parent; true after OK, with choice filled;
-    // false after Cancel or when the dialog could not be shown.
-    bool (*runLogFilterDialog)(HWND parent, LogFilterChoice* choice) = nullptr;
+    // false after Cancel or when the dialog could not be shown (the base).
+    virtual bool RunLogFilterDialog(HWND parent, LogFilterChoice& choice);
 };
 
-void SetLogUi(const LogUi& ui);
-const LogUi& CurrentLogUi();
-// Nothing installed (tests).
+// The installed window; before any is installed, the base above.
+LogUi& CurrentLogUi();
+void SetLogUi(LogUi* ui); // not owned; null restores the default
 void ResetLogUi();
 
 } // namespace zyr::console

@@ -5,6 +5,13 @@
 //   static constexpr UINT kMenuId = 110;                         // optional
 //   static std::span<const CommandEntry<T>> CommandTable();       // optional
 //   static constexpr UINT kToolbars[] = {230};                    // optional
+//   static constexpr bool kResultChildren = true;                 // optional
+//
+// Notify routes each event to the node's handler for it; a node overrides
+// the handlers it has, and an event without one answers E_NOTIMPL. A node
+// whose children stand in the result pane (kResultChildren) lists them on
+// MMCN_SHOW after its column headers and takes no MMCN_EXPAND; any other
+// node's MMCN_SHOW sets the column headers only.
 #pragma once
 
 #include "console/framework/NodeHelpers.h"
@@ -23,6 +30,15 @@ struct CommandEntry {
 
 template <typename T>
 class CSnapInItemImpl : public CSnapInItem {
+    static constexpr bool ChildrenInResultPane()
+    {
+        if constexpr (requires { T::kResultChildren; }) {
+            return T::kResultChildren;
+        } else {
+            return false;
+        }
+    }
+
 public:
     CSnapInItemImpl() : m_bstrDisplayName(T::kDescription.displayName)
     {
@@ -39,10 +55,73 @@ public:
     CSnapInItemImpl(const CSnapInItemImpl&) = delete;
     CSnapInItemImpl& operator=(const CSnapInItemImpl&) = delete;
 
-    HRESULT Notify(MMC_NOTIFY_TYPE, LPARAM, LPARAM, IComponentData*, IComponent*, DATA_OBJECT_TYPES) override
+    HRESULT Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IComponentData* componentData,
+                   IComponent* component, DATA_OBJECT_TYPES type) override
+    {
+        zyr::console::NotifyContext context(componentData, component);
+        IConsole* console = context.console.get();
+        switch (event) {
+        case MMCN_ADD_IMAGES:
+            return OnAddImages(event, arg, param, console, type);
+        case MMCN_EXPAND:
+            if constexpr (ChildrenInResultPane()) {
+                return E_NOTIMPL;
+            }
+            m_scopeDataItem.ID = static_cast<HSCOPEITEM>(param);
+            return OnExpand(event, arg, param, console, type);
+        case MMCN_SHOW:
+            if constexpr (!ChildrenInResultPane()) {
+                return arg != 0 ? SetColumnHeaders(context.header.get()) : E_NOTIMPL;
+            }
+            if (arg != 0) {
+                SetColumnHeaders(context.header.get());
+            }
+            return OnShow(event, arg, param, console, type);
+        case MMCN_SELECT:
+            return OnSelect(console);
+        case MMCN_REFRESH:
+            return OnRefresh(console);
+        case MMCN_DELETE:
+            return OnDelete(console);
+        case MMCN_REMOVE_CHILDREN:
+            return OnRemoveChildren(console);
+        case MMCN_PROPERTY_CHANGE:
+            return OnPropertyChange(console);
+        case MMCN_RENAME:
+            return OnRename(arg, param, console);
+        case MMCN_VIEW_CHANGE:
+            return OnViewChange(arg, param, console);
+        default:
+            return E_NOTIMPL;
+        }
+    }
+
+    // The handlers Notify routes to; each answers E_NOTIMPL until a node has it.
+    // MMCN_ADD_IMAGES: arg is the view's result image list.
+    virtual HRESULT OnAddImages(MMC_NOTIFY_TYPE, LPARAM, LPARAM, IConsole*, DATA_OBJECT_TYPES)
     {
         return E_NOTIMPL;
     }
+    // MMCN_EXPAND: arg TRUE to expand, FALSE to collapse; param this node's scope item.
+    virtual HRESULT OnExpand(MMC_NOTIFY_TYPE, LPARAM, LPARAM, IConsole*, DATA_OBJECT_TYPES)
+    {
+        return E_NOTIMPL;
+    }
+    // MMCN_SHOW: arg TRUE when the node is shown in the result pane, FALSE when it leaves it.
+    virtual HRESULT OnShow(MMC_NOTIFY_TYPE, LPARAM, LPARAM, IConsole*, DATA_OBJECT_TYPES)
+    {
+        return E_NOTIMPL;
+    }
+    virtual HRESULT SetColumnHeaders(IHeaderCtrl*) { return E_NOTIMPL; }
+    virtual HRESULT OnSelect(IConsole*) { return E_NOTIMPL; }
+    virtual HRESULT OnRefresh(IConsole*) { return E_NOTIMPL; }
+    virtual HRESULT OnDelete(IConsole*) { return E_NOTIMPL; }
+    virtual HRESULT OnRemoveChildren(IConsole*) { return E_NOTIMPL; }
+    // A page of the node changed it.
+    virtual HRESULT OnPropertyChange(IConsole*) { return E_NOTIMPL; }
+    // MMCN_RENAME: arg TRUE to ask, FALSE with param the new name.
+    virtual HRESULT OnRename(LPARAM, LPARAM, IConsole*) { return E_NOTIMPL; }
+    virtual HRESULT OnViewChange(LPARAM, LPARAM, IConsole*) { return E_NOTIMPL; }
 
     HRESULT GetScopePaneInfo(SCOPEDATAITEM* item) override
     {

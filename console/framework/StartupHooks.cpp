@@ -3,19 +3,35 @@
 namespace zyr::console {
 namespace {
 
-StartupHooks g_hooks;
+StartupHooks g_default;
+StartupHooks* g_hooks = nullptr;
 bool g_signedIn = false;
 
 } // namespace
 
-void SetStartupHooks(const StartupHooks& hooks)
+bool StartupHooks::SignIn(HWND)
 {
-    g_hooks = hooks;
+    return true;
 }
 
-const StartupHooks& CurrentStartupHooks()
+std::unique_ptr<StatusWindow> StartupHooks::OpenStatusWindow(HWND)
 {
-    return g_hooks;
+    return nullptr;
+}
+
+HRESULT StartupHooks::AddCompliancePage(IPropertySheetCallback*, LONG_PTR)
+{
+    return S_OK;
+}
+
+StartupHooks& CurrentStartupHooks()
+{
+    return g_hooks ? *g_hooks : g_default;
+}
+
+void SetStartupHooks(StartupHooks* hooks)
+{
+    g_hooks = hooks;
 }
 
 bool IsSignedIn()
@@ -30,7 +46,7 @@ void SetSignedIn()
 
 void ResetStartupState()
 {
-    g_hooks = StartupHooks();
+    g_hooks = nullptr;
     g_signedIn = false;
 }
 

@@ -1,6 +1,7 @@
 // The steps of start-up that belong to other layers: the sign-in dialog, the
-// status window and the loading of the role list. Each stays empty until its
-// layer installs it; an empty step is skipped (no sign-in counts as signed in).
+// status window, the loading of the role list and the root's compliance page.
+// The layers above install their implementation at start; each step of this
+// base is skipped (no sign-in counts as signed in).
 #pragma once
 
 #include "platform/mmc/ConsoleInterfaces.h"
@@ -17,27 +18,30 @@ public:
     virtual void ShowStep(std::string_view text) = 0;
 };
 
-struct StartupHooks {
+class StartupHooks {
+public:
+    virtual ~StartupHooks() = default;
     // Runs the sign-in dialog over parent; true when it ended with OK.
-    bool (*signIn)(HWND parent) = nullptr;
+    virtual bool SignIn(HWND parent);
     // Opens the status window over parent; null when it cannot be shown.
-    std::unique_ptr<StatusWindow> (*openStatusWindow)(HWND parent) = nullptr;
+    virtual std::unique_ptr<StatusWindow> OpenStatusWindow(HWND parent);
     // Creates the role list, hands it to the application object and fetches
     // the roles.
-    void (*loadRoles)() = nullptr;
-    // Makes the root's compliance page with the console's notify handle;
-    // without it the root offers no page.
-    IPropertyPage* (*createCompliancePage)(LONG_PTR notifyHandle) = nullptr;
+    virtual void LoadRoles() {}
+    // Hands the root's compliance page, with the console's notify handle, to
+    // the sheet; S_OK when no page is offered.
+    virtual HRESULT AddCompliancePage(IPropertySheetCallback* callback, LONG_PTR notifyHandle);
 };
 
-void SetStartupHooks(const StartupHooks& hooks);
-const StartupHooks& CurrentStartupHooks();
+// The installed steps; before any are installed, the base above.
+StartupHooks& CurrentStartupHooks();
+void SetStartupHooks(StartupHooks* hooks); // not owned; null restores the default
 
 // Set once a sign-in has succeeded in this process; never cleared but by Reset.
 bool IsSignedIn();
 void SetSignedIn();
 
-// Empty hooks and not signed in (tests).
+// The default steps and not signed in (tests).
 void ResetStartupState();
 
 } // namespace zyr::console

@@ -23,20 +23,6 @@ CLogInstanceNode::CLogInstanceNode(std::shared_ptr<CKVTLog> entry, CKVTLogList* 
     m_resultDataItem.nImage = m_pLog != nullptr && m_pLog->IsFailed() ? kFailedImage : kSucceededImage;
 }
 
-HRESULT CLogInstanceNode::Notify(MMC_NOTIFY_TYPE event, LPARAM, LPARAM, IComponentData* componentData,
-                                 IComponent* component, DATA_OBJECT_TYPES)
-{
-    zyr::console::NotifyContext context(componentData, component);
-    switch (event) {
-    case MMCN_SELECT:
-        return OnSelect(context.console.get());
-    case MMCN_DELETE:
-        return OnDelete(context.console.get());
-    default:
-        return E_NOTIMPL;
-    }
-}
-
 HRESULT CLogInstanceNode::QueryPagesFor(DATA_OBJECT_TYPES type)
 {
     return type == CCT_SCOPE || type == CCT_RESULT ? S_OK : S_FALSE;

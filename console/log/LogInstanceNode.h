@@ -25,14 +25,12 @@ public:
 
     CLogInstanceNode(std::shared_ptr<CKVTLog> entry, CKVTLogList* list, CLogNode* parent);
 
-    HRESULT Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IComponentData* componentData,
-                   IComponent* component, DATA_OBJECT_TYPES type) override;
     HRESULT QueryPagesFor(DATA_OBJECT_TYPES type) override;
     LPOLESTR GetColumnText(int column) override;
 
     // Slots 21 to 25.
-    virtual HRESULT OnSelect(IConsole* console);
-    virtual HRESULT OnDelete(IConsole* console);
+    HRESULT OnSelect(IConsole* console) override;
+    HRESULT OnDelete(IConsole* console) override;
     virtual HRESULT UpdateDescriptionBar(IConsole* console);
     virtual HRESULT OnPreviousLogs(bool& handled, CSnapInObjectRootBase* root);
     virtual HRESULT OnNextLogs(bool& handled, CSnapInObjectRootBase* root);

@@ -47,30 +47,6 @@ CLogNode::~CLogNode()
     DestroyChildren();
 }
 
-HRESULT CLogNode::Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IComponentData* componentData,
-                         IComponent* component, DATA_OBJECT_TYPES type)
-{
-    zyr::console::NotifyContext context(componentData, component);
-    IConsole* console = context.console.get();
-    switch (event) {
-    case MMCN_ADD_IMAGES:
-        return OnAddImages(event, arg, param, console, type);
-    case MMCN_DELETE:
-        return OnDelete(console);
-    case MMCN_REFRESH:
-        return OnRefresh(console);
-    case MMCN_SELECT:
-        return OnSelect(console);
-    case MMCN_SHOW:
-        if (arg != 0) {
-            SetColumnHeaders(context.header.get());
-        }
-        return OnShow(event, arg, param, console, type);
-    default:
-        return E_NOTIMPL;
-    }
-}
-
 HRESULT CLogNode::QueryPagesFor(DATA_OBJECT_TYPES type)
 {
     return type == CCT_SCOPE || type == CCT_RESULT ? S_OK : S_FALSE;
@@ -96,13 +72,12 @@ HRESULT CLogNode::OnShow(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IConso
                          DATA_OBJECT_TYPES type)
 {
     if (arg != 0 && m_bFirstShow) {
-        auto run = zyr::console::CurrentLogUi().runLogFilterDialog;
         HWND parent = nullptr;
         if (console != nullptr && FAILED(console->GetMainWindow(&parent))) {
             parent = nullptr;
         }
         zyr::console::LogFilterChoice choice;
-        if (run != nullptr && run(parent, &choice)) {
+        if (zyr::console::CurrentLogUi().RunLogFilterDialog(parent, choice)) {
             zyr::ui::WaitCursor wait;
             m_nPageNumber = 0;
             m_pLogList->DisplaySet = 0;

@@ -20,6 +20,8 @@ public:
     // {6C2F4A10-93B1-4E07-A5D2-1F8E3C7B6A41}
     static constexpr NodeDescription kDescription{
         {0x6C2F4A10, 0x93B1, 0x4E07, {0xA5, 0xD2, 0x1F, 0x8E, 0x3C, 0x7B, 0x6A, 0x41}}, u"Logs"};
+    // Its children are result items.
+    static constexpr bool kResultChildren = true;
     static constexpr UINT kMenuId = zyr::console::IDR_LOG_MENU;
     static constexpr UINT kToolbars[] = {zyr::console::IDR_LOG_TOOLBAR};
     static constexpr long ID_PREVIOUS_LOGS = 32799;
@@ -32,8 +34,6 @@ public:
     CLogNode();
     ~CLogNode() override;
 
-    HRESULT Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IComponentData* componentData,
-                   IComponent* component, DATA_OBJECT_TYPES type) override;
     HRESULT QueryPagesFor(DATA_OBJECT_TYPES type) override;
     LPOLESTR GetColumnText(int column) override;
     // The first show asks for the range and fetches page 0; every show lists
@@ -42,11 +42,11 @@ public:
                    DATA_OBJECT_TYPES type) override;
 
     // Slots 23 to 29.
-    virtual HRESULT OnSelect(IConsole* console);
-    virtual HRESULT SetColumnHeaders(IHeaderCtrl* header);
-    virtual HRESULT OnDelete(IConsole* console);
+    HRESULT OnSelect(IConsole* console) override;
+    HRESULT SetColumnHeaders(IHeaderCtrl* header) override;
+    HRESULT OnDelete(IConsole* console) override;
     virtual HRESULT UpdateDescriptionBar(IConsole* console);
-    virtual HRESULT OnRefresh(IConsole* console);
+    HRESULT OnRefresh(IConsole* console) override;
     virtual HRESULT OnPreviousLogs(bool& handled, CSnapInObjectRootBase* root);
     virtual HRESULT OnNextLogs(bool& handled, CSnapInObjectRootBase* root);
 

@@ -71,22 +71,6 @@ CRoleInstanceNode::~CRoleInstanceNode()
     zyr::console::UnregisterPropertyChangeTargets(this);
 }
 
-HRESULT CRoleInstanceNode::Notify(MMC_NOTIFY_TYPE event, LPARAM, LPARAM, IComponentData* componentData,
-                                  IComponent* component, DATA_OBJECT_TYPES)
-{
-    zyr::console::NotifyContext context(componentData, component);
-    switch (event) {
-    case MMCN_SELECT:
-        return OnSelect(context.console.get());
-    case MMCN_DELETE:
-        return OnDelete(context.console.get());
-    case MMCN_PROPERTY_CHANGE:
-        return OnPropertyChange(context.console.get());
-    default:
-        return E_NOTIMPL;
-    }
-}
-
 LPOLESTR CRoleInstanceNode::GetColumnText(int column)
 {
     return NameDescriptionColumnText(column, m_pRole);
@@ -106,26 +90,19 @@ HRESULT CRoleInstanceNode::CreatePropertyPages(IPropertySheetCallback* callback,
     if (m_pRole == nullptr) {
         return E_FAIL;
     }
-    const zyr::console::RoleUi& ui = zyr::console::CurrentRoleUi();
+    zyr::console::RoleUi& ui = zyr::console::CurrentRoleUi();
     const LPARAM changeParam = CookieOf(this);
-    HRESULT hr = S_OK;
-    if (ui.createGeneralPage != nullptr) {
-        hr =
-            zyr::console::AddPropertyPage(callback, ui.createGeneralPage(m_pRole, notifyHandle, changeParam));
-        if (FAILED(hr)) {
-            return hr;
-        }
+    HRESULT hr = ui.AddGeneralPage(m_pRole, callback, notifyHandle, changeParam);
+    if (FAILED(hr)) {
+        return hr;
     }
-    if (ui.createMembersPage != nullptr) {
-        bool directoryClient = false;
-        if (FAILED(IsNovellClient(&directoryClient))) {
-            directoryClient = false;
-        }
-        auto kind = directoryClient ? zyr::console::MemberPageKind::DirectoryClient
-                                    : zyr::console::MemberPageKind::Accounts;
-        hr = zyr::console::AddPropertyPage(callback,
-                                           ui.createMembersPage(kind, m_pRole, notifyHandle, changeParam));
+    bool directoryClient = false;
+    if (FAILED(IsNovellClient(&directoryClient))) {
+        directoryClient = false;
     }
+    auto kind = directoryClient ? zyr::console::MemberPageKind::DirectoryClient
+                                : zyr::console::MemberPageKind::Accounts;
+    hr = ui.AddMembersPage(kind, m_pRole, callback, notifyHandle, changeParam);
     return hr;
 }
 
@@ -224,31 +201,6 @@ CRoleNode::CRoleNode()
     }
 }
 
-HRESULT CRoleNode::Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IComponentData* componentData,
-                          IComponent* component, DATA_OBJECT_TYPES type)
-{
-    zyr::console::NotifyContext context(componentData, component);
-    switch (event) {
-    case MMCN_ADD_IMAGES:
-        return OnAddImages(event, arg, param, context.console.get(), type);
-    case MMCN_DELETE:
-        return OnDelete(context.console.get());
-    case MMCN_REFRESH:
-        return OnRefresh(context.console.get());
-    case MMCN_REMOVE_CHILDREN:
-        return OnRemoveChildren(context.console.get());
-    case MMCN_SELECT:
-        return OnSelect(context.console.get());
-    case MMCN_SHOW:
-        if (arg != 0) {
-            SetColumnHeaders(context.header.get());
-        }
-        return OnShow(event, arg, param, context.console.get(), type);
-    default:
-        return E_NOTIMPL;
-    }
-}
-
 LPOLESTR CRoleNode::GetColumnText(int column)
 {
     switch (column) {
@@ -309,12 +261,11 @@ HRESULT CRoleNode::OnNewRole(bool&, CSnapInObjectRootBase* root)
         return S_OK;
     }
     CKVTRoleList* list = zyr::records::CurrentRoleList();
-    auto run = zyr::console::CurrentRoleUi().runNewRoleDialog;
-    if (list == nullptr || run == nullptr) {
+    if (list == nullptr) {
         return E_UNEXPECTED;
     }
     zyr::console::NewRoleTexts texts;
-    if (!run(nullptr, &texts)) {
+    if (!zyr::console::CurrentRoleUi().RunNewRoleDialog(nullptr, texts)) {
         return S_OK;
     }
     ComPtr<IConsole> console;
@@ -344,9 +295,7 @@ HRESULT CRoleNode::OnNewRole(bool&, CSnapInObjectRootBase* root)
 
 HRESULT CRoleNode::OnFindUser(bool&, CSnapInObjectRootBase*)
 {
-    if (auto run = zyr::console::CurrentRoleUi().runFindUser) {
-        run();
-    }
+    zyr::console::CurrentRoleUi().RunFindUser();
     return S_OK;
 }
 

@@ -24,8 +24,6 @@ public:
     CRoleInstanceNode(CKVTRole* role, CRoleNode* parent);
     ~CRoleInstanceNode() override;
 
-    HRESULT Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IComponentData* componentData,
-                   IComponent* component, DATA_OBJECT_TYPES type) override;
     // Column 0 the role's name, column 1 its description; nothing once the
     // node has lost its role.
     LPOLESTR GetColumnText(int column) override;
@@ -36,16 +34,16 @@ public:
                                 DATA_OBJECT_TYPES type) override;
 
     // Slot 21: enables Properties and Delete.
-    virtual HRESULT OnSelect(IConsole* console);
+    HRESULT OnSelect(IConsole* console) override;
     // Slot 22: deletes the role on the server and, when the server took it,
     // from the result pane, the role list, the container and every
     // access-control list in memory.
-    virtual HRESULT OnDelete(IConsole* console);
+    HRESULT OnDelete(IConsole* console) override;
     // Slot 23: "%d Role" / "%d Roles" with the number of roles in the list.
     virtual HRESULT UpdateDescriptionBar(IConsole* console);
 
     // A page of the role changed it: the item is drawn again.
-    HRESULT OnPropertyChange(IConsole* console);
+    HRESULT OnPropertyChange(IConsole* console) override;
 
     CKVTRole* Role() const { return m_pRole; }
     CRoleNode* Parent() const { return m_pParent; }
@@ -60,6 +58,8 @@ public:
     // {5C0E7A20-3B94-4F6D-8E2A-91D4B7C60A11}
     static constexpr NodeDescription kDescription{
         {0x5C0E7A20, 0x3B94, 0x4F6D, {0x8E, 0x2A, 0x91, 0xD4, 0xB7, 0xC6, 0x0A, 0x11}}, u"Roles"};
+    // Its children are result items.
+    static constexpr bool kResultChildren = true;
     static constexpr UINT kMenuId = zyr::console::IDR_ROLE_MENU;
     static constexpr long ID_NEW_ROLE = 32775;
     static constexpr long ID_FIND_USER = 32839;
@@ -69,8 +69,6 @@ public:
     // One child per role of the current role list, in list order.
     CRoleNode();
 
-    HRESULT Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IComponentData* componentData,
-                   IComponent* component, DATA_OBJECT_TYPES type) override;
     LPOLESTR GetColumnText(int column) override;
     // The container has no pages.
     HRESULT QueryPagesFor(DATA_OBJECT_TYPES type) override;
@@ -81,13 +79,13 @@ public:
                    DATA_OBJECT_TYPES type) override;
 
     // Slots 23 to 30.
-    virtual HRESULT OnSelect(IConsole* console);
-    virtual HRESULT SetColumnHeaders(IHeaderCtrl* header);
+    HRESULT OnSelect(IConsole* console) override;
+    HRESULT SetColumnHeaders(IHeaderCtrl* header) override;
     virtual HRESULT OnNewRole(bool& handled, CSnapInObjectRootBase* root);
     virtual HRESULT OnFindUser(bool& handled, CSnapInObjectRootBase* root);
-    virtual HRESULT OnDelete(IConsole* console);
-    virtual HRESULT OnRemoveChildren(IConsole* console);
-    virtual HRESULT OnRefresh(IConsole* console);
+    HRESULT OnDelete(IConsole* console) override;
+    HRESULT OnRemoveChildren(IConsole* console) override;
+    HRESULT OnRefresh(IConsole* console) override;
     virtual HRESULT UpdateDescriptionBar(IConsole* console);
 };
 

@@ -18,28 +18,6 @@ CRootNode::CRootNode()
     m_scopeDataItem.nOpenImage = -1;
 }
 
-HRESULT CRootNode::Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IComponentData* componentData,
-                          IComponent* component, DATA_OBJECT_TYPES type)
-{
-    zyr::console::NotifyContext context(componentData, component);
-    switch (event) {
-    case MMCN_ADD_IMAGES:
-        return OnAddImages(event, arg, param, context.console.get(), type);
-    case MMCN_EXPAND:
-        m_scopeDataItem.ID = static_cast<HSCOPEITEM>(param);
-        return OnExpand(event, arg, param, context.console.get(), type);
-    case MMCN_SELECT:
-        return OnSelect(context.console.get());
-    case MMCN_SHOW:
-        if (arg != 0) {
-            return SetColumnHeaders(context.header.get());
-        }
-        return E_NOTIMPL;
-    default:
-        return E_NOTIMPL;
-    }
-}
-
 HRESULT CRootNode::GetResultViewType(LPOLESTR* viewType, long* options)
 {
     if (viewType == nullptr || options == nullptr) {
@@ -72,11 +50,7 @@ HRESULT CRootNode::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PT
     if (type != CCT_SCOPE && type != CCT_RESULT && type != CCT_SNAPIN_MANAGER) {
         return E_UNEXPECTED;
     }
-    auto create = zyr::console::CurrentStartupHooks().createCompliancePage;
-    if (create == nullptr) {
-        return S_OK;
-    }
-    return zyr::console::AddPropertyPage(callback, create(notifyHandle));
+    return zyr::console::CurrentStartupHooks().AddCompliancePage(callback, notifyHandle);
 }
 
 HRESULT CRootNode::QueryPagesFor(DATA_OBJECT_TYPES type)

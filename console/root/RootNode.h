@@ -14,8 +14,6 @@ public:
 
     CRootNode();
 
-    HRESULT Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IComponentData* componentData,
-                   IComponent* component, DATA_OBJECT_TYPES type) override;
     // The welcome page: "res://" + the module path + "/WELCOMEPAGE.HTML".
     HRESULT GetResultViewType(LPOLESTR* viewType, long* options) override;
     // "CCF_DISPLAY_NAME" answers string 100; the other formats as every node.
@@ -25,9 +23,9 @@ public:
     HRESULT QueryPagesFor(DATA_OBJECT_TYPES type) override;
 
     // Slot 23: the root shows no list, so it inserts no column.
-    virtual HRESULT SetColumnHeaders(IHeaderCtrl* header);
+    HRESULT SetColumnHeaders(IHeaderCtrl* header) override;
     // Slot 24: enables Properties.
-    virtual HRESULT OnSelect(IConsole* console);
+    HRESULT OnSelect(IConsole* console) override;
 
     // Builds the containers below the root, showing each step in the status
     // window (which may be null); false when one could not be made.

@@ -48,9 +48,10 @@ TEST_F(SnapinObjectsTest, InitializeStopsEarlyWithoutWindowSignInOrImageList)
     EXPECT_TRUE(scripted->strips.empty());
 
     scripted->mainWindowResult = S_OK;
-    zyr::console::StartupHooks hooks;
-    hooks.signIn = [](HWND) { return false; };
-    zyr::console::SetStartupHooks(hooks);
+    struct Refused : zyr::console::StartupHooks {
+        bool SignIn(HWND) override { return false; }
+    } refused;
+    zyr::console::SetStartupHooks(&refused);
     EXPECT_EQ(S_FALSE, snapin->Initialize(static_cast<IConsole*>(scripted.get())));
     EXPECT_TRUE(scripted->strips.empty());
     EXPECT_FALSE(zyr::console::IsSignedIn());
@@ -62,29 +63,34 @@ TEST_F(SnapinObjectsTest, InitializeStopsEarlyWithoutWindowSignInOrImageList)
 
 TEST_F(SnapinObjectsTest, StartupStepsRunInOrderWithTheStatusWindow)
 {
-    static std::vector<std::string> steps;
-    steps.clear();
     struct Status : zyr::console::StatusWindow {
+        explicit Status(std::vector<std::string>& s) : steps(s) {}
         void ShowStep(std::string_view text) override { steps.emplace_back(text); }
+        std::vector<std::string>& steps;
     };
-    zyr::console::StartupHooks hooks;
-    hooks.signIn = [](HWND parent) {
-        steps.push_back(parent != nullptr ? "sign-in over the main window" : "sign-in without owner");
-        return true;
-    };
-    hooks.openStatusWindow = [](HWND) -> std::unique_ptr<zyr::console::StatusWindow> {
-        return std::make_unique<Status>();
-    };
-    hooks.loadRoles = [] {
-        steps.push_back(zyr::console::IsSignedIn() ? "roles after sign-in" : "roles early");
-    };
-    zyr::console::SetStartupHooks(hooks);
+    struct Steps : zyr::console::StartupHooks {
+        bool SignIn(HWND parent) override
+        {
+            steps.push_back(parent != nullptr ? "sign-in over the main window" : "sign-in without owner");
+            return true;
+        }
+        std::unique_ptr<zyr::console::StatusWindow> OpenStatusWindow(HWND) override
+        {
+            return std::make_unique<Status>(steps);
+        }
+        void LoadRoles() override
+        {
+            steps.push_back(zyr::console::IsSignedIn() ? "roles after sign-in" : "roles early");
+        }
+        std::vector<std::string> steps;
+    } hooks;
+    zyr::console::SetStartupHooks(&hooks);
     ASSERT_EQ(S_OK, snapin->Initialize(static_cast<IConsole*>(scripted.get())));
     EXPECT_EQ(
         (std::vector<std::string>{"sign-in over the main window", "Initializing the security snap-in...",
                                   "roles after sign-in", "Initializing Application Node",
                                   "Initializing Role Node", "Initializing Log Node"}),
-        steps);
+        hooks.steps);
 }
 
 TEST_F(SnapinObjectsTest, QueryDataObjectForCookieZero)

@@ -37,24 +37,10 @@ public:
         m_scopeDataItem.nOpenImage = 8;
     }
 
-    // The dispatch shape every node kind follows.
-    HRESULT Notify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IComponentData* componentData,
-                   IComponent* component, DATA_OBJECT_TYPES type) override
+    // Shown, it names its columns; its children stand in the tree.
+    HRESULT SetColumnHeaders(IHeaderCtrl* header) override
     {
-        ++notifications;
-        zyr::console::NotifyContext context(componentData, component);
-        switch (event) {
-        case MMCN_EXPAND:
-            m_scopeDataItem.ID = static_cast<HSCOPEITEM>(param);
-            return OnExpand(event, arg, param, context.console.get(), type);
-        case MMCN_SHOW:
-            if (arg != 0) {
-                zyr::console::InsertNameDescriptionColumns(context.header.get(), u"Things");
-            }
-            return OnShow(event, arg, param, context.console.get(), type);
-        default:
-            return E_NOTIMPL;
-        }
+        return zyr::console::InsertNameDescriptionColumns(header, u"Things");
     }
 
     HRESULT OnNewThing(bool&, CSnapInObjectRootBase* root)
@@ -69,7 +55,6 @@ public:
         return E_FAIL;
     }
 
-    int notifications = 0;
     int newThings = 0;
     CSnapInObjectRootBase* lastRoot = nullptr;
 };

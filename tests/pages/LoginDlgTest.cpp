@@ -185,13 +185,11 @@ TEST_F(LoginDlgTest, AnUnsecuredConsoleOpensAfterItsWarning)
 
 TEST_F(LoginDlgTest, CancellingTheSignInLeavesTheTreeEmpty)
 {
-    zyr::console::StartupHooks hooks;
-    zyr::pages::AddDialogSteps(hooks);
-    bool rolesLoaded = false;
-    static bool* loaded = nullptr;
-    loaded = &rolesLoaded;
-    hooks.loadRoles = [] { *loaded = true; };
-    zyr::console::SetStartupHooks(hooks);
+    struct Steps : zyr::pages::StartupDialogs {
+        void LoadRoles() override { rolesLoaded = true; }
+        bool rolesLoaded = false;
+    } hooks;
+    zyr::console::SetStartupHooks(&hooks);
 
     auto scripted =
         zyr::com::ComPtr<zyr::testing::ScriptedConsole>::Attach(new zyr::testing::ScriptedConsole);
@@ -199,7 +197,7 @@ TEST_F(LoginDlgTest, CancellingTheSignInLeavesTheTreeEmpty)
     auto snapin = zyr::com::ComPtr<CKVTSnapin>::Attach(new CKVTSnapin);
     zyr::testing::ClickInNextModal("2");
     EXPECT_EQ(snapin->Initialize(static_cast<IConsole*>(scripted.get())), S_FALSE);
-    EXPECT_FALSE(rolesLoaded);
+    EXPECT_FALSE(hooks.rolesLoaded);
     EXPECT_FALSE(zyr::console::IsSignedIn());
     EXPECT_TRUE(scripted->strips.empty());
     EXPECT_TRUE(snapin->RootNode()->m_children.empty());

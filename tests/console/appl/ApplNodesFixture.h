@@ -34,28 +34,25 @@ struct NewDialogScript {
     std::vector<HWND> parents;
 };
 
-inline NewDialogScript& NewDialogs()
-{
-    static NewDialogScript script;
-    return script;
-}
-
-inline bool RunNewDialogDouble(console::NewItemKind kind, HWND parent, console::NewItemTexts* texts)
-{
-    NewDialogScript& script = NewDialogs();
-    script.kinds.push_back(kind);
-    script.parents.push_back(parent);
-    if (script.answers.empty()) {
-        return false;
+// The application windows: the New dialogs answer from the script; no page.
+struct ApplicationWindowsDouble : console::ApplicationUi {
+    bool RunNewItemDialog(console::NewItemKind kind, HWND parent, console::NewItemTexts& texts) override
+    {
+        script.kinds.push_back(kind);
+        script.parents.push_back(parent);
+        if (script.answers.empty()) {
+            return false;
+        }
+        std::optional<console::NewItemTexts> answer = script.answers.front();
+        script.answers.pop_front();
+        if (!answer) {
+            return false;
+        }
+        texts = *answer;
+        return true;
     }
-    std::optional<console::NewItemTexts> answer = script.answers.front();
-    script.answers.pop_front();
-    if (!answer) {
-        return false;
-    }
-    *texts = *answer;
-    return true;
-}
+    NewDialogScript script;
+};
 
 class ApplNodesFixture : public RecordsFixture {
 protected:
@@ -64,10 +61,7 @@ protected:
         RecordsFixture::SetUp();
         console::InstallResources(&module::ModuleResourceSet());
         console::RegisterClipboardFormats();
-        NewDialogs() = NewDialogScript();
-        console::ApplicationUi hooks;
-        hooks.runNewItemDialog = &RunNewDialogDouble;
-        console::SetApplicationUi(hooks);
+        console::SetApplicationUi(&windows);
         mmc = com::ComPtr<ScriptedConsole>::Attach(new ScriptedConsole);
         view = com::ComPtr<CKVTSnapinComponent>::Attach(new CKVTSnapinComponent);
         ASSERT_EQ(view->Initialize(mmc.get()), S_OK);
@@ -107,10 +101,11 @@ protected:
         return node.Notify(event, arg, 0, nullptr, view.get(), type);
     }
     HRESULT Command(CSnapInItem& node, long id) { return node.Command(id, view.get(), CCT_SCOPE); }
-    static void EnterNew(const std::string& name, const std::string& description = "")
+    void EnterNew(const std::string& name, const std::string& description = "")
     {
-        NewDialogs().answers.push_back(console::NewItemTexts{name, description});
+        windows.script.answers.push_back(console::NewItemTexts{name, description});
     }
+    NewDialogScript& NewDialogs() { return windows.script; }
 
     static CApplInstanceNode& ApplNode(CApplicationNode& node, size_t i)
     {
@@ -197,6 +192,7 @@ protected:
 
     com::ComPtr<ScriptedConsole> mmc;
     com::ComPtr<CKVTSnapinComponent> view;
+    ApplicationWindowsDouble windows;
     std::unique_ptr<CApplicationNode> applications;
     std::vector<std::string> statusSteps;
 };

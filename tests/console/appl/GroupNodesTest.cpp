@@ -190,11 +190,27 @@ TEST_F(GroupNodesTest, APageChangeShowsTheRecordAgain)
     EXPECT_EQ(report(gone, 0), E_NOTIMPL) << "a deleted record names no node";
 }
 
-struct PageCalls {
+// Lists the pages it is asked for.
+struct PageRecorder : ApplicationWindowsDouble {
+    HRESULT AddApplicationPages(CKVTAppl* a, IPropertySheetCallback*, LONG_PTR notifyHandle) override
+    {
+        calls.push_back("application " + a->CN.str());
+        handle = notifyHandle;
+        return S_OK;
+    }
+    HRESULT AddGroupPages(CKVTAppl* a, CKVTSecGroup* g, IPropertySheetCallback*, LONG_PTR) override
+    {
+        calls.push_back("group " + g->CN.str() + " of " + a->CN.str());
+        return S_OK;
+    }
+    HRESULT AddObjectPages(CKVTAppl* a, CKVTApplSecObj* o, IPropertySheetCallback*, LONG_PTR) override
+    {
+        calls.push_back("object " + o->CN.str() + " of " + a->CN.str());
+        return S_OK;
+    }
     std::vector<std::string> calls;
     LONG_PTR handle = 0;
 };
-PageCalls g_pages;
 
 TEST_F(GroupNodesTest, PagesAreOpenedThroughTheInstalledHooks)
 {
@@ -202,30 +218,16 @@ TEST_F(GroupNodesTest, PagesAreOpenedThroughTheInstalledHooks)
     auto sheet = com::ComPtr<ScriptedSheet>::Attach(new ScriptedSheet);
     EXPECT_EQ(Plant().CreatePropertyPages(sheet.get(), 7, nullptr, CCT_SCOPE), S_OK) << "nothing installed";
 
-    g_pages = PageCalls();
-    console::ApplicationUi hooks = console::CurrentApplicationUi();
-    hooks.addApplicationPages = [](CKVTAppl* a, IPropertySheetCallback*, LONG_PTR handle) {
-        g_pages.calls.push_back("application " + a->CN.str());
-        g_pages.handle = handle;
-        return S_OK;
-    };
-    hooks.addGroupPages = [](CKVTAppl* a, CKVTSecGroup* g, IPropertySheetCallback*, LONG_PTR) {
-        g_pages.calls.push_back("group " + g->CN.str() + " of " + a->CN.str());
-        return S_OK;
-    };
-    hooks.addObjectPages = [](CKVTAppl* a, CKVTApplSecObj* o, IPropertySheetCallback*, LONG_PTR) {
-        g_pages.calls.push_back("object " + o->CN.str() + " of " + a->CN.str());
-        return S_OK;
-    };
-    console::SetApplicationUi(hooks);
+    PageRecorder recorder;
+    console::SetApplicationUi(&recorder);
     EXPECT_EQ(Plant().CreatePropertyPages(sheet.get(), 7, nullptr, CCT_SCOPE), S_OK);
     EXPECT_EQ(Line().CreatePropertyPages(sheet.get(), 7, nullptr, CCT_SNAPIN_MANAGER), S_OK);
     EXPECT_EQ(valve.CreatePropertyPages(sheet.get(), 7, nullptr, CCT_RESULT), S_OK);
     EXPECT_EQ(valve.CreatePropertyPages(sheet.get(), 7, nullptr, CCT_SNAPIN_MANAGER), E_UNEXPECTED);
     EXPECT_EQ(Line().CreatePropertyPages(sheet.get(), 7, nullptr, CCT_UNINITIALIZED), E_UNEXPECTED);
-    EXPECT_THAT(g_pages.calls, ElementsAre("application Plant Ops", "group Line 1 of Plant Ops",
-                                           "object Valve 7 of Plant Ops"));
-    EXPECT_EQ(g_pages.handle, 7);
+    EXPECT_THAT(recorder.calls, ElementsAre("application Plant Ops", "group Line 1 of Plant Ops",
+                                            "object Valve 7 of Plant Ops"));
+    EXPECT_EQ(recorder.handle, 7);
 
     for (CSnapInItem* node :
          std::initializer_list<CSnapInItem*>{applications.get(), &Plant(), &Line(), &valve}) {

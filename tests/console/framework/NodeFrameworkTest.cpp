@@ -1,3 +1,4 @@
+#include "console/KVTSnapinComponent.h"
 #include "console/framework/NodeHelpers.h"
 #include "console/framework/SnapinIds.h"
 #include "console/root/RootNode.h"
@@ -61,6 +62,30 @@ TEST_F(NodeFrameworkTest, ShowAndExpandListChildrenInOrder)
     // The last insertion's result is the answer.
     scripted->insertResult = E_FAIL;
     EXPECT_EQ(E_FAIL, container.OnShow(MMCN_SHOW, 1, 0, scripted.get(), CCT_SCOPE));
+}
+
+TEST_F(NodeFrameworkTest, NotifyRoutesEachEventToTheHandlerTheNodeHas)
+{
+    auto view = ComPtr<CKVTSnapinComponent>::Attach(new CKVTSnapinComponent);
+    ASSERT_EQ(S_OK, view->Initialize(scripted.get()));
+    auto* leaf = new TestLeafNode;
+    container.AppendChild(leaf);
+    auto send = [&](CSnapInItem& node, MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param = 0) {
+        return node.Notify(event, arg, param, nullptr, view.get(), CCT_SCOPE);
+    };
+
+    ASSERT_EQ(S_OK, send(container, MMCN_EXPAND, 1, 0x42));
+    EXPECT_EQ(0x42, container.m_scopeDataItem.ID) << "the node learns its scope item";
+    EXPECT_EQ(1u, scripted->scopeInserts.size());
+    EXPECT_EQ(S_OK, send(container, MMCN_SHOW, 1));
+    EXPECT_EQ(2u, scripted->columns.size());
+    EXPECT_TRUE(scripted->resultInserts.empty()) << "children in the tree are not listed again";
+    EXPECT_EQ(E_NOTIMPL, send(container, MMCN_SHOW, 0));
+    EXPECT_EQ(E_NOTIMPL, send(container, MMCN_DELETE, 0)) << "a node without the handler declines";
+    EXPECT_EQ(E_NOTIMPL, send(*leaf, MMCN_ADD_IMAGES,
+                              reinterpret_cast<LPARAM>(static_cast<IImageList*>(scripted.get()))));
+    EXPECT_TRUE(scripted->strips.empty()) << "only containers load the image strip";
+    view->Destroy(0);
 }
 
 TEST_F(NodeFrameworkTest, RemovedChildStaysValidForTheConsole)

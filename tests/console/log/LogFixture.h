@@ -34,10 +34,7 @@ protected:
         mmc = com::ComPtr<ScriptedConsole>::Attach(new ScriptedConsole);
         view = std::make_unique<View>(mmc.get());
         UseScripted();
-        filterShown = 0;
-        filterAnswer = true;
-        choice = {};
-        console::SetLogUi({&Filter});
+        console::SetLogUi(&filter);
     }
     void TearDown() override
     {
@@ -80,20 +77,24 @@ protected:
         return mmc->descriptionBar.empty() ? u"" : mmc->descriptionBar.back();
     }
 
-    static bool Filter(HWND, console::LogFilterChoice* out)
-    {
-        ++filterShown;
-        if (filterAnswer) {
-            *out = choice;
+    // The date filter: counts its showings and answers from its fields.
+    struct FilterDouble : console::LogUi {
+        bool RunLogFilterDialog(HWND, console::LogFilterChoice& out) override
+        {
+            ++shown;
+            if (answer) {
+                out = choice;
+            }
+            return answer;
         }
-        return filterAnswer;
-    }
+        int shown = 0;
+        bool answer = true;
+        console::LogFilterChoice choice;
+    };
 
     com::ComPtr<ScriptedConsole> mmc; // the console; scripted is the HTTP server
     std::unique_ptr<View> view;
-    static inline int filterShown = 0;
-    static inline bool filterAnswer = true;
-    static inline console::LogFilterChoice choice;
+    FilterDouble filter;
 };
 
 } // namespace zyr::testing

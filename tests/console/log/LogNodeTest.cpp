@@ -26,16 +26,16 @@ protected:
 TEST_F(LogNodeTest, FilterIsAskedUntilAcceptedThenTheRangeStays)
 {
     CLogNode node;
-    filterAnswer = false;
+    filter.answer = false;
     EXPECT_EQ(E_NOTIMPL, FirstShow(node)) << "a cancelled filter shows an empty pane";
     EXPECT_EQ(0u, scripted.RequestCount());
     EXPECT_TRUE(mmc->resultInserts.empty());
 
-    filterAnswer = true;
-    choice = Range("12/5/2026", "12/6/2026");
+    filter.answer = true;
+    filter.choice = Range("12/5/2026", "12/6/2026");
     scripted.Enqueue({.body = Page(3)});
     ASSERT_EQ(S_OK, FirstShow(node));
-    EXPECT_EQ(2, filterShown) << "the dialog comes back after a cancel";
+    EXPECT_EQ(2, filter.shown) << "the dialog comes back after a cancel";
     EXPECT_EQ(Target("?Object=Log&Operation=Get&FromDate=12/5/2026&ToDate=12/6/2026&DisplaySet=0"),
               LastTarget());
     ASSERT_EQ(3u, node.m_children.size());
@@ -50,7 +50,7 @@ TEST_F(LogNodeTest, FilterIsAskedUntilAcceptedThenTheRangeStays)
 
     // Later shows list the same page without asking or fetching.
     ASSERT_EQ(S_OK, FirstShow(node));
-    EXPECT_EQ(2, filterShown);
+    EXPECT_EQ(2, filter.shown);
     EXPECT_EQ(1u, scripted.RequestCount());
     EXPECT_EQ(6u, mmc->resultInserts.size());
     EXPECT_EQ("12/6/2026", node.m_strToDate);
@@ -59,13 +59,13 @@ TEST_F(LogNodeTest, FilterIsAskedUntilAcceptedThenTheRangeStays)
 TEST_F(LogNodeTest, AFailedFirstFetchAsksAgainNextTime)
 {
     CLogNode node;
-    choice = Range("12/5/2026", "12/6/2026");
+    filter.choice = Range("12/5/2026", "12/6/2026");
     scripted.Enqueue({.body = "Error: injected"});
     EXPECT_TRUE(FAILED(FirstShow(node)));
     EXPECT_TRUE(node.m_bFirstShow);
     scripted.Enqueue({.body = Page(1)});
     EXPECT_EQ(S_OK, FirstShow(node));
-    EXPECT_EQ(2, filterShown);
+    EXPECT_EQ(2, filter.shown);
     EXPECT_FALSE(node.m_bFirstShow);
 }
 
@@ -73,7 +73,7 @@ TEST_F(LogNodeTest, RefreshOfAnUnfilteredContainerSendsEmptyDatesFromPageZero)
 {
     CLogNode node;
     node.m_scopeDataItem.ID = 0x42;
-    choice = {};
+    filter.choice = {};
     scripted.Enqueue({.body = Page(50)});
     ASSERT_EQ(S_OK, FirstShow(node));
     EXPECT_EQ(Target("?Object=Log&Operation=Get&DisplaySet=0"), LastTarget());
@@ -97,7 +97,7 @@ TEST_F(LogNodeTest, RefreshOfAnUnfilteredContainerSendsEmptyDatesFromPageZero)
 TEST_F(LogNodeTest, PagingMovesOnlyPastFullPagesAndNeverBeforePageZero)
 {
     CLogNode node;
-    choice = Range("12/1/2026", "12/8/2026");
+    filter.choice = Range("12/1/2026", "12/8/2026");
     scripted.Enqueue({.body = Page(49)});
     ASSERT_EQ(S_OK, FirstShow(node));
     EXPECT_EQ(S_OK, Run(node, CLogNode::ID_NEXT_LOGS));
@@ -130,7 +130,7 @@ TEST_F(LogNodeTest, PagingMovesOnlyPastFullPagesAndNeverBeforePageZero)
 TEST_F(LogNodeTest, AFailedPageKeepsTheViewAndTheNumbersOfWhatIsShown)
 {
     CLogNode node;
-    choice = {};
+    filter.choice = {};
     scripted.Enqueue({.body = Page(50)});
     ASSERT_EQ(S_OK, FirstShow(node));
     scripted.Enqueue({.body = Page(50, 50)});
@@ -156,7 +156,7 @@ TEST_F(LogNodeTest, AFailedPageKeepsTheViewAndTheNumbersOfWhatIsShown)
 TEST_F(LogNodeTest, ShortLastPageShowsItsOwnPositions)
 {
     CLogNode node;
-    choice = {};
+    filter.choice = {};
     scripted.Enqueue({.body = Page(50)});
     ASSERT_EQ(S_OK, FirstShow(node));
     scripted.Enqueue({.body = Page(50, 50)});
@@ -171,7 +171,7 @@ TEST_F(LogNodeTest, DeleteAllOfARangeKeepsTheEntriesWhenTheServerRefuses)
 {
     CLogNode node;
     node.m_scopeDataItem.ID = 0x42;
-    choice = Range("12/5/2026", "12/6/2026");
+    filter.choice = Range("12/5/2026", "12/6/2026");
     scripted.Enqueue({.body = Page(3)});
     ASSERT_EQ(S_OK, FirstShow(node));
 
@@ -208,7 +208,7 @@ TEST_F(LogNodeTest, DeleteAllOfARangeKeepsTheEntriesWhenTheServerRefuses)
 TEST_F(LogNodeTest, DeleteAllOfAnUnfilteredContainerAsksAboutAllLogs)
 {
     CLogNode node;
-    choice = {};
+    filter.choice = {};
     scripted.Enqueue({.body = Page(2)});
     ASSERT_EQ(S_OK, FirstShow(node));
     scripted.Enqueue({.body = "OK"});
@@ -222,7 +222,7 @@ TEST_F(LogNodeTest, DeleteAllOfAnUnfilteredContainerAsksAboutAllLogs)
 TEST_F(LogNodeTest, SingleDeleteSendsTheOperatorAndKeepsARefusedEntry)
 {
     CLogNode node;
-    choice = Range("12/5/2026", "12/6/2026");
+    filter.choice = Range("12/5/2026", "12/6/2026");
     scripted.Enqueue({.body = Page(3)});
     ASSERT_EQ(S_OK, FirstShow(node));
     CLogInstanceNode* entry = Child(node, 0);
@@ -261,7 +261,7 @@ TEST_F(LogNodeTest, SingleDeleteSendsTheOperatorAndKeepsARefusedEntry)
 TEST_F(LogNodeTest, ExportWritesTheEntriesShownAsQuotedCsv)
 {
     CLogNode node;
-    choice = {};
+    filter.choice = {};
     scripted.Enqueue(
         {.body = Document("<KVTLOGS>"
                           "<LOG><D>Dec 5, 2026 13:04</D><U>PLANT\\a,b</U><A>say \"hi\"</A><S>OK</S></LOG>"
@@ -330,7 +330,7 @@ TEST_F(LogNodeTest, TheViewRoutesNotificationsAndToolbarClicksToTheContainer)
     com::ComPtr<IDataObject> data;
     ASSERT_EQ(S_OK, logs->GetDataObject(data.Put(), CCT_SCOPE));
 
-    choice = {};
+    filter.choice = {};
     scripted.Enqueue({.body = Page(50)});
     ASSERT_EQ(S_OK, component->Notify(data.get(), MMCN_SHOW, 1, 0));
     ASSERT_EQ(4u, mmc->columns.size());
@@ -372,7 +372,7 @@ TEST_F(LogNodeTest, AgainstTheReferenceServer)
 {
     ZYR_USE_REFERENCE_SERVER();
     CLogNode node;
-    choice = {};
+    filter.choice = {};
     ASSERT_EQ(S_OK, FirstShow(node));
     ASSERT_EQ(50u, node.m_children.size());
     ASSERT_EQ(S_OK, Run(node, CLogNode::ID_NEXT_LOGS));

@@ -24,18 +24,6 @@ struct DialogScript {
     std::string description;
     int shown = 0;
 };
-DialogScript g_dialog;
-
-bool RunDialog(HWND, console::NewRoleTexts* texts)
-{
-    ++g_dialog.shown;
-    texts->name = g_dialog.name;
-    texts->description = g_dialog.description;
-    return g_dialog.ok;
-}
-
-// The pages the node asks for, in order.
-std::vector<std::string> g_pages;
 
 struct FakePage final : IPropertyPage {
     explicit FakePage(std::u16string t) : title(std::move(t)) {}
@@ -46,31 +34,38 @@ struct FakePage final : IPropertyPage {
     std::u16string title;
 };
 
-IPropertyPage* General(CKVTRole* role, LONG_PTR, LPARAM)
-{
-    g_pages.push_back("General " + role->CN.str());
-    return new FakePage(u"General");
-}
-
-IPropertyPage* Members(console::MemberPageKind kind, CKVTRole*, LONG_PTR, LPARAM)
-{
-    g_pages.push_back(kind == console::MemberPageKind::DirectoryClient ? "Members directory"
-                                                                       : "Members accounts");
-    return new FakePage(u"Members");
-}
+// The role windows: the New Role dialog answers from its script, the pages
+// it is asked for are listed in order.
+struct RoleWindowsDouble : console::RoleUi {
+    bool RunNewRoleDialog(HWND, console::NewRoleTexts& texts) override
+    {
+        ++dialog.shown;
+        texts.name = dialog.name;
+        texts.description = dialog.description;
+        return dialog.ok;
+    }
+    HRESULT AddGeneralPage(CKVTRole* role, IPropertySheetCallback* callback, LONG_PTR, LPARAM) override
+    {
+        pages.push_back("General " + role->CN.str());
+        return console::AddPropertyPage(callback, new FakePage(u"General"));
+    }
+    HRESULT AddMembersPage(console::MemberPageKind kind, CKVTRole*, IPropertySheetCallback* callback,
+                           LONG_PTR, LPARAM) override
+    {
+        pages.push_back(kind == console::MemberPageKind::DirectoryClient ? "Members directory"
+                                                                         : "Members accounts");
+        return console::AddPropertyPage(callback, new FakePage(u"Members"));
+    }
+    DialogScript dialog;
+    std::vector<std::string> pages;
+};
 
 class RoleNodeTest : public RoleFixture {
 protected:
     void SetUp() override
     {
         RoleFixture::SetUp();
-        g_dialog = DialogScript();
-        g_pages.clear();
-        console::RoleUi hooks;
-        hooks.runNewRoleDialog = &RunDialog;
-        hooks.createGeneralPage = &General;
-        hooks.createMembersPage = &Members;
-        console::SetRoleUi(hooks);
+        console::SetRoleUi(&windows);
     }
 
     CRoleInstanceNode* Child(const CRoleNode& node, size_t index)
@@ -101,6 +96,8 @@ protected:
         }
         return roles;
     }
+
+    RoleWindowsDouble windows;
 };
 
 TEST_F(RoleNodeTest, TheContainerListsTheRolesWithColumnsMenuAndCount)
@@ -177,7 +174,7 @@ TEST_F(RoleNodeTest, ANewRoleIsAddedOnlyWhenItsNameIsFreeAndTheServerTakesIt)
 
     // Another letter case of an existing name: the message names the role
     // that exists, and nothing is sent.
-    g_dialog.name = "OPERATORS";
+    windows.dialog.name = "OPERATORS";
     EXPECT_EQ(S_OK, node.Command(CRoleNode::ID_NEW_ROLE, &view, CCT_SCOPE));
     ASSERT_EQ(1u, mmc->boxes.size());
     EXPECT_EQ(u"Role 'Operators' Already Exists.", mmc->boxes[0].text);
@@ -185,8 +182,8 @@ TEST_F(RoleNodeTest, ANewRoleIsAddedOnlyWhenItsNameIsFreeAndTheServerTakesIt)
     EXPECT_EQ(ui::MB_ICONINFORMATION, mmc->boxes[0].style);
     EXPECT_EQ(0u, scripted.RequestCount());
 
-    g_dialog.name = "Plant Ops";
-    g_dialog.description = "Night shift";
+    windows.dialog.name = "Plant Ops";
+    windows.dialog.description = "Night shift";
     replies["Operation=Add"] = "Error: duplicate";
     EXPECT_EQ(S_OK, node.Command(CRoleNode::ID_NEW_ROLE, &view, CCT_SCOPE));
     ASSERT_EQ(1u, ui.boxes.size());
@@ -208,10 +205,10 @@ TEST_F(RoleNodeTest, ANewRoleIsAddedOnlyWhenItsNameIsFreeAndTheServerTakesIt)
     EXPECT_EQ(u"2 Roles", mmc->descriptionBar.back());
 
     // Cancel shows the dialog and changes nothing.
-    g_dialog.ok = false;
+    windows.dialog.ok = false;
     EXPECT_EQ(S_OK, node.Command(CRoleNode::ID_NEW_ROLE, &view, CCT_SCOPE));
     EXPECT_EQ(2u, list.Roles().size());
-    EXPECT_EQ(4, g_dialog.shown);
+    EXPECT_EQ(4, windows.dialog.shown);
 }
 
 TEST_F(RoleNodeTest, ChangesAreRefusedWhileTheAuditTrailIsUnusable)
@@ -223,7 +220,7 @@ TEST_F(RoleNodeTest, ChangesAreRefusedWhileTheAuditTrailIsUnusable)
     console::SetAuditCheck([] { return true; });
     EXPECT_EQ(S_OK, node.Command(CRoleNode::ID_NEW_ROLE, &view, CCT_SCOPE));
     EXPECT_EQ(S_OK, Child(node, 0)->OnDelete(mmc.get()));
-    EXPECT_EQ(0, g_dialog.shown);
+    EXPECT_EQ(0, windows.dialog.shown);
     ASSERT_EQ(2u, ui.boxes.size());
     EXPECT_EQ(LoadStringAnsi(IDS_AUDIT_COMPONENTS_MISSING), ui.boxes[1].text);
     EXPECT_EQ(0u, scripted.RequestCount());
@@ -310,8 +307,8 @@ TEST_F(RoleNodeTest, PagesComeInOrderAndThePageKindFollowsTheConfiguration)
         ComPtr<ScriptedSheet> sheet = ComPtr<ScriptedSheet>::Attach(new ScriptedSheet);
         EXPECT_EQ(S_OK, item->CreatePropertyPages(sheet.get(), 0x51, nullptr, CCT_SCOPE));
     }
-    EXPECT_THAT(g_pages, ElementsAre("General Operators", "Members accounts", "General Operators",
-                                     "Members directory"));
+    EXPECT_THAT(windows.pages, ElementsAre("General Operators", "Members accounts", "General Operators",
+                                           "Members directory"));
 }
 
 TEST_F(RoleNodeTest, APropertyChangeOfAPageRedrawsTheRoleItem)
@@ -337,7 +334,7 @@ TEST_F(RoleNodeTest, NewAndDeleteAgainstTheReferenceServer)
     ASSERT_GT(seeded, 0u);
     CRoleNode node;
     View view(mmc.get());
-    g_dialog.name = "Plant Ops";
+    windows.dialog.name = "Plant Ops";
     ASSERT_EQ(S_OK, node.Command(CRoleNode::ID_NEW_ROLE, &view, CCT_SCOPE));
     ASSERT_EQ(seeded + 1, list.Roles().size());
 
