@@ -317,6 +317,30 @@ bool LdapDirectory::FindAccount(EntryKind kind, const std::string& name, Directo
     return true;
 }
 
+bool LdapDirectory::FindUserIn(const std::string& context, const std::string& name, DirectoryAccount& account,
+                               std::string& error)
+{
+    account = DirectoryAccount{};
+    std::vector<DirectoryEntry> found;
+    if (name.empty() || !IsDn(context)) {
+        error = "Invalid User Name or Password";
+        return false;
+    }
+    if (!Search(context, LDAP_SCOPE_ONELEVEL,
+                AccountFilter(EntryKind::User, "(uid=" + EscapeFilterValue(name) + ")"), 2, found, error)) {
+        return false;
+    }
+    if (found.size() != 1) {
+        error = "Invalid User Name or Password";
+        return false;
+    }
+    account.entry = found.front();
+    account.entry.kind = EntryKind::User;
+    account.context = ContainerOf(account.entry.dn);
+    account.memberText = MemberText(account.context, account.entry.name);
+    return true;
+}
+
 bool LdapDirectory::FindLogonAccount(DirectoryAccount& account, std::string& error)
 {
     if (settings_.bind == BindMethod::SaslGssapi) {

@@ -49,6 +49,11 @@ public:
     // base. False when none or more than one entry answers.
     bool FindAccount(EntryKind kind, const std::string& name, DirectoryAccount& account, std::string& error);
 
+    // The user named name (its uid) right in the container context, as the
+    // sign-in names an operator.
+    bool FindUserIn(const std::string& context, const std::string& name, DirectoryAccount& account,
+                    std::string& error);
+
     // The account that runs the console: the identity of the bind under
     // sasl-gssapi, otherwise the process's account name looked up as a user.
     bool FindLogonAccount(DirectoryAccount& account, std::string& error);
