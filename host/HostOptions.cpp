@@ -7,7 +7,9 @@ const char* HostUsage()
     return "usage: zyr-security-manager [--snapin {CLSID}] [--select PATH] [--screenshot FILE]\n"
            "  --snapin {CLSID}   load this stand-alone snap-in instead of \"ZYR Security Manager\"\n"
            "  --select PATH      select the item of this path of display names (Root/Child)\n"
-           "  --screenshot FILE  write a PNG of the window after start-up and exit\n";
+           "  --screenshot FILE  write a PNG of the window after start-up and exit\n"
+           "  --help             this text\n"
+           "  --version          the program's version\n";
 }
 
 bool ParseHostOptions(const QStringList& arguments, HostOptions& options, QString& error)

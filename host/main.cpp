@@ -17,6 +17,9 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
+
+#include "ZyrVersion.h"
 
 namespace {
 
@@ -58,6 +61,16 @@ protected:
 
 int main(int argc, char** argv)
 {
+    // Help and version answer without a display.
+    if (zyr::PrintVersion(argc, argv, "zyr-security-manager")) {
+        return 0;
+    }
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(zyr::host::HostUsage(), stdout);
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zyr-security-manager"));
 

@@ -1,6 +1,7 @@
 // The one translation unit that holds Boost.Beast and Boost.Asio.
 #include "server/core/HttpServer.h"
 
+#include "server/core/Listener.h"
 #include "server/core/ServerLog.h"
 
 // Boost 1.74 looks for coroutine support only in the form each compiler had
@@ -10,9 +11,10 @@
 #define BOOST_ASIO_HAS_STD_COROUTINE 1
 #endif
 
+#include <boost/asio/basic_socket_acceptor.hpp>
 #include <boost/asio/co_spawn.hpp>
 #include <boost/asio/detached.hpp>
-#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/generic/stream_protocol.hpp>
 #include <boost/asio/redirect_error.hpp>
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/ssl.hpp>
@@ -38,7 +40,9 @@ namespace net = boost::asio;
 namespace beast = boost::beast;
 namespace http = beast::http;
 namespace ssl = net::ssl;
-using tcp = net::ip::tcp;
+// TCP or Unix sockets alike.
+using stream_protocol = net::generic::stream_protocol;
+using Stream = beast::basic_stream<stream_protocol>;
 
 namespace {
 
@@ -59,18 +63,21 @@ struct Connection {
 
 struct HttpServer::Impl {
     Impl(Router& r, HttpServerOptions o)
-        : router(r), options(std::move(o)), ioc(options.threads), acceptor(ioc), signals(ioc), grace(ioc),
-          tls(ssl::context::tls_server)
+        : router(r), options(std::move(o)), ioc(options.threads), acceptor(ioc), signals(ioc), grace(ioc)
     {
     }
 
     Router& router;
     HttpServerOptions options;
+    Listener listener;
     net::io_context ioc;
-    tcp::acceptor acceptor;
+    net::basic_socket_acceptor<stream_protocol> acceptor;
     net::signal_set signals;
     net::steady_timer grace;
-    ssl::context tls;
+    // Replaced as a whole when SIGHUP reads the certificate again; a
+    // connection keeps the one it started with.
+    std::mutex tlsMutex;
+    std::shared_ptr<ssl::context> tls;
     bool useTls = false;
     std::atomic<bool> stopping{false};
 
@@ -78,12 +85,14 @@ struct HttpServer::Impl {
     std::list<std::pair<net::any_io_executor, std::shared_ptr<Connection>>> connections;
 
     bool Start(std::string& reason);
+    bool LoadTls(std::string& reason);
+    void WaitForSignal();
     void BeginStop();
     void ConnectionEnded();
     net::awaitable<void> Accept();
     template <class Stream>
     net::awaitable<void> Serve(Stream& stream, std::shared_ptr<Connection> connection);
-    net::awaitable<void> Session(tcp::socket socket);
+    net::awaitable<void> Session(stream_protocol::socket socket);
 };
 
 namespace {
@@ -101,48 +110,71 @@ Response Plain(unsigned status, unsigned version, std::string body)
 
 } // namespace
 
+bool HttpServer::Impl::LoadTls(std::string& reason)
+{
+    auto fresh = std::make_shared<ssl::context>(ssl::context::tls_server);
+    boost::system::error_code ec;
+    fresh->set_options(ssl::context::default_workarounds | ssl::context::no_sslv2 | ssl::context::no_sslv3 |
+                           ssl::context::no_tlsv1 | ssl::context::no_tlsv1_1,
+                       ec);
+    if (!ec) {
+        fresh->use_certificate_chain_file(options.tlsCertificate, ec);
+    }
+    if (!ec) {
+        fresh->use_private_key_file(options.tlsKey, ssl::context::pem, ec);
+    }
+    if (ec) {
+        reason = "the TLS certificate or key cannot be used: " + ec.message();
+        return false;
+    }
+    std::lock_guard lock(tlsMutex);
+    tls = std::move(fresh);
+    return true;
+}
+
 bool HttpServer::Impl::Start(std::string& reason)
 {
     if (!options.tlsCertificate.empty() || !options.tlsKey.empty()) {
-        boost::system::error_code ec;
-        tls.set_options(ssl::context::default_workarounds | ssl::context::no_sslv2 | ssl::context::no_sslv3 |
-                            ssl::context::no_tlsv1 | ssl::context::no_tlsv1_1,
-                        ec);
-        if (!ec) {
-            tls.use_certificate_chain_file(options.tlsCertificate, ec);
-        }
-        if (!ec) {
-            tls.use_private_key_file(options.tlsKey, ssl::context::pem, ec);
-        }
-        if (ec) {
-            reason = "the TLS certificate or key cannot be used: " + ec.message();
+        if (!LoadTls(reason)) {
             return false;
         }
         useTls = true;
     }
-    boost::system::error_code ec;
-    auto address = net::ip::make_address(options.address, ec);
-    if (ec) {
-        reason = "not an address: " + options.address;
+    if (!listener.Open(options.address, options.port, options.unixPath, reason)) {
         return false;
     }
-    tcp::endpoint endpoint(address, options.port);
-    acceptor.open(endpoint.protocol(), ec);
-    if (!ec) {
-        acceptor.set_option(net::socket_base::reuse_address(true), ec);
-    }
-    if (!ec) {
-        acceptor.bind(endpoint, ec);
-    }
-    if (!ec) {
-        acceptor.listen(net::socket_base::max_listen_connections, ec);
-    }
+    int family = listener.Family();
+    boost::system::error_code ec;
+    acceptor.assign(stream_protocol(family, family == AF_UNIX ? 0 : IPPROTO_TCP), listener.Take(), ec);
     if (ec) {
-        reason =
-            "cannot listen on " + options.address + ":" + std::to_string(options.port) + ": " + ec.message();
+        reason = "cannot listen on " + listener.Name() + ": " + ec.message();
         return false;
     }
     return true;
+}
+
+// SIGINT and SIGTERM stop the server; SIGHUP reads the TLS certificate and key
+// again, and a failure keeps the ones in use.
+void HttpServer::Impl::WaitForSignal()
+{
+    signals.async_wait([this](boost::system::error_code ec, int signal) {
+        if (ec) {
+            return;
+        }
+        if (signal != SIGHUP) {
+            BeginStop();
+            return;
+        }
+        std::string reason;
+        if (!useTls) {
+            LogInfo("SIGHUP: no TLS certificate to read again");
+        } else if (LoadTls(reason)) {
+            LogInfo("SIGHUP: read the TLS certificate and key again");
+        } else {
+            LogWarning("SIGHUP: " + reason + "; the ones in use stay");
+        }
+        WaitForSignal();
+    });
 }
 
 void HttpServer::Impl::BeginStop()
@@ -192,7 +224,7 @@ net::awaitable<void> HttpServer::Impl::Accept()
 {
     while (!stopping.load()) {
         boost::system::error_code ec;
-        tcp::socket socket(net::make_strand(ioc));
+        stream_protocol::socket socket(net::make_strand(ioc));
         co_await acceptor.async_accept(socket, net::redirect_error(net::use_awaitable, ec));
         if (ec) {
             if (stopping.load() || ec == net::error::operation_aborted) {
@@ -205,7 +237,7 @@ net::awaitable<void> HttpServer::Impl::Accept()
     }
 }
 
-net::awaitable<void> HttpServer::Impl::Session(tcp::socket socket)
+net::awaitable<void> HttpServer::Impl::Session(stream_protocol::socket socket)
 {
     auto connection = std::make_shared<Connection>();
     auto executor = socket.get_executor();
@@ -215,9 +247,14 @@ net::awaitable<void> HttpServer::Impl::Session(tcp::socket socket)
         self = connections.emplace(connections.end(), executor, connection);
     }
     try {
-        beast::tcp_stream stream(std::move(socket));
+        Stream stream(std::move(socket));
         if (useTls) {
-            beast::ssl_stream<beast::tcp_stream> secure(std::move(stream), tls);
+            std::shared_ptr<ssl::context> context;
+            {
+                std::lock_guard lock(tlsMutex);
+                context = tls;
+            }
+            beast::ssl_stream<Stream> secure(std::move(stream), *context);
             connection->cancel = [&secure] { beast::get_lowest_layer(secure).cancel(); };
             beast::get_lowest_layer(secure).expires_after(options.readTimeout);
             boost::system::error_code ec;
@@ -232,7 +269,7 @@ net::awaitable<void> HttpServer::Impl::Session(tcp::socket socket)
             connection->cancel = [&stream] { stream.cancel(); };
             co_await Serve(stream, connection);
             boost::system::error_code ec;
-            stream.socket().shutdown(tcp::socket::shutdown_send, ec);
+            stream.socket().shutdown(net::socket_base::shutdown_send, ec);
         }
     } catch (const std::exception& e) {
         LogWarning(std::string("connection ended: ") + e.what());
@@ -394,9 +431,12 @@ bool HttpServer::Start(std::string& reason)
 
 uint16_t HttpServer::Port() const
 {
-    boost::system::error_code ec;
-    auto endpoint = impl_->acceptor.local_endpoint(ec);
-    return ec ? 0 : endpoint.port();
+    return impl_->listener.Port();
+}
+
+const std::string& HttpServer::Endpoint() const
+{
+    return impl_->listener.Name();
 }
 
 namespace {
@@ -423,11 +463,8 @@ void HttpServer::Run(bool handleSignals)
     if (handleSignals) {
         impl.signals.add(SIGINT);
         impl.signals.add(SIGTERM);
-        impl.signals.async_wait([&impl](boost::system::error_code ec, int) {
-            if (!ec) {
-                impl.BeginStop();
-            }
-        });
+        impl.signals.add(SIGHUP);
+        impl.WaitForSignal();
     }
     net::co_spawn(impl.acceptor.get_executor(), impl.Accept(), net::detached);
     std::vector<std::thread> pool;

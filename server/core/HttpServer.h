@@ -24,6 +24,7 @@ struct HttpServerOptions {
     size_t maxTarget = 64 * 1024;
     size_t maxHeader = 64 * 1024; // the header fields, without the request line
     size_t maxBody = 64 * 1024 * 1024;
+    std::string unixPath;       // listen on this Unix socket instead of the address and port
     std::string tlsCertificate; // PEM files; both or neither
     std::string tlsKey;
 };
@@ -38,7 +39,10 @@ public:
     // Binds and listens; false with a reason when that fails.
     bool Start(std::string& reason);
     uint16_t Port() const;
-    // Serves until Stop (or, with handleSignals, SIGTERM or SIGINT); returns
+    // "ADDRESS:PORT" or "unix:PATH", once started.
+    const std::string& Endpoint() const;
+    // Serves until Stop (or, with handleSignals, SIGTERM or SIGINT; SIGHUP
+    // then reads the TLS certificate and key again); returns
     // when the requests in flight are answered.
     void Run(bool handleSignals);
     // Thread-safe; Run returns soon after.

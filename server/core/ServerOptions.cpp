@@ -7,15 +7,40 @@ namespace zyr::server {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: zyr-security-server --db PATH|CONNINFO [--listen ADDRESS:PORT] [--seed demo|large:A,G,O,R,M,L]\n"
-    "                           [--seed-admin DOMAIN\\user] [--tls-cert FILE --tls-key FILE]\n"
-    "                           [--threads N] [--enable-test-controls] [--log-level "
-    "error|warning|info|debug]\n"
-    "  --listen defaults to 127.0.0.1:8780; port 0 picks a free port.\n"
-    "  --db takes a SQLite file or a PostgreSQL connection string (postgresql://user@host:port/db).\n";
+    "usage: zyr-security-server --db PATH|CONNINFO [OPTIONS]\n"
+    "\n"
+    "Options:\n"
+    "  --db PATH|CONNINFO     the SQLite file, or a PostgreSQL connection string\n"
+    "                         (postgresql://user@host:port/db)\n"
+    "  --listen ADDRESS:PORT  where to listen (default 127.0.0.1:8780; port 0 picks a free port)\n"
+    "  --listen unix:PATH     listen on a Unix socket instead (mode 0666; a stale socket file\n"
+    "                         is replaced, and the file is removed at exit)\n"
+    "  --seed demo|large:A,G,O,R,M,L\n"
+    "                         fill an empty database once\n"
+    "  --seed-admin DOMAIN\\user\n"
+    "                         the demo's security administrator (default: this account)\n"
+    "  --tls-cert FILE        serve HTTPS with this PEM certificate chain ...\n"
+    "  --tls-key FILE         ... and this PEM key\n"
+    "  --threads N            request threads, 1 to 64 (default 4)\n"
+    "  --sync full|normal     full (the default) puts every change on disk before answering\n"
+    "  --read-timeout-ms N    longest time to read one request\n"
+    "  --idle-timeout-ms N    longest wait for the next request on a kept-alive connection\n"
+    "  --enable-test-controls accept the fault-injection requests of the tests\n"
+    "  --log-level LEVEL      error, warning, info (the default) or debug\n"
+    "  --help                 this text\n"
+    "  --version              the program's version\n"
+    "\n"
+    "A listening socket passed by the service manager (LISTEN_FDS) takes the place of --listen.\n"
+    "SIGHUP reads the TLS certificate and key again; SIGTERM and SIGINT stop after the\n"
+    "requests in flight.\n";
 
 bool ParseListen(const std::string& text, HttpServerOptions& http)
 {
+    if (text.rfind("unix:", 0) == 0) {
+        http.unixPath = text.substr(5);
+        return !http.unixPath.empty();
+    }
+    http.unixPath.clear();
     size_t colon = text.rfind(':');
     if (colon == std::string::npos || colon == 0) {
         return false;
@@ -59,7 +84,7 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& out
             return false;
         } else if (arg == "--listen") {
             if (!value(v) || !ParseListen(v, out.http)) {
-                return fail("--listen needs ADDRESS:PORT");
+                return fail("--listen needs ADDRESS:PORT or unix:PATH");
             }
         } else if (arg == "--db") {
             if (!value(out.database) || out.database.empty()) {

@@ -6,6 +6,9 @@
 #include "server/core/Seeder.h"
 #include "server/core/ServerLog.h"
 #include "server/core/ServerOptions.h"
+#include "server/core/ServiceNotify.h"
+
+#include "ZyrVersion.h"
 
 #include <csignal>
 #include <cstdio>
@@ -15,6 +18,9 @@ using namespace zyr::server;
 
 int main(int argc, char** argv)
 {
+    if (zyr::PrintVersion(argc, argv, "zyr-security-server")) {
+        return 0;
+    }
     std::vector<std::string> args(argv + 1, argv + argc);
     ServerOptions options;
     std::string message;
@@ -24,6 +30,9 @@ int main(int argc, char** argv)
     }
     SetLogLevel(options.logLevel);
     std::signal(SIGPIPE, SIG_IGN);
+    // A reload asked for before the server serves has nothing to read again;
+    // the server takes SIGHUP over once it runs.
+    std::signal(SIGHUP, SIG_IGN);
 
     std::string reason;
     // One connection per request thread, and one for the seed.
@@ -63,12 +72,14 @@ int main(int argc, char** argv)
         LogError(reason);
         return 1;
     }
-    std::printf("listening on %s:%u\n", options.http.address.c_str(), static_cast<unsigned>(server.Port()));
+    std::printf("listening on %s\n", server.Endpoint().c_str());
     std::fflush(stdout);
+    NotifyServiceManager("READY=1\nSTATUS=listening on " + server.Endpoint());
     if (options.testControls) {
         LogWarning("test controls are enabled");
     }
     server.Run(true);
+    NotifyServiceManager("STOPPING=1");
     LogInfo("stopped");
     return 0;
 }

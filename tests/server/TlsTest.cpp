@@ -10,7 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <fstream>
+#include <thread>
 
 namespace zyr::server::test {
 namespace {
@@ -43,19 +47,84 @@ std::string TlsExchange(int port, const std::string& request)
     return reply;
 }
 
-TEST(TlsTest, ServesTheRequestPageOverTls)
+// The subject of the certificate the server shows, or "" without a handshake.
+std::string PeerSubject(int port)
 {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string subject;
+    SSL_CTX* ctx = SSL_CTX_new(TLS_client_method());
+    SSL* ssl = SSL_new(ctx);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && SSL_set_fd(ssl, fd) == 1 &&
+        SSL_connect(ssl) == 1) {
+        if (X509* peer = SSL_get1_peer_certificate(ssl)) {
+            char text[256] = {};
+            X509_NAME_oneline(X509_get_subject_name(peer), text, sizeof text);
+            subject = text;
+            X509_free(peer);
+        }
+        SSL_shutdown(ssl);
+    }
+    SSL_free(ssl);
+    SSL_CTX_free(ctx);
+    close(fd);
+    return subject;
+}
+
+// A server on a self-signed certificate in a folder of its own; the
+// certificate can be made again under another name.
+class TlsTest : public ::testing::Test {
+protected:
+    bool MakeCertificate(const std::string& name)
+    {
+        std::string make = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=" + name +
+                           " -keyout " + key + " -out " + cert + " >/dev/null 2>&1";
+        return std::system(make.c_str()) == 0;
+    }
+    bool StartServer()
+    {
+        return server.Start({"--db", (dir.path() / "tls.db").string(), "--tls-cert", cert, "--tls-key", key});
+    }
+
     TempDir dir;
     std::string cert = (dir.path() / "cert.pem").string();
     std::string key = (dir.path() / "key.pem").string();
-    std::string make = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 -keyout " +
-                       key + " -out " + cert + " >/dev/null 2>&1";
-    if (std::system(make.c_str()) != 0) {
+    ServerProcess server;
+};
+
+TEST_F(TlsTest, SighupReadsTheCertificateAgainAndKeepsItWhenTheNewOneIsBroken)
+{
+    if (!MakeCertificate("first")) {
         GTEST_SKIP() << "openssl cannot make a test certificate here";
     }
-    ServerProcess server;
-    ASSERT_TRUE(
-        server.Start({"--db", (dir.path() / "tls.db").string(), "--tls-cert", cert, "--tls-key", key}));
+    ASSERT_TRUE(StartServer());
+    EXPECT_EQ(PeerSubject(server.port()), "/CN=first");
+
+    ASSERT_TRUE(MakeCertificate("second"));
+    kill(server.pid(), SIGHUP);
+    std::string subject;
+    for (int i = 0; i < 100 && subject != "/CN=second"; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        subject = PeerSubject(server.port());
+    }
+    EXPECT_EQ(subject, "/CN=second");
+
+    std::ofstream(cert) << "not a certificate";
+    kill(server.pid(), SIGHUP);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(PeerSubject(server.port()), "/CN=second");
+    EXPECT_EQ(server.Stop(), 0);
+}
+
+TEST_F(TlsTest, ServesTheRequestPageOverTls)
+{
+    if (!MakeCertificate("127.0.0.1")) {
+        GTEST_SKIP() << "openssl cannot make a test certificate here";
+    }
+    ASSERT_TRUE(StartServer());
     std::string reply =
         TlsExchange(server.port(), "POST /zyr/security?Operation=GetServerVersion HTTP/1.1\r\n"
                                    "Host: x\r\nConnection: close\r\nContent-Length: 9\r\n\r\nJunk=Junk");

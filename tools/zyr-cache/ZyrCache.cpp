@@ -11,6 +11,8 @@
 #include "cache/CacheFiles.h"
 #include "cache/TextCipher.h"
 
+#include "ZyrVersion.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -28,6 +30,7 @@ const char kUsageText[] = "usage: zyr-cache encrypt [--pass P]   (stdin: raw byt
                           "       zyr-cache decrypt [--pass P]   (stdin: encrypted text; stdout: raw bytes)\n"
                           "       zyr-cache show FILE            (prints the plain text of a cache file)\n"
                           "       zyr-cache write FILE           (writes stdin, encrypted, as a cache file)\n"
+                          "       zyr-cache --help | --version\n"
                           "Without --pass the built-in pass phrase is used, as for the cache files.\n";
 
 int Usage(const char* problem)
@@ -131,6 +134,9 @@ int Write(const std::string& file)
 
 int main(int argc, char** argv)
 {
+    if (zyr::PrintVersion(argc, argv, "zyr-cache")) {
+        return kDone;
+    }
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         return Usage("no command given");

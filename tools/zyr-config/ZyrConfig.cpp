@@ -4,6 +4,8 @@
 #include "platform/registry/Registry.h"
 #include "platform/text/CodePage.h"
 
+#include "ZyrVersion.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -36,7 +38,7 @@ void Line(const char* label, const std::string& value)
 
 void Usage()
 {
-    std::printf("usage: zyr-config\n"
+    std::printf("usage: zyr-config [--help | --version]\n"
                 "Prints the configuration of the ZYR Security Manager on this machine: the security\n"
                 "server, the cache directory, the computer and the operator, the code page and the\n"
                 "switches. The registry store is found as the console finds it (ZYR_REGISTRY_DIR).\n");
@@ -46,6 +48,9 @@ void Usage()
 
 int main(int argc, char** argv)
 {
+    if (zyr::PrintVersion(argc, argv, "zyr-config")) {
+        return 0;
+    }
     if (argc > 1) {
         bool help = std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0;
         Usage();

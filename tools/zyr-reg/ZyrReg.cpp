@@ -12,6 +12,8 @@
 #include "platform/registry/RegistryStore.h"
 #include "tools/zyr-reg/ValueText.h"
 
+#include "ZyrVersion.h"
+
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -48,6 +50,7 @@ DATA    REG_MULTI_SZ items are separated by \0 (or by /s SEPARATOR); numbers
 
 Hive files: machine.reg (HKLM, HKCR) in /etc/zyr/registry and user.reg
 (HKCU) in $XDG_CONFIG_HOME/zyr; ZYR_REGISTRY_DIR relocates both.
+--help prints this text, --version the program's version.
 )";
 
 int Fail(const std::string& message)
@@ -449,6 +452,9 @@ int Run(const std::vector<std::string>& args)
 
 int main(int argc, char** argv)
 {
+    if (zyr::PrintVersion(argc, argv, "zyr-reg")) {
+        return 0;
+    }
     std::vector<std::string> args(argv + 1, argv + argc);
     try {
         return Run(args);

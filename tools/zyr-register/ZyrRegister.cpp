@@ -3,6 +3,8 @@
 // Exits 0 on success and 1 on failure, with a message either way.
 #include "platform/com/WinTypes.h"
 
+#include "ZyrVersion.h"
+
 #include <dlfcn.h>
 
 #include <cstdio>
@@ -13,10 +15,22 @@ namespace {
 
 using EntryPoint = HRESULT (*)();
 
-void Usage()
+void Usage(FILE* to)
 {
-    std::fprintf(stderr, "usage: zyr-register [/u] MODULE.so\n"
-                         "  registers the module's classes in the registry store; /u removes them\n");
+    std::fputs("usage: zyr-register [/u] MODULE.so\n"
+               "\n"
+               "Registers the module's classes in the registry store.\n"
+               "\n"
+               "Options:\n"
+               "  /u, -u      remove the module's classes instead\n"
+               "  --help, -h  this text\n"
+               "  --version   the program's version\n",
+               to);
+}
+
+bool IsHelpSwitch(const char* arg)
+{
+    return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "/?") == 0;
 }
 
 bool IsUnregisterSwitch(const char* arg)
@@ -28,20 +42,27 @@ bool IsUnregisterSwitch(const char* arg)
 
 int main(int argc, char** argv)
 {
+    if (zyr::PrintVersion(argc, argv, "zyr-register")) {
+        return 0;
+    }
     bool unregister = false;
     const char* path = nullptr;
     for (int i = 1; i < argc; ++i) {
+        if (IsHelpSwitch(argv[i])) {
+            Usage(stdout);
+            return 0;
+        }
         if (IsUnregisterSwitch(argv[i])) {
             unregister = true;
-        } else if (path == nullptr && argv[i][0] != '\0') {
+        } else if (path == nullptr && argv[i][0] != '\0' && argv[i][0] != '-') {
             path = argv[i];
         } else {
-            Usage();
+            Usage(stderr);
             return 1;
         }
     }
     if (path == nullptr) {
-        Usage();
+        Usage(stderr);
         return 1;
     }
     // A bare file name would make dlopen search the library path.

@@ -346,6 +346,7 @@ std::string GeneralHelp()
                        "  --yes            answer Yes to the console's questions (without it a terminal\n"
                        "                   is asked and a script is refused)\n"
                        "  --help           this text; COMMAND --help tells about one command\n"
+                       "  --version        the program's version\n"
                        "\n"
                        "Commands:\n";
     size_t width = 0;

@@ -1,10 +1,15 @@
 // zyrsec: command-line administration of the security database.
 #include "tools/zyrsec/ZyrsecRun.h"
 
+#include "ZyrVersion.h"
+
 #include <unistd.h>
 
 int main(int argc, char** argv)
 {
+    if (zyr::PrintVersion(argc, argv, "zyrsec")) {
+        return 0;
+    }
     std::vector<std::string> arguments(argv + 1, argv + argc);
     zyr::zyrsec::RunStreams streams;
     streams.outIsTerminal = isatty(STDOUT_FILENO) != 0;
