@@ -170,6 +170,9 @@ LDAP* Connect(const DirectorySettings& settings, std::string& error)
     }
     int server = 0;
     ldap_set_option(ld, LDAP_OPT_X_TLS_NEWCTX, &server);
+    // Kerberos asks for the service of the host named in the URL, not of
+    // whatever name a reverse look-up gives.
+    ldap_set_option(ld, LDAP_OPT_X_SASL_NOCANON, LDAP_OPT_ON);
     if (needStartTls) {
         int rc = ldap_start_tls_s(ld, nullptr, nullptr);
         if (rc != LDAP_SUCCESS) {

@@ -140,3 +140,33 @@ TEST(LdapDirectorySettingsTest, UnusableSettingsAndUnreachableDirectories)
     EXPECT_EQ(nullptr, LdapDirectory::Open(settings, error));
     EXPECT_THAT(error, HasSubstr("0600"));
 }
+
+// With the test realm, the directory takes alice's ticket: she is the
+// operator, found through the identity of the bind. Without a ticket the
+// directory is not reached, and says so.
+TEST(LdapDirectoryKerberosTest, TheTicketNamesTheOperator)
+{
+    const char* realm = std::getenv("ZYR_TEST_KRB5");
+    if (TestDirectoryUrl().empty() || realm == nullptr) {
+        GTEST_SKIP() << "ZYR_TEST_LDAP and ZYR_TEST_KRB5 are not set";
+    }
+    setenv("KRB5_CONFIG", (std::string(realm) + "/krb5.conf").c_str(), 1);
+    setenv("KRB5CCNAME", ("FILE:" + std::string(realm) + "/ccache").c_str(), 1);
+    DirectorySettings settings;
+    // The service is ldap/localhost: the URL names the host so.
+    settings.urls = TestDirectoryUrl();
+    settings.urls.replace(settings.urls.find("127.0.0.1"), 9, "localhost");
+    settings.base = kPlantBase;
+    settings.bind = BindMethod::SaslGssapi;
+    std::string error;
+    auto directory = LdapDirectory::Open(settings, error);
+    ASSERT_NE(nullptr, directory) << error;
+    DirectoryAccount account;
+    ASSERT_TRUE(directory->FindLogonAccount(account, error)) << error;
+    EXPECT_EQ(std::string(kOperators) + "\\alice", account.memberText);
+
+    setenv("KRB5CCNAME", ("FILE:" + std::string(realm) + "/no-ticket").c_str(), 1);
+    EXPECT_EQ(nullptr, LdapDirectory::Open(settings, error));
+    EXPECT_FALSE(error.empty());
+    setenv("KRB5CCNAME", ("FILE:" + std::string(realm) + "/ccache").c_str(), 1);
+}
