@@ -158,18 +158,11 @@ HRESULT CApplInstanceNode::OnNewSecureGroup(bool&, CSnapInObjectRootBase* root)
     if (hr != S_OK) {
         return SUCCEEDED(hr) ? S_OK : hr;
     }
-    for (const auto& group : m_pAppl->Groups) {
-        if (group && zyr::text::EqualsNoCase(group->CN.view(), texts.name)) {
-            zyr::console::appl::ShowAlreadyExists(console.get(), "Securable Group", group->CN.str());
-            return S_OK;
-        }
+    CKVTSecGroup* added = zyr::console::appl::AddedRecord(
+        console.get(), zyr::records::AddGroup(*m_pAppl, texts.name, texts.description), "Securable Group");
+    if (added == nullptr) {
+        return S_OK;
     }
-    auto group =
-        std::make_unique<CKVTSecGroup>(texts.name, m_pAppl->CN.view(), m_pAppl->DN.view(), texts.description);
-    if (!group->Add()) {
-        return S_OK; // Add has reported the failure
-    }
-    CKVTSecGroup* added = m_pAppl->Groups.emplace_back(std::move(group)).get();
     AppendGroupNode(nullptr, nullptr, added);
     zyr::console::appl::InsertScopeChild(console.get(), expanded_, m_scopeDataItem.ID, m_children.back());
     UpdateDescriptionBar(console.get());

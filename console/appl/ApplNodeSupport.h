@@ -10,6 +10,7 @@
 #include "platform/com/Unknown.h"
 #include "platform/mmc/ConsoleInterfaces.h"
 #include "platform/text/CodePage.h"
+#include "records/ChangeFlows.h"
 
 #include <string>
 #include <string_view>
@@ -47,6 +48,18 @@ HRESULT BeginNewItem(Node& node, bool recordPresent, NewItemKind kind, CSnapInOb
 
 // "<what> '<name>' Already Exists" through the console, as information.
 void ShowAlreadyExists(IConsole* console, std::string_view what, const std::string& name);
+
+// The record that an add of records/ChangeFlows made, or null: after
+// "<what> '<name>' Already Exists" when the name is taken, or after the
+// record's Add reported the server's refusal.
+template <typename Record>
+Record* AddedRecord(IConsole* console, const zyr::records::AddOutcome<Record>& outcome, std::string_view what)
+{
+    if (outcome.existing != nullptr) {
+        ShowAlreadyExists(console, what, outcome.existing->CN.str());
+    }
+    return outcome.added;
+}
 
 // The console's main window, or null.
 HWND MainWindowOf(IConsole* console);

@@ -106,16 +106,13 @@ HRESULT CApplicationNode::OnNewApplication(bool&, CSnapInObjectRootBase* root)
     if (hr != S_OK) {
         return SUCCEEDED(hr) ? S_OK : hr;
     }
-    if (const CKVTAppl* existing = m_applList.FindByNameOrDN(texts.name)) {
-        zyr::console::appl::ShowAlreadyExists(console.get(), "Application", existing->CN.str());
+    CKVTAppl* added = zyr::console::appl::AddedRecord(
+        console.get(), zyr::records::AddApplication(m_applList, texts.name, texts.description),
+        "Application");
+    if (added == nullptr) {
         return S_OK;
     }
-    auto application = std::make_unique<CKVTAppl>(texts.name, texts.description, true);
-    if (!application->Add()) {
-        return S_OK; // Add has reported the failure
-    }
-    CKVTAppl& added = m_applList.Append(std::move(application));
-    AddApplicationNode(added, console.get());
+    AddApplicationNode(*added, console.get());
     UpdateDescriptionBar(console.get());
     return S_OK;
 }

@@ -129,18 +129,11 @@ HRESULT CGroupNode::OnNewSecurableObject(bool&, CSnapInObjectRootBase* root)
     if (hr != S_OK) {
         return SUCCEEDED(hr) ? S_OK : hr;
     }
-    for (const auto& object : m_pGroup->Objects) {
-        if (object && zyr::text::EqualsNoCase(object->CN.view(), texts.name)) {
-            zyr::console::appl::ShowAlreadyExists(console.get(), "Securable Object", object->CN.str());
-            return S_OK;
-        }
+    CKVTApplSecObj* added = zyr::console::appl::AddedRecord(
+        console.get(), zyr::records::AddObject(*m_pGroup, texts.name, texts.description), "Securable Object");
+    if (added == nullptr) {
+        return S_OK;
     }
-    auto object = std::make_unique<CKVTApplSecObj>(texts.name, m_pGroup->DN.view(), m_pGroup->ApplDN.view(),
-                                                   texts.description);
-    if (!object->Add()) {
-        return S_OK; // Add has reported the failure
-    }
-    CKVTApplSecObj* added = m_pGroup->Objects.emplace_back(std::move(object)).get();
     AppendChild(new CApplSecObjNode(added, m_pAppl, m_pGroup, this));
     // Selecting the group again shows it afresh, with the new object.
     console->SelectScopeItem(m_scopeDataItem.ID);

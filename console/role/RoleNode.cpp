@@ -10,6 +10,7 @@
 #include "platform/ui/UiService.h"
 #include "records/AclEditing.h"
 #include "records/Application.h"
+#include "records/ChangeFlows.h"
 #include "roles/RoleList.h"
 
 #include <cstdio>
@@ -126,28 +127,21 @@ HRESULT CRoleInstanceNode::OnDelete(IConsole* console)
                     zyr::ui::MB_YESNO | zyr::ui::MB_ICONWARNING) != zyr::ui::IDYES) {
         return S_OK;
     }
-    bool deleted = false;
-    {
-        zyr::ui::WaitCursor wait;
-        deleted = m_pRole->Delete();
-    }
-    if (!deleted) {
+    // Once deleted, the role leaves the role list (and is gone) and the
+    // access-control entries that name it leave the application list.
+    const zyr::records::RoleDeletion deletion = zyr::records::DeleteRole(
+        *m_pRole, zyr::records::CurrentRoleList(), [] { return zyr::records::CurrentApplList(); });
+    if (!deletion.deleted) {
         // The role is still on the server: the console keeps it, and the
         // access-control entries that name it, as they are.
         ShowMessage(FormatWithText(zyr::console::kRoleNotDeletedFormat, name), zyr::ui::MB_ICONERROR);
         return S_OK;
     }
+    m_pRole = nullptr;
 
     zyr::ui::WaitCursor wait;
     if (ComPtr<IResultData> resultData = ResultDataOf(console)) {
         resultData->DeleteItem(m_resultDataItem.itemID, 0);
-    }
-    if (CKVTRoleList* list = zyr::records::CurrentRoleList()) {
-        list->Remove(m_pRole);
-    }
-    m_pRole = nullptr;
-    if (CKVTApplList* applications = zyr::records::CurrentApplList()) {
-        zyr::records::RemoveRoleFromApplications(*applications, name);
     }
     UpdateDescriptionBar(console);
     m_bPresent = false;
@@ -270,18 +264,18 @@ HRESULT CRoleNode::OnNewRole(bool&, CSnapInObjectRootBase* root)
     }
     ComPtr<IConsole> console;
     GetConsole(root, console.Put());
-    if (const CKVTRole* existing = list->FindByName(texts.name)) {
-        zyr::console::ConsoleMessageText(console.get(),
-                                         FormatWithText(zyr::console::kRoleExistsFormat, existing->CN.view()),
-                                         zyr::ui::MB_ICONINFORMATION);
+    const zyr::records::AddOutcome<CKVTRole> outcome =
+        zyr::records::AddRole(*list, texts.name, texts.description);
+    if (outcome.existing != nullptr) {
+        zyr::console::ConsoleMessageText(
+            console.get(), FormatWithText(zyr::console::kRoleExistsFormat, outcome.existing->CN.view()),
+            zyr::ui::MB_ICONINFORMATION);
         return S_OK;
     }
-    auto role = std::make_unique<CKVTRole>(texts.name, texts.description);
-    if (!role->Add()) {
-        ShowMessage(zyr::LoadStringAnsi(zyr::IDS_ADD_ROLE_FAILED), zyr::ui::MB_ICONERROR);
-        return S_OK;
+    if (outcome.added == nullptr) {
+        return S_OK; // the failure has been shown
     }
-    CKVTRole& added = list->Append(std::move(role));
+    CKVTRole& added = *outcome.added;
     if (!AppendChild(new (std::nothrow) CRoleInstanceNode(&added, this))) {
         return E_OUTOFMEMORY;
     }

@@ -1,12 +1,12 @@
 // zyr-security-server: the reference security server.
-#include "server/core/HttpServer.h"
-#include "server/core/Router.h"
-#include "server/core/SecurityService.h"
-#include "server/core/SecurityStore.h"
-#include "server/core/Seeder.h"
-#include "server/core/ServerLog.h"
-#include "server/core/ServerOptions.h"
-#include "server/core/ServiceNotify.h"
+#include "server/http/HttpServer.h"
+#include "server/http/TestControls.h"
+#include "server/main/ServerOptions.h"
+#include "server/main/ServiceNotify.h"
+#include "server/service/SecurityService.h"
+#include "server/service/Seeder.h"
+#include "server/service/ServerLog.h"
+#include "server/storage/SecurityStore.h"
 
 #include "ZyrVersion.h"
 
@@ -66,8 +66,8 @@ int main(int argc, char** argv)
         LogError(reason);
         return 1;
     }
-    Router router(service, gate, options.testControls);
-    HttpServer server(router, options.http);
+    std::unique_ptr<RequestHandler> handler = MakeRequestHandler(service, gate, options.testControls);
+    HttpServer server(*handler, options.http);
     if (!server.Start(reason)) {
         LogError(reason);
         return 1;

@@ -1,5 +1,5 @@
 // Fuzzes the reader of the export file that an application import sends.
-#include "server/core/ExportFile.h"
+#include "server/service/ExportFile.h"
 
 #include <cstddef>
 #include <cstdint>

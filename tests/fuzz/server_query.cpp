@@ -1,8 +1,8 @@
 // Fuzzes the readers of the request page: query strings and form bodies, the
 // console's dates, and the plain lists decrypted from encrypted fields.
-#include "server/core/FormFields.h"
-#include "server/core/LogTime.h"
-#include "server/core/PlainLists.h"
+#include "server/service/FormFields.h"
+#include "server/service/LogTime.h"
+#include "server/storage/PlainLists.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,9 +1,9 @@
 // Fuzzes whole requests through the request page, the service and a real
 // SQLite store: the first line is "METHOD TARGET", the rest is the body.
-#include "server/core/AuditGate.h"
-#include "server/core/Router.h"
-#include "server/core/SecurityService.h"
-#include "server/core/SecurityStore.h"
+#include "server/http/TestControls.h"
+#include "server/service/AuditGate.h"
+#include "server/service/SecurityService.h"
+#include "server/storage/SecurityStore.h"
 
 #include <unistd.h>
 
@@ -28,7 +28,7 @@ struct Server {
         }
         service = std::make_unique<zyr::server::SecurityService>(*store, gate);
         service->Start(reason);
-        router = std::make_unique<zyr::server::Router>(*service, gate, true);
+        router = zyr::server::MakeRequestHandler(*service, gate, true);
     }
     ~Server()
     {
@@ -42,7 +42,7 @@ struct Server {
     std::unique_ptr<zyr::server::SecurityStore> store;
     zyr::server::AuditGate gate;
     std::unique_ptr<zyr::server::SecurityService> service;
-    std::unique_ptr<zyr::server::Router> router;
+    std::unique_ptr<zyr::server::RequestHandler> router;
 };
 
 } // namespace

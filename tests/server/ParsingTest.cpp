@@ -1,10 +1,10 @@
 // The small readers of the request page: form fields, the plain lists, the
 // console's dates, and the export file.
-#include "server/core/ExportFile.h"
-#include "server/core/FormFields.h"
-#include "server/core/ListReplies.h"
-#include "server/core/LogTime.h"
-#include "server/core/PlainLists.h"
+#include "server/http/ListReplies.h"
+#include "server/service/ExportFile.h"
+#include "server/service/FormFields.h"
+#include "server/service/LogTime.h"
+#include "server/storage/PlainLists.h"
 
 #include <gtest/gtest.h>
 

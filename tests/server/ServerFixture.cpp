@@ -1,6 +1,6 @@
 #include "tests/server/ServerFixture.h"
 
-#include "server/core/PgConnection.h"
+#include "server/storage/postgres/PgConnection.h"
 
 #include <gtest/gtest.h>
 
@@ -83,7 +83,7 @@ ServerFixture::ServerFixture(Backend backend, bool testControls) : database(back
     }
     service = std::make_unique<SecurityService>(*store, gate);
     EXPECT_TRUE(service->Start(reason)) << reason;
-    router = std::make_unique<Router>(*service, gate, testControls);
+    router = MakeRequestHandler(*service, gate, testControls);
 }
 
 std::vector<pugi::xml_node> ServerFixture::Records(pugi::xml_document& doc, const std::string& body,

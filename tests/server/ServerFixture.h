@@ -3,10 +3,10 @@
 // sockets.
 #pragma once
 
-#include "server/core/AuditGate.h"
-#include "server/core/Router.h"
-#include "server/core/SecurityService.h"
-#include "server/core/SecurityStore.h"
+#include "server/http/TestControls.h"
+#include "server/service/AuditGate.h"
+#include "server/service/SecurityService.h"
+#include "server/storage/SecurityStore.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
@@ -101,7 +101,7 @@ public:
     std::unique_ptr<SecurityStore> store;
     AuditGate gate;
     std::unique_ptr<SecurityService> service;
-    std::unique_ptr<Router> router;
+    std::unique_ptr<RequestHandler> router;
 };
 
 // The trailer every changing request carries.

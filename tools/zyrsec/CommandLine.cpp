@@ -8,11 +8,6 @@ namespace zyr::zyrsec {
 
 namespace {
 
-const OptionSpec kDescription{"description", "D"};
-const OptionSpec kPage{"page", "N"};
-const OptionSpec kFrom{"from", "M/D/YYYY"};
-const OptionSpec kTo{"to", "M/D/YYYY"};
-
 const OptionSpec* FindOption(const CommandSpec& command, std::string_view name)
 {
     for (const auto& option : command.options) {
@@ -95,100 +90,6 @@ std::string CheckCommand(const Invocation& invocation)
 }
 
 } // namespace
-
-const std::vector<CommandSpec>& Commands()
-{
-    static const std::vector<CommandSpec> commands = {
-        {"tree", "", "applications, groups, objects and roles with their identities", 0, 0, {}},
-        {"apps", "", "the applications", 0, 0, {}},
-        {"app show",
-         "NAME",
-         "one application: permissions, access-control list, groups and objects",
-         1,
-         1,
-         {}},
-        {"app add",
-         "NAME [--description D]",
-         "adds an application with Read, Write and Execute",
-         1,
-         1,
-         {kDescription}},
-        {"app describe", "NAME D", "changes an application's description", 2, 2, {}},
-        {"app delete", "NAME", "deletes an application with its groups and objects", 1, 1, {}},
-        {"perm add",
-         "APP NAME [--value 0xBITS]",
-         "adds a permission on the lowest free bit (or the bit given)",
-         2,
-         2,
-         {{"value", "0xBITS"}}},
-        {"perm rename",
-         "APP NAME NEWNAME [--value 0xBITS]",
-         "renames a permission; it keeps its bit unless a free one is given",
-         3,
-         3,
-         {{"value", "0xBITS"}}},
-        {"perm delete",
-         "APP NAME",
-         "deletes a permission (asks when a group or object still grants it)",
-         2,
-         2,
-         {}},
-        {"acl grant",
-         "ROLE PERM[,PERM] --app A [--group G [--object O]]",
-         "grants a role permissions on an application, group or object",
-         2,
-         2,
-         {{"app", "A"}, {"group", "G"}, {"object", "O"}}},
-        {"acl revoke",
-         "ROLE PERM[,PERM] --app A [--group G [--object O]]",
-         "takes permissions from a role on an application, group or object",
-         2,
-         2,
-         {{"app", "A"}, {"group", "G"}, {"object", "O"}}},
-        {"group add", "APP NAME [--description D]", "adds a secure group", 2, 2, {kDescription}},
-        {"group describe", "APP NAME D", "changes a group's description", 3, 3, {}},
-        {"group delete", "APP NAME", "deletes a secure group with its objects", 2, 2, {}},
-        {"object add", "APP GROUP NAME [--description D]", "adds a securable object", 3, 3, {kDescription}},
-        {"object describe", "APP GROUP NAME D", "changes an object's description", 4, 4, {}},
-        {"object delete", "APP GROUP NAME", "deletes a securable object", 3, 3, {}},
-        {"roles", "", "the roles", 0, 0, {}},
-        {"role show", "NAME", "one role with its members", 1, 1, {}},
-        {"role add", "NAME [--description D]", "adds a role", 1, 1, {kDescription}},
-        {"role describe", "NAME D", "changes a role's description", 2, 2, {}},
-        {"role delete", "NAME", "deletes a role", 1, 1, {}},
-        {"member add",
-         "ROLE (--user NAME | --group NAME)",
-         "adds a member to a role",
-         1,
-         1,
-         {{"user", "NAME"}, {"group", "NAME"}}},
-        {"member remove",
-         "ROLE (--user NAME | --group NAME)",
-         "removes a member from a role",
-         1,
-         1,
-         {{"user", "NAME"}, {"group", "NAME"}}},
-        {"export", "APP FILE", "writes an application's export file", 2, 2, {}},
-        {"import", "FILE", "imports an application export file", 1, 1, {}},
-        {"logs",
-         "[--from M/D/YYYY --to M/D/YYYY] [--page N]",
-         "one page (50 entries) of the authentication and authorization log",
-         0,
-         0,
-         {kFrom, kTo, kPage}},
-        {"logs delete",
-         "[--from M/D/YYYY --to M/D/YYYY]",
-         "deletes the log entries of the range, or all",
-         0,
-         0,
-         {kFrom, kTo}},
-        {"find-user", "[DOMAIN\\USER]", "the roles of an account (the logon user without one)", 0, 1, {}},
-        {"compliance status", "", "the compliance flag and whether the audit path works", 0, 0, {}},
-        {"compliance activate", "", "switches the compliance features on, for good", 0, 0, {}},
-        {"audit", "[--page N]", "one page (50 records) of the server's audit trail", 0, 0, {kPage}},
-    };
-    return commands;
-}
 
 ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments)
 {

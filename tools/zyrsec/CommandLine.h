@@ -16,6 +16,15 @@ struct OptionSpec {
     const char* value; // the value's placeholder; null for a switch
 };
 
+struct Context;
+// Runs a command on its parsed invocation; answers the exit status.
+using CommandHandler = int (*)(Context&);
+
+// Whether a command changes the security database: a changing command is
+// refused while the audit components are missing, before it reads any
+// argument or asks the server.
+enum class Effect { Reads, Changes };
+
 struct CommandSpec {
     const char* words;     // "app add"
     const char* arguments; // "NAME [--description D]"
@@ -23,9 +32,11 @@ struct CommandSpec {
     int minArguments = 0;
     int maxArguments = 0;
     std::vector<OptionSpec> options;
+    CommandHandler handler = nullptr;
+    Effect effect = Effect::Reads;
 };
 
-// Every command, in the order the help lists them.
+// Every command, in the order the help lists them (CommandTable.cpp).
 const std::vector<CommandSpec>& Commands();
 
 struct GlobalOptions {

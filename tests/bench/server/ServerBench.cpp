@@ -1,6 +1,6 @@
 // Load client for the security server. Prints figures; asserts nothing.
 #include "cache/TextCipher.h"
-#include "server/core/PgConnection.h"
+#include "server/storage/postgres/PgConnection.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace {
 
 using namespace zyr::zyrsec;
@@ -103,6 +105,18 @@ TEST(ZyrsecCommandLine, HelpNeedsNoServer)
     EXPECT_NE(CommandHelp(*command.invocation.command).find("--app A"), std::string::npos);
     for (const auto& spec : Commands()) {
         EXPECT_NE(GeneralHelp().find(std::string("  ") + spec.words + "  "), std::string::npos) << spec.words;
+    }
+}
+
+TEST(ZyrsecCommandLine, EveryCommandHasItsSyntaxHelpAndHandler)
+{
+    std::set<std::string> words;
+    for (const auto& spec : Commands()) {
+        EXPECT_TRUE(words.insert(spec.words).second) << spec.words;
+        EXPECT_NE(spec.arguments, nullptr) << spec.words;
+        EXPECT_TRUE(spec.summary != nullptr && *spec.summary != '\0') << spec.words;
+        EXPECT_LE(spec.minArguments, spec.maxArguments) << spec.words;
+        EXPECT_NE(spec.handler, nullptr) << spec.words;
     }
 }
 

@@ -1,0 +1,485 @@
+// The one translation unit that holds Boost.Beast and Boost.Asio.
+#include "server/http/HttpServer.h"
+
+#include "server/http/Listener.h"
+#include "server/service/ServerLog.h"
+
+// Boost 1.74 looks for coroutine support only in the form each compiler had
+// then; clang with libstdc++ has the standard one.
+#if defined(__clang__) && defined(__cpp_impl_coroutine) && !defined(BOOST_ASIO_HAS_CO_AWAIT)
+#define BOOST_ASIO_HAS_CO_AWAIT 1
+#define BOOST_ASIO_HAS_STD_COROUTINE 1
+#endif
+
+#include <boost/asio/basic_socket_acceptor.hpp>
+#include <boost/asio/co_spawn.hpp>
+#include <boost/asio/detached.hpp>
+#include <boost/asio/generic/stream_protocol.hpp>
+#include <boost/asio/redirect_error.hpp>
+#include <boost/asio/signal_set.hpp>
+#include <boost/asio/ssl.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/strand.hpp>
+#include <boost/asio/use_awaitable.hpp>
+#include <boost/asio/write.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <boost/beast/ssl.hpp>
+
+#include <algorithm>
+#include <atomic>
+#include <list>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace zyr::server {
+
+namespace net = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+namespace ssl = net::ssl;
+// TCP or Unix sockets alike.
+using stream_protocol = net::generic::stream_protocol;
+using Stream = beast::basic_stream<stream_protocol>;
+
+namespace {
+
+using Request = http::request<http::string_body>;
+
+// Longest header line the parser can hold (its field sizes are 16-bit).
+constexpr size_t kMaxFieldLine = 60000;
+using Response = http::response<http::string_body>;
+
+// What the stop needs of a connection: a way to end it while it waits for
+// its next request. Touched only on the connection's strand.
+struct Connection {
+    bool idle = true;
+    std::function<void()> cancel;
+};
+
+} // namespace
+
+struct HttpServer::Impl {
+    Impl(RequestHandler& r, HttpServerOptions o)
+        : router(r), options(std::move(o)), ioc(options.threads), acceptor(ioc), signals(ioc), grace(ioc)
+    {
+    }
+
+    RequestHandler& router;
+    HttpServerOptions options;
+    Listener listener;
+    net::io_context ioc;
+    net::basic_socket_acceptor<stream_protocol> acceptor;
+    net::signal_set signals;
+    net::steady_timer grace;
+    // Replaced as a whole when SIGHUP reads the certificate again; a
+    // connection keeps the one it started with.
+    std::mutex tlsMutex;
+    std::shared_ptr<ssl::context> tls;
+    bool useTls = false;
+    std::atomic<bool> stopping{false};
+
+    std::mutex connectionsMutex;
+    std::list<std::pair<net::any_io_executor, std::shared_ptr<Connection>>> connections;
+
+    bool Start(std::string& reason);
+    bool LoadTls(std::string& reason);
+    void WaitForSignal();
+    void BeginStop();
+    void ConnectionEnded();
+    net::awaitable<void> Accept();
+    template <class Stream>
+    net::awaitable<void> Serve(Stream& stream, std::shared_ptr<Connection> connection);
+    net::awaitable<void> Session(stream_protocol::socket socket);
+};
+
+namespace {
+
+Response Plain(unsigned status, unsigned version, std::string body)
+{
+    Response res{static_cast<http::status>(status), version};
+    res.set(http::field::server, "ZYR Security Server");
+    res.set(http::field::content_type, "text/plain");
+    res.body() = std::move(body);
+    res.keep_alive(false);
+    res.prepare_payload();
+    return res;
+}
+
+} // namespace
+
+bool HttpServer::Impl::LoadTls(std::string& reason)
+{
+    auto fresh = std::make_shared<ssl::context>(ssl::context::tls_server);
+    boost::system::error_code ec;
+    fresh->set_options(ssl::context::default_workarounds | ssl::context::no_sslv2 | ssl::context::no_sslv3 |
+                           ssl::context::no_tlsv1 | ssl::context::no_tlsv1_1,
+                       ec);
+    if (!ec) {
+        fresh->use_certificate_chain_file(options.tlsCertificate, ec);
+    }
+    if (!ec) {
+        fresh->use_private_key_file(options.tlsKey, ssl::context::pem, ec);
+    }
+    if (ec) {
+        reason = "the TLS certificate or key cannot be used: " + ec.message();
+        return false;
+    }
+    std::lock_guard lock(tlsMutex);
+    tls = std::move(fresh);
+    return true;
+}
+
+bool HttpServer::Impl::Start(std::string& reason)
+{
+    if (!options.tlsCertificate.empty() || !options.tlsKey.empty()) {
+        if (!LoadTls(reason)) {
+            return false;
+        }
+        useTls = true;
+    }
+    if (!listener.Open(options.address, options.port, options.unixPath, reason)) {
+        return false;
+    }
+    int family = listener.Family();
+    boost::system::error_code ec;
+    acceptor.assign(stream_protocol(family, family == AF_UNIX ? 0 : IPPROTO_TCP), listener.Take(), ec);
+    if (ec) {
+        reason = "cannot listen on " + listener.Name() + ": " + ec.message();
+        return false;
+    }
+    return true;
+}
+
+// SIGINT and SIGTERM stop the server; SIGHUP reads the TLS certificate and key
+// again, and a failure keeps the ones in use.
+void HttpServer::Impl::WaitForSignal()
+{
+    signals.async_wait([this](boost::system::error_code ec, int signal) {
+        if (ec) {
+            return;
+        }
+        if (signal != SIGHUP) {
+            BeginStop();
+            return;
+        }
+        std::string reason;
+        if (!useTls) {
+            LogInfo("SIGHUP: no TLS certificate to read again");
+        } else if (LoadTls(reason)) {
+            LogInfo("SIGHUP: read the TLS certificate and key again");
+        } else {
+            LogWarning("SIGHUP: " + reason + "; the ones in use stay");
+        }
+        WaitForSignal();
+    });
+}
+
+void HttpServer::Impl::BeginStop()
+{
+    if (stopping.exchange(true)) {
+        return;
+    }
+    LogInfo("stopping: finishing the requests in flight");
+    boost::system::error_code ignored;
+    acceptor.close(ignored);
+    signals.cancel(ignored);
+    bool none = false;
+    {
+        std::lock_guard lock(connectionsMutex);
+        none = connections.empty();
+        for (auto& [executor, connection] : connections) {
+            net::post(executor, [connection = connection] {
+                if (connection->idle && connection->cancel) {
+                    connection->cancel();
+                }
+            });
+        }
+    }
+    if (!none) {
+        grace.expires_after(options.stopGrace);
+        grace.async_wait([this](boost::system::error_code ec) {
+            if (!ec) {
+                LogWarning("stopping: requests still in flight after the grace period");
+                ioc.stop();
+            }
+        });
+    }
+}
+
+void HttpServer::Impl::ConnectionEnded()
+{
+    if (!stopping.load()) {
+        return;
+    }
+    std::lock_guard lock(connectionsMutex);
+    if (connections.empty()) {
+        net::post(ioc, [this] { grace.cancel(); });
+    }
+}
+
+net::awaitable<void> HttpServer::Impl::Accept()
+{
+    while (!stopping.load()) {
+        boost::system::error_code ec;
+        stream_protocol::socket socket(net::make_strand(ioc));
+        co_await acceptor.async_accept(socket, net::redirect_error(net::use_awaitable, ec));
+        if (ec) {
+            if (stopping.load() || ec == net::error::operation_aborted) {
+                break;
+            }
+            LogWarning("accept failed: " + ec.message());
+            continue;
+        }
+        net::co_spawn(socket.get_executor(), Session(std::move(socket)), net::detached);
+    }
+}
+
+net::awaitable<void> HttpServer::Impl::Session(stream_protocol::socket socket)
+{
+    auto connection = std::make_shared<Connection>();
+    auto executor = socket.get_executor();
+    std::list<std::pair<net::any_io_executor, std::shared_ptr<Connection>>>::iterator self;
+    {
+        std::lock_guard lock(connectionsMutex);
+        self = connections.emplace(connections.end(), executor, connection);
+    }
+    try {
+        Stream stream(std::move(socket));
+        if (useTls) {
+            std::shared_ptr<ssl::context> context;
+            {
+                std::lock_guard lock(tlsMutex);
+                context = tls;
+            }
+            beast::ssl_stream<Stream> secure(std::move(stream), *context);
+            connection->cancel = [&secure] { beast::get_lowest_layer(secure).cancel(); };
+            beast::get_lowest_layer(secure).expires_after(options.readTimeout);
+            boost::system::error_code ec;
+            co_await secure.async_handshake(ssl::stream_base::server,
+                                            net::redirect_error(net::use_awaitable, ec));
+            if (!ec) {
+                co_await Serve(secure, connection);
+                beast::get_lowest_layer(secure).expires_after(std::chrono::seconds(2));
+                co_await secure.async_shutdown(net::redirect_error(net::use_awaitable, ec));
+            }
+        } else {
+            connection->cancel = [&stream] { stream.cancel(); };
+            co_await Serve(stream, connection);
+            boost::system::error_code ec;
+            stream.socket().shutdown(net::socket_base::shutdown_send, ec);
+        }
+    } catch (const std::exception& e) {
+        LogWarning(std::string("connection ended: ") + e.what());
+    }
+    connection->cancel = nullptr;
+    {
+        std::lock_guard lock(connectionsMutex);
+        connections.erase(self);
+    }
+    ConnectionEnded();
+}
+
+template <class Stream>
+net::awaitable<void> HttpServer::Impl::Serve(Stream& stream, std::shared_ptr<Connection> connection)
+{
+    beast::flat_buffer buffer;
+    auto& lowest = beast::get_lowest_layer(stream);
+    for (;;) {
+        boost::system::error_code ec;
+        // Idle: wait for the first byte of the next request.
+        if (buffer.size() == 0) {
+            connection->idle = true;
+            if (stopping.load()) {
+                co_return;
+            }
+            lowest.expires_after(options.idleTimeout);
+            size_t n = co_await stream.async_read_some(buffer.prepare(16 * 1024),
+                                                       net::redirect_error(net::use_awaitable, ec));
+            if (ec) {
+                co_return; // closed by the client, idle time-out, or a stop
+            }
+            buffer.commit(n);
+        }
+        connection->idle = false;
+        lowest.expires_after(options.readTimeout);
+
+        // The header is gathered and measured before the parser sees it: the
+        // parser keeps a field in at most 64 KiB and would throw on a longer one.
+        std::optional<Response> refusal;
+        for (;;) {
+            std::string_view data(static_cast<const char*>(buffer.data().data()), buffer.size());
+            size_t end = data.find("\r\n\r\n");
+            std::string_view head = data.substr(0, end);
+            size_t firstLine = head.find("\r\n");
+            size_t lineLength = firstLine == std::string_view::npos ? head.size() : firstLine;
+            if (lineLength > options.maxTarget + 64) {
+                refusal = Plain(414, 11, "URI Too Long");
+                break;
+            }
+            if (firstLine != std::string_view::npos) {
+                size_t fields = head.size() - firstLine;
+                size_t longest = 0;
+                for (size_t at = firstLine; at < head.size();) {
+                    size_t next = head.find("\r\n", at + 2);
+                    next = next == std::string_view::npos ? head.size() : next;
+                    longest = std::max(longest, next - at);
+                    at = next;
+                }
+                if (fields > options.maxHeader || longest > kMaxFieldLine) {
+                    refusal = Plain(431, 11, "Request Header Fields Too Large");
+                    break;
+                }
+            }
+            if (end != std::string_view::npos) {
+                break;
+            }
+            size_t n = co_await stream.async_read_some(buffer.prepare(16 * 1024),
+                                                       net::redirect_error(net::use_awaitable, ec));
+            if (ec) {
+                co_return;
+            }
+            buffer.commit(n);
+        }
+        if (refusal) {
+            co_await http::async_write(stream, *refusal, net::redirect_error(net::use_awaitable, ec));
+            co_return;
+        }
+
+        http::request_parser<http::string_body> parser;
+        parser.header_limit(static_cast<std::uint32_t>(options.maxTarget + options.maxHeader + 1024));
+        parser.body_limit(options.maxBody);
+        co_await http::async_read_header(stream, buffer, parser, net::redirect_error(net::use_awaitable, ec));
+        if (ec == beast::error::timeout || ec == http::error::end_of_stream || ec == net::error::eof) {
+            co_return;
+        }
+        if (ec) {
+            bool tooBig = ec == http::error::body_limit;
+            Response res = Plain(tooBig ? 413 : 400, 11, tooBig ? "Payload Too Large" : "Bad Request");
+            co_await http::async_write(stream, res, net::redirect_error(net::use_awaitable, ec));
+            co_return;
+        }
+        auto& header = parser.get();
+        if (parser.content_length() && *parser.content_length() > options.maxBody) {
+            Response res = Plain(413, header.version(), "Payload Too Large");
+            co_await http::async_write(stream, res, net::redirect_error(net::use_awaitable, ec));
+            co_return;
+        }
+        if (beast::iequals(header[http::field::expect], "100-continue")) {
+            static constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
+            co_await net::async_write(stream, net::buffer(kContinue.data(), kContinue.size()),
+                                      net::redirect_error(net::use_awaitable, ec));
+            if (ec) {
+                co_return;
+            }
+        }
+        co_await http::async_read(stream, buffer, parser, net::redirect_error(net::use_awaitable, ec));
+        if (ec == beast::error::timeout) {
+            co_return;
+        }
+        if (ec) {
+            bool tooBig = ec == http::error::body_limit;
+            Response res = Plain(tooBig ? 413 : 400, 11, tooBig ? "Payload Too Large" : "Bad Request");
+            co_await http::async_write(stream, res, net::redirect_error(net::use_awaitable, ec));
+            co_return;
+        }
+        Request req = parser.release();
+        HttpReply reply =
+            router.Handle(std::string_view(req.method_string().data(), req.method_string().size()),
+                          std::string_view(req.target().data(), req.target().size()), req.body());
+        LogDebug(std::string(req.method_string()) + " " + std::string(req.target().substr(0, 200)) + " -> " +
+                 std::to_string(reply.status));
+        if (reply.delayMs > 0) {
+            net::steady_timer timer(co_await net::this_coro::executor);
+            timer.expires_after(std::chrono::milliseconds(reply.delayMs));
+            lowest.expires_never();
+            co_await timer.async_wait(net::redirect_error(net::use_awaitable, ec));
+        }
+        if (reply.drop) {
+            co_return;
+        }
+        Response res{static_cast<http::status>(reply.status), req.version()};
+        res.set(http::field::server, "ZYR Security Server");
+        res.set(http::field::content_type, reply.contentType);
+        for (const auto& [name, value] : reply.headers) {
+            res.insert(name, value);
+        }
+        res.body() = std::move(reply.body);
+        res.keep_alive(req.keep_alive() && !stopping.load());
+        res.prepare_payload();
+        lowest.expires_after(options.readTimeout);
+        co_await http::async_write(stream, res, net::redirect_error(net::use_awaitable, ec));
+        if (ec || !res.keep_alive()) {
+            co_return;
+        }
+    }
+}
+
+HttpServer::HttpServer(RequestHandler& router, HttpServerOptions options)
+    : impl_(std::make_unique<Impl>(router, std::move(options)))
+{
+}
+
+HttpServer::~HttpServer() = default;
+
+bool HttpServer::Start(std::string& reason)
+{
+    return impl_->Start(reason);
+}
+
+uint16_t HttpServer::Port() const
+{
+    return impl_->listener.Port();
+}
+
+const std::string& HttpServer::Endpoint() const
+{
+    return impl_->listener.Name();
+}
+
+namespace {
+
+// A handler that throws must not take the server down.
+template <class Impl>
+void RunLoop(Impl& impl)
+{
+    for (;;) {
+        try {
+            impl.ioc.run();
+            return;
+        } catch (const std::exception& e) {
+            LogError(std::string("unexpected failure while serving: ") + e.what());
+        }
+    }
+}
+
+} // namespace
+
+void HttpServer::Run(bool handleSignals)
+{
+    Impl& impl = *impl_;
+    if (handleSignals) {
+        impl.signals.add(SIGINT);
+        impl.signals.add(SIGTERM);
+        impl.signals.add(SIGHUP);
+        impl.WaitForSignal();
+    }
+    net::co_spawn(impl.acceptor.get_executor(), impl.Accept(), net::detached);
+    std::vector<std::thread> pool;
+    for (int i = 1; i < impl.options.threads; ++i) {
+        pool.emplace_back([&impl] { RunLoop(impl); });
+    }
+    RunLoop(impl);
+    for (auto& t : pool) {
+        t.join();
+    }
+}
+
+void HttpServer::Stop()
+{
+    net::post(impl_->ioc, [impl = impl_.get()] { impl->BeginStop(); });
+}
+
+} // namespace zyr::server

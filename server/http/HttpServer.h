@@ -1,0 +1,56 @@
+// The HTTP/1.1 listener of the security server: keep-alive connections served
+// by a small pool of threads, with limits on the request's size and time, and
+// a stop that lets the requests in flight finish. TLS when given a
+// certificate and key.
+#pragma once
+
+#include "server/http/RequestHandler.h"
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace zyr::server {
+
+struct HttpServerOptions {
+    std::string address = "127.0.0.1";
+    uint16_t port = 8780; // 0: any free port
+    int threads = 4;
+    std::chrono::milliseconds readTimeout{30000}; // from the first byte of a request to its end
+    std::chrono::milliseconds idleTimeout{60000}; // between requests of a kept-alive connection
+    std::chrono::milliseconds stopGrace{10000};   // longest wait for requests in flight at a stop
+    size_t maxTarget = 64 * 1024;
+    size_t maxHeader = 64 * 1024; // the header fields, without the request line
+    size_t maxBody = 64 * 1024 * 1024;
+    std::string unixPath;       // listen on this Unix socket instead of the address and port
+    std::string tlsCertificate; // PEM files; both or neither
+    std::string tlsKey;
+};
+
+class HttpServer {
+public:
+    HttpServer(RequestHandler& handler, HttpServerOptions options);
+    ~HttpServer();
+    HttpServer(const HttpServer&) = delete;
+    HttpServer& operator=(const HttpServer&) = delete;
+
+    // Binds and listens; false with a reason when that fails.
+    bool Start(std::string& reason);
+    uint16_t Port() const;
+    // "ADDRESS:PORT" or "unix:PATH", once started.
+    const std::string& Endpoint() const;
+    // Serves until Stop (or, with handleSignals, SIGTERM or SIGINT; SIGHUP
+    // then reads the TLS certificate and key again); returns
+    // when the requests in flight are answered.
+    void Run(bool handleSignals);
+    // Thread-safe; Run returns soon after.
+    void Stop();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace zyr::server

@@ -1,0 +1,51 @@
+// One HTTP request of the request page as the listener hands it over, and the
+// reply it writes back. Knows nothing of sockets.
+#pragma once
+
+#include "server/service/FormFields.h"
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace zyr::server {
+
+inline constexpr std::string_view kRequestPath = "/zyr/security";
+// The Object of the test controls.
+inline constexpr std::string_view kTestObject = "Test";
+
+struct HttpReply {
+    int status = 200;
+    std::string contentType = "text/plain";
+    std::string body;
+    std::vector<std::pair<std::string, std::string>> headers;
+    int delayMs = 0;   // answer only after this wait
+    bool drop = false; // close the connection without answering
+};
+
+HttpReply TextReply(int status, std::string body);
+
+// One header line: no line breaks, no control characters.
+std::string HeaderSafe(std::string_view text);
+
+// A request for the request page with its query decoded.
+struct PageRequest {
+    FormFields query;
+    std::string_view object;
+    std::string_view operation;
+    std::string_view body; // without the trailing zero bytes the console sends
+};
+
+// Reads method and target; false with the reply (405, 404, 400) when the
+// request is not one for the request page.
+bool ReadPageRequest(std::string_view method, std::string_view target, std::string_view body,
+                     PageRequest& out, HttpReply& refusal);
+
+class RequestHandler {
+public:
+    virtual ~RequestHandler() = default;
+    virtual HttpReply Handle(std::string_view method, std::string_view target, std::string_view body) = 0;
+};
+
+} // namespace zyr::server

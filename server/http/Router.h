@@ -1,0 +1,40 @@
+// The request page: hands each request to the service operation its Object
+// and Operation name, and renders the reply.
+#pragma once
+
+#include "server/http/RequestHandler.h"
+#include "server/service/SecurityService.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace zyr::server {
+
+inline constexpr std::string_view kServerVersion = "2.3";
+
+class Router : public RequestHandler {
+public:
+    explicit Router(SecurityService& service);
+
+    HttpReply Handle(std::string_view method, std::string_view target, std::string_view body) override;
+    // Serves a request already read.
+    HttpReply Dispatch(const PageRequest& request);
+
+private:
+    struct Route;
+    static const Route* FindRoute(std::string_view object, std::string_view operation);
+    // The requests without an Object: version, audit state, greeting.
+    HttpReply Root(const PageRequest& request);
+    // The application list reply, kept while the applications do not change.
+    std::string ApplicationsReply(bool& ok);
+
+    SecurityService& service_;
+    std::mutex cacheMutex_;
+    uint64_t cachedGeneration_ = 0;
+    std::shared_ptr<const std::string> cachedApplications_;
+};
+
+} // namespace zyr::server

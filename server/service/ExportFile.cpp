@@ -1,0 +1,145 @@
+#include "server/service/ExportFile.h"
+
+#include <pugixml.hpp>
+
+#include <charconv>
+#include <unordered_map>
+
+namespace zyr::server {
+
+namespace {
+
+// Groups and objects of one file; far above any real application, it keeps a
+// hostile count from costing more than the file itself.
+constexpr long kMaxCount = 1000000;
+
+// The element children of one node by lower-case name (the first of a name
+// wins), so that numbered look-ups stay linear in the size of the file.
+class Children {
+public:
+    explicit Children(pugi::xml_node parent)
+    {
+        for (pugi::xml_node n = parent.first_child(); n; n = n.next_sibling()) {
+            if (n.type() == pugi::node_element) {
+                byName_.emplace(Lower(n.name()), n);
+            }
+        }
+    }
+    pugi::xml_node operator[](std::string_view name) const
+    {
+        auto it = byName_.find(Lower(name));
+        return it == byName_.end() ? pugi::xml_node() : it->second;
+    }
+
+private:
+    static std::string Lower(std::string_view text)
+    {
+        std::string out(text);
+        for (char& c : out) {
+            if (c >= 'A' && c <= 'Z') {
+                c = static_cast<char>(c - 'A' + 'a');
+            }
+        }
+        return out;
+    }
+    std::unordered_map<std::string, pugi::xml_node> byName_;
+};
+
+std::string Text(const Children& parent, std::string_view name)
+{
+    return parent[name].child_value();
+}
+
+bool Count(const Children& parent, std::string_view name, long& count)
+{
+    pugi::xml_node node = parent[name];
+    if (!node) {
+        count = 0;
+        return true; // an absent count reads as none
+    }
+    std::string_view text = node.child_value();
+    while (!text.empty() &&
+           (text.front() == ' ' || text.front() == '\t' || text.front() == '\n' || text.front() == '\r')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() &&
+           (text.back() == ' ' || text.back() == '\t' || text.back() == '\n' || text.back() == '\r')) {
+        text.remove_suffix(1);
+    }
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), count);
+    return ec == std::errc() && end == text.data() + text.size() && count >= 0 && count <= kMaxCount;
+}
+
+} // namespace
+
+bool ReadExportFile(std::string_view text, ApplicationRecord& out, std::string& reason)
+{
+    out = ApplicationRecord{};
+    pugi::xml_document doc;
+    pugi::xml_parse_result parsed =
+        doc.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_auto);
+    pugi::xml_node rootNode = doc.document_element();
+    if (!parsed || !rootNode) {
+        reason = "the file is not an export file";
+        return false;
+    }
+    Children root(rootNode);
+    out.name = Text(root, "ApplName");
+    out.dn = Text(root, "ApplID");
+    out.description = Text(root, "Description");
+    out.permissionsPlain = Text(root, "KVTPerm");
+    if (out.name.empty() || out.dn.empty()) {
+        reason = "the file names no application or no application identity";
+        return false;
+    }
+    long groups = 0;
+    if (!Count(root, "GroupCount", groups)) {
+        reason = "the group count cannot be read";
+        return false;
+    }
+    for (long g = 0; g < groups; ++g) {
+        pugi::xml_node groupElement = root["GROUP" + std::to_string(g)];
+        if (!groupElement) {
+            reason = "group " + std::to_string(g) + " is missing";
+            return false;
+        }
+        Children groupNode(groupElement);
+        GroupRecord group;
+        group.name = Text(groupNode, "GROUPNAME");
+        group.dn = Text(groupNode, "GROUPID");
+        group.description = Text(groupNode, "DESCRIPTION");
+        group.applDn = out.dn;
+        if (group.name.empty() || group.dn.empty()) {
+            reason = "group " + std::to_string(g) + " has no name or no identity";
+            return false;
+        }
+        long objects = 0;
+        if (!Count(groupNode, "SECOBJECTCOUNT", objects)) {
+            reason = "the object count of group " + std::to_string(g) + " cannot be read";
+            return false;
+        }
+        for (long o = 0; o < objects; ++o) {
+            pugi::xml_node objectElement = groupNode["SECOBJ" + std::to_string(o)];
+            if (!objectElement) {
+                reason = "object " + std::to_string(o) + " of group " + std::to_string(g) + " is missing";
+                return false;
+            }
+            Children objectNode(objectElement);
+            ObjectRecord object;
+            object.name = Text(objectNode, "SECOBJNAME");
+            object.dn = Text(objectNode, "SECOBJID");
+            object.description = Text(objectNode, "DESCRIPTION");
+            object.groupDn = group.dn;
+            if (object.name.empty() || object.dn.empty()) {
+                reason = "object " + std::to_string(o) + " of group " + std::to_string(g) +
+                         " has no name or no identity";
+                return false;
+            }
+            group.objects.push_back(std::move(object));
+        }
+        out.groups.push_back(std::move(group));
+    }
+    return true;
+}
+
+} // namespace zyr::server

@@ -1,0 +1,119 @@
+#include "server/service/FormFields.h"
+
+namespace zyr::server {
+
+namespace {
+
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+char Lower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+} // namespace
+
+bool EqualsNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (Lower(a[i]) != Lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool PercentDecode(std::string_view in, std::string& out)
+{
+    out.clear();
+    out.reserve(in.size());
+    for (size_t i = 0; i < in.size(); ++i) {
+        char c = in[i];
+        if (c == '%') {
+            if (i + 2 >= in.size()) {
+                return false; // fewer than two characters follow
+            }
+            int hi = HexValue(in[i + 1]);
+            int lo = HexValue(in[i + 2]);
+            if (hi < 0 || lo < 0) {
+                return false;
+            }
+            c = static_cast<char>(hi * 16 + lo);
+            i += 2;
+        }
+        if (c == '\0') {
+            return false;
+        }
+        out += c;
+    }
+    return true;
+}
+
+std::string_view TrimTrailingZeros(std::string_view body)
+{
+    while (!body.empty() && body.back() == '\0') {
+        body.remove_suffix(1);
+    }
+    return body;
+}
+
+bool FormFields::Parse(std::string_view text)
+{
+    fields_.clear();
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find('&', start);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        std::string_view pair = text.substr(start, end - start);
+        if (!pair.empty()) {
+            size_t eq = pair.find('=');
+            std::string key;
+            std::string value;
+            std::string_view rawKey = pair.substr(0, eq);
+            std::string_view rawValue =
+                eq == std::string_view::npos ? std::string_view{} : pair.substr(eq + 1);
+            if (!PercentDecode(rawKey, key) || !PercentDecode(rawValue, value)) {
+                fields_.clear();
+                return false;
+            }
+            fields_.emplace_back(std::move(key), std::move(value));
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+std::optional<std::string_view> FormFields::Find(std::string_view key) const
+{
+    for (const auto& [k, v] : fields_) {
+        if (EqualsNoCase(k, key)) {
+            return std::string_view(v);
+        }
+    }
+    return std::nullopt;
+}
+
+std::string_view FormFields::Get(std::string_view key) const
+{
+    auto value = Find(key);
+    return value ? *value : std::string_view{};
+}
+
+} // namespace zyr::server

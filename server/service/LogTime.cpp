@@ -1,0 +1,97 @@
+#include "server/service/LogTime.h"
+
+#include <charconv>
+#include <cstdio>
+#include <vector>
+
+namespace zyr::server {
+
+namespace {
+
+bool Number(std::string_view text, int& value, size_t maxDigits)
+{
+    if (text.empty() || text.size() > maxDigits) {
+        return false;
+    }
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+std::vector<std::string_view> Split(std::string_view text, char sep)
+{
+    std::vector<std::string_view> parts;
+    size_t start = 0;
+    while (true) {
+        size_t end = text.find(sep, start);
+        parts.push_back(
+            text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        if (end == std::string_view::npos) {
+            return parts;
+        }
+        start = end + 1;
+    }
+}
+
+bool IsLeap(int y)
+{
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
+
+bool ParseDate(std::string_view text, int& y, int& m, int& d)
+{
+    auto parts = Split(text, '/');
+    if (parts.size() != 3 || !Number(parts[0], m, 2) || !Number(parts[1], d, 2) || !Number(parts[2], y, 4)) {
+        return false;
+    }
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (y < 1000 || m < 1 || m > 12 || d < 1) {
+        return false;
+    }
+    int last = kDays[m - 1] + ((m == 2 && IsLeap(y)) ? 1 : 0);
+    return d <= last;
+}
+
+} // namespace
+
+std::string FormatLocalTime(std::time_t when)
+{
+    std::tm parts{};
+    localtime_r(&when, &parts);
+    char text[96];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", parts.tm_year + 1900, parts.tm_mon + 1,
+                  parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
+    return text;
+}
+
+std::optional<std::string> ParseConsoleDate(std::string_view text)
+{
+    int y = 0, m = 0, d = 0;
+    if (!ParseDate(text, y, m, d)) {
+        return std::nullopt;
+    }
+    char out[96];
+    std::snprintf(out, sizeof out, "%04d-%02d-%02d 00:00:00", y, m, d);
+    return std::string(out);
+}
+
+std::optional<std::string> ParseConsoleDateTime(std::string_view text)
+{
+    size_t sep = text.find_first_of(" +T");
+    if (sep == std::string_view::npos) {
+        return std::nullopt;
+    }
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+    if (!ParseDate(text.substr(0, sep), y, mo, d)) {
+        return std::nullopt;
+    }
+    auto clock = Split(text.substr(sep + 1), ':');
+    if (clock.size() != 3 || !Number(clock[0], h, 2) || !Number(clock[1], mi, 2) || !Number(clock[2], s, 2) ||
+        h > 23 || mi > 59 || s > 59) {
+        return std::nullopt;
+    }
+    char out[96];
+    std::snprintf(out, sizeof out, "%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s);
+    return std::string(out);
+}
+
+} // namespace zyr::server

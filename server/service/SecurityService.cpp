@@ -1,0 +1,674 @@
+#include "server/service/SecurityService.h"
+
+#include "cache/TextCipher.h"
+#include "server/service/ExportFile.h"
+#include "server/service/LogTime.h"
+#include "server/storage/PlainLists.h"
+
+#include <charconv>
+#include <set>
+
+namespace zyr::server {
+
+namespace {
+
+// The characters the console refuses in names and descriptions; the server
+// refuses them too, so that nothing it stores is unusable in the console.
+constexpr std::string_view kReserved = "%#\\:|+*'<>?/\"";
+
+// Longest texts the console's fixed fields hold.
+constexpr size_t kMaxText = 255;
+// Application and group identities are also held as parents in 40-byte fields.
+constexpr size_t kMaxParentIdentity = 39;
+constexpr size_t kMaxIdentity = 255;
+constexpr size_t kMaxRoleInAcl = 791;
+constexpr size_t kMaxLogField = 15;
+constexpr size_t kMaxQualifier = 127;
+
+bool HasControl(std::string_view text, bool allowLineBreaks)
+{
+    for (char c : text) {
+        auto u = static_cast<unsigned char>(c);
+        if (allowLineBreaks && (c == '\t' || c == '\r' || c == '\n')) {
+            continue;
+        }
+        if (u < 0x20 || u == 0x7f) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Empty when the text is acceptable as a name or description, else the reason.
+std::string CheckText(std::string_view label, std::string_view text, bool required)
+{
+    if (required && text.empty()) {
+        return "Error: the " + std::string(label) + " is missing";
+    }
+    if (text.size() > kMaxText) {
+        return "Error: the " + std::string(label) + " is longer than 255 characters";
+    }
+    if (HasControl(text, false)) {
+        return "Error: the " + std::string(label) + " holds control characters";
+    }
+    if (text.find_first_of(kReserved) != std::string_view::npos) {
+        return "Error: the " + std::string(label) +
+               " cannot contain any of the following characters: % # \\ : | + * ' > < ? / \"";
+    }
+    return {};
+}
+
+std::string CheckIdentity(std::string_view label, std::string_view text, size_t max)
+{
+    if (text.empty()) {
+        return "Error: the " + std::string(label) + " is missing";
+    }
+    if (text.size() > max) {
+        return "Error: the " + std::string(label) + " is longer than " + std::to_string(max) + " characters";
+    }
+    for (char c : text) {
+        auto u = static_cast<unsigned char>(c);
+        if (u <= 0x20 || u == 0x7f) {
+            return "Error: the " + std::string(label) + " holds spaces or control characters";
+        }
+    }
+    return {};
+}
+
+// Decrypts an encrypted field; an empty field is an empty list.
+bool DecryptField(std::string_view encrypted, std::string& plain, bool allowLineBreaks)
+{
+    plain.clear();
+    if (encrypted.empty()) {
+        return true;
+    }
+    if (!zyr::cipher::Decrypt(encrypted, plain)) {
+        plain.clear();
+        return false;
+    }
+    return !HasControl(plain, allowLineBreaks);
+}
+
+// Reads an access-control list field into its plain and canonical encrypted forms.
+std::string ReadAcl(std::string_view encrypted, std::string& plain, std::string& canonical)
+{
+    if (!DecryptField(encrypted, plain, true)) {
+        return "Error: the access-control list cannot be read";
+    }
+    std::vector<AccessItem> items;
+    if (!ParseAccessList(plain, items)) {
+        return "Error: the access-control list is malformed";
+    }
+    for (const auto& item : items) {
+        if (item.role.size() > kMaxRoleInAcl) {
+            return "Error: a role name of the access-control list is too long";
+        }
+    }
+    canonical = zyr::cipher::Encrypt(plain);
+    return {};
+}
+
+// The access-control list of a group or object update body: refused when the
+// field is missing or does not decrypt to a list.
+std::string ReadBodyAcl(const FormFields& body, std::string& plain, std::string& canonical)
+{
+    if (!body.Has("ACL")) {
+        return "Error: the access-control list is missing";
+    }
+    return ReadAcl(body.Get("ACL"), plain, canonical);
+}
+
+std::string ReadPermissions(std::string_view encrypted, std::string& plain, std::string& canonical)
+{
+    if (!DecryptField(encrypted, plain, false)) {
+        return "Error: the permission list cannot be read";
+    }
+    canonical = zyr::cipher::Encrypt(plain);
+    return {};
+}
+
+std::string ReadMembers(std::string_view encrypted, std::vector<std::string>& names)
+{
+    std::string plain;
+    if (!DecryptField(encrypted, plain, false)) {
+        return "Error: the member list cannot be read";
+    }
+    names = ParseMemberList(plain);
+    for (const auto& name : names) {
+        if (name.size() > kMaxText) {
+            return "Error: a member name is longer than 255 characters";
+        }
+    }
+    return {};
+}
+
+bool ParseInt64(std::string_view text, int64_t& value)
+{
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+std::string First(std::initializer_list<std::string> checks)
+{
+    for (const auto& c : checks) {
+        if (!c.empty()) {
+            return c;
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+SecurityService::SecurityService(SecurityStore& store, AuditGate& gate, Clock clock)
+    : store_(store), gate_(gate), clock_(clock ? std::move(clock) : Clock([] { return std::time(nullptr); }))
+{
+}
+
+bool SecurityService::Start(std::string& reason)
+{
+    bool on = false;
+    if (!store_.GetComplianceFlag(on)) {
+        reason = "the compliance flag cannot be read";
+        return false;
+    }
+    gate_.SetComplianceOn(on);
+    return true;
+}
+
+std::string SecurityService::Now() const
+{
+    return FormatLocalTime(clock_());
+}
+
+AuditRecord SecurityService::Audit(const FormFields& query, std::string object, std::string operation,
+                                   std::string identity, std::string name) const
+{
+    AuditRecord a;
+    a.time = Now();
+    a.user = std::string(query.Get("User"));
+    a.computer = std::string(query.Get("Computer"));
+    a.object = std::move(object);
+    a.operation = std::move(operation);
+    a.identity = std::move(identity);
+    a.name = std::move(name);
+    return a;
+}
+
+bool SecurityService::ComplianceOn() const
+{
+    // The flag is switched on for good, so only an off flag is read again.
+    bool on = false;
+    if (!gate_.ComplianceOn() && store_.Shared() && store_.GetComplianceFlag(on) && on) {
+        gate_.SetComplianceOn(true);
+    }
+    return gate_.ComplianceOn();
+}
+
+bool SecurityService::AuditPathOpen(const FormFields& query) const
+{
+    return !ComplianceOn() || gate_.CanSend(query.Get("Computer"));
+}
+
+bool SecurityService::ReadAuditValues(const FormFields& body, AuditRecord& audit, std::string& why) const
+{
+    if (!DecryptField(body.Get("OldValue"), audit.oldValue, true) ||
+        !DecryptField(body.Get("NewValue"), audit.newValue, true)) {
+        why = "Error: the audit values cannot be read";
+        return false;
+    }
+    return true;
+}
+
+Outcome SecurityService::Finish(StoreResult result, std::string_view what)
+{
+    switch (result) {
+    case StoreResult::Ok:
+        return Outcome::Done();
+    case StoreResult::NotFound:
+        return Outcome::Refuse("Error: no " + std::string(what) + " has this identity");
+    case StoreResult::ParentNotFound:
+        return Outcome::Refuse("Error: the " + std::string(what) + " names a parent that does not exist");
+    case StoreResult::DuplicateIdentity:
+        return Outcome::Refuse("Error: a record with this identity already exists");
+    case StoreResult::DuplicateName:
+        return Outcome::Refuse("Error: " + std::string(what == "application" ? "an " : "a ") +
+                               std::string(what) + " with this name already exists");
+    case StoreResult::Failed:
+        break;
+    }
+    return Outcome::Refuse("Error: the security database could not store the change");
+}
+
+Outcome SecurityService::ChangeWithValues(std::string why, const FormFields& query, const FormFields& body,
+                                          AuditRecord audit, Reach reach, std::string_view what,
+                                          const std::function<StoreResult(const AuditRecord&)>& write)
+{
+    if (why.empty()) {
+        ReadAuditValues(body, audit, why);
+    }
+    return Change(why, query, reach, what, [&] { return write(audit); });
+}
+
+Outcome SecurityService::Delete(const FormFields& q, std::string_view what, const char* object,
+                                const char* nameKey,
+                                StoreResult (SecurityStore::*remove)(const std::string&, const AuditRecord&))
+{
+    std::string dn(q.Get("DN"));
+    std::string why = CheckIdentity(std::string(what) + " identity", dn, kMaxIdentity);
+    return Change(why, q, Reach::Applications, what, [&] {
+        return (store_.*remove)(dn, Audit(q, object, "Delete", dn, std::string(q.Get(nameKey))));
+    });
+}
+
+Outcome SecurityService::Change(std::string_view why, const FormFields& query, Reach reach,
+                                std::string_view what, const std::function<StoreResult()>& write)
+{
+    if (!why.empty()) {
+        return Outcome::Refuse(std::string(why));
+    }
+    if (!AuditPathOpen(query)) {
+        return Outcome::NoAudit();
+    }
+    StoreResult result = write();
+    if (reach == Reach::Applications) {
+        applicationsGeneration_.fetch_add(1);
+    }
+    return Finish(result, what);
+}
+
+// ---- applications ----
+
+bool SecurityService::ListApplications(std::vector<ApplicationRecord>& out)
+{
+    return store_.ListApplications(out);
+}
+
+Outcome SecurityService::AddApplication(const FormFields& q)
+{
+    ApplicationRecord a;
+    a.name = q.Get("Appl");
+    a.dn = q.Get("DN");
+    a.description = q.Get("Desc");
+    std::string why = First({CheckText("application name", a.name, true),
+                             CheckIdentity("application identity", a.dn, kMaxParentIdentity),
+                             CheckText("description", a.description, false),
+                             ReadPermissions(q.Get("Perm"), a.permissionsPlain, a.permissionsEncrypted),
+                             ReadAcl(q.Get("ACL"), a.aclPlain, a.aclEncrypted)});
+    return Change(why, q, Reach::Applications, "application", [&] {
+        AuditRecord audit = Audit(q, "Appl", "Add", a.dn, a.name);
+        return store_.AddApplication(a, audit);
+    });
+}
+
+Outcome SecurityService::UpdateApplication(const FormFields& q, const FormFields& body)
+{
+    ApplicationRecord a;
+    a.name = q.Get("CN");
+    a.dn = q.Get("DN");
+    a.description = q.Get("Desc");
+    std::string why = First({CheckText("application name", a.name, true),
+                             CheckIdentity("application identity", a.dn, kMaxParentIdentity),
+                             CheckText("description", a.description, false)});
+    if (why.empty() && !q.Has("Perm")) {
+        why = "Error: the permission list is missing";
+    }
+    if (why.empty() && !body.Has("ACL")) {
+        why = "Error: the access-control list is missing";
+    }
+    if (why.empty()) {
+        why = First({ReadPermissions(q.Get("Perm"), a.permissionsPlain, a.permissionsEncrypted),
+                     ReadAcl(body.Get("ACL"), a.aclPlain, a.aclEncrypted)});
+    }
+    return ChangeWithValues(why, q, body, Audit(q, "Appl", "Update", a.dn, a.name), Reach::Applications,
+                            "application",
+                            [&](const AuditRecord& audit) { return store_.UpdateApplication(a, audit); });
+}
+
+Outcome SecurityService::DeleteApplication(const FormFields& q)
+{
+    return Delete(q, "application", "Appl", "Appl", &SecurityStore::DeleteApplication);
+}
+
+Outcome SecurityService::ImportApplication(const FormFields& q, std::string_view fileText)
+{
+    ApplicationRecord a;
+    std::string reason;
+    if (!ReadExportFile(fileText, a, reason)) {
+        return Outcome::Refuse("Error: " + reason);
+    }
+    std::string why = First({CheckText("application name", a.name, true),
+                             CheckIdentity("application identity", a.dn, kMaxParentIdentity),
+                             CheckText("description", a.description, false)});
+    if (why.empty() && HasControl(a.permissionsPlain, false)) {
+        why = "Error: the permission list holds control characters";
+    }
+    std::set<std::string> identities{a.dn};
+    for (const auto& g : a.groups) {
+        if (why.empty()) {
+            why = First({CheckText("group name", g.name, true),
+                         CheckIdentity("group identity", g.dn, kMaxParentIdentity),
+                         CheckText("group description", g.description, false)});
+        }
+        if (why.empty() && !identities.insert(g.dn).second) {
+            why = "Error: the file uses an identity twice";
+        }
+        for (const auto& o : g.objects) {
+            if (why.empty()) {
+                why = First({CheckText("object name", o.name, true),
+                             CheckIdentity("object identity", o.dn, kMaxIdentity),
+                             CheckText("object description", o.description, false)});
+            }
+            if (why.empty() && !identities.insert(o.dn).second) {
+                why = "Error: the file uses an identity twice";
+            }
+        }
+    }
+    if (!why.empty()) {
+        return Outcome::Refuse(why);
+    }
+    // The file's permission list is kept as the console reads it back: the
+    // text after the last ";" is dropped.
+    a.permissionsPlain = RenderPermissionList(ParsePermissionList(a.permissionsPlain));
+    a.permissionsEncrypted = zyr::cipher::Encrypt(a.permissionsPlain);
+    StoreResult result = StoreResult::Ok;
+    Outcome outcome = Change({}, q, Reach::Applications, "application", [&] {
+        return result = store_.ImportApplication(a, Audit(q, "KVTAPI", "ApplImp", a.dn, a.name));
+    });
+    if (result == StoreResult::DuplicateName || result == StoreResult::DuplicateIdentity) {
+        return Outcome::Refuse("Error: an application with the same name or ID already exists");
+    }
+    return outcome;
+}
+
+// ---- groups ----
+
+Outcome SecurityService::AddGroup(const FormFields& q)
+{
+    GroupRecord g;
+    g.applDn = q.Get("Appl");
+    g.name = q.Get("Group");
+    g.dn = q.Get("DN");
+    g.description = q.Get("Desc");
+    std::string why = First(
+        {CheckIdentity("application identity", g.applDn, kMaxIdentity), CheckText("group name", g.name, true),
+         CheckIdentity("group identity", g.dn, kMaxParentIdentity),
+         CheckText("description", g.description, false), ReadAcl(q.Get("ACL"), g.aclPlain, g.aclEncrypted)});
+    return Change(why, q, Reach::Applications, "group",
+                  [&] { return store_.AddGroup(g, Audit(q, "SecGroup", "Add", g.dn, g.name)); });
+}
+
+Outcome SecurityService::UpdateGroup(const FormFields& q, const FormFields& body)
+{
+    GroupRecord g;
+    g.name = q.Get("Group");
+    g.dn = q.Get("DN");
+    g.description = q.Get("Desc");
+    std::string why =
+        First({CheckText("group name", g.name, true), CheckIdentity("group identity", g.dn, kMaxIdentity),
+               CheckText("description", g.description, false)});
+    if (why.empty()) {
+        why = ReadBodyAcl(body, g.aclPlain, g.aclEncrypted);
+    }
+    return ChangeWithValues(why, q, body, Audit(q, "SecGroup", "Update", g.dn, g.name), Reach::Applications,
+                            "group", [&](const AuditRecord& audit) { return store_.UpdateGroup(g, audit); });
+}
+
+Outcome SecurityService::DeleteGroup(const FormFields& q)
+{
+    return Delete(q, "group", "SecGroup", "Group", &SecurityStore::DeleteGroup);
+}
+
+// ---- objects ----
+
+namespace {
+
+std::string ReadQualifier(const FormFields& q, ObjectRecord& o)
+{
+    static const std::set<std::string, std::less<>> kOperators = {"", ">", ">=", "<", "=<", "=="};
+    static const std::set<std::string, std::less<>> kTypes = {"", "String", "Integer", "Decimal"};
+    o.qualifierName = q.Get("QName");
+    o.qualifierType = q.Get("QType");
+    o.qualifierOperator = q.Get("QOper");
+    o.qualifierValue = q.Get("QValue");
+    int64_t useQ = 0;
+    std::string_view useText = q.Get("UseQ");
+    if (!useText.empty() && (!ParseInt64(useText, useQ) || useQ < 0 || useQ > 1)) {
+        return "Error: the qualifier switch must be 0 or 1";
+    }
+    o.useQualifier = static_cast<int32_t>(useQ);
+    if (kOperators.find(o.qualifierOperator) == kOperators.end()) {
+        return "Error: the qualifier operator is not one of > >= < =< ==";
+    }
+    if (kTypes.find(o.qualifierType) == kTypes.end()) {
+        return "Error: the qualifier type is not one of String, Integer, Decimal";
+    }
+    if (o.qualifierName.size() > kMaxQualifier || o.qualifierValue.size() > kMaxQualifier ||
+        HasControl(o.qualifierName, false) || HasControl(o.qualifierValue, false)) {
+        return "Error: the qualifier name or value is too long or holds control characters";
+    }
+    return {};
+}
+
+} // namespace
+
+Outcome SecurityService::AddObject(const FormFields& q)
+{
+    ObjectRecord o;
+    o.name = q.Get("CN");
+    o.dn = q.Get("DN");
+    o.groupDn = q.Get("Group");
+    o.description = q.Get("Desc");
+    std::string applDn(q.Get("Appl"));
+    std::string why =
+        First({CheckText("object name", o.name, true), CheckIdentity("object identity", o.dn, kMaxIdentity),
+               CheckIdentity("group identity", o.groupDn, kMaxIdentity),
+               CheckText("description", o.description, false),
+               ReadAcl(q.Get("ACL"), o.aclPlain, o.aclEncrypted), ReadQualifier(q, o)});
+    if (!why.empty()) {
+        return Outcome::Refuse(why);
+    }
+    GroupRecord group;
+    if (!store_.FindGroup(o.groupDn, group)) {
+        return Outcome::Refuse("Error: no group has this identity");
+    }
+    if (!applDn.empty() && applDn != group.applDn) {
+        why = "Error: the group does not belong to that application";
+    }
+    return Change(why, q, Reach::Applications, "object",
+                  [&] { return store_.AddObject(o, Audit(q, "SecObj", "Add", o.dn, o.name)); });
+}
+
+Outcome SecurityService::UpdateObject(const FormFields& q, const FormFields& body)
+{
+    ObjectRecord o;
+    o.name = q.Get("CN");
+    o.dn = q.Get("DN");
+    o.description = q.Get("Desc");
+    std::string why =
+        First({CheckText("object name", o.name, true), CheckIdentity("object identity", o.dn, kMaxIdentity),
+               CheckText("description", o.description, false), ReadQualifier(q, o)});
+    if (why.empty()) {
+        why = ReadBodyAcl(body, o.aclPlain, o.aclEncrypted);
+    }
+    return ChangeWithValues(why, q, body, Audit(q, "SecObj", "Update", o.dn, o.name), Reach::Applications,
+                            "object",
+                            [&](const AuditRecord& audit) { return store_.UpdateObject(o, audit); });
+}
+
+Outcome SecurityService::DeleteObject(const FormFields& q)
+{
+    return Delete(q, "object", "SecObj", "CN", &SecurityStore::DeleteObject);
+}
+
+// ---- roles ----
+
+bool SecurityService::ListRoles(std::vector<RoleRecord>& out)
+{
+    return store_.ListRoles(out);
+}
+
+Outcome SecurityService::AddRole(const FormFields& q)
+{
+    RoleRecord r;
+    r.name = q.Get("CN");
+    r.dn = q.Get("DN");
+    r.description = q.Get("Desc");
+    // The console spells the first member key "MemeberUser"; both spellings count.
+    std::string_view users = q.Has("MemeberUser") ? q.Get("MemeberUser") : q.Get("MemberUser");
+    std::string why =
+        First({CheckText("role name", r.name, true), CheckIdentity("role identity", r.dn, kMaxIdentity),
+               CheckText("description", r.description, false), ReadMembers(users, r.memberUsers),
+               ReadMembers(q.Get("MemberGroup"), r.memberGroups)});
+    return Change(why, q, Reach::Records, "role",
+                  [&] { return store_.AddRole(r, Audit(q, "Role", "Add", r.dn, r.name)); });
+}
+
+Outcome SecurityService::UpdateRole(const FormFields& q, const FormFields& body)
+{
+    RoleRecord r;
+    r.name = q.Get("CN");
+    r.dn = q.Get("DN");
+    r.description = q.Get("Desc");
+    std::string why =
+        First({CheckText("role name", r.name, true), CheckIdentity("role identity", r.dn, kMaxIdentity),
+               CheckText("description", r.description, false)});
+    if (why.empty() && (!body.Has("MemberUser") || !body.Has("MemberGroup"))) {
+        why = "Error: the member lists are missing";
+    }
+    if (why.empty()) {
+        why = First({ReadMembers(body.Get("MemberUser"), r.memberUsers),
+                     ReadMembers(body.Get("MemberGroup"), r.memberGroups)});
+    }
+    return ChangeWithValues(why, q, body, Audit(q, "Role", "Update", r.dn, r.name), Reach::Records, "role",
+                            [&](const AuditRecord& audit) { return store_.UpdateRole(r, audit); });
+}
+
+Outcome SecurityService::DeleteRole(const FormFields& q)
+{
+    // The store takes the role's entries out of the access-control lists
+    // too, so a kept application list is out of date.
+    return Delete(q, "role", "Role", "CN", &SecurityStore::DeleteRole);
+}
+
+// ---- log ----
+
+namespace {
+
+// The range of a log request: both ends given as dates, the end exclusive.
+// An empty date leaves its end open.
+std::string ReadRange(const FormFields& q, TimeRange& range)
+{
+    for (auto [key, target] : {std::pair{"FromDate", &range.from}, std::pair{"ToDate", &range.to}}) {
+        std::string_view text = q.Get(key);
+        if (text.empty()) {
+            continue;
+        }
+        auto date = ParseConsoleDate(text);
+        if (!date) {
+            return "Error: the date " + std::string(text) + " is not month/day/year";
+        }
+        *target = *date;
+    }
+    return {};
+}
+
+} // namespace
+
+Outcome SecurityService::GetLogs(const FormFields& q, std::vector<LogEntry>& out)
+{
+    TimeRange range;
+    std::string why = ReadRange(q, range);
+    if (!why.empty()) {
+        return Outcome::Refuse(why);
+    }
+    int64_t page = 0;
+    std::string_view pageText = q.Get("DisplaySet");
+    if (!pageText.empty() && (!ParseInt64(pageText, page) || page < 0 || page > INT64_MAX / kPageSize)) {
+        return Outcome::Refuse("Error: the display set is not a page number");
+    }
+    if (!store_.GetLogPage(range, page, out)) {
+        return Outcome::Refuse("Error: the log cannot be read");
+    }
+    return Outcome::Done();
+}
+
+Outcome SecurityService::DeleteLogs(const FormFields& q)
+{
+    int64_t removed = 0;
+    if (q.Has("Date")) {
+        auto second = ParseConsoleDateTime(q.Get("Date"));
+        if (!second) {
+            return Outcome::Refuse("Error: the date is not month/day/year hour:minute:second");
+        }
+        return Change({}, q, Reach::Records, "log entry", [&] {
+            return store_.DeleteLogsAt(*second, Audit(q, "Log", "Del", *second, {}), removed);
+        });
+    }
+    TimeRange range;
+    std::string why = ReadRange(q, range);
+    std::string identity =
+        range.from.empty() && range.to.empty() ? std::string("all") : range.from + " to " + range.to;
+    return Change(why, q, Reach::Records, "log entry",
+                  [&] { return store_.DeleteLogs(range, Audit(q, "Log", "Del", identity, {}), removed); });
+}
+
+Outcome SecurityService::AddLog(const FormFields& f)
+{
+    LogEntry e;
+    e.time = Now();
+    e.user = f.Get("User");
+    e.action = f.Get("Action");
+    e.status = f.Get("Status");
+    e.computer = f.Get("Computer");
+    if (e.user.size() > kMaxText || e.computer.size() > kMaxText || e.action.size() > kMaxLogField ||
+        e.status.size() > kMaxLogField) {
+        return Outcome::Refuse("Error: a log field is too long (action and status hold 15 characters)");
+    }
+    if (HasControl(e.user, false) || HasControl(e.action, false) || HasControl(e.status, false) ||
+        HasControl(e.computer, false)) {
+        return Outcome::Refuse("Error: a log field holds control characters");
+    }
+    return Finish(store_.AddLog(e), "log entry");
+}
+
+// ---- audit events ----
+
+Outcome SecurityService::SendAuditEvent(const FormFields& f)
+{
+    std::string message(f.Get("Message"));
+    if (message.empty()) {
+        return Outcome::Refuse("Error: the event has no message");
+    }
+    if (HasControl(message, true)) {
+        return Outcome::Refuse("Error: the event message holds control characters");
+    }
+    if (!gate_.CanSend(f.Get("Computer"))) {
+        return Outcome::NoAudit();
+    }
+    AuditRecord audit = Audit(f, "Audit", "Send", {}, std::string(f.Get("Application")));
+    audit.newValue = message;
+    if (std::string_view(message).substr(0, kActivationEvent.size()) == kActivationEvent) {
+        StoreResult result = store_.SetComplianceOn(audit);
+        if (result == StoreResult::Ok) {
+            gate_.SetComplianceOn(true);
+        }
+        return Finish(result, "event");
+    }
+    return Finish(store_.AppendAudit(audit), "event");
+}
+
+Outcome SecurityService::GetAudit(const FormFields& q, std::vector<AuditRecord>& out)
+{
+    int64_t page = 0;
+    std::string_view pageText = q.Get("DisplaySet");
+    if (!pageText.empty() && (!ParseInt64(pageText, page) || page < 0 || page > INT64_MAX / kPageSize)) {
+        return Outcome::Refuse("Error: the display set is not a page number");
+    }
+    if (!store_.GetAuditPage(page, out)) {
+        return Outcome::Refuse("Error: the audit trail cannot be read");
+    }
+    return Outcome::Done();
+}
+
+} // namespace zyr::server

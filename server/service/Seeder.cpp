@@ -1,0 +1,344 @@
+#include "server/service/Seeder.h"
+
+#include "cache/TextCipher.h"
+#include "server/service/LogTime.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <cstdio>
+#include <mutex>
+#include <random>
+#include <vector>
+
+namespace zyr::server {
+
+namespace {
+
+std::mt19937_64& Generator()
+{
+    static std::mt19937_64 generator{std::random_device{}()};
+    return generator;
+}
+
+std::mutex g_generatorMutex;
+
+ApplicationRecord MakeApplication(std::string name, std::string description, std::string perms,
+                                  std::string acl)
+{
+    ApplicationRecord a;
+    a.dn = NewIdentity(true);
+    a.name = std::move(name);
+    a.description = std::move(description);
+    a.permissionsPlain = std::move(perms);
+    a.permissionsEncrypted = zyr::cipher::Encrypt(a.permissionsPlain);
+    a.aclPlain = std::move(acl);
+    a.aclEncrypted = zyr::cipher::Encrypt(a.aclPlain);
+    return a;
+}
+
+GroupRecord& AddGroup(ApplicationRecord& a, std::string name, std::string description, std::string acl)
+{
+    GroupRecord g;
+    g.dn = NewIdentity(true);
+    g.applDn = a.dn;
+    g.name = std::move(name);
+    g.description = std::move(description);
+    g.aclPlain = std::move(acl);
+    g.aclEncrypted = zyr::cipher::Encrypt(g.aclPlain);
+    a.groups.push_back(std::move(g));
+    return a.groups.back();
+}
+
+void AddObject(GroupRecord& g, std::string name, std::string description, std::string acl)
+{
+    ObjectRecord o;
+    o.dn = NewIdentity(true);
+    o.groupDn = g.dn;
+    o.name = std::move(name);
+    o.description = std::move(description);
+    o.aclPlain = std::move(acl);
+    o.aclEncrypted = zyr::cipher::Encrypt(o.aclPlain);
+    g.objects.push_back(std::move(o));
+}
+
+RoleRecord MakeRole(std::string name, std::string description, std::vector<std::string> users,
+                    std::vector<std::string> groups)
+{
+    return RoleRecord{NewIdentity(false), std::move(name), std::move(description), std::move(users),
+                      std::move(groups)};
+}
+
+std::string ShortHostName()
+{
+    char host[256] = {};
+    if (gethostname(host, sizeof host - 1) != 0 || host[0] == '\0') {
+        return "LOCALHOST";
+    }
+    std::string name(host);
+    name = name.substr(0, name.find('.'));
+    for (char& c : name) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return name;
+}
+
+std::string Numbered(const char* prefix, int64_t n, int width)
+{
+    char text[128];
+    std::snprintf(text, sizeof text, "%s %0*lld", prefix, width, static_cast<long long>(n));
+    return text;
+}
+
+bool CheckEmpty(SecurityStore& store, bool& empty, std::string& reason)
+{
+    if (!store.IsEmpty(empty)) {
+        reason = "the database cannot be read";
+        return false;
+    }
+    return true;
+}
+
+AuditRecord SeedAudit(std::time_t now, const std::string& what)
+{
+    AuditRecord a;
+    a.time = FormatLocalTime(now);
+    a.user = "zyr-security-server";
+    a.computer = ShortHostName();
+    a.object = "Database";
+    a.operation = "Seed";
+    a.name = what;
+    return a;
+}
+
+} // namespace
+
+std::string NewIdentity(bool upperCase)
+{
+    uint64_t hi = 0;
+    uint64_t lo = 0;
+    {
+        std::lock_guard lock(g_generatorMutex);
+        hi = Generator()();
+        lo = Generator()();
+    }
+    hi = (hi & 0xFFFFFFFFFFFF0FFFull) | 0x0000000000004000ull; // version 4
+    lo = (lo & 0x3FFFFFFFFFFFFFFFull) | 0x8000000000000000ull; // variant 1
+    char text[96];
+    std::snprintf(text, sizeof text,
+                  upperCase ? "{%08X-%04X-%04X-%04X-%012llX}" : "{%08x-%04x-%04x-%04x-%012llx}",
+                  static_cast<unsigned>(hi >> 32), static_cast<unsigned>((hi >> 16) & 0xFFFF),
+                  static_cast<unsigned>(hi & 0xFFFF), static_cast<unsigned>(lo >> 48),
+                  static_cast<unsigned long long>(lo & 0xFFFFFFFFFFFFull));
+    return text;
+}
+
+std::string DefaultAdminAccount()
+{
+    std::string user = "administrator";
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_name) {
+        user = found->pw_name;
+    }
+    return ShortHostName() + "\\" + user;
+}
+
+bool ParseLargeSeed(std::string_view text, LargeSeed& out)
+{
+    constexpr std::string_view kPrefix = "large:";
+    if (text.substr(0, kPrefix.size()) != kPrefix) {
+        return false;
+    }
+    text.remove_prefix(kPrefix.size());
+    int64_t* fields[] = {&out.applications, &out.groupsPerApplication, &out.objectsPerGroup,
+                         &out.roles,        &out.membersPerRole,       &out.logEntries};
+    for (size_t i = 0; i < 6; ++i) {
+        size_t comma = text.find(',');
+        std::string_view part = text.substr(0, comma);
+        auto [end, ec] = std::from_chars(part.data(), part.data() + part.size(), *fields[i]);
+        if (part.empty() || ec != std::errc() || end != part.data() + part.size() || *fields[i] < 0 ||
+            *fields[i] > 100000000) {
+            return false;
+        }
+        if ((comma == std::string_view::npos) != (i == 5)) {
+            return false;
+        }
+        text.remove_prefix(comma == std::string_view::npos ? text.size() : comma + 1);
+    }
+    return true;
+}
+
+bool SeedDemo(SecurityStore& store, const std::string& adminAccount, std::time_t now, bool& seeded,
+              std::string& reason)
+{
+    seeded = false;
+    bool empty = false;
+    if (!CheckEmpty(store, empty, reason)) {
+        return false;
+    }
+    if (!empty) {
+        return true;
+    }
+    const std::string host = ShortHostName();
+    const std::string rwx = "Read:0x00000001;Write:0x00000002;Execute:0x00000004;";
+    std::vector<ApplicationRecord> applications;
+
+    ApplicationRecord framework =
+        MakeApplication("Morvel Framework", "The framework's own administration tools",
+                        "Open:0x00000001;Configure:0x00000002;", "Security Administrators:3;");
+    GroupRecord& manager = AddGroup(framework, "Security Manager", "The security administration console",
+                                    "Security Administrators:1;");
+    AddObject(manager, "ZyrSnap-In", "Opening the security console", "Security Administrators:1;");
+    applications.push_back(std::move(framework));
+
+    ApplicationRecord historian = MakeApplication(
+        "Plant Historian", "Process data archive of the north plant",
+        rwx + "Acknowledge Alarms:0x00000008;Export Data:0x00000010;Purge Archive:0x80000000;",
+        "Operators:1;Engineers:7;Supervisors:15;");
+    GroupRecord& trends = AddGroup(historian, "Trend Displays", "Trend charts of the process areas",
+                                   "Operators:1;Engineers:3;");
+    AddObject(trends, "Area 100 Trends", "Reactor section", "Operators:1;Engineers:3;");
+    AddObject(trends, "Area 200 Trends", "Distillation section", "Operators:1;Engineers:3;");
+    GroupRecord& archive = AddGroup(historian, "Archive", "Long-term storage", "Engineers:17;");
+    AddObject(archive, "Archive Export", "Export of archived values", "Engineers:17;Supervisors:17;");
+    AddObject(archive, "Archive Purge", "Removal of expired archives", "Supervisors:-2147483633;");
+    applications.push_back(std::move(historian));
+
+    ApplicationRecord batch =
+        MakeApplication("Batch Control", "Recipe execution for lines 1 to 3",
+                        rwx + "Start Batch:0x00000008;Abort Batch:0x00000010;Edit Recipe:0x00000020;",
+                        "Operators:13;Engineers:63;");
+    GroupRecord& line1 = AddGroup(batch, "Line 1", "Mixing and filling", "Operators:13;Engineers:63;");
+    AddObject(line1, "Mixer M-101", "Main mixer", "Operators:13;Maintenance:1;");
+    AddObject(line1, "Valve FV-101", "Feed valve", "Operators:5;Maintenance:7;");
+    AddObject(line1, "Filler F-110", "Bottle filler", "Operators:13;");
+    GroupRecord& recipes = AddGroup(batch, "Recipes", "Master recipes", "Engineers:39;");
+    AddObject(recipes, "Recipe Editor", "Editing master recipes", "Engineers:39;Supervisors:33;");
+    applications.push_back(std::move(batch));
+
+    std::vector<RoleRecord> roles;
+    roles.push_back(MakeRole("Security Administrators", "May open the security console and change it",
+                             {adminAccount}, {}));
+    roles.push_back(MakeRole("Operators", "Control room operators", {host + "\\alice", host + "\\bob"},
+                             {host + "\\plant-operators"}));
+    roles.push_back(MakeRole("Engineers", "Process and automation engineers", {host + "\\carol"},
+                             {host + "\\engineering"}));
+    roles.push_back(MakeRole("Supervisors", "Shift supervisors", {host + "\\dave"}, {}));
+    roles.push_back(MakeRole("Maintenance", "Maintenance technicians", {host + "\\erin"}, {"Everyone"}));
+
+    static const char* const kUsers[] = {"alice", "bob", "carol", "dave", "erin", "mallory"};
+    static const char* const kActions[] = {"Logon", "Authorize", "Logoff", "Authorize", "Authorize"};
+    std::mt19937 random(20261209);
+    std::vector<LogEntry> log;
+    const int kEntries = 320;
+    const std::time_t span = 21 * 24 * 3600;
+    for (int i = 0; i < kEntries; ++i) {
+        std::time_t when = now - span + (span * i) / kEntries + static_cast<std::time_t>(random() % 600);
+        const char* user = kUsers[random() % std::size(kUsers)];
+        bool failed = std::string_view(user) == "mallory" || random() % 9 == 0;
+        log.push_back(LogEntry{FormatLocalTime(when), host + "\\" + user,
+                               kActions[random() % std::size(kActions)], failed ? "Failed" : "Success",
+                               host});
+    }
+
+    auto bulk = store.BeginBulk();
+    for (const auto& a : applications) {
+        if (!bulk->Application(a)) {
+            reason = "the demo applications cannot be written";
+            return false;
+        }
+    }
+    for (const auto& r : roles) {
+        if (!bulk->Role(r)) {
+            reason = "the demo roles cannot be written";
+            return false;
+        }
+    }
+    for (const auto& e : log) {
+        if (!bulk->Log(e)) {
+            reason = "the demo log cannot be written";
+            return false;
+        }
+    }
+    if (!bulk->Audit(SeedAudit(now, "demo")) || !bulk->Commit()) {
+        reason = "the demo database cannot be written";
+        return false;
+    }
+    seeded = true;
+    return true;
+}
+
+bool SeedLarge(SecurityStore& store, const LargeSeed& size, std::time_t now, bool& seeded,
+               std::string& reason)
+{
+    seeded = false;
+    bool empty = false;
+    if (!CheckEmpty(store, empty, reason)) {
+        return false;
+    }
+    if (!empty) {
+        return true;
+    }
+    auto bulk = store.BeginBulk();
+    auto roleName = [](int64_t r) { return Numbered("Role", r, 5); };
+    for (int64_t r = 0; r < size.roles; ++r) {
+        std::vector<std::string> users;
+        std::vector<std::string> groups;
+        for (int64_t m = 0; m < size.membersPerRole; ++m) {
+            (m % 4 == 3 ? groups : users)
+                .push_back(Numbered("PLANT\\account", r * size.membersPerRole + m, 7));
+        }
+        if (!bulk->Role(MakeRole(roleName(r), "Generated role", std::move(users), std::move(groups)))) {
+            reason = "the roles cannot be written";
+            return false;
+        }
+    }
+    auto acl = [&](int64_t seed) {
+        if (size.roles == 0) {
+            return std::string();
+        }
+        return roleName(seed % size.roles) + ":7;" + roleName((seed * 7 + 3) % size.roles) + ":1;";
+    };
+    const std::string perms = "Read:0x00000001;Write:0x00000002;Execute:0x00000004;Acknowledge:0x00000008;"
+                              "Configure:0x00000010;";
+    int64_t counter = 0;
+    for (int64_t a = 0; a < size.applications; ++a) {
+        ApplicationRecord appl =
+            MakeApplication(Numbered("Application", a, 4), "Generated application", perms, acl(a));
+        for (int64_t g = 0; g < size.groupsPerApplication; ++g) {
+            GroupRecord& group = AddGroup(appl, Numbered("Group", g, 3), "Generated group", acl(a + g));
+            for (int64_t o = 0; o < size.objectsPerGroup; ++o) {
+                AddObject(group, Numbered("Object", o, 4), "Generated object", acl(++counter));
+            }
+        }
+        if (!bulk->Application(appl)) {
+            reason = "the applications cannot be written";
+            return false;
+        }
+    }
+    static const char* const kActions[] = {"Logon", "Authorize", "Logoff"};
+    const std::time_t span = 28 * 24 * 3600;
+    for (int64_t i = 0; i < size.logEntries; ++i) {
+        std::time_t when =
+            now - span + static_cast<std::time_t>((span * i) / std::max<int64_t>(size.logEntries, 1));
+        LogEntry e{FormatLocalTime(when), Numbered("PLANT\\account", i % 5000, 7), kActions[i % 3],
+                   i % 11 == 0 ? "Failed" : "Success", "PLANT-PC"};
+        if (!bulk->Log(e)) {
+            reason = "the log cannot be written";
+            return false;
+        }
+    }
+    if (!bulk->Audit(SeedAudit(now, "large")) || !bulk->Commit()) {
+        reason = "the database cannot be written";
+        return false;
+    }
+    seeded = true;
+    return true;
+}
+
+} // namespace zyr::server

@@ -1,0 +1,71 @@
+-- The security database, the log with its count buckets, the audit trail.
+CREATE TABLE appl(
+  id INTEGER PRIMARY KEY,
+  dn TEXT NOT NULL UNIQUE,
+  name TEXT NOT NULL COLLATE NOCASE UNIQUE,
+  description TEXT NOT NULL DEFAULT '',
+  perm_plain TEXT NOT NULL DEFAULT '',
+  perm_enc TEXT NOT NULL DEFAULT '',
+  acl_plain TEXT NOT NULL DEFAULT '',
+  acl_enc TEXT NOT NULL DEFAULT '');
+CREATE TABLE secgroup(
+  id INTEGER PRIMARY KEY,
+  dn TEXT NOT NULL UNIQUE,
+  appl_id INTEGER NOT NULL REFERENCES appl(id) ON DELETE CASCADE,
+  name TEXT NOT NULL COLLATE NOCASE,
+  description TEXT NOT NULL DEFAULT '',
+  acl_plain TEXT NOT NULL DEFAULT '',
+  acl_enc TEXT NOT NULL DEFAULT '',
+  UNIQUE(appl_id, name));
+CREATE TABLE secobj(
+  id INTEGER PRIMARY KEY,
+  dn TEXT NOT NULL UNIQUE,
+  group_id INTEGER NOT NULL REFERENCES secgroup(id) ON DELETE CASCADE,
+  name TEXT NOT NULL COLLATE NOCASE,
+  description TEXT NOT NULL DEFAULT '',
+  acl_plain TEXT NOT NULL DEFAULT '',
+  acl_enc TEXT NOT NULL DEFAULT '',
+  use_q INTEGER NOT NULL DEFAULT 0,
+  q_name TEXT NOT NULL DEFAULT '',
+  q_type TEXT NOT NULL DEFAULT '',
+  q_oper TEXT NOT NULL DEFAULT '',
+  q_value TEXT NOT NULL DEFAULT '',
+  UNIQUE(group_id, name));
+CREATE TABLE role(
+  id INTEGER PRIMARY KEY,
+  dn TEXT NOT NULL UNIQUE,
+  name TEXT NOT NULL COLLATE NOCASE UNIQUE,
+  description TEXT NOT NULL DEFAULT '');
+CREATE TABLE role_member(
+  role_id INTEGER NOT NULL REFERENCES role(id) ON DELETE CASCADE,
+  kind INTEGER NOT NULL,
+  position INTEGER NOT NULL,
+  name TEXT NOT NULL,
+  PRIMARY KEY(role_id, kind, position)) WITHOUT ROWID;
+CREATE TABLE log(
+  id INTEGER PRIMARY KEY,
+  time TEXT NOT NULL,
+  user TEXT NOT NULL DEFAULT '',
+  action TEXT NOT NULL DEFAULT '',
+  status TEXT NOT NULL DEFAULT '',
+  computer TEXT NOT NULL DEFAULT '');
+CREATE INDEX log_time ON log(time);
+CREATE TABLE log_day(key TEXT PRIMARY KEY, n INTEGER NOT NULL) WITHOUT ROWID;
+CREATE TABLE log_hour(key TEXT PRIMARY KEY, n INTEGER NOT NULL) WITHOUT ROWID;
+CREATE TABLE log_minute(key TEXT PRIMARY KEY, n INTEGER NOT NULL) WITHOUT ROWID;
+CREATE TABLE audit(
+  id INTEGER PRIMARY KEY,
+  time TEXT NOT NULL,
+  user TEXT NOT NULL,
+  computer TEXT NOT NULL,
+  object TEXT NOT NULL,
+  operation TEXT NOT NULL,
+  identity TEXT NOT NULL,
+  name TEXT NOT NULL,
+  old_value TEXT NOT NULL,
+  new_value TEXT NOT NULL);
+CREATE TRIGGER audit_kept_on_update BEFORE UPDATE ON audit
+  BEGIN SELECT RAISE(ABORT, 'audit records are never changed'); END;
+CREATE TRIGGER audit_kept_on_delete BEFORE DELETE ON audit
+  BEGIN SELECT RAISE(ABORT, 'audit records are never removed'); END;
+CREATE TABLE setting(key TEXT PRIMARY KEY, value TEXT NOT NULL) WITHOUT ROWID;

@@ -1,0 +1,121 @@
+#include "server/storage/sqlite/SqliteReads.h"
+
+#include <unordered_map>
+
+namespace zyr::server::sqlite {
+
+bool ReadApplications(sqlite3* db, std::vector<ApplicationRecord>& out)
+{
+    std::unordered_map<int64_t, size_t> applIndex;
+    std::unordered_map<int64_t, std::pair<size_t, size_t>> groupIndex;
+    Statement a(db,
+                "SELECT id,dn,name,description,perm_plain,perm_enc,acl_plain,acl_enc FROM appl ORDER BY id");
+    int rc;
+    while ((rc = a.Step()) == SQLITE_ROW) {
+        applIndex[a.Int(0)] = out.size();
+        out.push_back(ApplicationRecord{
+            a.Text(1), a.Text(2), a.Text(3), a.Text(4), a.Text(5), a.Text(6), a.Text(7), {}});
+    }
+    if (rc != SQLITE_DONE) {
+        return false;
+    }
+    Statement g(db, "SELECT id,appl_id,dn,name,description,acl_plain,acl_enc FROM secgroup ORDER BY id");
+    while ((rc = g.Step()) == SQLITE_ROW) {
+        auto it = applIndex.find(g.Int(1));
+        if (it == applIndex.end()) {
+            continue;
+        }
+        auto& groups = out[it->second].groups;
+        groupIndex[g.Int(0)] = {it->second, groups.size()};
+        groups.push_back(
+            GroupRecord{g.Text(2), out[it->second].dn, g.Text(3), g.Text(4), g.Text(5), g.Text(6), {}});
+    }
+    if (rc != SQLITE_DONE) {
+        return false;
+    }
+    // Objects are many: only what the list reply carries is read.
+    Statement o(db, "SELECT group_id,dn,name,description,acl_enc FROM secobj ORDER BY id");
+    while ((rc = o.Step()) == SQLITE_ROW) {
+        auto it = groupIndex.find(o.Int(0));
+        if (it == groupIndex.end()) {
+            continue;
+        }
+        auto& group = out[it->second.first].groups[it->second.second];
+        ObjectRecord& object = group.objects.emplace_back();
+        object.dn = o.Text(1);
+        object.groupDn = group.dn;
+        object.name = o.Text(2);
+        object.description = o.Text(3);
+        object.aclEncrypted = o.Text(4);
+    }
+    return rc == SQLITE_DONE;
+}
+
+bool ReadRoles(sqlite3* db, std::vector<RoleRecord>& out)
+{
+    std::unordered_map<int64_t, size_t> index;
+    Statement r(db, "SELECT id,dn,name,description FROM role ORDER BY id");
+    int rc;
+    while ((rc = r.Step()) == SQLITE_ROW) {
+        index[r.Int(0)] = out.size();
+        out.push_back(RoleRecord{r.Text(1), r.Text(2), r.Text(3), {}, {}});
+    }
+    if (rc != SQLITE_DONE) {
+        return false;
+    }
+    Statement m(db, "SELECT role_id,kind,name FROM role_member ORDER BY role_id,kind,position");
+    while ((rc = m.Step()) == SQLITE_ROW) {
+        auto it = index.find(m.Int(0));
+        if (it == index.end()) {
+            continue;
+        }
+        auto& role = out[it->second];
+        (m.Int(1) == kMemberUser ? role.memberUsers : role.memberGroups).push_back(m.Text(2));
+    }
+    return rc == SQLITE_DONE;
+}
+
+bool ReadLogPage(sqlite3* db, const TimeRange& range, int64_t page, std::vector<LogEntry>& out)
+{
+    int64_t skip = page * kPageSize;
+    std::string lower = range.from.substr(0, 10);
+    std::string upper = range.to.empty() ? std::string("~") : range.to.substr(0, 10);
+    std::string key;
+    const char* levels[] = {
+        "SELECT key,n FROM log_day WHERE key>=?1 AND key<?2 ORDER BY key DESC",
+        "SELECT key,n FROM log_hour WHERE key>?1 AND key<?2 ORDER BY key DESC",
+        "SELECT key,n FROM log_minute WHERE key>?1 AND key<?2 ORDER BY key DESC",
+    };
+    for (size_t level = 0; level < 3; ++level) {
+        Statement s(db, levels[level]);
+        if (level == 0) {
+            s.Bind(1, lower).Bind(2, upper);
+        } else {
+            s.Bind(1, key).Bind(2, key + "~");
+        }
+        bool found = false;
+        int rc;
+        while ((rc = s.Step()) == SQLITE_ROW) {
+            int64_t n = s.Int(1);
+            if (skip < n) {
+                key = s.Text(0);
+                found = true;
+                break;
+            }
+            skip -= n;
+        }
+        if (!found) {
+            return rc == SQLITE_DONE; // the range holds fewer entries: an empty page
+        }
+    }
+    Statement s(db, "SELECT time,user,action,status,computer FROM log WHERE time<?1 AND time>=?2"
+                    " ORDER BY time DESC, id DESC LIMIT ?3 OFFSET ?4");
+    s.Bind(1, key + ":~").Bind(2, range.from).Bind(3, static_cast<int64_t>(kPageSize)).Bind(4, skip);
+    int rc;
+    while ((rc = s.Step()) == SQLITE_ROW) {
+        out.push_back(LogEntry{s.Text(0), s.Text(1), s.Text(2), s.Text(3), s.Text(4)});
+    }
+    return rc == SQLITE_DONE;
+}
+
+} // namespace zyr::server::sqlite

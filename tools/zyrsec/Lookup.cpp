@@ -1,0 +1,85 @@
+#include "tools/zyrsec/Lookup.h"
+
+namespace zyr::zyrsec {
+
+namespace {
+
+// record, or null after the refusal.
+template <typename Record>
+Record* Found(Context& context, Record* record, const std::string& refusal)
+{
+    if (record == nullptr) {
+        Fail(context, refusal);
+    }
+    return record;
+}
+
+} // namespace
+
+CKVTAppl* FindApplication(Context& context, CKVTApplList& list, const std::string& name)
+{
+    return Found(context, list.FindByNameOrDN(name), "There is no application '" + name + "'.");
+}
+
+CKVTSecGroup* FindGroup(Context& context, CKVTAppl& application, const std::string& name)
+{
+    return Found(context, zyr::records::FindGroupByName(application, name),
+                 "There is no secure group '" + name + "' in the application '" +
+                     std::string(application.CN.view()) + "'.");
+}
+
+CKVTApplSecObj* FindObject(Context& context, CKVTSecGroup& group, const std::string& name)
+{
+    return Found(context, zyr::records::FindObjectByName(group, name),
+                 "There is no securable object '" + name + "' in the secure group '" +
+                     std::string(group.CN.view()) + "'.");
+}
+
+CKVTRole* FindRole(Context& context, CKVTRoleList& roles, const std::string& name)
+{
+    return Found(context, roles.FindByName(name), "There is no role '" + name + "'.");
+}
+
+CKVTAppl* FetchApplication(Context& context, CKVTApplList& list)
+{
+    FetchApplicationList(context, list);
+    return FindApplication(context, list, context.invocation.arguments[0]);
+}
+
+CKVTRole* FetchRole(Context& context, CKVTRoleList& roles, const std::string& name)
+{
+    FetchRoleList(context, roles);
+    return FindRole(context, roles, name);
+}
+
+bool FindTarget(Context& context, CKVTApplList& list, const std::string& app, const std::string* group,
+                const std::string* object, Target& target)
+{
+    target.application = FindApplication(context, list, app);
+    if (target.application == nullptr) {
+        return false;
+    }
+    if (group != nullptr) {
+        target.group = FindGroup(context, *target.application, *group);
+        if (target.group == nullptr) {
+            return false;
+        }
+    }
+    if (object != nullptr) {
+        target.object = FindObject(context, *target.group, *object);
+        if (target.object == nullptr) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool FetchTarget(Context& context, CKVTApplList& list, size_t depth, Target& target)
+{
+    const auto& args = context.invocation.arguments;
+    FetchApplicationList(context, list);
+    return FindTarget(context, list, args[0], depth >= 1 ? &args[1] : nullptr,
+                      depth >= 2 ? &args[2] : nullptr, target);
+}
+
+} // namespace zyr::zyrsec
