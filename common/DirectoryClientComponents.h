@@ -1,7 +1,8 @@
 // The directory-client browse and query components: closed components of the
 // framework through which the directory-client member page picks an account.
-// No implementation ships on Linux; a stand-in may register itself under the
-// class identities below. Without one, creating them fails.
+// On Linux they are served by the LDAP modules (zyr_directory_client and
+// zyr_directory_browse) registered under the class identities below. Without
+// them, creating them fails.
 #pragma once
 
 #include "platform/com/Unknown.h"
@@ -39,6 +40,10 @@ protected:
     ~IDirectoryClientBrowse() = default;
 };
 
+// What a look-up answers when the directory could not be asked at all (not
+// reached, or refused the console's bind): nothing was found or changed.
+constexpr HRESULT kDirectoryUnreachable = static_cast<HRESULT>(0x8007203AL);
+
 // The look-up of a name as a user or as a group. A look-up that does not find
 // the name answers a failure.
 struct IDirectoryClientQuery : IUnknown {
@@ -51,6 +56,8 @@ struct IDirectoryClientQuery : IUnknown {
     // found, read through the answer's property 1 and its property 1.
     virtual HRESULT LookupUser(const std::u16string& name, std::u16string* memberText) = 0;
     virtual HRESULT LookupGroup(const std::u16string& name, std::u16string* memberText) = 0;
+    // Why the last look-up failed with kDirectoryUnreachable, for the operator.
+    virtual HRESULT GetErrorText(std::u16string* text) = 0;
 
 protected:
     ~IDirectoryClientQuery() = default;

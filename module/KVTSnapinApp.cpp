@@ -11,6 +11,7 @@
 #include "console/framework/StartupHooks.h"
 #include "module/resources/ModuleResources.h"
 #include "pages/ApplicationWindows.h"
+#include "pages/DirectoryBrowseComponent.h"
 #include "pages/LogFilterDlg.h"
 #include "pages/RoleWindows.h"
 #include "pages/StartupDialogs.h"
@@ -90,6 +91,7 @@ void InstallStartupSteps()
     zyr::pages::InstallRoleWindows();
     zyr::pages::InstallLogUi();
     zyr::pages::InstallApplicationWindows();
+    zyr::pages::InstallDirectoryBrowse();
     // Changes are refused while compliance mode is on and the audit path fails.
     zyr::console::SetAuditCheck(&IsAuditNotFunctional);
 }

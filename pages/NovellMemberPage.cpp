@@ -97,13 +97,22 @@ void CNovellMemberPage::OnAdd()
     }
     std::u16string memberText;
     int image = kUserImage;
-    if (FAILED(query->LookupUser(name, &memberText))) {
+    HRESULT hr = query->LookupUser(name, &memberText);
+    if (FAILED(hr) && hr != kDirectoryUnreachable) {
         memberText.clear();
         image = kGroupImage;
-        if (FAILED(query->LookupGroup(name, &memberText))) {
-            ui.MessageBox(OwnerWindow(), kNotFoundText, kCaption, zyr::ui::MB_ICONERROR);
-            return;
-        }
+        hr = query->LookupGroup(name, &memberText);
+    }
+    if (hr == kDirectoryUnreachable) {
+        // Not "not found": the directory could not be asked; say why.
+        std::u16string why;
+        query->GetErrorText(&why);
+        ui.MessageBox(OwnerWindow(), zyr::text::Narrow(why), kCaption, zyr::ui::MB_ICONERROR);
+        return;
+    }
+    if (FAILED(hr)) {
+        ui.MessageBox(OwnerWindow(), kNotFoundText, kCaption, zyr::ui::MB_ICONERROR);
+        return;
     }
     if (memberText.empty()) {
         return;

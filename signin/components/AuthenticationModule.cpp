@@ -2,7 +2,9 @@
 // by PAM under the service "zyr-security". Three empty texts accept the
 // account that runs the caller. A domain equal to the computer's name (or no
 // domain) means a local account; any other domain is passed on as
-// user@domain, as directory clients such as SSSD expect.
+// user@domain, as directory clients such as SSSD expect. When operators are
+// directory-client accounts, the domain is the account's container in the
+// plant directory and the password is checked by a bind as the account.
 //
 // ZYR_PAM_CONFDIR, when set, names the folder of PAM service files to use
 // instead of /etc/pam.d (tests run against pam_matrix that way).
@@ -11,6 +13,7 @@
 #include "signin/AccessRules.h"
 #include "signin/components/AuthInterfaces.h"
 #include "signin/components/ComponentSupport.h"
+#include "signin/directory/DirectorySignIn.h"
 
 #include <security/pam_appl.h>
 
@@ -92,6 +95,13 @@ std::string Narrow(const char16_t* text)
     return text != nullptr ? zyr::text::Narrow(text) : std::string();
 }
 
+bool DirectoryClient()
+{
+    bool directoryClient = false;
+    IsNovellClient(&directoryClient);
+    return directoryClient;
+}
+
 class CKvtAuthenticate : public zyr::com::ComObject<IKvtAuthenticate> {
 public:
     HRESULT Authenticate(const char16_t* domainText, const char16_t* userText,
@@ -104,6 +114,8 @@ public:
         if (domain.empty() && user.empty() && password.empty()) {
             // The account that runs the console is already signed in to the system.
             accepted = SUCCEEDED(GetLogonUser(domain, user)) && !user.empty();
+        } else if (!user.empty() && DirectoryClient()) {
+            accepted = zyr::directory::DirectoryPasswordAccepted(domain, user, password);
         } else if (!user.empty()) {
             std::string computer = GetLocalComputerName();
             accepted = PamAccepts(zyr::signin::NameServiceAccount(domain, user, computer), password);

@@ -14,6 +14,7 @@
 #include "signin/AccessRules.h"
 #include "signin/components/AuthInterfaces.h"
 #include "signin/components/ComponentSupport.h"
+#include "signin/directory/DirectorySignIn.h"
 #include "web/WebPage.h"
 
 #include <string>
@@ -37,6 +38,17 @@ std::string CacheDirectory()
         return {};
     }
     return buffer;
+}
+
+// The account with its groups: from the plant directory for directory-client
+// operators, from the name service otherwise.
+zyr::signin::AccountIdentity LookUp(const std::string& domain, const std::string& user,
+                                    const std::string& computer)
+{
+    bool directoryClient = false;
+    IsNovellClient(&directoryClient);
+    return directoryClient ? zyr::directory::LookUpDirectoryAccount(domain, user)
+                           : zyr::signin::LookUpAccount(domain, user, computer);
 }
 
 class CKvtAuthorize : public zyr::com::ComObject<IKvtAuthorize> {
@@ -88,7 +100,7 @@ public:
         std::vector<zyr::signin::AccessGrant> acl;
         bool yes = false;
         if (zyr::signin::FindAccessList(applCache_, reference, acl)) {
-            zyr::signin::AccountIdentity account = zyr::signin::LookUpAccount(domain, user, computer);
+            zyr::signin::AccountIdentity account = LookUp(domain, user, computer);
             yes = zyr::signin::PermissionGranted(acl, roles_, account, computer,
                                                  static_cast<uint32_t>(permission));
         }
@@ -113,7 +125,7 @@ public:
             }
         }
         std::string computer = GetLocalComputerName();
-        zyr::signin::AccountIdentity account = zyr::signin::LookUpAccount(domain, user, computer);
+        zyr::signin::AccountIdentity account = LookUp(domain, user, computer);
         roleNames->dimensions = 1;
         roleIds->dimensions = 1;
         for (const zyr::signin::CachedRole& role : roles_) {

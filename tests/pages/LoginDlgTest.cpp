@@ -8,6 +8,7 @@
 #include "signin/SignIn.h"
 #include "tests/pages/QtTestApp.h"
 #include "tests/signin/SigninFixture.h"
+#include "tests/signin/directory/DirectoryFixture.h"
 #include "tests/support/ScriptedConsole.h"
 
 #include <gtest/gtest.h>
@@ -51,6 +52,17 @@ protected:
         W* widget = dialog.Dialog()->findChild<W*>(id);
         EXPECT_NE(widget, nullptr) << id;
         return widget;
+    }
+    // Directory-client mode over the test directory, run by user: the role
+    // "Supervisors" holds the directory group of that name (which holds
+    // "Shift A" and so alice) and the Open permission.
+    void UseTestDirectoryAs(const char* user)
+    {
+        zyr::testing::ConfigureTestDirectory();
+        RegisterModule(ZYR_DIRECTORY_CLIENT_MODULE);
+        WriteRoleCache({{"Supervisors", {}, {"ou=Groups,dc=plant,dc=test\\Supervisors"}}});
+        WriteApplCache(ApplicationsXml("Supervisors:1;"));
+        environment["USER"] = user;
     }
     // Types the account (the logon-user box off) and presses OK.
     void SignInAs(const char* domain, const char* user)
@@ -117,6 +129,33 @@ TEST_F(LoginDlgTest, ADirectoryClientSignsInWithItsContext)
     Control<QCheckBox>("1148")->click();
     EXPECT_TRUE(Control<QCheckBox>("1148")->isChecked()) << "cannot be turned off";
     EXPECT_FALSE(Control<QLineEdit>("1005")->isEnabled());
+}
+
+// Over the test directory: the operator and its groups come from the
+// directory; a nested group of a role lets alice in, bob holds no role.
+TEST_F(LoginDlgTest, ADirectoryOperatorSignsInThroughItsDirectoryGroups)
+{
+    ZYR_NEEDS_TEST_DIRECTORY();
+    UseTestDirectoryAs("alice");
+    ASSERT_NE(dialog.Create(), nullptr);
+    EXPECT_EQ(Control<QLineEdit>("1005")->text(), "alice");
+    EXPECT_EQ(Control<QLineEdit>("1105")->text(), "ou=Operators,dc=plant,dc=test");
+    Control<QPushButton>("1")->click();
+    EXPECT_TRUE(ui.recorder.boxes.empty());
+    EXPECT_EQ(dialog.Dialog()->result(), QDialog::Accepted);
+}
+
+TEST_F(LoginDlgTest, ADirectoryOperatorWithoutTheRoleIsRefused)
+{
+    ZYR_NEEDS_TEST_DIRECTORY();
+    UseTestDirectoryAs("bob");
+    ASSERT_NE(dialog.Create(), nullptr);
+    Control<QPushButton>("1")->click();
+    ASSERT_EQ(ui.recorder.boxes.size(), 1u);
+    EXPECT_EQ(ui.recorder.boxes[0].text,
+              "You don't have the permission to open the ZYR Security Manager or the "
+              "ZYR Security Manager initialization failed.");
+    EXPECT_NE(dialog.Dialog()->result(), QDialog::Accepted);
 }
 
 TEST_F(LoginDlgTest, RefusalsShowTheirMessageOverTheDialogWhichStaysOpen)

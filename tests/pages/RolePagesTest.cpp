@@ -1,5 +1,7 @@
 // The role pages and dialogs, offscreen, against the scripted server: what an
 // apply sends, and what the dialogs accept.
+#include "audit/ComponentModules.h"
+#include "common/DirectoryClientComponents.h"
 #include "pages/AccountPickerDlg.h"
 #include "pages/NTAdvancedDlg.h"
 #include "pages/NTRoleMemberPage.h"
@@ -8,6 +10,7 @@
 #include "pages/RoleGenPage.h"
 #include "tests/console/role/RoleFixture.h"
 #include "tests/pages/QtTestApp.h"
+#include "tests/signin/directory/DirectoryFixture.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -331,6 +334,90 @@ TEST_F(RolePagesTest, TheDirectoryClientPageWithoutItsComponents)
     EXPECT_EQ(2u, Posts().size());
     EXPECT_THAT(Names(role.MemberGroups()), ElementsAre("O=Plant"));
     EXPECT_EQ(1u, role.MemberUsers().size());
+    page->Release();
+}
+
+// A browser that answers the names it is given, one per browse.
+class ScriptedBrowse : public zyr::com::ComObject<IDirectoryClientBrowse> {
+public:
+    explicit ScriptedBrowse(std::vector<std::u16string>* names) : names_(names) {}
+    HRESULT PutBoolProperty(long, bool) override { return S_OK; }
+    HRESULT PutLongProperty(long, long) override { return S_OK; }
+    HRESULT Browse(bool* result) override
+    {
+        name_ = names_->empty() ? u"" : names_->front();
+        if (!names_->empty()) {
+            names_->erase(names_->begin());
+        }
+        *result = !name_.empty();
+        return S_OK;
+    }
+    HRESULT GetName(std::u16string* name) override
+    {
+        *name = name_;
+        return S_OK;
+    }
+
+private:
+    std::vector<std::u16string>* names_;
+    std::u16string name_;
+};
+
+void ScriptBrowse(std::vector<std::u16string>* names)
+{
+    zyr::com::RegisterClass(CLSID_DirectoryClientBrowse, [names](const IID& iid, void** object) {
+        auto* browse = new ScriptedBrowse(names);
+        HRESULT hr = browse->QueryInterface(iid, object);
+        browse->Release();
+        return hr;
+    });
+}
+
+TEST_F(RolePagesTest, TheDirectoryClientPageAddsDirectoryAccounts)
+{
+    ZYR_NEEDS_TEST_DIRECTORY();
+    ConfigureTestDirectory();
+    ASSERT_EQ(S_OK, zyr::audit::RegisterComponentModule(ZYR_DIRECTORY_CLIENT_MODULE));
+    std::vector<std::u16string> picks = {u"uid=bob,ou=Line 1,ou=Operators,dc=plant,dc=test", u"Supervisors",
+                                         u"*", u"BOB"};
+    ScriptBrowse(&picks);
+    CKVTRole& role = *owned;
+    auto* page = new CNovellMemberPage(0, &role);
+    std::unique_ptr<QWidget> widget(page->CreatePage(nullptr));
+    for (int i = 0; i < 4; ++i) {
+        page->OnAdd();
+    }
+    const std::string bob = "ou=Line 1,ou=Operators,dc=plant,dc=test\\bob";
+    EXPECT_THAT(Items(page->MemberList()),
+                ElementsAre("ou=Groups,dc=plant,dc=test\\Supervisors/0", bob + "/1"));
+    ASSERT_EQ(1u, ui.boxes.size()) << "a wildcard names no account";
+    EXPECT_EQ(CNovellMemberPage::kNotFoundText, ui.boxes[0].text);
+
+    EXPECT_EQ(1, page->Apply());
+    ASSERT_EQ(1u, Posts().size());
+    const std::string body = Posts()[0].body;
+    std::string users, groups;
+    size_t groupsAt = body.find("&MemberGroup=");
+    ASSERT_TRUE(zyr::cipher::Decrypt(body.substr(11, groupsAt - 11), users));
+    ASSERT_TRUE(zyr::cipher::Decrypt(body.substr(groupsAt + 13, body.find('&', groupsAt + 1) - groupsAt - 13),
+                                     groups));
+    EXPECT_EQ("ou=Line 1,ou=Operators,dc=plant,dc=test\\bob;", users);
+    EXPECT_EQ("ou=Groups,dc=plant,dc=test\\Supervisors;", groups);
+    page->Release();
+}
+
+TEST_F(RolePagesTest, TheDirectoryClientPageSaysWhenTheDirectoryIsUnreachable)
+{
+    ConfigureTestDirectory("ldap://127.0.0.1:1/");
+    ASSERT_EQ(S_OK, zyr::audit::RegisterComponentModule(ZYR_DIRECTORY_CLIENT_MODULE));
+    std::vector<std::u16string> picks = {u"alice"};
+    ScriptBrowse(&picks);
+    auto* page = new CNovellMemberPage(0, owned.get());
+    std::unique_ptr<QWidget> widget(page->CreatePage(nullptr));
+    page->OnAdd();
+    EXPECT_EQ(0, page->MemberList()->topLevelItemCount());
+    ASSERT_EQ(1u, ui.boxes.size());
+    EXPECT_THAT(ui.boxes[0].text, ::testing::HasSubstr("could not be reached"));
     page->Release();
 }
 
