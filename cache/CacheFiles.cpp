@@ -37,15 +37,16 @@ public:
         }
     }
 
-    // Creates a new file beside target, with the permissions a new file
-    // would get (the process's umask applies).
+    // Creates a new file beside target that only its owner may read: the
+    // cipher's pass phrase is built in, so the file's mode is what keeps
+    // the lists from other accounts.
     bool Create(const std::string& target)
     {
         static unsigned counter = 0;
         for (int attempt = 0; attempt < 100; ++attempt) {
             std::string candidate =
                 target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-            int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
             if (fd >= 0) {
                 fd_ = fd;
                 path_ = std::move(candidate);
