@@ -20,6 +20,7 @@
 #include <boost/asio/ssl.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/strand.hpp>
+#include <boost/asio/thread_pool.hpp>
 #include <boost/asio/use_awaitable.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core.hpp>
@@ -27,10 +28,12 @@
 #include <boost/beast/ssl.hpp>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <list>
 #include <mutex>
 #include <optional>
+#include <sys/resource.h>
 #include <thread>
 #include <vector>
 
@@ -52,6 +55,82 @@ using Request = http::request<http::string_body>;
 constexpr size_t kMaxFieldLine = 60000;
 using Response = http::response<http::string_body>;
 
+// Descriptors kept back from the connections for the database, the log and
+// the listener when the limit on connections is sized from the open-files limit.
+constexpr long kReservedDescriptors = 64;
+
+int DefaultMaxConnections()
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
+        return 1024;
+    }
+    long usable = static_cast<long>(limit.rlim_cur) - kReservedDescriptors;
+    return static_cast<int>(std::clamp(usable * 3 / 4, 8L, 65536L));
+}
+
+// Whether the start of a request can still become an HTTP request line: a
+// method token and a space. Anything else (a TLS hello on the plain port,
+// binary noise) is refused at once instead of after the read time-out.
+bool PlausibleStart(std::string_view data)
+{
+    size_t i = 0;
+    for (; i < data.size() && i < 20; ++i) {
+        char c = data[i];
+        if (c == ' ') {
+            return i > 0;
+        }
+        if (c < 'A' || c > 'Z') {
+            return false;
+        }
+    }
+    return i < 20;
+}
+
+// A line break other than CR LF in the header.
+bool BareLineBreak(std::string_view head)
+{
+    for (size_t i = 0; i < head.size(); ++i) {
+        if (head[i] == '\n' && (i == 0 || head[i - 1] != '\r')) {
+            return true;
+        }
+        if (head[i] == '\r' && i + 1 < head.size() && head[i + 1] != '\n') {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Holds a share of the bytes all bodies in flight may take.
+class BodyReservation {
+public:
+    BodyReservation(std::atomic<size_t>& total, size_t limit, size_t bytes) : total_(total)
+    {
+        size_t now = total_.load();
+        do {
+            if (bytes > limit || now > limit - bytes) {
+                return;
+            }
+        } while (!total_.compare_exchange_weak(now, now + bytes));
+        bytes_ = bytes;
+        held_ = true;
+    }
+    ~BodyReservation()
+    {
+        if (held_) {
+            total_.fetch_sub(bytes_);
+        }
+    }
+    BodyReservation(const BodyReservation&) = delete;
+    BodyReservation& operator=(const BodyReservation&) = delete;
+    bool Held() const { return held_; }
+
+private:
+    std::atomic<size_t>& total_;
+    size_t bytes_ = 0;
+    bool held_ = false;
+};
+
 // What the stop needs of a connection: a way to end it while it waits for
 // its next request. Touched only on the connection's strand.
 struct Connection {
@@ -63,8 +142,12 @@ struct Connection {
 
 struct HttpServer::Impl {
     Impl(RequestHandler& r, HttpServerOptions o)
-        : router(r), options(std::move(o)), ioc(options.threads), acceptor(ioc), signals(ioc), grace(ioc)
+        : router(r), options(std::move(o)), ioc(options.threads), acceptor(ioc), signals(ioc), grace(ioc),
+          changes(static_cast<size_t>(std::max(1, options.changeThreads)))
     {
+        if (options.maxConnections <= 0) {
+            options.maxConnections = DefaultMaxConnections();
+        }
     }
 
     RequestHandler& router;
@@ -80,6 +163,10 @@ struct HttpServer::Impl {
     std::shared_ptr<ssl::context> tls;
     bool useTls = false;
     std::atomic<bool> stopping{false};
+    // Where the requests that may wait for a commit are served.
+    net::thread_pool changes;
+    std::atomic<size_t> bodiesInFlight{0};
+    RepeatedWarning acceptWarning;
 
     std::mutex connectionsMutex;
     std::list<std::pair<net::any_io_executor, std::shared_ptr<Connection>>> connections;
@@ -93,6 +180,8 @@ struct HttpServer::Impl {
     template <class Stream>
     net::awaitable<void> Serve(Stream& stream, std::shared_ptr<Connection> connection);
     net::awaitable<void> Session(stream_protocol::socket socket);
+    net::awaitable<void> RefuseBusy(stream_protocol::socket socket);
+    net::awaitable<HttpReply> Handle(const Request& req);
 };
 
 namespace {
@@ -222,6 +311,12 @@ void HttpServer::Impl::ConnectionEnded()
 
 net::awaitable<void> HttpServer::Impl::Accept()
 {
+    // A failing accept (no descriptors left, above all) fails again at once:
+    // it is tried again after a pause that grows up to a quarter second.
+    constexpr auto kFirstPause = std::chrono::milliseconds(5);
+    constexpr auto kLongestPause = std::chrono::milliseconds(250);
+    auto pause = kFirstPause;
+    net::steady_timer timer(ioc);
     while (!stopping.load()) {
         boost::system::error_code ec;
         stream_protocol::socket socket(net::make_strand(ioc));
@@ -230,11 +325,58 @@ net::awaitable<void> HttpServer::Impl::Accept()
             if (stopping.load() || ec == net::error::operation_aborted) {
                 break;
             }
-            LogWarning("accept failed: " + ec.message());
+            acceptWarning.Log("accept failed: " + ec.message());
+            timer.expires_after(pause);
+            co_await timer.async_wait(net::redirect_error(net::use_awaitable, ec));
+            pause = std::min(pause * 2, kLongestPause);
+            continue;
+        }
+        pause = kFirstPause;
+        bool full = false;
+        {
+            std::lock_guard lock(connectionsMutex);
+            full = connections.size() >= static_cast<size_t>(options.maxConnections);
+        }
+        if (full) {
+            acceptWarning.Log("refused a connection: " + std::to_string(options.maxConnections) +
+                              " connections are served already");
+            net::co_spawn(socket.get_executor(), RefuseBusy(std::move(socket)), net::detached);
             continue;
         }
         net::co_spawn(socket.get_executor(), Session(std::move(socket)), net::detached);
     }
+}
+
+// One connection too many: a 503 and the end, within a second at most.
+net::awaitable<void> HttpServer::Impl::RefuseBusy(stream_protocol::socket socket)
+{
+    Stream stream(std::move(socket));
+    stream.expires_after(std::chrono::seconds(1));
+    Response res = Plain(503, 11, "Service Unavailable: too many connections");
+    res.set(http::field::retry_after, "1");
+    boost::system::error_code ec;
+    co_await http::async_write(stream, res, net::redirect_error(net::use_awaitable, ec));
+    stream.socket().shutdown(net::socket_base::shutdown_send, ec);
+    // What the client sent is read and dropped, so that closing does not
+    // reset the connection before the client has read the reply.
+    std::array<char, 4096> drain{};
+    while (!ec) {
+        co_await stream.async_read_some(net::buffer(drain), net::redirect_error(net::use_awaitable, ec));
+    }
+}
+
+net::awaitable<HttpReply> HttpServer::Impl::Handle(const Request& req)
+{
+    std::string_view method(req.method_string().data(), req.method_string().size());
+    std::string_view target(req.target().data(), req.target().size());
+    if (!router.MayWait(target)) {
+        co_return router.Handle(method, target, req.body());
+    }
+    // A change waits for its commit on a thread of its own pool, never on a
+    // request thread a read needs.
+    co_return co_await net::co_spawn(
+        changes, [&]() -> net::awaitable<HttpReply> { co_return router.Handle(method, target, req.body()); },
+        net::use_awaitable);
 }
 
 net::awaitable<void> HttpServer::Impl::Session(stream_protocol::socket socket)
@@ -313,6 +455,10 @@ net::awaitable<void> HttpServer::Impl::Serve(Stream& stream, std::shared_ptr<Con
             std::string_view data(static_cast<const char*>(buffer.data().data()), buffer.size());
             size_t end = data.find("\r\n\r\n");
             std::string_view head = data.substr(0, end);
+            if (!PlausibleStart(data) || BareLineBreak(head)) {
+                refusal = Plain(400, 11, "Bad Request");
+                break;
+            }
             size_t firstLine = head.find("\r\n");
             size_t lineLength = firstLine == std::string_view::npos ? head.size() : firstLine;
             if (lineLength > options.maxTarget + 64) {
@@ -367,6 +513,25 @@ net::awaitable<void> HttpServer::Impl::Serve(Stream& stream, std::shared_ptr<Con
             co_await http::async_write(stream, res, net::redirect_error(net::use_awaitable, ec));
             co_return;
         }
+        // Bodies come whole or chunked, never in another coding.
+        auto coding = header.find(http::field::transfer_encoding);
+        if (coding != header.end() && !parser.chunked()) {
+            Response res = Plain(501, header.version(), "Not Implemented: transfer coding");
+            co_await http::async_write(stream, res, net::redirect_error(net::use_awaitable, ec));
+            co_return;
+        }
+        // A body is read only when its room is there: a chunked one may
+        // take the whole limit.
+        size_t room = parser.content_length() ? static_cast<size_t>(*parser.content_length())
+                      : parser.chunked()      ? options.maxBody
+                                              : 0;
+        BodyReservation reservation(bodiesInFlight, options.maxBodiesInFlight, room);
+        if (!reservation.Held()) {
+            Response res = Plain(503, header.version(), "Service Unavailable: too many bodies in flight");
+            res.set(http::field::retry_after, "1");
+            co_await http::async_write(stream, res, net::redirect_error(net::use_awaitable, ec));
+            co_return;
+        }
         if (beast::iequals(header[http::field::expect], "100-continue")) {
             static constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
             co_await net::async_write(stream, net::buffer(kContinue.data(), kContinue.size()),
@@ -386,9 +551,7 @@ net::awaitable<void> HttpServer::Impl::Serve(Stream& stream, std::shared_ptr<Con
             co_return;
         }
         Request req = parser.release();
-        HttpReply reply =
-            router.Handle(std::string_view(req.method_string().data(), req.method_string().size()),
-                          std::string_view(req.target().data(), req.target().size()), req.body());
+        HttpReply reply = co_await Handle(req);
         LogDebug(std::string(req.method_string()) + " " + std::string(req.target().substr(0, 200)) + " -> " +
                  std::to_string(reply.status));
         if (reply.delayMs > 0) {

@@ -24,6 +24,15 @@ struct HttpServerOptions {
     size_t maxTarget = 64 * 1024;
     size_t maxHeader = 64 * 1024; // the header fields, without the request line
     size_t maxBody = 64 * 1024 * 1024;
+    // Connections served at once; 0: sized from the open-files limit. One
+    // more is answered 503 and closed.
+    int maxConnections = 0;
+    // Bytes of request bodies held at once over all connections; a request
+    // whose body would pass it answers 503.
+    size_t maxBodiesInFlight = 256 * 1024 * 1024;
+    // Threads that serve the requests that may wait for a commit, so that
+    // the request threads stay free for reads.
+    int changeThreads = 64;
     std::string unixPath;       // listen on this Unix socket instead of the address and port
     std::string tlsCertificate; // PEM files; both or neither
     std::string tlsKey;

@@ -1,6 +1,7 @@
 #include "server/http/ListReplies.h"
 
 #include "cache/TextCipher.h"
+#include "server/service/XmlText.h"
 #include "server/storage/PlainLists.h"
 
 #include <array>
@@ -29,11 +30,17 @@ void AppendEscaped(std::string& out, std::string_view text)
 {
     // One pass over the text with a table of the characters that need an
     // entity, copying the runs between them: most texts have none, and a
-    // search for a set of characters costs a call per character.
+    // search for a set of characters costs a call per character. Bytes
+    // above 7F and controls are looked at too: text stored before the
+    // server checked it may hold bytes no XML may, and they are written as
+    // U+FFFD so that the reply stays well-formed.
     static constexpr auto kSpecial = [] {
         std::array<bool, 256> table{};
         for (unsigned char c : std::string_view("&<>\"'")) {
             table[c] = true;
+        }
+        for (int c = 0; c < 256; ++c) {
+            table[c] = table[c] || (c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c >= 0x80;
         }
         return table;
     }();
@@ -42,6 +49,13 @@ void AppendEscaped(std::string& out, std::string_view text)
         const auto c = static_cast<unsigned char>(text[i]);
         if (!kSpecial[c]) {
             continue;
+        }
+        if (c >= 0x80 || c < 0x20) {
+            size_t length = AllowedCharLength(text.substr(i));
+            if (length > 0) {
+                i += length - 1;
+                continue;
+            }
         }
         out.append(text.data() + run, i - run);
         switch (c) {
@@ -57,8 +71,11 @@ void AppendEscaped(std::string& out, std::string_view text)
         case '"':
             out += "&quot;";
             break;
-        default:
+        case '\'':
             out += "&apos;";
+            break;
+        default:
+            out += "\xEF\xBF\xBD";
             break;
         }
         run = i + 1;

@@ -57,4 +57,15 @@ bool ReadPageRequest(std::string_view method, std::string_view target, std::stri
     return true;
 }
 
+bool RequestHandler::MayWait(std::string_view target) const
+{
+    size_t mark = target.find('?');
+    FormFields query;
+    if (mark == std::string_view::npos || !query.Parse(target.substr(mark + 1))) {
+        return false;
+    }
+    std::string_view operation = query.Get("Operation");
+    return !operation.empty() && !(operation.size() >= 3 && EqualsNoCase(operation.substr(0, 3), "Get"));
+}
+
 } // namespace zyr::server

@@ -46,6 +46,10 @@ class RequestHandler {
 public:
     virtual ~RequestHandler() = default;
     virtual HttpReply Handle(std::string_view method, std::string_view target, std::string_view body) = 0;
+    // True when serving the request may wait for another (a change waits
+    // for its commit): it is then served off the request threads.
+    // Every operation but the reads (Get..., the greeting) may.
+    virtual bool MayWait(std::string_view target) const;
 };
 
 } // namespace zyr::server

@@ -22,6 +22,8 @@ constexpr const char* kUsage =
     "  --tls-cert FILE        serve HTTPS with this PEM certificate chain ...\n"
     "  --tls-key FILE         ... and this PEM key\n"
     "  --threads N            request threads, 1 to 64 (default 4)\n"
+    "  --max-connections N    connections served at once; more answer 503 (default: from the\n"
+    "                         open-files limit)\n"
     "  --sync full|normal     full (the default) puts every change on disk before answering\n"
     "  --read-timeout-ms N    longest time to read one request\n"
     "  --idle-timeout-ms N    longest wait for the next request on a kept-alive connection\n"
@@ -120,6 +122,12 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& out
                 return fail("--threads needs a number from 1 to 64");
             }
             out.http.threads = n;
+        } else if (arg == "--max-connections") {
+            int n = 0;
+            if (!value(v) || std::from_chars(v.data(), v.data() + v.size(), n).ec != std::errc() || n < 1) {
+                return fail("--max-connections needs a positive number");
+            }
+            out.http.maxConnections = n;
         } else if (arg == "--read-timeout-ms" || arg == "--idle-timeout-ms") {
             int ms = 0;
             if (!value(v) || std::from_chars(v.data(), v.data() + v.size(), ms).ec != std::errc() || ms < 1) {

@@ -23,6 +23,7 @@ public:
     std::string_view Get(std::string_view key) const;
     bool Has(std::string_view key) const { return Find(key).has_value(); }
     size_t size() const { return fields_.size(); }
+    const std::vector<std::pair<std::string, std::string>>& Fields() const { return fields_; }
 
 private:
     std::vector<std::pair<std::string, std::string>> fields_;

@@ -3,6 +3,8 @@
 #include "cache/TextCipher.h"
 #include "server/service/ExportFile.h"
 #include "server/service/LogTime.h"
+#include "server/service/ServerLog.h"
+#include "server/service/XmlText.h"
 #include "server/storage/PlainLists.h"
 
 #include <charconv>
@@ -24,6 +26,10 @@ constexpr size_t kMaxIdentity = 255;
 constexpr size_t kMaxRoleInAcl = 791;
 constexpr size_t kMaxLogField = 15;
 constexpr size_t kMaxQualifier = 127;
+// The longest event message the audit trail keeps.
+constexpr size_t kMaxMessage = 4096;
+
+constexpr std::string_view kNotText = " holds bytes that are not UTF-8 text or characters XML does not allow";
 
 bool HasControl(std::string_view text, bool allowLineBreaks)
 {
@@ -46,7 +52,10 @@ std::string CheckText(std::string_view label, std::string_view text, bool requir
         return "Error: the " + std::string(label) + " is missing";
     }
     if (text.size() > kMaxText) {
-        return "Error: the " + std::string(label) + " is longer than 255 characters";
+        return "Error: the " + std::string(label) + " is longer than 255 bytes";
+    }
+    if (!IsXmlText(text)) {
+        return "Error: the " + std::string(label) + std::string(kNotText);
     }
     if (HasControl(text, false)) {
         return "Error: the " + std::string(label) + " holds control characters";
@@ -64,7 +73,10 @@ std::string CheckIdentity(std::string_view label, std::string_view text, size_t 
         return "Error: the " + std::string(label) + " is missing";
     }
     if (text.size() > max) {
-        return "Error: the " + std::string(label) + " is longer than " + std::to_string(max) + " characters";
+        return "Error: the " + std::string(label) + " is longer than " + std::to_string(max) + " bytes";
+    }
+    if (!IsXmlText(text)) {
+        return "Error: the " + std::string(label) + std::string(kNotText);
     }
     for (char c : text) {
         auto u = static_cast<unsigned char>(c);
@@ -86,7 +98,37 @@ bool DecryptField(std::string_view encrypted, std::string& plain, bool allowLine
         plain.clear();
         return false;
     }
-    return !HasControl(plain, allowLineBreaks);
+    return IsXmlText(plain) && !HasControl(plain, allowLineBreaks);
+}
+
+// Empty when every field of the request's query is text a list may show and
+// the origin of the change fits its audit record, else the reason.
+std::string CheckQueryText(const FormFields& query)
+{
+    for (const auto& [key, value] : query.Fields()) {
+        if (!IsXmlText(value)) {
+            return "Error: the field " + ToXmlText(key) + std::string(kNotText);
+        }
+    }
+    for (std::string_view key : {"User", "Computer"}) {
+        if (query.Get(key).size() > kMaxText) {
+            return "Error: the field " + std::string(key) + " is longer than 255 bytes";
+        }
+    }
+    return {};
+}
+
+// An event's text as it is kept: a byte no list may show becomes U+FFFD and
+// the server log says so, since the sender cannot sensibly try again.
+std::string Kept(std::string_view what, std::string_view text)
+{
+    std::string kept;
+    if (!AppendXmlText(kept, text)) {
+        LogWarning("the " + std::string(what) +
+                   " held bytes that are not UTF-8 text or characters XML does "
+                   "not allow; they are kept as U+FFFD");
+    }
+    return kept;
 }
 
 // Reads an access-control list field into its plain and canonical encrypted forms.
@@ -136,7 +178,7 @@ std::string ReadMembers(std::string_view encrypted, std::vector<std::string>& na
     names = ParseMemberList(plain);
     for (const auto& name : names) {
         if (name.size() > kMaxText) {
-            return "Error: a member name is longer than 255 characters";
+            return "Error: a member name is longer than 255 bytes";
         }
     }
     return {};
@@ -237,6 +279,10 @@ Outcome SecurityService::Finish(StoreResult result, std::string_view what)
     case StoreResult::Failed:
         break;
     }
+    // A full disk or a database gone read-only fails every change; the log
+    // says so without being flooded.
+    static RepeatedWarning storageFailures;
+    storageFailures.Log("the security database could not store a change to a " + std::string(what));
     return Outcome::Refuse("Error: the security database could not store the change");
 }
 
@@ -266,6 +312,9 @@ Outcome SecurityService::Change(std::string_view why, const FormFields& query, R
 {
     if (!why.empty()) {
         return Outcome::Refuse(std::string(why));
+    }
+    if (std::string bad = CheckQueryText(query); !bad.empty()) {
+        return Outcome::Refuse(bad);
     }
     if (!AuditPathOpen(query)) {
         return Outcome::NoAudit();
@@ -340,7 +389,7 @@ Outcome SecurityService::ImportApplication(const FormFields& q, std::string_view
     std::string why = First({CheckText("application name", a.name, true),
                              CheckIdentity("application identity", a.dn, kMaxParentIdentity),
                              CheckText("description", a.description, false)});
-    if (why.empty() && HasControl(a.permissionsPlain, false)) {
+    if (why.empty() && (!IsXmlText(a.permissionsPlain) || HasControl(a.permissionsPlain, false))) {
         why = "Error: the permission list holds control characters";
     }
     std::set<std::string> identities{a.dn};
@@ -617,18 +666,26 @@ Outcome SecurityService::AddLog(const FormFields& f)
 {
     LogEntry e;
     e.time = Now();
-    e.user = f.Get("User");
-    e.action = f.Get("Action");
-    e.status = f.Get("Status");
-    e.computer = f.Get("Computer");
-    if (e.user.size() > kMaxText || e.computer.size() > kMaxText || e.action.size() > kMaxLogField ||
-        e.status.size() > kMaxLogField) {
-        return Outcome::Refuse("Error: a log field is too long (action and status hold 15 characters)");
+    std::string_view user = f.Get("User");
+    std::string_view action = f.Get("Action");
+    std::string_view status = f.Get("Status");
+    std::string_view computer = f.Get("Computer");
+    if (user.empty() && action.empty() && status.empty() && computer.empty()) {
+        return Outcome::Refuse("Error: the log entry is empty");
     }
-    if (HasControl(e.user, false) || HasControl(e.action, false) || HasControl(e.status, false) ||
-        HasControl(e.computer, false)) {
+    if (user.size() > kMaxText || computer.size() > kMaxText || action.size() > kMaxLogField ||
+        status.size() > kMaxLogField) {
+        return Outcome::Refuse(
+            "Error: a log field is too long (action and status hold 15 bytes, user and computer 255)");
+    }
+    if (HasControl(user, false) || HasControl(action, false) || HasControl(status, false) ||
+        HasControl(computer, false)) {
         return Outcome::Refuse("Error: a log field holds control characters");
     }
+    e.user = Kept("log entry's user", user);
+    e.action = Kept("log entry's action", action);
+    e.status = Kept("log entry's status", status);
+    e.computer = Kept("log entry's computer", computer);
     return Finish(store_.AddLog(e), "log entry");
 }
 
@@ -636,18 +693,28 @@ Outcome SecurityService::AddLog(const FormFields& f)
 
 Outcome SecurityService::SendAuditEvent(const FormFields& f)
 {
-    std::string message(f.Get("Message"));
+    std::string_view message = f.Get("Message");
     if (message.empty()) {
         return Outcome::Refuse("Error: the event has no message");
     }
     if (HasControl(message, true)) {
         return Outcome::Refuse("Error: the event message holds control characters");
     }
+    if (message.size() > kMaxMessage) {
+        return Outcome::Refuse("Error: the event message is longer than 4096 bytes");
+    }
+    for (std::string_view key : {"Application", "User", "Computer"}) {
+        if (f.Get(key).size() > kMaxText) {
+            return Outcome::Refuse("Error: the event's " + std::string(key) + " is longer than 255 bytes");
+        }
+    }
     if (!gate_.CanSend(f.Get("Computer"))) {
         return Outcome::NoAudit();
     }
-    AuditRecord audit = Audit(f, "Audit", "Send", {}, std::string(f.Get("Application")));
-    audit.newValue = message;
+    AuditRecord audit = Audit(f, "Audit", "Send", {}, Kept("event's application", f.Get("Application")));
+    audit.user = Kept("event's user", f.Get("User"));
+    audit.computer = Kept("event's computer", f.Get("Computer"));
+    audit.newValue = Kept("event's message", message);
     if (std::string_view(message).substr(0, kActivationEvent.size()) == kActivationEvent) {
         StoreResult result = store_.SetComplianceOn(audit);
         if (result == StoreResult::Ok) {

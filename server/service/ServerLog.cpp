@@ -1,5 +1,7 @@
 #include "server/service/ServerLog.h"
 
+#include <chrono>
+
 #include <atomic>
 #include <cstdio>
 
@@ -59,6 +61,21 @@ void LogInfo(const std::string& line)
 void LogDebug(const std::string& line)
 {
     Write(LogLevel::Debug, "debug", line);
+}
+
+void RepeatedWarning::Log(const std::string& line)
+{
+    int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now().time_since_epoch())
+                      .count();
+    int64_t last = lastMs_.load();
+    if (now - last < 1000 || !lastMs_.compare_exchange_strong(last, now)) {
+        skipped_.fetch_add(1);
+        return;
+    }
+    uint64_t skipped = skipped_.exchange(0);
+    Write(LogLevel::Warning, "warning",
+          skipped == 0 ? line : line + " (" + std::to_string(skipped) + " more like it left out)");
 }
 
 } // namespace zyr::server

@@ -2,6 +2,8 @@
 // process-wide level ("error", "warning", "info", "debug"; "info" unless set).
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -17,5 +19,16 @@ void LogError(const std::string& line);
 void LogWarning(const std::string& line);
 void LogInfo(const std::string& line);
 void LogDebug(const std::string& line);
+
+// A warning that may repeat quickly (a failing accept, a full disk) is
+// written at most once a second; the next line says how many were left out.
+class RepeatedWarning {
+public:
+    void Log(const std::string& line);
+
+private:
+    std::atomic<int64_t> lastMs_{INT64_MIN / 2};
+    std::atomic<uint64_t> skipped_{0};
+};
 
 } // namespace zyr::server

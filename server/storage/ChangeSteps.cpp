@@ -55,7 +55,8 @@ StoreResult CheckImportFree(ChangeQueries& q, const ChangeSql& sql, const Applic
     return StoreResult::Ok;
 }
 
-bool RemoveRoleFromLists(ChangeQueries& q, const ChangeSql& sql, const std::string& role)
+bool RemoveRoleFromLists(ChangeQueries& q, const ChangeSql& sql, const std::string& role,
+                         const AuditRecord& deletion)
 {
     // The row query only narrows the rows read; the lists themselves decide.
     for (const ChangeSql::Kind* kind : {&sql.appl, &sql.group, &sql.object}) {
@@ -68,7 +69,13 @@ bool RemoveRoleFromLists(ChangeQueries& q, const ChangeSql& sql, const std::stri
             if (RemoveRoleFromAccessList(acl, role, plain) == 0) {
                 continue;
             }
-            if (!q.Update(kind->aclUpdate, plain, zyr::cipher::Encrypt(plain), id)) {
+            AuditRecord audit = deletion;
+            audit.object = kind->auditObject;
+            audit.operation = "Update";
+            audit.oldValue = acl;
+            audit.newValue = plain;
+            if (!q.Update(kind->aclUpdate, plain, zyr::cipher::Encrypt(plain), id) ||
+                !q.TwoTexts(kind->identityById, id, audit.identity, audit.name) || !q.WriteAudit(audit)) {
                 return false;
             }
         }

@@ -27,6 +27,9 @@ public:
                       std::vector<std::pair<int64_t, std::string>>& out) = 0;
     // Runs an update of (text, text, id); false on failure.
     virtual bool Update(const char* sql, const std::string& first, const std::string& second, int64_t id) = 0;
+    // The two texts of the row a query of one id finds; false on failure or
+    // when there is none.
+    virtual bool TwoTexts(const char* sql, int64_t id, std::string& first, std::string& second) = 0;
     // Rows a delete of one key removed, -1 on failure.
     virtual int64_t Delete(const char* sql, const std::string& key) = 0;
     virtual bool WriteAudit(const AuditRecord& audit) = 0;
@@ -44,6 +47,10 @@ struct ChangeSql {
         // of (plain, encrypted, id); null for roles.
         const char* aclRows;
         const char* aclUpdate;
+        // The (identity, name) of an id, and the Object of an audit record of
+        // the record; null for roles.
+        const char* identityById;
+        const char* auditObject;
     };
     Kind appl;
     Kind group;
@@ -61,8 +68,11 @@ StoreResult CheckFree(ChangeQueries& q, const ChangeSql::Kind& kind, const std::
 StoreResult CheckImportFree(ChangeQueries& q, const ChangeSql& sql, const ApplicationRecord& appl);
 
 // Takes a deleted role's entries out of every access-control list, so that a
-// role made later under the same name finds no grants waiting.
-bool RemoveRoleFromLists(ChangeQueries& q, const ChangeSql& sql, const std::string& role);
+// role made later under the same name finds no grants waiting. Each list
+// changed gets an audit record of its own (the old and the new list), with
+// the time and origin of the deletion's.
+bool RemoveRoleFromLists(ChangeQueries& q, const ChangeSql& sql, const std::string& role,
+                         const AuditRecord& deletion);
 
 // Adds a record under a parent found by its identity: refused when the
 // parent is missing or the record's identity or name (in the parent) is

@@ -67,6 +67,9 @@ TEST_F(CacheFilesTest, WrittenFileHoldsOnlyTheEncryptedTextAndReadsBack)
     ASSERT_EQ(zyr::cache::ReadCacheFile(path, text), S_OK);
     EXPECT_EQ(text, kRoles);
     EXPECT_EQ(FilesInDirectory(), 1u);
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u); // whatever the umask
 
     // Rewritten in full.
     ASSERT_EQ(KvtEncryptBufferAndPersistInFile("<KVTROLES/>", path), S_OK);

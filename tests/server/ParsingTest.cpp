@@ -93,7 +93,10 @@ TEST(ListRepliesTest, EscapesEveryMarkupCharacterWhereverItStands)
         {"&", "&amp;"},
         {"<a>&'b'\"", "&lt;a&gt;&amp;&apos;b&apos;&quot;"},
         {"x<<y>>z", "x&lt;&lt;y&gt;&gt;z"},
-        {"caf\xc3\xa9 & \x01", "caf\xc3\xa9 &amp; \x01"},
+        // Bytes no XML may hold become U+FFFD; other UTF-8 stays as it is.
+        {"caf\xc3\xa9 & \x01", "caf\xc3\xa9 &amp; \xEF\xBF\xBD"},
+        {"\xff\xef\xbf\xbe\xf0\x9f\x98\x80",
+         "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xf0\x9f\x98\x80"},
     };
     for (const auto& [text, expected] : cases) {
         std::string out = "kept:";

@@ -11,22 +11,24 @@ const ChangeSql kChangeSql = {
      "DELETE FROM appl WHERE dn=$1",
      "SELECT id,acl_plain FROM appl WHERE strpos(fold_ascii(acl_plain),fold_ascii($1))>0 ORDER BY id FOR "
      "UPDATE",
-     "UPDATE appl SET acl_plain=$1,acl_enc=$2 WHERE id=$3"},
+     "UPDATE appl SET acl_plain=$1,acl_enc=$2 WHERE id=$3", "SELECT dn,name FROM appl WHERE id=$1", "Appl"},
     {"SELECT id FROM secgroup WHERE dn=$1",
      "SELECT id FROM secgroup WHERE fold_ascii(name)=fold_ascii($1) AND appl_id=$2 AND id<>$3",
      "DELETE FROM secgroup WHERE dn=$1",
      "SELECT id,acl_plain FROM secgroup WHERE strpos(fold_ascii(acl_plain),fold_ascii($1))>0"
      " ORDER BY id FOR UPDATE",
-     "UPDATE secgroup SET acl_plain=$1,acl_enc=$2 WHERE id=$3"},
+     "UPDATE secgroup SET acl_plain=$1,acl_enc=$2 WHERE id=$3", "SELECT dn,name FROM secgroup WHERE id=$1",
+     "SecGroup"},
     {"SELECT id FROM secobj WHERE dn=$1",
      "SELECT id FROM secobj WHERE fold_ascii(name)=fold_ascii($1) AND group_id=$2 AND id<>$3",
      "DELETE FROM secobj WHERE dn=$1",
      "SELECT id,acl_plain FROM secobj WHERE strpos(fold_ascii(acl_plain),fold_ascii($1))>0"
      " ORDER BY id FOR UPDATE",
-     "UPDATE secobj SET acl_plain=$1,acl_enc=$2 WHERE id=$3"},
+     "UPDATE secobj SET acl_plain=$1,acl_enc=$2 WHERE id=$3", "SELECT dn,name FROM secobj WHERE id=$1",
+     "SecObj"},
     {"SELECT id FROM role WHERE dn=$1",
      "SELECT id FROM role WHERE fold_ascii(name)=fold_ascii($1) AND $2::bigint=$2 AND id<>$3",
-     "DELETE FROM role WHERE dn=$1", nullptr, nullptr},
+     "DELETE FROM role WHERE dn=$1", nullptr, nullptr, nullptr, nullptr},
 };
 
 bool WriteAudit(Connection& c, const AuditRecord& a)
@@ -79,6 +81,17 @@ bool PgChangeQueries::Rows(const char* sql, const std::string& key,
 bool PgChangeQueries::Update(const char* sql, const std::string& first, const std::string& second, int64_t id)
 {
     return c_.Run(sql, Params().Add(first).Add(second).Add(id));
+}
+
+bool PgChangeQueries::TwoTexts(const char* sql, int64_t id, std::string& first, std::string& second)
+{
+    Result r;
+    if (!c_.Run(sql, Params().Add(id), &r) || r.Rows() == 0) {
+        return false;
+    }
+    first = r.Text(0, 0);
+    second = r.Text(0, 1);
+    return true;
 }
 
 int64_t PgChangeQueries::Delete(const char* sql, const std::string& key)

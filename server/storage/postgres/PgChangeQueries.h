@@ -19,6 +19,7 @@ public:
     bool Rows(const char* sql, const std::string& key,
               std::vector<std::pair<int64_t, std::string>>& out) override;
     bool Update(const char* sql, const std::string& first, const std::string& second, int64_t id) override;
+    bool TwoTexts(const char* sql, int64_t id, std::string& first, std::string& second) override;
     int64_t Delete(const char* sql, const std::string& key) override;
     bool WriteAudit(const AuditRecord& audit) override { return pg::WriteAudit(c_, audit); }
 

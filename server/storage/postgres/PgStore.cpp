@@ -389,7 +389,7 @@ public:
                 return StoreResult::NotFound;
             }
             PgChangeQueries q(c);
-            return RemoveRoleFromLists(q, kChangeSql, r.Text(0, 0)) && WriteAudit(c, audit)
+            return RemoveRoleFromLists(q, kChangeSql, r.Text(0, 0), audit) && WriteAudit(c, audit)
                        ? StoreResult::Ok
                        : StoreResult::Failed;
         });

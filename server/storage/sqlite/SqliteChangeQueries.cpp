@@ -6,17 +6,18 @@ namespace zyr::server::sqlite {
 const ChangeSql kChangeSql = {
     {"SELECT id FROM appl WHERE dn=?", "SELECT id FROM appl WHERE name=?1 AND ?2=?2 AND id<>?3",
      "DELETE FROM appl WHERE dn=?", "SELECT id,acl_plain FROM appl WHERE instr(lower(acl_plain),lower(?))>0",
-     "UPDATE appl SET acl_plain=?,acl_enc=? WHERE id=?"},
+     "UPDATE appl SET acl_plain=?,acl_enc=? WHERE id=?", "SELECT dn,name FROM appl WHERE id=?", "Appl"},
     {"SELECT id FROM secgroup WHERE dn=?", "SELECT id FROM secgroup WHERE name=?1 AND appl_id=?2 AND id<>?3",
      "DELETE FROM secgroup WHERE dn=?",
      "SELECT id,acl_plain FROM secgroup WHERE instr(lower(acl_plain),lower(?))>0",
-     "UPDATE secgroup SET acl_plain=?,acl_enc=? WHERE id=?"},
+     "UPDATE secgroup SET acl_plain=?,acl_enc=? WHERE id=?", "SELECT dn,name FROM secgroup WHERE id=?",
+     "SecGroup"},
     {"SELECT id FROM secobj WHERE dn=?", "SELECT id FROM secobj WHERE name=?1 AND group_id=?2 AND id<>?3",
      "DELETE FROM secobj WHERE dn=?",
      "SELECT id,acl_plain FROM secobj WHERE instr(lower(acl_plain),lower(?))>0",
-     "UPDATE secobj SET acl_plain=?,acl_enc=? WHERE id=?"},
+     "UPDATE secobj SET acl_plain=?,acl_enc=? WHERE id=?", "SELECT dn,name FROM secobj WHERE id=?", "SecObj"},
     {"SELECT id FROM role WHERE dn=?", "SELECT id FROM role WHERE name=?1 AND ?2=?2 AND id<>?3",
-     "DELETE FROM role WHERE dn=?", nullptr, nullptr},
+     "DELETE FROM role WHERE dn=?", nullptr, nullptr, nullptr, nullptr},
 };
 
 bool WriteAudit(StatementCache& db, const AuditRecord& a)
@@ -72,6 +73,19 @@ public:
         Statement& s = db_(sql);
         s.Bind(1, first).Bind(2, second).Bind(3, id);
         return s.Run();
+    }
+
+    bool TwoTexts(const char* sql, int64_t id, std::string& first, std::string& second) override
+    {
+        Statement& s = db_(sql);
+        s.Bind(1, id);
+        bool found = s.Step() == SQLITE_ROW;
+        if (found) {
+            first = s.Text(0);
+            second = s.Text(1);
+        }
+        s.Reset();
+        return found;
     }
 
     int64_t Delete(const char* sql, const std::string& key) override

@@ -93,6 +93,10 @@ bool Exec(sqlite3* db, const char* sql);
 
 // Opens a connection with foreign keys on and waits for a busy database;
 // null, with a reason, when that fails.
+// Makes a database file that is not there yet, mode 0600 (and its missing
+// folders 0700); false with a reason when that fails.
+bool PrepareDatabaseFile(const std::string& path, std::string& reason);
+
 sqlite3* OpenConnection(const std::string& path, bool create, std::string& reason);
 
 // Applies the schema steps the database has not recorded yet (SqliteSchema.cpp);

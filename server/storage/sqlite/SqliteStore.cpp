@@ -257,7 +257,8 @@ public:
             find.Reset();
             Statement& s = cache_("DELETE FROM role WHERE dn=?");
             s.Bind(1, dn);
-            if (!s.Run() || !RemoveRoleFromLists(*queries_, kChangeSql, name) || !WriteAudit(cache_, audit)) {
+            if (!s.Run() || !RemoveRoleFromLists(*queries_, kChangeSql, name, audit) ||
+                !WriteAudit(cache_, audit)) {
                 return StoreResult::Failed;
             }
             return StoreResult::Ok;
@@ -733,8 +734,18 @@ std::unique_ptr<SecurityStore::BulkWriter> SqliteStore::BeginBulk()
 
 std::unique_ptr<SecurityStore> OpenSqliteStore(const std::string& path, std::string& reason, bool fullSync)
 {
+    if (!sqlite::PrepareDatabaseFile(path, reason)) {
+        return nullptr;
+    }
     sqlite3* writer = OpenConnection(path, true, reason);
     if (!writer) {
+        return nullptr;
+    }
+    // A file the server may read but not write is opened read-only without
+    // a word; every change would then fail.
+    if (sqlite3_db_readonly(writer, "main") != 0) {
+        reason = "the database " + path + " cannot be written";
+        sqlite3_close(writer);
         return nullptr;
     }
     if (!fullSync) {

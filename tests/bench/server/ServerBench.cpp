@@ -170,6 +170,56 @@ pid_t StartServer(const std::string& binary, const std::string& db, const std::s
 
 } // namespace
 
+// Reads of the application list from `readers` connections for `seconds`,
+// while `writers` connections add log entries (changes that wait for their
+// commit but leave the kept application reply alone).
+void MixedLoad(int port, int readers, int writers, int seconds)
+{
+    std::atomic<bool> stop{false};
+    std::mutex mutex;
+    std::vector<double> reads;
+    std::atomic<long> writes{0};
+    std::vector<std::thread> threads;
+    for (int w = 0; w < writers; ++w) {
+        threads.emplace_back([&, w] {
+            Connection conn(port);
+            std::string answer;
+            std::string body =
+                "User=BENCH%5Cw" + std::to_string(w) + "&Action=Bench&Status=Success&Computer=B";
+            while (!stop.load() && conn.Exchange("POST", "Object=Log&Operation=Add", body, answer)) {
+                writes.fetch_add(1);
+            }
+        });
+    }
+    auto start = Clock::now();
+    for (int r = 0; r < readers; ++r) {
+        threads.emplace_back([&] {
+            Connection conn(port);
+            std::string answer;
+            std::vector<double> mine;
+            while (!stop.load()) {
+                auto begin = Clock::now();
+                if (!conn.Exchange("GET", "Object=Appl&Operation=GetAll", {}, answer)) {
+                    break;
+                }
+                mine.push_back(Ms(Clock::now() - begin));
+            }
+            std::lock_guard lock(mutex);
+            reads.insert(reads.end(), mine.begin(), mine.end());
+        });
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    stop = true;
+    for (auto& t : threads) {
+        t.join();
+    }
+    double elapsed = Ms(Clock::now() - start) / 1000.0;
+    std::printf("Appl GetAll over %d connections with %2d writers: %.0f reads/s, p50 %.2f ms, p99 %.2f ms; "
+                "%.0f writes/s\n",
+                readers, writers, static_cast<double>(reads.size()) / elapsed, Percentile(reads, 0.5),
+                Percentile(reads, 0.99), static_cast<double>(writes.load()) / elapsed);
+}
+
 int main(int argc, char** argv)
 {
     std::string size = "100,20,50,10000,20,1000000";
@@ -178,6 +228,7 @@ int main(int argc, char** argv)
     std::string sync = "full";
     std::string pg; // libpq key=value settings of a cluster to make the bench database in
     int servers = 1;
+    int mixedWriters = -1; // --mixed W: only the mixed load, without and with W writers
     for (int i = 1; i + 1 < argc; i += 2) {
         std::string arg = argv[i];
         if (arg == "--size") {
@@ -190,6 +241,8 @@ int main(int argc, char** argv)
             connections = std::atoi(argv[i + 1]);
         } else if (arg == "--pg") {
             pg = argv[i + 1];
+        } else if (arg == "--mixed") {
+            mixedWriters = std::atoi(argv[i + 1]);
         } else if (arg == "--servers") {
             servers = std::max(1, std::atoi(argv[i + 1]));
         }
@@ -233,6 +286,11 @@ int main(int argc, char** argv)
         ports.push_back(more);
     }
 
+    if (mixedWriters >= 0) {
+        MixedLoad(port, connections, 0, seconds);
+        MixedLoad(port, connections, mixedWriters, seconds);
+        mixedWriters = -2;
+    }
     Connection c(port);
     std::string reply;
     std::vector<double> getAll;
@@ -294,7 +352,7 @@ int main(int argc, char** argv)
                     Percentile(times, 0.99), reply.size());
     }
 
-    if (!targets.empty()) {
+    if (!targets.empty() && mixedWriters != -2) {
         std::atomic<bool> stop{false};
         std::mutex mutex;
         std::vector<double> latencies;

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace zyr::server::test {
 namespace {
 
@@ -314,7 +316,24 @@ TEST_P(CatalogueTest, DeletingARoleTakesItsEntriesOutOfEveryList)
     ASSERT_EQ(Applications(doc).size(), 1u); // the reply is now kept
 
     ASSERT_EQ(f.Get("Object=Role&Operation=Delete&DN=" + kRole + kTrailer + "&CN=Plant%20Ops").body, "OK");
-    EXPECT_EQ(f.AuditTrail().at(0).operation, "Delete");
+    // The deletion, then one record per list it changed, with the old and the new list.
+    auto trail = f.AuditTrail();
+    ASSERT_GE(trail.size(), 4u);
+    EXPECT_EQ(trail[0].operation, "Delete");
+    std::vector<std::string> changed;
+    for (size_t i = 1; i < 4; ++i) {
+        EXPECT_EQ(trail[i].operation, "Update");
+        EXPECT_EQ(trail[i].user, "CORP\\jdoe");
+        changed.push_back(trail[i].object + " " + trail[i].identity + " " + trail[i].oldValue + " > " +
+                          trail[i].newValue);
+    }
+    std::sort(changed.begin(), changed.end());
+    EXPECT_EQ(changed,
+              (std::vector<std::string>{
+                  "Appl " + kAppl + " Fitters:1;PLANT OPS:3; > Fitters:1;",
+                  "SecGroup " + kGroup + " plant ops:1;Fitters:4294967295;Plant Ops:4; > Fitters:4294967295;",
+                  "SecObj " + kObject + " Plant Ops:7; > ",
+              }));
 
     auto check = [&] {
         auto apps = Applications(doc);

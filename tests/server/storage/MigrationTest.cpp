@@ -51,6 +51,8 @@ protected:
         }
         return out;
     }
+    // SQLite has one step more: the audit table's guard against a replacing insert.
+    std::string Latest() const { return GetParam() == Backend::Sqlite ? "3:3" : "2:2"; }
     std::string Versions() { return Value("SELECT COUNT(*) || ':' || MAX(version) FROM schema_version"); }
     std::string AuditTimeIndexes()
     {
@@ -71,13 +73,13 @@ TEST_P(MigrationTest, AnEmptyDatabaseGetsEveryStepOnce)
     ASSERT_TRUE(store->IsEmpty(empty));
     EXPECT_TRUE(empty);
     store.reset();
-    EXPECT_EQ(Versions(), "2:2");
+    EXPECT_EQ(Versions(), Latest());
     EXPECT_EQ(AuditTimeIndexes(), "1");
 
     store = database.Open(reason);
     ASSERT_TRUE(store) << reason;
     store.reset();
-    EXPECT_EQ(Versions(), "2:2");
+    EXPECT_EQ(Versions(), Latest());
 }
 
 TEST_P(MigrationTest, APreviousVersionIsBroughtUpToDateWithItsData)
@@ -92,12 +94,13 @@ TEST_P(MigrationTest, APreviousVersionIsBroughtUpToDateWithItsData)
                   StoreResult::Ok);
     }
     // What the previous server left: the first step only.
-    Sql("DROP INDEX audit_time; DELETE FROM schema_version WHERE version=2;");
+    Sql(std::string(GetParam() == Backend::Sqlite ? "DROP TRIGGER audit_kept_on_replace;" : "") +
+        "DROP INDEX audit_time; DELETE FROM schema_version WHERE version>=2;");
     ASSERT_EQ(Versions(), "1:1");
 
     auto store = database.Open(reason);
     ASSERT_TRUE(store) << reason;
-    EXPECT_EQ(Versions(), "2:2");
+    EXPECT_EQ(Versions(), Latest());
     EXPECT_EQ(AuditTimeIndexes(), "1");
     std::vector<RoleRecord> roles;
     ASSERT_TRUE(store->ListRoles(roles));

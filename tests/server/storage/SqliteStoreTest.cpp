@@ -5,6 +5,7 @@
 #include "server/service/LogTime.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -135,6 +136,12 @@ TEST(SqliteStoreTest, AuditRecordsCannotBeChangedOrRemoved)
     ASSERT_EQ(sqlite3_open(f.dbPath.c_str(), &db), SQLITE_OK);
     EXPECT_NE(sqlite3_exec(db, "UPDATE audit SET user='x'", nullptr, nullptr, nullptr), SQLITE_OK);
     EXPECT_NE(sqlite3_exec(db, "DELETE FROM audit", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_NE(
+        sqlite3_exec(db,
+                     "INSERT OR REPLACE INTO audit SELECT id,time,'x',computer,object,operation,identity,"
+                     "name,old_value,new_value FROM audit",
+                     nullptr, nullptr, nullptr),
+        SQLITE_OK);
     sqlite3_close(db);
     ASSERT_EQ(f.AuditTrail().size(), 1u);
     EXPECT_EQ(f.AuditTrail()[0].user, "u");
@@ -215,6 +222,32 @@ TEST(SqliteStoreTest, ReopeningKeepsDataAndRefusesANewerSchema)
     sqlite3_close(db);
     EXPECT_FALSE(OpenSqliteStore(f.dbPath, reason));
     EXPECT_NE(reason.find("newer"), std::string::npos);
+}
+
+TEST(SqliteStoreTest, FilesAreTheServersAloneAndAReadOnlyFileIsRefused)
+{
+    TempDir dir;
+    const auto folder = dir.path() / "made";
+    const std::string path = (folder / "security.db").string();
+    ::umask(022);
+    std::string reason;
+    auto store = OpenSqliteStore(path, reason);
+    ASSERT_TRUE(store) << reason;
+    ASSERT_EQ(store->AppendAudit({"2026-01-01 00:00:00", "u", "c", "Appl", "Add", "{X}", "n", "", ""}),
+              StoreResult::Ok);
+    auto mode = [](const std::filesystem::path& p) {
+        struct stat st {};
+        return ::stat(p.c_str(), &st) == 0 ? st.st_mode & 0777 : 01000u;
+    };
+    EXPECT_EQ(mode(folder), 0700u);
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        EXPECT_EQ(mode(path + suffix), 0600u) << suffix;
+    }
+    store.reset();
+
+    // Opened read-only (as a file the account may not write is) it is refused.
+    EXPECT_FALSE(OpenSqliteStore("file:" + path + "?mode=ro", reason));
+    EXPECT_NE(reason.find("cannot be written"), std::string::npos) << reason;
 }
 
 } // namespace

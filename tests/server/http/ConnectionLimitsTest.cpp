@@ -1,0 +1,108 @@
+// The real server at the edges of its resources: bytes that are not HTTP are
+// refused at once, connections beyond the limit answer 503, and a process out
+// of descriptors waits instead of spinning.
+#include "tests/server/ServerFixture.h"
+#include "tests/server/ServerProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+namespace zyr::server::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// User and system time the process has used, in clock ticks.
+long CpuTicks(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string skip;
+    for (int i = 3; i < 14; ++i) {
+        fields >> skip;
+    }
+    long user = 0;
+    long system = 0;
+    fields >> user >> system;
+    return user + system;
+}
+
+TEST(ConnectionLimitsTest, BytesThatAreNotHttpAreRefusedAtOnce)
+{
+    TestDatabase database(Backend::Sqlite);
+    ServerProcess server;
+    ASSERT_TRUE(server.Start({"--db", database.location()})); // the read time-out stays 30 s
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"a TLS hello", std::string("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03\x9a\x7f", 13)},
+        {"bare line feeds", "GET /zyr/security HTTP/1.1\nHost: x\n\n"},
+        {"a gzip body", "POST /zyr/security?Object=Log&Operation=Add HTTP/1.1\r\nHost: x\r\n"
+                        "Transfer-Encoding: gzip\r\n\r\n\x1f\x8b"},
+    };
+    for (const auto& [label, bytes] : cases) {
+        auto start = Clock::now();
+        RawConnection conn(server.port());
+        ASSERT_TRUE(conn.Send(bytes)) << label;
+        int status = conn.Read().status;
+        EXPECT_TRUE(status == 400 || status == 501) << label << ": " << status;
+        EXPECT_LT(Clock::now() - start, std::chrono::seconds(5)) << label;
+    }
+    EXPECT_EQ(server.Stop(), 0);
+}
+
+TEST(ConnectionLimitsTest, ConnectionsBeyondTheLimitAnswer503)
+{
+    TestDatabase database(Backend::Sqlite);
+    ServerProcess server;
+    ASSERT_TRUE(server.Start({"--db", database.location(), "--max-connections", "2"}));
+    auto first = std::make_unique<RawConnection>(server.port());
+    RawConnection second(server.port());
+    std::this_thread::sleep_for(std::chrono::milliseconds(200)); // both accepted
+    RawReply refused = Request(server.port(), "POST", "Operation=GetServerVersion", "Junk=Junk");
+    EXPECT_EQ(refused.status, 503);
+    first.reset();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(Request(server.port(), "POST", "Operation=GetServerVersion", "Junk=Junk").body, "2.3");
+    EXPECT_EQ(server.Stop(), 0);
+}
+
+TEST(ConnectionLimitsTest, NoDescriptorsLeftMakesTheServerWaitNotSpin)
+{
+    TestDatabase database(Backend::Sqlite);
+    ServerProcess server;
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit tight = saved;
+    tight.rlim_cur = 64; // the server inherits it
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    bool started = server.Start({"--db", database.location(), "--max-connections", "1000"});
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+    ASSERT_TRUE(started);
+
+    std::vector<std::unique_ptr<RawConnection>> held;
+    for (int i = 0; i < 100; ++i) {
+        held.push_back(std::make_unique<RawConnection>(server.port()));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    long before = CpuTicks(server.pid());
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    long used = CpuTicks(server.pid()) - before;
+    EXPECT_LT(used, ::sysconf(_SC_CLK_TCK) / 5) << "ticks in one second";
+
+    held.clear();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(Request(server.port(), "POST", "Operation=GetServerVersion", "Junk=Junk").body, "2.3");
+    EXPECT_EQ(server.Stop(), 0);
+}
+
+} // namespace
+} // namespace zyr::server::test
