@@ -9,6 +9,7 @@
 #include "platform/text/CodePage.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -118,13 +119,29 @@ bool IsUsableDirectory(const std::string& path)
     return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 && access(path.c_str(), W_OK) == 0;
 }
 
-// The temporary directory: $TMPDIR or /tmp/, ending with "/".
+// The account's own folder in the temporary directory ($TMPDIR or /tmp/):
+// "zyr-UID/", made 0700 when missing, ending with "/". The cache files hold
+// the role and access lists under a built-in pass phrase, so the folder's
+// mode is what keeps them from other accounts; and fixed file names straight
+// in a shared folder would let another account plant a link in their place.
+// Empty when the folder is not a real folder of this account.
 std::string TemporaryDirectory()
 {
     const char* configured = std::getenv("TMPDIR");
     std::string path = configured != nullptr && configured[0] != '\0' ? configured : "/tmp/";
     if (path.back() != '/') {
         path.push_back('/');
+    }
+    path += "zyr-" + std::to_string(geteuid()) + "/";
+    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
+        return {};
+    }
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != geteuid()) {
+        return {};
+    }
+    if ((info.st_mode & 077) != 0 && chmod(path.c_str(), 0700) != 0) {
+        return {};
     }
     return path;
 }
@@ -291,6 +308,9 @@ HRESULT GetCachePath(char* buffer, DWORD* size)
         }
     }
     std::string temporary = TemporaryDirectory();
+    if (temporary.empty()) {
+        return E_FAIL;
+    }
     if (temporary.size() + 1 > capacity || temporary.size() > state.cacheDirectory.capacity()) {
         *size = static_cast<DWORD>(temporary.size() + 1);
         return E_FAIL;

@@ -4,6 +4,7 @@
 #include "tests/common/SettingsFixture.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 
@@ -26,7 +27,7 @@ protected:
         path = capacity > 0 ? std::string(buffer.c_str()) : std::string();
         return hr;
     }
-    std::string TempText() const { return tempDir.string() + "/"; }
+    std::string TempText() const { return tempDir.string() + "/zyr-" + std::to_string(geteuid()) + "/"; }
     DWORD lastSize = 0;
 };
 
@@ -214,9 +215,32 @@ TEST_F(ServerSettingsTest, TemporaryDirectoryThatDoesNotFitIsNotKept)
     // A blank value is no folder (it would name the root); $TMPDIR gets its separator.
     zyr::ResetServerSettings();
     ASSERT_TRUE(TempRegistry::SetText(HKEY_LOCAL_MACHINE, kFrameworkKey, "CachePath", "  "));
-    setenv("TMPDIR", "/var/tmp", 1);
+    setenv("TMPDIR", tempDir.c_str(), 1);
     ASSERT_EQ(ReadCachePath(path), S_OK);
-    EXPECT_EQ(path, "/var/tmp/");
+    EXPECT_EQ(path, TempText());
+}
+
+TEST_F(ServerSettingsTest, TemporaryCacheFolderIsPrivateToTheAccount)
+{
+    // Made 0700; a wider folder of the account is narrowed.
+    std::string path;
+    ASSERT_EQ(ReadCachePath(path), S_OK);
+    struct stat info {};
+    ASSERT_EQ(lstat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    zyr::ResetServerSettings();
+    chmod(path.c_str(), 0777);
+    ASSERT_EQ(ReadCachePath(path), S_OK);
+    ASSERT_EQ(lstat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+
+    // A link planted in its place is not followed: no cache folder at all.
+    zyr::ResetServerSettings();
+    fs::remove_all(path);
+    fs::create_directories(tempDir / "elsewhere");
+    fs::create_directory_symlink(tempDir / "elsewhere", fs::path(path).parent_path());
+    EXPECT_EQ(ReadCachePath(path), E_FAIL);
+    EXPECT_EQ(path, "");
 }
 
 TEST_F(ServerSettingsTest, ComputerNameOfSixteenCharactersIsUnknown)
