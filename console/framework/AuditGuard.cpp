@@ -1,37 +1,36 @@
 #include "console/framework/AuditGuard.h"
 
+#include "audit/ComplianceFlag.h"
 #include "common/StringTable.h"
 #include "platform/ui/UiService.h"
 
 namespace zyr::console {
 namespace {
 
-bool AuditAlwaysFunctional()
-{
-    return false;
-}
-
-AuditCheck g_check = &AuditAlwaysFunctional;
+AuditCheck g_check = nullptr;
 
 } // namespace
 
+const char* const kNoAuditCheckMessage =
+    "No audit check is installed, so changes to the security database are refused.";
+
 void SetAuditCheck(AuditCheck check)
 {
-    g_check = check != nullptr ? check : &AuditAlwaysFunctional;
+    g_check = check;
 }
 
 void ResetAuditCheck()
 {
-    g_check = &AuditAlwaysFunctional;
+    g_check = nullptr;
 }
 
 bool RefuseChangeWhenAuditNotFunctional()
 {
-    if (!g_check()) {
+    if (g_check != nullptr && !g_check()) {
         return false;
     }
-    ui::Ui().MessageBox(nullptr, LoadStringAnsi(IDS_AUDIT_COMPONENTS_MISSING), LoadStringAnsi(IDS_PROJNAME),
-                        ui::MB_ICONERROR);
+    ui::Ui().MessageBox(nullptr, g_check != nullptr ? audit::AuditRefusalText() : kNoAuditCheckMessage,
+                        LoadStringAnsi(IDS_PROJNAME), ui::MB_ICONERROR);
     return true;
 }
 
