@@ -5,6 +5,7 @@
 #include "signin/SignIn.h"
 #include "tools/zyrsec/CommandContext.h"
 #include "tools/zyrsec/Rendering.h"
+#include "tools/zyrsec/TextTable.h"
 
 namespace zyr::zyrsec {
 
@@ -104,7 +105,7 @@ int RunZyrsec(const std::vector<std::string>& arguments, const RunStreams& strea
             WriteJson(streams.out, FailureJson(status, messages));
         }
     } else if (status == kExitSuccess) {
-        std::fputs(context.text.c_str(), streams.out);
+        std::fputs(EscapeControls(context.text).c_str(), streams.out);
     }
     std::fflush(streams.out);
     return status;
