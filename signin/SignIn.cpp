@@ -116,10 +116,14 @@ SignInVerdict DecideSignIn(const LoginFields& fields)
     std::u16string reference;
     if (FAILED(CoCreateInstance(CLSID_KvtAuthorize, nullptr, CLSCTX_ALL, IKvtAuthorize::InterfaceId(),
                                 authorize.PutVoid())) ||
-        FAILED(authorize->SetAccount(Wide(fields.domain).c_str(), Wide(fields.userName).c_str())) ||
-        FAILED(authorize->GetObjectReference(u"Morvel Framework", u"Security Manager", u"ZyrSnap-In",
-                                             &reference))) {
+        FAILED(authorize->SetAccount(Wide(fields.domain).c_str(), Wide(fields.userName).c_str()))) {
         return Stay(kInitializationFailedMessage, MB_ICONWARNING);
+    }
+    // "Not secured" is only for a database that was read and does not guard
+    // the console; a list that could not be had refuses the sign-in.
+    if (FAILED(authorize->GetObjectReference(u"Morvel Framework", u"Security Manager", u"ZyrSnap-In",
+                                             &reference))) {
+        return Stay(ConnectionFailureMessage(serverUrl), MB_ICONERROR);
     }
     SaveLoginSettings(fields);
     if (reference.empty()) {
