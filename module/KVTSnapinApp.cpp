@@ -92,7 +92,7 @@ void InstallStartupSteps()
     zyr::pages::InstallLogUi();
     zyr::pages::InstallApplicationWindows();
     // Changes are refused while compliance mode is on and the audit path fails.
-    zyr::console::SetAuditCheck(&IsAuditNotFunctional);
+    zyr::console::SetAuditCheck(&IsAuditNotFunctional, &zyr::audit::AuditRefusalText);
 }
 
 } // namespace

@@ -4,11 +4,15 @@
 // console without the module's start-up steps changes nothing unaudited.
 #pragma once
 
+#include <string>
+
 namespace zyr::console {
 
 // True when compliance mode is on and the audit path cannot be used.
 using AuditCheck = bool (*)();
-void SetAuditCheck(AuditCheck check); // null restores the default
+// The text of the check's refusal; without one, string 32834.
+using AuditRefusalText = std::string (*)();
+void SetAuditCheck(AuditCheck check, AuditRefusalText text = nullptr); // null restores the default
 void ResetAuditCheck();
 
 extern const char* const kNoAuditCheckMessage;
