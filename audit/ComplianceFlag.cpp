@@ -1,6 +1,8 @@
 #include "audit/ComplianceFlag.h"
 
 #include "common/ServerSettings.h"
+#include "common/StringTable.h"
+#include "platform/ui/UiService.h"
 #include "web/SecurityPost.h"
 
 #include <string>
@@ -11,6 +13,7 @@ struct ComplianceState {
     std::string flagText;
     float serverVersion = zyr::audit::kComplianceServerVersion;
     bool auditNotFunctional = false;
+    bool noServerUrl = false;
 };
 
 ComplianceState& State()
@@ -70,6 +73,7 @@ bool IsAuditNotFunctional()
     DWORD size = sizeof(url);
     // A configuration without a URL names no server either.
     if (FAILED(GetSecurityServerUrl(url, &size)) || url[0] == '\0') {
+        state.noServerUrl = true;
         return Remember(true);
     }
     VARIANT_BOOL flag = VARIANT_FALSE;
@@ -93,6 +97,24 @@ const std::string& ComplianceFlagText()
 float ServerVersion()
 {
     return State().serverVersion;
+}
+
+std::string AuditRefusalText()
+{
+    if (State().noServerUrl) {
+        return "The security server URL is not configured, so the audit trail cannot be checked and changes "
+               "are refused.";
+    }
+    return LoadStringAnsi(IDS_AUDIT_COMPONENTS_MISSING);
+}
+
+void ShowAuditRefusal()
+{
+    std::string caption = LoadStringAnsi(IDS_PROJNAME);
+    if (caption.empty()) {
+        caption = "ZYR Security Manager";
+    }
+    ui::Ui().MessageBox(nullptr, AuditRefusalText(), caption, ui::MB_ICONERROR | ui::MB_OK);
 }
 
 bool AuditNotFunctionalRemembered()

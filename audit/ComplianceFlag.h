@@ -28,6 +28,12 @@ constexpr float kComplianceServerVersion = 2.3f;
 const std::string& ComplianceFlagText();
 // 2.3 unless neither the flag nor the version request was answered (then 0).
 float ServerVersion();
+// The text of IsAuditNotFunctional's refusal: that no server URL is
+// configured when that was the reason, else string 32834 (the audit
+// components).
+std::string AuditRefusalText();
+// Shows AuditRefusalText with the product caption and the error icon.
+void ShowAuditRefusal();
 // The remembered answer of IsAuditNotFunctional.
 bool AuditNotFunctionalRemembered();
 

@@ -12,9 +12,15 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+
+// The URL that SetSecurityServer set in this process, or null. A program that
+// exports it (the command-line tool) points the framework's component
+// modules, which keep settings of their own, at the same server.
+extern "C" const char* ZyrProcessSecurityServer();
 
 namespace {
 
@@ -25,6 +31,7 @@ constexpr std::u16string_view kAccessKey = zyr::kSecurityServerAccessKey;
 struct ServerSettingsState {
     zyr::text::BoundedText<260> serverUrl;
     bool serverUrlKnown = false;
+    bool serverUrlSet = false; // by SetSecurityServer
     zyr::text::BoundedText<260> cacheDirectory;
     bool cacheDirectoryKnown = false;
     bool eventLogging = false;
@@ -234,7 +241,28 @@ bool SetPathSetting(std::string_view path, zyr::text::BoundedText<260>& value, b
     return true;
 }
 
+// The URL that the process set with SetSecurityServer, as the framework's
+// component modules (each with its own copy of these settings) find it.
+using ProcessServerLookup = const char* (*)();
+
+ProcessServerLookup ProcessServerOfHost()
+{
+    // Only a program that exports the symbol (the command-line tool) is
+    // found; a module's own copy never is, nor is this copy itself.
+    static const ProcessServerLookup lookup = [] {
+        auto found = reinterpret_cast<ProcessServerLookup>(::dlsym(RTLD_DEFAULT, "ZyrProcessSecurityServer"));
+        return found != &ZyrProcessSecurityServer ? found : nullptr;
+    }();
+    return lookup;
+}
+
 } // namespace
+
+extern "C" const char* ZyrProcessSecurityServer()
+{
+    const ServerSettingsState& state = State();
+    return state.serverUrlSet ? state.serverUrl.c_str() : nullptr;
+}
 
 HRESULT GetSecurityServerUrl(char* buffer, DWORD* size)
 {
@@ -246,6 +274,12 @@ HRESULT GetSecurityServerUrl(char* buffer, DWORD* size)
         buffer[0] = '\0';
     }
     ServerSettingsState& state = State();
+    // Every part of a run talks to the server that the run was pointed at.
+    if (ProcessServerLookup host = ProcessServerOfHost()) {
+        if (const char* url = host()) {
+            return CopyOut(url, buffer, size);
+        }
+    }
     if (state.serverUrlKnown) {
         return CopyOut(state.serverUrl.view(), buffer, size);
     }
@@ -390,6 +424,7 @@ HRESULT SetSecurityServer(const char16_t* accessKey, const char16_t* serverUrl)
         }
         state.serverUrl = converted;
         state.serverUrlKnown = true;
+        state.serverUrlSet = true;
         return S_OK;
     } catch (...) {
         return E_UNEXPECTED;

@@ -6,6 +6,7 @@
 #include "console/framework/AuditGuard.h"
 #include "console/framework/ClipboardFormats.h"
 #include "console/framework/ModuleState.h"
+#include "console/framework/NodeHelpers.h"
 #include "console/framework/Resources.h"
 #include "console/framework/SnapinIds.h"
 #include "console/framework/StartupHooks.h"
@@ -75,7 +76,7 @@ void LoadRoleList()
         return;
     }
     TheApp().SetRoleList(roleList, &DestroyRoleList);
-    roleList->GetRoles();
+    zyr::console::ShowFetchFailure(roleList->GetRoles(), "roles");
 }
 
 // The steps with windows, and the role list that this module keeps.
@@ -93,7 +94,7 @@ void InstallStartupSteps()
     zyr::pages::InstallApplicationWindows();
     zyr::pages::InstallDirectoryBrowse();
     // Changes are refused while compliance mode is on and the audit path fails.
-    zyr::console::SetAuditCheck(&IsAuditNotFunctional);
+    zyr::console::SetAuditCheck(&IsAuditNotFunctional, &zyr::audit::AuditRefusalText);
 }
 
 } // namespace

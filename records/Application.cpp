@@ -226,28 +226,29 @@ void LoadApplicationTree(zyr::xml::KvtXmlDocument& document, const zyr::xml::Kvt
     }
 }
 
-void FetchApplications(CKVTApplList& list, const StatusTextHandler& status,
-                       const ApplicationElementHandler& handler)
+zyr::records::FetchResult FetchApplications(CKVTApplList& list, const StatusTextHandler& status,
+                                            const ApplicationElementHandler& handler)
 {
+    using zyr::records::FetchResult;
     char url[1024];
     DWORD size = sizeof url;
     if (FAILED(GetSecurityServerUrl(url, &size))) {
-        return;
+        return FetchResult::NoServer;
     }
     std::string reply;
     if (!GetWebPage(zyr::RequestUrl(url, "Appl", "GetAll").str(), reply, true)) {
-        return;
+        return FetchResult::NotRead;
     }
     std::unique_ptr<zyr::xml::KvtXmlDocument> document;
     if (FAILED(zyr::xml::CreateKvtXmlDocument(document)) || !document) {
-        return;
+        return FetchResult::NotAList;
     }
     if (FAILED(document->put_XmlString(std::move(reply)))) {
-        return;
+        return FetchResult::NotAList;
     }
     zyr::xml::KvtXmlElement applications;
     if (FAILED(document->FindElement(nullptr, "KVTAPPLS", applications))) {
-        return;
+        return FetchResult::NotAList;
     }
     if (status) {
         status("Fetching Application Data from the Server...");
@@ -278,4 +279,5 @@ void FetchApplications(CKVTApplList& list, const StatusTextHandler& status,
         }
         document->RemoveElement(element);
     }
+    return FetchResult::Fetched;
 }

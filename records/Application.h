@@ -5,6 +5,7 @@
 #include "platform/com/WinTypes.h"
 #include "records/AccessEntry.h"
 #include "records/SecureGroup.h"
+#include "roles/RecordSupport.h"
 
 #include <functional>
 #include <memory>
@@ -103,10 +104,11 @@ using ApplicationElementHandler =
 using StatusTextHandler = std::function<void(std::string_view)>;
 
 // Fetches the application list into list. Without a handler, every
-// application's groups and objects are read (LoadApplicationTree). Stops
-// quietly at the first failed step; only the transport reports.
-void FetchApplications(CKVTApplList& list, const StatusTextHandler& status = {},
-                       const ApplicationElementHandler& handler = {});
+// application's groups and objects are read (LoadApplicationTree). Stops at
+// the first failed step (only the transport traces) and says which failed;
+// Fetched when the list was read, even empty.
+zyr::records::FetchResult FetchApplications(CKVTApplList& list, const StatusTextHandler& status = {},
+                                            const ApplicationElementHandler& handler = {});
 
 // Reads the groups of an application and the objects of each group from the
 // application's element, with ApplName and ApplDN set from the application.

@@ -7,6 +7,10 @@
 #include "records/ApplicationImport.h"
 #include "web/SecurityPost.h"
 
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
 using zyr::records::SetField;
 
 namespace {
@@ -172,8 +176,14 @@ HRESULT CheckImportedApplication(const CKVTApplList& list, zyr::xml::KvtXmlDocum
     if (!IsValidNameText(name)) {
         return S_FALSE;
     }
+    // Name and identity are both compared without regard to case: an
+    // identity written in the other case names the same application.
     const std::string id = ValueOrEmpty(document, "ApplID");
-    if (list.FindByNameOrDN(name, id) != nullptr) {
+    const bool exists = std::any_of(list.Applications.begin(), list.Applications.end(), [&](const auto& a) {
+        return zyr::text::EqualsNoCase(a->CN.view(), name) ||
+               (!id.empty() && zyr::text::EqualsNoCase(a->DN.view(), id));
+    });
+    if (exists) {
         if (reportExists) {
             reportExists(kApplicationExistsMessage);
         } else {

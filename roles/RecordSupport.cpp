@@ -16,6 +16,23 @@ void TraceCut(std::string_view field, std::string_view text, size_t capacity)
                E_FAIL, text.size() > 64 ? std::string(text.substr(0, 64)) + "..." : std::string(text));
 }
 
+std::string_view FetchFailureText(FetchResult result)
+{
+    switch (result) {
+    case FetchResult::Fetched:
+        return {};
+    case FetchResult::NoServer:
+        return "The security server URL is not configured.";
+    case FetchResult::NoCacheFolder:
+        return "The client's cache folder is not configured.";
+    case FetchResult::NotRead:
+        return "The security server could not be read.";
+    case FetchResult::NotAList:
+        return "The security server could not be read: its reply is not a list.";
+    }
+    return "The security server could not be read.";
+}
+
 ServerUrl ServerUrl::FromConfiguration()
 {
     // Records share the text of the URL they were made with; a new value of

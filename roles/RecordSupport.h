@@ -47,6 +47,17 @@ private:
     std::shared_ptr<const std::string> url_;
 };
 
+// How a fetch of a list from the security server ended.
+enum class FetchResult {
+    Fetched,
+    NoServer,      // no server URL is configured
+    NoCacheFolder, // the client's cache folder is not configured
+    NotRead,       // no usable reply: unreachable, HTTP error, "Error: ...", time-out
+    NotAList,      // a reply that is not the list asked for (empty, cut, garbage)
+};
+// The administrator's text for a failed fetch; empty for Fetched.
+std::string_view FetchFailureText(FetchResult result);
+
 // "{", a newly generated GUID, "}": 38 characters, upper or lower case.
 std::string NewIdentity(bool upperCase);
 

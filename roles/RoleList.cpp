@@ -93,10 +93,14 @@ CKVTRole* CKVTRoleList::FindByDN(std::string_view dn) const
     return nullptr;
 }
 
-void CKVTRoleList::GetRoles()
+zyr::records::FetchResult CKVTRoleList::GetRoles()
 {
+    using zyr::records::FetchResult;
+    if (serverUrl_.empty()) {
+        return FetchResult::NoServer;
+    }
     if (!cacheDirectoryKnown_) {
-        return;
+        return FetchResult::NoCacheFolder;
     }
     const std::string cacheFile =
         zyr::cache::CacheFilePath(cacheDirectory_.view(), zyr::cache::kRoleCacheFileName);
@@ -106,18 +110,23 @@ void CKVTRoleList::GetRoles()
     if (FAILED(hr) || !document) {
         TraceError(kTraceFile, __LINE__, kTracePath, "CoCreateInstance", "Creating instance of IKvtXml",
                    FAILED(hr) ? hr : E_FAIL, "Class not registered");
-        return;
+        return FetchResult::NotAList;
     }
 
     std::string reply;
     if (!GetWebPage(zyr::RequestUrl(serverUrl_.view(), "Role", "Get").str(), reply, true)) {
-        return;
+        return FetchResult::NotRead;
     }
     hr = document->put_XmlString(std::string_view(reply));
+    zyr::xml::KvtXmlElement rolesElement;
+    if (SUCCEEDED(hr) && FAILED(document->FindElement(nullptr, "KVTROLES", rolesElement))) {
+        hr = E_FAIL;
+    }
     if (FAILED(hr)) {
+        // Neither the cache nor the list takes a reply that is not a role list.
         TraceError(kTraceFile, __LINE__, kTracePath, "put_XmlString", "Parsing the XML string", hr,
                    "Parsing failed");
-        return;
+        return FetchResult::NotAList;
     }
     // The cache file is written (and synced to the disk) while the roles are
     // read, on a thread of its own when one can be had. A cache file that
@@ -135,18 +144,19 @@ void CKVTRoleList::GetRoles()
         TraceError(kTraceFile, __LINE__, kTracePath, "KvtEncryptBufferAndPersistInFile",
                    "Writing the ZYR Roles in Cache", hr, "Write operation failed");
     }
+    return FetchResult::Fetched;
 }
 
-void CKVTRoleList::LoadRoles(const zyr::xml::KvtXmlDocument& document)
+bool CKVTRoleList::LoadRoles(const zyr::xml::KvtXmlDocument& document)
 {
     zyr::xml::KvtXmlElement roles;
     if (FAILED(document.FindElement(nullptr, "KVTROLES", roles))) {
-        return;
+        return false;
     }
     zyr::xml::KvtXmlElementCollection children;
     LONG count = 0;
     if (FAILED(roles.get_children(children)) || FAILED(children.get_length(&count))) {
-        return;
+        return true;
     }
     zyr::records::ListDecryptor decryptor;
     zyr::xml::KvtXmlElementCollection fields; // reused for every record
@@ -178,4 +188,5 @@ void CKVTRoleList::LoadRoles(const zyr::xml::KvtXmlDocument& document)
                                       [&](std::string_view name) { role->AppendServerMemberUser(name); });
         roles_.push_back(std::move(role));
     }
+    return true;
 }

@@ -19,11 +19,14 @@ public:
     CKVTRoleList& operator=(const CKVTRoleList&) = delete;
 
     // Fetches the roles from the server, rewrites the role cache file and
-    // appends the roles to the list. Failures go to the trace.
-    void GetRoles();
+    // appends the roles to the list. Failures go to the trace; the result
+    // says whether the roles were read (a cache file that cannot be written
+    // does not fail the fetch).
+    zyr::records::FetchResult GetRoles();
     // Appends the roles of a parsed role list reply (the records of its
-    // KVTROLES element; malformed ones are skipped).
-    void LoadRoles(const zyr::xml::KvtXmlDocument& document);
+    // KVTROLES element; malformed ones are skipped). False when the document
+    // has no such element.
+    bool LoadRoles(const zyr::xml::KvtXmlDocument& document);
 
     std::vector<std::unique_ptr<CKVTRole>>& Roles() { return roles_; }
     const std::vector<std::unique_ptr<CKVTRole>>& Roles() const { return roles_; }

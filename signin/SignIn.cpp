@@ -146,11 +146,15 @@ SignInVerdict Decide(const LoginFields& fields)
     std::u16string reference;
     if (FAILED(CoCreateInstance(CLSID_KvtAuthorize, nullptr, CLSCTX_ALL, IKvtAuthorize::InterfaceId(),
                                 authorize.PutVoid())) ||
-        FAILED(authorize->SetAccount(Wide(fields.domain).c_str(), Wide(fields.userName).c_str())) ||
-        FAILED(authorize->GetObjectReference(zyr::text::Widen(kConsoleApplication).c_str(),
+        FAILED(authorize->SetAccount(Wide(fields.domain).c_str(), Wide(fields.userName).c_str()))) {
+        return Stay(kInitializationFailedMessage, MB_ICONWARNING);
+    }
+    // "Not secured" is only for a database that was read and does not guard
+    // the console; a list that could not be had refuses the sign-in.
+    if (FAILED(authorize->GetObjectReference(zyr::text::Widen(kConsoleApplication).c_str(),
                                              zyr::text::Widen(kConsoleGroup).c_str(),
                                              zyr::text::Widen(kConsoleObject).c_str(), &reference))) {
-        return Stay(kInitializationFailedMessage, MB_ICONWARNING);
+        return Stay(ConnectionFailureMessage(serverUrl), MB_ICONERROR);
     }
     SaveLoginSettings(fields);
     if (reference.empty()) {

@@ -54,6 +54,9 @@ size_t WriteHeader(char* data, size_t size, size_t count, void* context)
     // Each response (an interim 100 Continue included) starts a new block.
     if (line.starts_with("HTTP/")) {
         sink->headers.clear();
+        sink->headersEnded = false;
+    } else if (line == "\r\n" || line == "\n") {
+        sink->headersEnded = true;
     }
     sink->headers.append(line);
     ReserveForBody(*sink, line);

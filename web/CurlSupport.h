@@ -46,6 +46,9 @@ struct ReplySink {
     std::chrono::steady_clock::time_point lastActivity = std::chrono::steady_clock::now();
     curl_off_t lastSent = 0;
     bool idleExpired = false;
+    // The blank line that ends the last header block has arrived: a reply
+    // cut off before it is no reply, whatever the transport says.
+    bool headersEnded = false;
     char error[CURL_ERROR_SIZE] = {};
 };
 // Points the handle's write, header, progress and error sinks at sink.

@@ -112,6 +112,10 @@ bool Perform(CURL* handle, const std::string& url, const curl_slist* headers, Re
         result = TransportFailureText(code, sink);
         return false;
     }
+    if (!sink.headersEnded) {
+        result = "800 The reply ended inside its headers.";
+        return false;
+    }
     return true;
 }
 

@@ -131,6 +131,10 @@ bool Fetch(const std::string& url, std::string& reply, bool reportFailures)
         DebugPrint("GetWebPage: %s: %s", url.c_str(), TransportFailureText(code, sink).c_str() + 4);
         return false;
     }
+    if (!sink.headersEnded) {
+        DebugPrint("GetWebPage: %s: the reply ended inside its headers", url.c_str());
+        return false;
+    }
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
     session.lastStatus = status;

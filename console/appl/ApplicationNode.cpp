@@ -29,11 +29,13 @@ CApplicationNode::CApplicationNode(zyr::console::StatusWindow* status)
     }
     // Each application's node is built with the element the application was
     // read from, so a malformed element that was skipped shifts nothing.
-    FetchApplications(m_applList, showStep,
-                      [this](zyr::xml::KvtXmlDocument& document, const zyr::xml::KvtXmlElement& element,
-                             CKVTAppl& application, CKVTApplList& list) {
-                          AppendChild(new CApplInstanceNode(&document, &element, &application, &list, this));
-                      });
+    const zyr::records::FetchResult fetched = FetchApplications(
+        m_applList, showStep,
+        [this](zyr::xml::KvtXmlDocument& document, const zyr::xml::KvtXmlElement& element,
+               CKVTAppl& application, CKVTApplList& list) {
+            AppendChild(new CApplInstanceNode(&document, &element, &application, &list, this));
+        });
+    zyr::console::ShowFetchFailure(fetched, "applications");
 }
 
 CApplicationNode::~CApplicationNode()
@@ -123,6 +125,10 @@ HRESULT CApplicationNode::OnImportApplication(bool&, CSnapInObjectRootBase* root
     HRESULT hr = GetConsole(root, console.Put());
     if (FAILED(hr)) {
         return hr;
+    }
+    // An import changes the database: a refusal comes before the file is asked for.
+    if (zyr::console::RefuseChangeWhenAuditNotFunctional()) {
+        return S_OK;
     }
     zyr::ui::FileDialog dialog;
     dialog.filter = "Export File (*.XML)|*.XML|All Files (*.*)|*.*|";

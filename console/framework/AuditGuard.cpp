@@ -6,32 +6,36 @@
 namespace zyr::console {
 namespace {
 
-bool AuditAlwaysFunctional()
-{
-    return false;
-}
-
-AuditCheck g_check = &AuditAlwaysFunctional;
+AuditCheck g_check = nullptr;
+AuditRefusalText g_text = nullptr;
 
 } // namespace
 
-void SetAuditCheck(AuditCheck check)
+const char* const kNoAuditCheckMessage =
+    "No audit check is installed, so changes to the security database are refused.";
+
+void SetAuditCheck(AuditCheck check, AuditRefusalText text)
 {
-    g_check = check != nullptr ? check : &AuditAlwaysFunctional;
+    g_check = check;
+    g_text = text;
 }
 
 void ResetAuditCheck()
 {
-    g_check = &AuditAlwaysFunctional;
+    g_check = nullptr;
+    g_text = nullptr;
 }
 
 bool RefuseChangeWhenAuditNotFunctional()
 {
-    if (!g_check()) {
+    if (g_check != nullptr && !g_check()) {
         return false;
     }
-    ui::Ui().MessageBox(nullptr, LoadStringAnsi(IDS_AUDIT_COMPONENTS_MISSING), LoadStringAnsi(IDS_PROJNAME),
-                        ui::MB_ICONERROR);
+    ui::Ui().MessageBox(nullptr,
+                        g_check == nullptr  ? kNoAuditCheckMessage
+                        : g_text != nullptr ? g_text()
+                                            : LoadStringAnsi(IDS_AUDIT_COMPONENTS_MISSING),
+                        LoadStringAnsi(IDS_PROJNAME), ui::MB_ICONERROR);
     return true;
 }
 

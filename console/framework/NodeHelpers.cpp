@@ -6,6 +6,7 @@
 #include "console/framework/SnapInDataObject.h"
 #include "console/framework/SnapinIds.h"
 #include "platform/text/CodePage.h"
+#include "platform/ui/UiService.h"
 
 #include <cstdio>
 #include <memory>
@@ -35,6 +36,16 @@ std::u16string ResourceText(UINT id, size_t limit)
 }
 
 } // namespace
+
+void ShowFetchFailure(zyr::records::FetchResult result, std::string_view what)
+{
+    if (result == zyr::records::FetchResult::Fetched) {
+        return;
+    }
+    std::string text(zyr::records::FetchFailureText(result));
+    text.append(" The ").append(what).append(" are not shown.");
+    ui::Ui().MessageBox(nullptr, text, LoadStringAnsi(IDS_PROJNAME), ui::MB_OK | ui::MB_ICONERROR);
+}
 
 std::u16string NodeTypeString(const GUID& nodeType)
 {

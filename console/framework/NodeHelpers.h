@@ -5,6 +5,7 @@
 
 #include "console/framework/SnapInItem.h"
 #include "platform/com/Unknown.h"
+#include "roles/RecordSupport.h"
 
 #include <initializer_list>
 #include <span>
@@ -12,6 +13,11 @@
 #include <string_view>
 
 namespace zyr::console {
+
+// Tells the administrator, through the UI service, that a list could not be
+// read (what: "applications", "roles", "log entries"), so that an empty tree
+// or list is never taken for an empty database. Nothing for Fetched.
+void ShowFetchFailure(zyr::records::FetchResult result, std::string_view what);
 
 // The node type's text form: 36 characters, no braces.
 std::u16string NodeTypeString(const GUID& nodeType);

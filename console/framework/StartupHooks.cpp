@@ -1,6 +1,8 @@
 #include "console/framework/StartupHooks.h"
 
+#include "common/StringTable.h"
 #include "console/framework/InstalledSeam.h"
+#include "platform/ui/UiService.h"
 
 namespace zyr::console {
 namespace {
@@ -12,7 +14,9 @@ bool g_signedIn = false;
 
 bool StartupHooks::SignIn(HWND)
 {
-    return true;
+    ui::Ui().MessageBox(nullptr, "No sign-in step is installed, so the security tree is not shown.",
+                        LoadStringAnsi(IDS_PROJNAME), ui::MB_OK | ui::MB_ICONERROR);
+    return false;
 }
 
 std::unique_ptr<StatusWindow> StartupHooks::OpenStatusWindow(HWND)

@@ -1,7 +1,8 @@
 // The steps of start-up that belong to other layers: the sign-in dialog, the
 // status window, the loading of the role list and the root's compliance page.
 // The layers above install their implementation at start; each step of this
-// base is skipped (no sign-in counts as signed in).
+// base is skipped, but for the sign-in: without one, nobody is signed in and
+// no tree is shown.
 #pragma once
 
 #include "platform/mmc/ConsoleInterfaces.h"
@@ -21,7 +22,8 @@ public:
 class StartupHooks {
 public:
     virtual ~StartupHooks() = default;
-    // Runs the sign-in dialog over parent; true when it ended with OK.
+    // Runs the sign-in dialog over parent; true when it ended with OK. The
+    // base says that no sign-in is installed and answers false.
     virtual bool SignIn(HWND parent);
     // Opens the status window over parent; null when it cannot be shown.
     virtual std::unique_ptr<StatusWindow> OpenStatusWindow(HWND parent);

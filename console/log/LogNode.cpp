@@ -93,6 +93,7 @@ HRESULT CLogNode::OnShow(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IConso
                     m_pLogList->GetLogs(zyr::CurrentUserName(), std::string_view(m_strFromDate), m_strToDate);
             }
             if (FAILED(hr)) {
+                zyr::console::ShowFetchFailure(zyr::records::FetchResult::NotRead, "log entries");
                 return hr;
             }
             MakeChildren();
@@ -185,6 +186,7 @@ HRESULT CLogNode::ReloadPage(IConsole* console, int previousPage)
     // range form with open ends.
     HRESULT hr = m_pLogList->GetLogs(zyr::CurrentUserName(), std::string_view(m_strFromDate), m_strToDate);
     if (FAILED(hr)) {
+        zyr::console::ShowFetchFailure(zyr::records::FetchResult::NotRead, "log entries");
         // The view still shows the page before; so does the number, so that
         // the description bar and the next paging start from what is shown.
         m_nPageNumber = previousPage;

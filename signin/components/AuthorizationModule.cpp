@@ -5,7 +5,8 @@
 // and "Role" "Get", written with the cache cipher as the console writes the
 // role cache), so that a first sign-in, or a membership changed since the
 // console last ran, is judged by the database as it is; when the server does
-// not answer, the files are used as they are.
+// not answer, the files are used as they are; without either, no object
+// reference can be given.
 //
 // Object references are "KVT" followed by the object's identity.
 #include "cache/CacheFiles.h"
@@ -142,6 +143,12 @@ public:
     {
         if (reference == nullptr) {
             return E_POINTER;
+        }
+        // Without an application list (no server answered, no cache file)
+        // nothing can be said: that is no database without the object.
+        if (applCache_.find("<KVTAPPLS>") == std::string::npos) {
+            reference->clear();
+            return E_FAIL;
         }
         std::string dn =
             zyr::signin::FindObjectDn(applCache_, Narrow(application), Narrow(group), Narrow(object));

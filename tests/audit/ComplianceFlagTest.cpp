@@ -1,4 +1,5 @@
 #include "audit/ComplianceFlag.h"
+#include "common/StringTable.h"
 #include "tests/audit/AuditFixture.h"
 
 #include <gtest/gtest.h>
@@ -106,6 +107,10 @@ TEST_F(ComplianceFlagTest, NoServerUrlRefusesChanges)
     zyr::ResetServerSettings();
     EXPECT_TRUE(IsAuditNotFunctional());
     EXPECT_EQ(server.RequestCount(), 0u);
+    // The refusal names the missing URL, not the audit components.
+    EXPECT_NE(zyr::audit::AuditRefusalText().find("server URL is not configured"), std::string::npos);
+    zyr::audit::ResetComplianceState();
+    EXPECT_EQ(zyr::audit::AuditRefusalText(), zyr::LoadStringAnsi(zyr::IDS_AUDIT_COMPONENTS_MISSING));
 }
 
 } // namespace

@@ -22,6 +22,8 @@ protected:
         console::InstallResources(&module::ModuleResourceSet());
         console::RegisterClipboardFormats();
         scripted = com::ComPtr<ScriptedConsole>::Attach(new ScriptedConsole);
+        console::SetAuditCheck([] { return false; });
+        console::SetStartupHooks(&signsIn);
     }
     ~ConsoleFixture() override
     {
@@ -31,6 +33,10 @@ protected:
         console::SetModulePath("");
     }
 
+    // The steps of a module that signs in at once.
+    struct SignsIn : console::StartupHooks {
+        bool SignIn(HWND) override { return true; }
+    } signsIn;
     com::ComPtr<ScriptedConsole> scripted;
 };
 

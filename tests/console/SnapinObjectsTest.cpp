@@ -1,6 +1,7 @@
 #include "console/KVTSnapin.h"
 #include "console/KVTSnapinAbout.h"
 #include "console/KVTSnapinComponent.h"
+#include "platform/ui/UiService.h"
 #include "tests/console/ConsoleFixture.h"
 
 using namespace zyr::testing;
@@ -56,7 +57,18 @@ TEST_F(SnapinObjectsTest, InitializeStopsEarlyWithoutWindowSignInOrImageList)
     EXPECT_TRUE(scripted->strips.empty());
     EXPECT_FALSE(zyr::console::IsSignedIn());
 
+    // Without a sign-in step nobody is signed in and no tree is built.
     zyr::console::ResetStartupState();
+    {
+        zyr::ui::ScopedRecordingUi ui;
+        EXPECT_EQ(S_FALSE, snapin->Initialize(static_cast<IConsole*>(scripted.get())));
+        EXPECT_FALSE(zyr::console::IsSignedIn());
+        EXPECT_TRUE(scripted->strips.empty());
+        ASSERT_EQ(1u, ui.recorder.boxes.size());
+        EXPECT_NE(std::string::npos, ui.recorder.boxes[0].text.find("No sign-in step is installed"));
+    }
+
+    zyr::console::SetStartupHooks(&signsIn);
     scripted->offerScopeImageList = false;
     EXPECT_EQ(E_UNEXPECTED, snapin->Initialize(static_cast<IConsole*>(scripted.get())));
 }

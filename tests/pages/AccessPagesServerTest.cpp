@@ -3,6 +3,7 @@
 // the server keeps of it (the access-control list and the audit record).
 #include "pages/AccessPages.h"
 
+#include "console/framework/AuditGuard.h"
 #include "records/Application.h"
 #include "tests/pages/QtTestApp.h"
 #include "tests/roles/RecordsFixture.h"
@@ -52,6 +53,12 @@ protected:
     {
         RecordsFixture::SetUp();
         QtTestApp();
+        zyr::console::SetAuditCheck([] { return false; });
+    }
+    void TearDown() override
+    {
+        zyr::console::ResetAuditCheck();
+        RecordsFixture::TearDown();
     }
 };
 

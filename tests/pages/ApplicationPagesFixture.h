@@ -37,7 +37,7 @@ protected:
         AuditFixture::SetUp();
         QtTestApp();
         zyr::SetCurrentUserName("PLANT\\engineer");
-        zyr::console::ResetAuditCheck();
+        zyr::console::SetAuditCheck([] { return false; });
         changeReports().clear();
         InstallPropertyChangeHandler(&RecordChange);
     }

@@ -11,6 +11,7 @@
 #include "tests/console/role/RoleFixture.h"
 #include "tests/pages/QtTestApp.h"
 #include "tests/signin/directory/DirectoryFixture.h"
+#include "tests/support/PreloadWrappers.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -427,10 +428,12 @@ TEST_F(RolePagesTest, EveryoneAndNameServiceAccountsThroughThePicker)
 {
     CKVTRole& role = *owned;
     if (std::getenv("NSS_WRAPPER_GROUP") == nullptr) {
-        const char* library = "/usr/lib/x86_64-linux-gnu/libnss_wrapper.so";
-        if (!std::filesystem::exists(library)) {
-            GTEST_SKIP() << "nss_wrapper is not installed";
+        const zyr::test::WrapperPath wrapper = zyr::test::NssWrapperLibrary();
+        if (wrapper.path.empty()) {
+            ASSERT_FALSE(wrapper.installed) << wrapper.problem;
+            GTEST_SKIP() << wrapper.problem;
         }
+        const char* library = wrapper.path.c_str();
         auto passwd = registry.Root() / "passwd";
         auto group = registry.Root() / "group";
         std::ofstream(passwd) << "dana:x:4101:4101:Dana:/nonexistent:/bin/false\n"

@@ -123,15 +123,20 @@ TEST_F(ApplicationTest, TheHandlerGetsEachApplicationWithItsOwnElement)
     EXPECT_THAT(seen, ElementsAre("One:{A1}"));
 }
 
-TEST_F(ApplicationTest, FailedFetchesLeaveTheListEmpty)
+TEST_F(ApplicationTest, FailedFetchesLeaveTheListEmptyAndSaySo)
 {
+    using zyr::records::FetchResult;
     UseScripted();
     scripted.Enqueue({.body = "Error: the applications cannot be read"});
+    scripted.Enqueue({.status = 503});
     scripted.Enqueue({.body = Document("<KVTROLES/>")});
+    scripted.Enqueue({.body = ""});
     scripted.Enqueue({.body = Document("<KVTAPPLS><ONLY/></KVTAPPLS>")});
-    for (int i = 0; i < 3; ++i) {
+    const FetchResult expected[] = {FetchResult::NotRead, FetchResult::NotRead, FetchResult::NotAList,
+                                    FetchResult::NotAList, FetchResult::Fetched};
+    for (FetchResult want : expected) {
         CKVTApplList list;
-        FetchApplications(list);
+        EXPECT_EQ(FetchApplications(list), want);
         EXPECT_TRUE(list.Applications.empty());
     }
 }

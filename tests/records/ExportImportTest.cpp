@@ -151,6 +151,20 @@ TEST_F(ExportImportTest, ImportIntoTheReferenceServerAndRefusalOfDuplicates)
     EXPECT_EQ(ui.boxes.back().text, zyr::records::kApplicationExistsMessage);
 }
 
+TEST_F(ExportImportTest, DuplicatesAreFoundWithoutRegardToCase)
+{
+    CKVTApplList list;
+    list.Append(std::make_unique<CKVTAppl>("Plant Ops", "", false)).DN =
+        "{a0000000-0000-0000-0000-00000000000b}";
+    for (const char* file : {"<DOCUMENT><ApplName>PLANT OPS</ApplName><ApplID>{X}</ApplID></DOCUMENT>",
+                             "<DOCUMENT><ApplName>Other</"
+                             "ApplName><ApplID>{A0000000-0000-0000-0000-00000000000B}</ApplID></DOCUMENT>"}) {
+        zyr::xml::KvtXmlDocument document(zyr::text::ActiveCodePage());
+        ASSERT_EQ(document.put_XmlString(std::string_view(file)), S_OK);
+        EXPECT_EQ(zyr::records::CheckImportedApplication(list, document), S_FALSE) << file;
+    }
+}
+
 TEST_F(ExportImportTest, AFailureStatusIsNoImport)
 {
     UseScripted();

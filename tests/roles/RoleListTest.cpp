@@ -95,17 +95,27 @@ TEST_F(RoleTest, RolesAreReadEvenWhenTheCacheFileCannotBeWritten)
     EXPECT_TRUE(Traced("Write operation failed"));
 }
 
-TEST_F(RoleTest, FailedFetchesLeaveTheListEmpty)
+TEST_F(RoleTest, FailedFetchesLeaveTheListEmptyAndSaySo)
 {
+    using zyr::records::FetchResult;
     UseScripted();
     scripted.Enqueue({.body = "Error: the roles cannot be read"});
+    scripted.Enqueue({.status = 500});
     scripted.Enqueue({.body = "<DOCUMENT><KVTROLES><A></DOCUMENT>"});
     scripted.Enqueue({.body = Document("<OTHER/>")});
-    for (int i = 0; i < 3; ++i) {
+    scripted.Enqueue({.body = ""});
+    const FetchResult expected[] = {FetchResult::NotRead, FetchResult::NotRead, FetchResult::NotAList,
+                                    FetchResult::NotAList, FetchResult::NotAList};
+    for (FetchResult want : expected) {
         CKVTRoleList list;
-        list.GetRoles();
+        EXPECT_EQ(list.GetRoles(), want);
         EXPECT_TRUE(list.Roles().empty());
     }
+    // A reply that is not a role list never replaces the cache file.
+    EXPECT_FALSE(std::filesystem::exists(cacheDir / "rolecache.xml"));
+    scripted.Enqueue({.body = Document("<KVTROLES><END/></KVTROLES>")});
+    CKVTRoleList empty;
+    EXPECT_EQ(empty.GetRoles(), FetchResult::Fetched);
 }
 
 TEST_F(RoleTest, MembersAddedInTheConsoleAreUniqueWithoutRegardToCase)

@@ -1,5 +1,6 @@
 #include "signin/FindUser.h"
 #include "tests/signin/SigninFixture.h"
+#include "tests/support/PreloadWrappers.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -97,10 +98,12 @@ TEST_F(FindUserTest, MembershipThroughANameServiceGroup)
 {
     const char* wrapped = std::getenv("NSS_WRAPPER_GROUP");
     if (wrapped == nullptr) {
-        const char* library = "/usr/lib/x86_64-linux-gnu/libnss_wrapper.so";
-        if (!std::filesystem::exists(library)) {
-            GTEST_SKIP() << "nss_wrapper is not installed";
+        const zyr::test::WrapperPath wrapper = zyr::test::NssWrapperLibrary();
+        if (wrapper.path.empty()) {
+            ASSERT_FALSE(wrapper.installed) << wrapper.problem;
+            GTEST_SKIP() << wrapper.problem;
         }
+        const char* library = wrapper.path.c_str();
         auto passwd = registry.Root() / "passwd";
         auto group = registry.Root() / "group";
         std::ofstream(passwd) << "dana:x:4101:4101:Dana:/nonexistent:/bin/false\n";

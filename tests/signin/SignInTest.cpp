@@ -3,6 +3,7 @@
 #include "signin/LoginSettings.h"
 #include "signin/components/AuthInterfaces.h"
 #include "tests/signin/SigninFixture.h"
+#include "tests/support/PreloadWrappers.h"
 #include "web/ServerConnection.h"
 
 #include <gtest/gtest.h>
@@ -97,6 +98,15 @@ TEST_F(SignInTest, AConsoleObjectMissingFromTheDatabaseMeansNotSecured)
     EXPECT_EQ(verdict.icon, zyr::ui::MB_ICONWARNING);
 }
 
+TEST_F(SignInTest, AnApplicationListThatCannotBeHadIsNoUnsecuredConsole)
+{
+    WriteRoleCache({}); // the server answers, but with no list, and no list was cached
+    SignInVerdict verdict = DecideSignIn(LogonUserFields());
+    EXPECT_EQ(verdict.end, SignInEnd::StayOpen);
+    EXPECT_EQ(verdict.icon, zyr::ui::MB_ICONERROR);
+    EXPECT_EQ(verdict.message.rfind("Could not connect to ZYR Security Server", 0), 0u) << verdict.message;
+}
+
 TEST_F(SignInTest, AServerThatDoesNotAnswerIsNamedByItsHostAlone)
 {
     TempRegistry::SetText(HKEY_LOCAL_MACHINE, zyr::testing::kFrameworkKey, "URL",
@@ -185,10 +195,12 @@ protected:
     void SetUp() override
     {
         SignInTest::SetUp();
-        const char* matrix = "/usr/lib/x86_64-linux-gnu/pam_wrapper/pam_matrix.so";
-        if (!std::filesystem::exists(matrix)) {
-            GTEST_SKIP() << "pam_matrix is not installed";
+        const zyr::test::WrapperPath wrapper = zyr::test::PamMatrixModule();
+        if (wrapper.path.empty()) {
+            ASSERT_FALSE(wrapper.installed) << wrapper.problem;
+            GTEST_SKIP() << wrapper.problem;
         }
+        const std::string& matrix = wrapper.path;
         auto pamDir = registry.Root() / "pam.d";
         std::filesystem::create_directories(pamDir);
         auto passdb = registry.Root() / "passdb";

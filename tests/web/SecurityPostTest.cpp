@@ -140,6 +140,13 @@ TEST_F(SecurityPostTest, TransportFailuresStartWith800)
     server.Enqueue({.dropConnection = true});
     std::string dropped = PostSecurityRequest(server.Url("/drop"), "x");
     EXPECT_TRUE(dropped.starts_with("800 ")) << dropped;
+
+    // A reply cut off inside its headers is no answer either.
+    for (const char* raw : {"HTTP/1.1 200 OK\r\nContent-Ty", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n"}) {
+        server.Enqueue({.closeAfter = true, .raw = raw});
+        std::string cut = PostSecurityRequest(server.Url("/cut"), "x");
+        EXPECT_TRUE(cut.starts_with("800 ")) << cut;
+    }
 }
 
 } // namespace

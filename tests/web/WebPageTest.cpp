@@ -89,6 +89,16 @@ TEST_F(WebPageTest, DocumentReplyIsCutAndUsable)
     EXPECT_TRUE(requests[0].body.empty());
 }
 
+TEST_F(WebPageTest, AReplyCutOffInItsHeadersOrBodyFails)
+{
+    for (const char* raw : {"HTTP/1.1 200 OK\r\nContent-Ty", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n",
+                            "HTTP/1.1 200 OK\r\nContent-Length: 50\r\n\r\n<DOCUMENT>"}) {
+        server.Enqueue({.closeAfter = true, .raw = raw});
+        std::string reply;
+        EXPECT_FALSE(Get("/sec.asp?Object=Role&Operation=Add", reply)) << raw;
+    }
+}
+
 TEST_F(WebPageTest, ErrorRepliesFailAndHtmlPagesBecomeTheAspError)
 {
     server.Enqueue({.body = "Role could not be added: error 17"});

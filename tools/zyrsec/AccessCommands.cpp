@@ -150,9 +150,10 @@ int AccessCommand(Context& context, bool grant)
 {
     const Invocation& invocation = context.invocation;
     CKVTApplList list;
-    FetchApplicationList(context, list);
     CKVTRoleList roles;
-    FetchRoleList(context, roles);
+    if (!FetchApplicationList(context, list) || !FetchRoleList(context, roles)) {
+        return kExitFailed;
+    }
     const std::string groupName = invocation.Option("group");
     const std::string objectName = invocation.Option("object");
     Target target;

@@ -47,9 +47,10 @@ int Describe(Context& context, size_t depth)
 int ShowTree(Context& context)
 {
     CKVTApplList list;
-    FetchApplicationList(context, list);
     CKVTRoleList roles;
-    FetchRoleList(context, roles);
+    if (!FetchApplicationList(context, list) || !FetchRoleList(context, roles)) {
+        return kExitFailed;
+    }
     Json applications = Json::Array();
     std::string text = "Applications\n";
     for (const auto& application : list.Applications) {
@@ -79,7 +80,9 @@ int ShowTree(Context& context)
 int ListApplications(Context& context)
 {
     CKVTApplList list;
-    FetchApplicationList(context, list);
+    if (!FetchApplicationList(context, list)) {
+        return kExitFailed;
+    }
     Json applications = Json::Array();
     TextTable table({"NAME", "ID", "GROUPS", "DESCRIPTION"});
     for (const auto& application : list.Applications) {
@@ -140,7 +143,9 @@ int AddApplication(Context& context)
     return AddCommand(context, zyr::records::NewRecordKind::Application,
                       zyr::records::kApplicationExistsFormat, "application", "application",
                       [&](const std::string& name, const std::string& description) {
-                          FetchApplicationList(context, list);
+                          if (!FetchApplicationList(context, list)) {
+                              return zyr::records::AddOutcome<CKVTAppl>{};
+                          }
                           return zyr::records::AddApplication(list, name, description);
                       });
 }
@@ -200,7 +205,9 @@ int ImportApplication(Context& context)
         return Fail(context, "The file '" + path + "' cannot be read.");
     }
     CKVTApplList list;
-    FetchApplicationList(context, list);
+    if (!FetchApplicationList(context, list)) {
+        return kExitFailed;
+    }
     CKVTAppl* added = nullptr;
     if (FAILED(zyr::records::ImportApplicationFile(list, path, &added))) {
         return Fail(context, "The security server did not import '" + path + "'.");

@@ -1,5 +1,7 @@
 #include "tools/zyrsec/CliUi.h"
 
+#include "tools/zyrsec/TextTable.h"
+
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -54,19 +56,21 @@ int CliUi::MessageBox(zyr::ui::OwnerWindow, const std::string& text, const std::
                       unsigned style)
 {
     Message message{text, caption, style, zyr::ui::IDOK};
+    // Messages name records as the server sent them.
+    const std::string shown = EscapeControls(text);
     if (!IsQuestion(style)) {
-        std::fprintf(errors_, "%s\n", text.c_str());
+        std::fprintf(errors_, "%s\n", shown.c_str());
     } else if (answerYes_) {
-        std::fprintf(errors_, "%s\n(answered Yes: --yes)\n", text.c_str());
+        std::fprintf(errors_, "%s\n(answered Yes: --yes)\n", shown.c_str());
         message.answer = YesAnswer(style);
     } else if (interactive_) {
         std::string line;
-        const bool answered = ask_(text + " [y/N] ", line);
+        const bool answered = ask_(shown + " [y/N] ", line);
         message.answer = answered && (line == "y" || line == "Y" || line == "yes" || line == "Yes")
                              ? YesAnswer(style)
                              : NoAnswer(style);
     } else {
-        std::fprintf(errors_, "%s\n(refused: no terminal to ask; give --yes to answer Yes)\n", text.c_str());
+        std::fprintf(errors_, "%s\n(refused: no terminal to ask; give --yes to answer Yes)\n", shown.c_str());
         message.answer = NoAnswer(style);
         questionRefused_ = true;
     }

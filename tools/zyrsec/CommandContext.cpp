@@ -49,23 +49,40 @@ bool AskYes(Context& context, const std::string& question, const std::string& ca
 bool RefusedByAuditGuard()
 {
     if (IsAuditNotFunctional()) {
-        zyr::ShowAuditComponentsMissing();
+        zyr::audit::ShowAuditRefusal();
         return true;
     }
     return false;
 }
 
-void FetchApplicationList(Context& context, CKVTApplList& list)
+namespace {
+
+bool Fetched(Context& context, zyr::records::FetchResult result, const char* what)
 {
-    Progress progress(context);
-    FetchApplications(list, progress.Handler());
+    if (result == zyr::records::FetchResult::Fetched) {
+        return true;
+    }
+    Fail(context, std::string(zyr::records::FetchFailureText(result)) + " The " + what + " were not read.");
+    return false;
 }
 
-void FetchRoleList(Context& context, CKVTRoleList& roles)
+} // namespace
+
+bool FetchApplicationList(Context& context, CKVTApplList& list)
+{
+    Progress progress(context);
+    const zyr::records::FetchResult result = FetchApplications(list, progress.Handler());
+    progress.Done();
+    return Fetched(context, result, "applications");
+}
+
+bool FetchRoleList(Context& context, CKVTRoleList& roles)
 {
     Progress progress(context);
     progress.Show("Fetching Role Data from the Server...");
-    roles.GetRoles();
+    const zyr::records::FetchResult result = roles.GetRoles();
+    progress.Done();
+    return Fetched(context, result, "roles");
 }
 
 // The New dialogs' checks; false when refused (the message has been shown).

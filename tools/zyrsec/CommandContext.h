@@ -80,9 +80,10 @@ bool AskYes(Context& context, const std::string& question, const std::string& ca
 // The refusal rule of every changing command.
 bool RefusedByAuditGuard();
 
-// Fetches the lists, with progress on the terminal.
-void FetchApplicationList(Context& context, CKVTApplList& list);
-void FetchRoleList(Context& context, CKVTRoleList& roles);
+// Fetches the lists, with progress on the terminal. False when the list could
+// not be read: the reason has been shown and the command fails (exit 1).
+[[nodiscard]] bool FetchApplicationList(Context& context, CKVTApplList& list);
+[[nodiscard]] bool FetchRoleList(Context& context, CKVTRoleList& roles);
 
 // The New dialogs' checks of the command's last argument and its
 // --description; false when refused (the message has been shown), else the

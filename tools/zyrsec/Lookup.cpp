@@ -42,13 +42,17 @@ CKVTRole* FindRole(Context& context, CKVTRoleList& roles, const std::string& nam
 
 CKVTAppl* FetchApplication(Context& context, CKVTApplList& list)
 {
-    FetchApplicationList(context, list);
+    if (!FetchApplicationList(context, list)) {
+        return nullptr;
+    }
     return FindApplication(context, list, context.invocation.arguments[0]);
 }
 
 CKVTRole* FetchRole(Context& context, CKVTRoleList& roles, const std::string& name)
 {
-    FetchRoleList(context, roles);
+    if (!FetchRoleList(context, roles)) {
+        return nullptr;
+    }
     return FindRole(context, roles, name);
 }
 
@@ -77,7 +81,9 @@ bool FindTarget(Context& context, CKVTApplList& list, const std::string& app, co
 bool FetchTarget(Context& context, CKVTApplList& list, size_t depth, Target& target)
 {
     const auto& args = context.invocation.arguments;
-    FetchApplicationList(context, list);
+    if (!FetchApplicationList(context, list)) {
+        return false;
+    }
     return FindTarget(context, list, args[0], depth >= 1 ? &args[1] : nullptr,
                       depth >= 2 ? &args[2] : nullptr, target);
 }

@@ -106,7 +106,9 @@ int MemberCommand(Context& context, bool add)
 int ListRoles(Context& context)
 {
     CKVTRoleList roles;
-    FetchRoleList(context, roles);
+    if (!FetchRoleList(context, roles)) {
+        return kExitFailed;
+    }
     Json array = Json::Array();
     TextTable table({"NAME", "ID", "USERS", "GROUPS", "DESCRIPTION"});
     for (const auto& role : roles.Roles()) {
@@ -180,7 +182,9 @@ int AddRole(Context& context)
     CKVTRoleList roles;
     return AddCommand(context, zyr::records::NewRecordKind::Role, zyr::records::kRoleExistsFormat, "role",
                       "role", [&](const std::string& name, const std::string& description) {
-                          FetchRoleList(context, roles);
+                          if (!FetchRoleList(context, roles)) {
+                              return zyr::records::AddOutcome<CKVTRole>{};
+                          }
                           return zyr::records::AddRole(roles, name, description);
                       });
 }
@@ -229,8 +233,9 @@ int DeleteRole(Context& context)
     // same name, so any that remain (an older server) are told.
     CKVTApplList list;
     const zyr::records::RoleDeletion deletion = zyr::records::DeleteRole(*role, &roles, [&]() {
-        FetchApplicationList(context, list);
-        return &list;
+        // The server took the role's entries out with it; without the list
+        // nothing is left to tell (the failure to read it has been shown).
+        return FetchApplicationList(context, list) ? &list : nullptr;
     });
     if (!deletion.deleted) {
         return kExitFailed;

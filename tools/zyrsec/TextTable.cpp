@@ -1,6 +1,7 @@
 #include "tools/zyrsec/TextTable.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace zyr::zyrsec {
 
@@ -83,6 +84,27 @@ std::string RenderFields(const std::vector<std::pair<std::string, std::string>>&
         text.append(width - DisplayWidth(label) + 1, ' ');
         text += OneLine(value);
         out += TrimRight(std::move(text)) + "\n";
+    }
+    return out;
+}
+
+std::string EscapeControls(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    char escaped[8];
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if ((c < 0x20 && c != '\n' && c != '\t') || c == 0x7f) {
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+            out += escaped;
+        } else if (c == 0xc2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(text[i + 1]) <= 0x9f) {
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(text[++i]));
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
+        }
     }
     return out;
 }

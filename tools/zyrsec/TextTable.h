@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -27,6 +28,11 @@ private:
 // "label: value" lines with the values aligned after the longest label.
 std::string RenderFields(const std::vector<std::pair<std::string, std::string>>& fields,
                          const std::string& indent = {});
+
+// The text with every control character but line feed and tab written as
+// "\xNN" (C1 controls in UTF-8 as "\u00NN"), so that text from the server
+// never moves the cursor or erases lines of the terminal it is shown on.
+std::string EscapeControls(std::string_view text);
 
 // Characters of a UTF-8 text (continuation bytes not counted).
 size_t DisplayWidth(const std::string& text);

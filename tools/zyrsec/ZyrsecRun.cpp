@@ -7,6 +7,7 @@
 #include "tools/zyrsec/Rendering.h"
 #include "web/ServerConnection.h"
 
+#include "tools/zyrsec/TextTable.h"
 #include <strings.h>
 #include <unistd.h>
 
@@ -121,7 +122,7 @@ int RunZyrsec(const std::vector<std::string>& arguments, const RunStreams& strea
             WriteJson(streams.out, FailureJson(status, messages));
         }
     } else if (status == kExitSuccess) {
-        std::fputs(context.text.c_str(), streams.out);
+        std::fputs(EscapeControls(context.text).c_str(), streams.out);
     }
     std::fflush(streams.out);
     return status;

@@ -62,6 +62,7 @@ protected:
         console::InstallResources(&module::ModuleResourceSet());
         console::RegisterClipboardFormats();
         console::SetApplicationUi(&windows);
+        console::SetAuditCheck([] { return false; });
         mmc = com::ComPtr<ScriptedConsole>::Attach(new ScriptedConsole);
         view = com::ComPtr<CKVTSnapinComponent>::Attach(new CKVTSnapinComponent);
         ASSERT_EQ(view->Initialize(mmc.get()), S_OK);

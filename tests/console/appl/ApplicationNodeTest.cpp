@@ -131,6 +131,17 @@ TEST_F(ApplicationNodeTest, StartUpBuildsTheTreeOfALargeDatabase)
     }
 }
 
+TEST_F(ApplicationNodeTest, AListThatCannotBeReadIsToldNotShownEmpty)
+{
+    UseScripted();
+    scripted.Enqueue({.body = "Error: the database is locked"});
+    CApplicationNode& node = Build();
+    EXPECT_TRUE(node.m_children.empty());
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_THAT(ui.boxes[0].text, HasSubstr("The security server could not be read."));
+    EXPECT_EQ(ui.boxes[0].style, ui::MB_OK | ui::MB_ICONERROR);
+}
+
 TEST_F(ApplicationNodeTest, TheRootBuildsTheApplicationsContainerFirst)
 {
     ServeSmallTree();
@@ -243,8 +254,10 @@ TEST_F(ApplicationNodeTest, ChangesAreRefusedWhileTheAuditTrailIsUnusable)
     EXPECT_EQ(Command(ApplNode(node, 0), CApplInstanceNode::ID_NEW_SECURE_GROUP), S_OK);
     EXPECT_EQ(Send(ApplNode(node, 1), MMCN_DELETE), S_OK);
     EXPECT_EQ(Send(ObjectNode(GroupNode(ApplNode(node, 0), 0), 0), MMCN_DELETE, 1, CCT_RESULT), S_OK);
+    EXPECT_EQ(Command(node, CApplicationNode::ID_IMPORT_APPLICATION), S_OK);
     EXPECT_TRUE(NewDialogs().kinds.empty()) << "no dialog is shown";
-    ASSERT_EQ(ui.boxes.size(), 4u);
+    EXPECT_TRUE(ui.openDialogs.empty());
+    ASSERT_EQ(ui.boxes.size(), 5u);
     EXPECT_EQ(ui.boxes[0].text, LoadStringAnsi(IDS_AUDIT_COMPONENTS_MISSING));
     EXPECT_EQ(scripted.RequestCount(), sent);
     EXPECT_EQ(node.m_children.size(), 2u);

@@ -297,11 +297,18 @@ TEST_F(NodeFrameworkTest, AddImagesLoadsBothStripsWithTheTealMask)
                           0, scripted.get(), CCT_SCOPE));
 }
 
-TEST_F(NodeFrameworkTest, RefusalWhenTheAuditTrailIsUnusable)
+TEST_F(NodeFrameworkTest, RefusalWhenTheAuditTrailIsUnusableOrNotChecked)
 {
     zyr::ui::ScopedRecordingUi ui;
     EXPECT_FALSE(zyr::console::RefuseChangeWhenAuditNotFunctional());
     EXPECT_TRUE(ui.recorder.boxes.empty());
+
+    // A host without the module's start-up steps has no check: nothing changes.
+    zyr::console::ResetAuditCheck();
+    EXPECT_TRUE(zyr::console::RefuseChangeWhenAuditNotFunctional());
+    ASSERT_EQ(1u, ui.recorder.boxes.size());
+    EXPECT_EQ(zyr::console::kNoAuditCheckMessage, ui.recorder.boxes[0].text);
+    ui.recorder.boxes.clear();
 
     zyr::console::SetAuditCheck([] { return true; });
     EXPECT_TRUE(zyr::console::RefuseChangeWhenAuditNotFunctional());

@@ -320,6 +320,10 @@ TEST_F(LogNodeTest, TheRootMakesTheLogsContainerLast)
 
 TEST_F(LogNodeTest, TheViewRoutesNotificationsAndToolbarClicksToTheContainer)
 {
+    struct SignsIn : console::StartupHooks {
+        bool SignIn(HWND) override { return true; }
+    } signsIn;
+    console::SetStartupHooks(&signsIn);
     auto snapin = com::ComPtr<CKVTSnapin>::Attach(new CKVTSnapin);
     ASSERT_EQ(S_OK, snapin->Initialize(static_cast<IConsole*>(mmc.get())));
     auto* logs = dynamic_cast<CLogNode*>(snapin->RootNode()->m_children.back());

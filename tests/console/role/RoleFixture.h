@@ -35,6 +35,7 @@ protected:
         console::InstallResources(&module::ModuleResourceSet());
         console::RegisterClipboardFormats();
         mmc = com::ComPtr<ScriptedConsole>::Attach(new ScriptedConsole);
+        console::SetAuditCheck([] { return false; });
         zyr::records::ResetCurrentApplList();
         zyr::audit::ResetAuditValueRecords();
         UseScripted();

@@ -49,6 +49,9 @@ TEST(ZyrsecText, ColumnsAlignByCharactersAndLinesEndWithoutBlanks)
     table.AddRow({"Line\n1", ""});
     EXPECT_EQ(table.Render(), "NAME    ID\nGr\xc3\xbc\xc3\x9f    {1}\nLine 1\n");
     EXPECT_EQ(RenderFields({{"Name", "A"}, {"Description", ""}}, "  "), "  Name:        A\n  Description:\n");
+    // Text from the server never drives the terminal.
+    EXPECT_EQ(EscapeControls("u\x1b[1A\x1b[2K\r\n\tok\x7f\xc2\x9b\xc3\xbc"),
+              "u\\x1b[1A\\x1b[2K\\x0d\n\tok\\x7f\\u009b\xc3\xbc");
 }
 
 TEST(ZyrsecUi, QuestionsAreAnsweredByYesByTheTerminalOrRefused)
@@ -76,12 +79,15 @@ TEST(ZyrsecUi, QuestionsAreAnsweredByYesByTheTerminalOrRefused)
     ASSERT_EQ(terminal.Messages().size(), 2u);
     EXPECT_EQ(terminal.Messages()[0].text, "Delete?");
 
+    yes.MessageBox(nullptr, "Role \x1b[2Kgone", "c", MB_OK);
+
     std::rewind(sink);
     char buffer[512] = {};
     size_t n = std::fread(buffer, 1, sizeof buffer - 1, sink);
     std::string written(buffer, n);
     EXPECT_NE(written.find("Note\n"), std::string::npos);
     EXPECT_NE(written.find("give --yes"), std::string::npos);
+    EXPECT_NE(written.find("Role \\x1b[2Kgone"), std::string::npos);
     std::fclose(sink);
 }
 

@@ -335,4 +335,34 @@ TEST_F(ZyrsecServerTest, UsageErrorsAndSignInRefusals)
     EXPECT_TRUE(Contains(noCa.err, "The certificate file '/nonexistent/ca.pem' cannot be read.")) << noCa.err;
 }
 
+TEST_F(ZyrsecServerTest, AListThatCannotBeReadFailsTheCommand)
+{
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"Kind=Status&Object=Appl&Operation=GetAll&Code=500", {"--json", "apps"}},
+        {"Kind=ErrorReply&Object=Appl&Operation=GetAll&Count=9", {"--json", "tree"}},
+        {"Kind=EmptyReply&Object=Appl&Operation=GetAll&Value=1", {"--json", "apps"}},
+        {"Kind=EmptyReply&Object=Role&Operation=Get&Value=1", {"--json", "roles"}},
+        {"Kind=Status&Object=Role&Operation=Get&Code=503", {"--json", "tree"}},
+    };
+    ASSERT_EQ(Zyrsec({"apps"}).status, 0); // the sign-in's cache files
+    for (const auto& [fault, arguments] : cases) {
+        ASSERT_EQ(Fault(fault), "OK");
+        ToolRun run = Zyrsec(arguments);
+        EXPECT_EQ(run.status, 1) << fault << "\n" << run.out;
+        EXPECT_EQ(run.Json().get<std::string>("ok"), "false") << fault;
+        EXPECT_TRUE(Contains(run.err, "The security server could not be read")) << fault << "\n" << run.err;
+        ASSERT_EQ(Fault("Kind=Clear"), "OK");
+    }
+}
+
+TEST_F(ZyrsecServerTest, EveryStepOfARunUsesTheServerItWasPointedAt)
+{
+    // The configured server does not answer: the sign-in, its log entries and
+    // the change all go to the server of --server.
+    SetMachineText("URL", "http://127.0.0.1:9/zyr/security");
+    ToolRun run = Zyrsec({"--server", url_, "--json", "role", "add", "Night Shift"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_FALSE(run.Json().get_child_optional("messages")) << run.out; // no "not secured"
+}
+
 } // namespace
