@@ -6,6 +6,7 @@
 #include "platform/com/ClassTable.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/UiService.h"
+#include "signin/SetupCheck.h"
 #include "signin/components/AuthInterfaces.h"
 #include "web/WebPage.h"
 
@@ -103,11 +104,14 @@ SignInVerdict DecideSignIn(const LoginFields& fields)
     if (fields.userName.empty() || fields.domain.empty()) {
         return Stay(kInvalidEntryMessage, MB_ICONINFORMATION);
     }
+    // The boxes keep their texts; the trace names the cause behind them.
     if (!ValidateCredentials(fields)) {
+        FindSetupProblem();
         return Stay(kBadCredentialsMessage, MB_ICONERROR);
     }
     std::string serverUrl;
     if (!TestServerConnection(serverUrl)) {
+        FindSetupProblem();
         return Stay(ConnectionFailureMessage(serverUrl), MB_ICONERROR);
     }
     zyr::SetCurrentUser(fields.domain.view(), fields.userName.view());
@@ -119,6 +123,7 @@ SignInVerdict DecideSignIn(const LoginFields& fields)
         FAILED(authorize->SetAccount(Wide(fields.domain).c_str(), Wide(fields.userName).c_str())) ||
         FAILED(authorize->GetObjectReference(u"Morvel Framework", u"Security Manager", u"ZyrSnap-In",
                                              &reference))) {
+        FindSetupProblem();
         return Stay(kInitializationFailedMessage, MB_ICONWARNING);
     }
     SaveLoginSettings(fields);
