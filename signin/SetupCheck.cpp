@@ -109,6 +109,10 @@ ServerProbe ProbeServer(const std::string& url)
         probe.error = reply.substr(4);
     } else if (reply == "800") {
         probe.error = "the server reported an error";
+    } else if (reply == "401") {
+        // A server that authenticates its callers answered all the same.
+        probe.answered = true;
+        probe.asksCredentials = true;
     } else if (reply.size() == 3 && reply[0] >= '4' && reply[0] <= '5') {
         probe.error = "the server answered with HTTP status " + reply;
     } else {

@@ -46,9 +46,10 @@ std::string NoServerUrlProblem();
 // The answer of the server's version request.
 struct ServerProbe {
     bool answered = false;
-    std::string version;   // the reply when answered
-    std::string error;     // the transport's or the server's failure otherwise
-    long milliseconds = 0; // time to answer
+    std::string version;          // the reply when answered
+    std::string error;            // the transport's or the server's failure otherwise
+    long milliseconds = 0;        // time to answer
+    bool asksCredentials = false; // answered 401: the server wants the account's credentials
 };
 ServerProbe ProbeServer(const std::string& url);
 

@@ -103,9 +103,12 @@ Check ServerCheck(const std::string& url, bool& answered)
         return {"server", Verdict::Fail, url + " does not answer (" + probe.error + ")",
                 "start the security server, or correct the URL"};
     }
-    return {"server", Verdict::Ok,
-            "version " + probe.version + ", answered in " + std::to_string(probe.milliseconds) +
-                " ms; accounts are checked on this machine by the authentication component",
+    const std::string answer = probe.asksCredentials
+                                   ? "asks for the account's credentials (HTTP authentication)"
+                                   : "version " + probe.version +
+                                         "; accounts are checked on this machine by the "
+                                         "authentication component";
+    return {"server", Verdict::Ok, answer + ", answered in " + std::to_string(probe.milliseconds) + " ms",
             ""};
 }
 
