@@ -6,6 +6,7 @@
 #include "host/ConsoleSession.h"
 #include "host/HostOptions.h"
 #include "host/MainWindow.h"
+#include "host/PlatformChatter.h"
 #include "host/QtUiService.h"
 #include "host/SnapinRegistry.h"
 #include "platform/com/Guid.h"
@@ -72,6 +73,7 @@ int main(int argc, char** argv)
             return 0;
         }
     }
+    zyr::host::FilterPlatformChatter();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zyr-security-manager"));
 

@@ -7,6 +7,7 @@
 #include "platform/text/CodePage.h"
 #include "platform/ui/UiService.h"
 #include "signin/AccessRules.h"
+#include "signin/SetupCheck.h"
 #include "signin/components/AuthInterfaces.h"
 #include "web/ServerConnection.h"
 #include "web/WebPage.h"
@@ -124,7 +125,9 @@ SignInVerdict Decide(const LoginFields& fields)
     if (fields.userName.empty() || fields.domain.empty()) {
         return Stay(kInvalidEntryMessage, MB_ICONINFORMATION);
     }
+    // The boxes keep their texts; the trace names the cause behind them.
     if (!ValidateCredentials(fields)) {
+        FindSetupProblem();
         return Stay(kBadCredentialsMessage, MB_ICONERROR);
     }
     zyr::web::ClearServerCredentials();
@@ -138,6 +141,7 @@ SignInVerdict Decide(const LoginFields& fields)
     }
     std::string serverUrl;
     if (!TestServerConnection(serverUrl)) {
+        FindSetupProblem();
         return ConnectionRefusal(fields, serverUrl);
     }
     zyr::SetCurrentUser(fields.domain.view(), fields.userName.view());
@@ -147,6 +151,7 @@ SignInVerdict Decide(const LoginFields& fields)
     if (FAILED(CoCreateInstance(CLSID_KvtAuthorize, nullptr, CLSCTX_ALL, IKvtAuthorize::InterfaceId(),
                                 authorize.PutVoid())) ||
         FAILED(authorize->SetAccount(Wide(fields.domain).c_str(), Wide(fields.userName).c_str()))) {
+        FindSetupProblem();
         return Stay(kInitializationFailedMessage, MB_ICONWARNING);
     }
     // "Not secured" is only for a database that was read and does not guard

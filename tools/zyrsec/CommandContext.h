@@ -24,8 +24,9 @@ struct Context {
     const Invocation& invocation;
     CliUi& ui;
     const RunStreams& streams;
-    Json json = Json::Object(); // the answer of --json, "ok" first
-    std::string text;           // the plain answer
+    Json json = Json::Object();  // the answer of --json, "ok" first
+    std::string text;            // the plain answer
+    bool answersFailure = false; // the answer is written on a failure as well
 };
 
 // Progress of a long fetch on the terminal (standard error), never with

@@ -22,8 +22,9 @@ using CommandHandler = int (*)(Context&);
 
 // Whether a command changes the security database: a changing command is
 // refused while the audit components are missing, before it reads any
-// argument or asks the server.
-enum class Effect { Reads, Changes };
+// argument or asks the server. A command that inspects the set-up runs
+// without signing in.
+enum class Effect { Reads, Changes, Inspects };
 
 struct CommandSpec {
     const char* words;     // "app add"

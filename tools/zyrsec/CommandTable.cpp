@@ -17,6 +17,7 @@ const std::vector<OptionSpec> kMember{{"user", "NAME"}, {"group", "NAME"}};
 
 constexpr Effect kReads = Effect::Reads;
 constexpr Effect kChanges = Effect::Changes;
+constexpr Effect kInspects = Effect::Inspects;
 
 } // namespace
 
@@ -187,6 +188,14 @@ const std::vector<CommandSpec>& Commands()
          {kPage},
          ShowAuditTrail,
          kReads},
+        {"doctor",
+         "",
+         "checks this machine's set-up, each step with its fix (no sign-in needed)",
+         0,
+         0,
+         {},
+         ShowDoctor,
+         kInspects},
     };
     return commands;
 }

@@ -62,6 +62,9 @@ int ComplianceStatus(Context& context);
 int ActivateCompliance(Context& context);
 int ShowAuditTrail(Context& context);
 
+// The set-up checklist (DoctorCommand.cpp); exit 1 when a check fails.
+int ShowDoctor(Context& context);
+
 // The delete command of an application (depth 0), a group (1) or an object
 // (2) named by the arguments: asks questionFormat, deletes the record on the
 // server and reports "Deleted the WHAT 'NAME'.".

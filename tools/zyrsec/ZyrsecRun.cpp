@@ -2,6 +2,7 @@
 
 #include "common/ServerSettings.h"
 #include "platform/text/CodePage.h"
+#include "signin/SetupCheck.h"
 #include "signin/SignIn.h"
 #include "tools/zyrsec/CommandContext.h"
 #include "tools/zyrsec/Rendering.h"
@@ -97,6 +98,13 @@ int RunZyrsec(const std::vector<std::string>& arguments, const RunStreams& strea
             }
             zyr::SetServerCaFile(*global.caFile);
         }
+        if (invocation.command->effect == Effect::Inspects) {
+            return invocation.command->handler(context);
+        }
+        // A machine that cannot sign in is told why, not only that it failed.
+        if (const std::string problem = zyr::signin::FindSetupProblem(); !problem.empty()) {
+            return Fail(context, problem);
+        }
         if (!SignIn(context)) {
             return kExitFailed;
         }
@@ -113,7 +121,7 @@ int RunZyrsec(const std::vector<std::string>& arguments, const RunStreams& strea
         messages.push_back(message.text);
     }
     if (invocation.global.json) {
-        if (status == kExitSuccess) {
+        if (status == kExitSuccess || context.answersFailure) {
             if (!messages.empty()) {
                 context.json.Set("messages", Strings(messages));
             }
@@ -121,7 +129,7 @@ int RunZyrsec(const std::vector<std::string>& arguments, const RunStreams& strea
         } else {
             WriteJson(streams.out, FailureJson(status, messages));
         }
-    } else if (status == kExitSuccess) {
+    } else if (status == kExitSuccess || context.answersFailure) {
         std::fputs(EscapeControls(context.text).c_str(), streams.out);
     }
     std::fflush(streams.out);
