@@ -42,8 +42,8 @@ public:
             dup2(out[1], STDOUT_FILENO);
             close(out[0]);
             close(out[1]);
-            execl(program.c_str(), program.c_str(), "--listen", "127.0.0.1:0", "--db", databasePath.c_str(),
-                  "--seed", "demo", "--enable-test-controls", "--log-level", "error",
+            execl(program.c_str(), program.c_str(), "--listen", "127.0.0.1:0", "--insecure-no-auth", "--db",
+                  databasePath.c_str(), "--seed", "demo", "--enable-test-controls", "--log-level", "error",
                   static_cast<char*>(nullptr));
             _exit(127);
         }

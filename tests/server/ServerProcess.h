@@ -17,8 +17,9 @@ public:
     ServerProcess(const ServerProcess&) = delete;
     ServerProcess& operator=(const ServerProcess&) = delete;
 
-    // Starts the server with --listen 127.0.0.1:0 and the given arguments;
-    // false when it does not report a port.
+    // Starts the server with --listen 127.0.0.1:0 and the given arguments
+    // (and --insecure-no-auth unless they hold --auth);
+    // false when it does not report where it listens.
     bool Start(const std::vector<std::string>& args);
     // SIGTERM and wait; the exit status (or -1).
     int Stop();

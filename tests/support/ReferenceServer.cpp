@@ -38,7 +38,8 @@ bool ReferenceServer::Start(const std::vector<std::string>& extraArgs)
     if (access(executable.c_str(), X_OK) != 0) {
         return false;
     }
-    std::vector<std::string> args = {executable, "--listen", "127.0.0.1:0", "--db", folder_ + "/security.db"};
+    std::vector<std::string> args = {executable,           "--listen", "127.0.0.1:0",
+                                     "--insecure-no-auth", "--db",     folder_ + "/security.db"};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
 
     int out[2];
