@@ -9,7 +9,7 @@
 
 #include <charconv>
 
-namespace zyr::access {
+namespace zyr::accessrule {
 
 using zyr::text::EqualsNoCase;
 
@@ -195,4 +195,4 @@ bool PermissionGranted(const std::vector<AccessGrant>& acl, const std::vector<Ca
     return (granted & permission) == permission;
 }
 
-} // namespace zyr::access
+} // namespace zyr::accessrule

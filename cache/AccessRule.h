@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace zyr::access {
+namespace zyr::accessrule {
 
 struct CachedRole {
     std::string dn;
@@ -62,4 +62,4 @@ bool AccountHoldsRole(const CachedRole& role, const AccountIdentity& account, st
 bool PermissionGranted(const std::vector<AccessGrant>& acl, const std::vector<CachedRole>& roles,
                        const AccountIdentity& account, std::string_view computerName, uint32_t permission);
 
-} // namespace zyr::access
+} // namespace zyr::accessrule

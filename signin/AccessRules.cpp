@@ -7,8 +7,8 @@
 
 namespace zyr::signin {
 
-using zyr::access::ParsePlainAccessList;
-using zyr::access::SplitList;
+using zyr::accessrule::ParsePlainAccessList;
+using zyr::accessrule::SplitList;
 using zyr::text::EqualsNoCase;
 
 namespace {

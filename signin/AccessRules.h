@@ -13,13 +13,13 @@
 
 namespace zyr::signin {
 
-using zyr::access::AccessGrant;
-using zyr::access::AccountHoldsRole;
-using zyr::access::AccountIdentity;
-using zyr::access::CachedRole;
-using zyr::access::LookUpAccount;
-using zyr::access::NameServiceAccount;
-using zyr::access::PermissionGranted;
+using zyr::accessrule::AccessGrant;
+using zyr::accessrule::AccountHoldsRole;
+using zyr::accessrule::AccountIdentity;
+using zyr::accessrule::CachedRole;
+using zyr::accessrule::LookUpAccount;
+using zyr::accessrule::NameServiceAccount;
+using zyr::accessrule::PermissionGranted;
 
 // The roles of the role cache ("KVTROLES"), member lists decrypted. False when
 // the text is not such a document.

@@ -20,6 +20,23 @@ std::string Printable(std::string_view text)
     return out;
 }
 
+// A group or object that is not the console's own matters to the lockout
+// guard only when it is; found cheaply, so that the lists of a large database
+// are read only for the changes that may close the console.
+bool MayTouchConsole(SecurityStore& store, std::string_view object, const FormFields& query)
+{
+    const std::string dn(query.Get("DN"));
+    if (EqualsNoCase(object, "SecObj")) {
+        ObjectRecord record;
+        return !store.FindObject(dn, record) || EqualsNoCase(record.name, kConsoleObject);
+    }
+    if (EqualsNoCase(object, "SecGroup")) {
+        GroupRecord record;
+        return !store.FindGroup(dn, record) || EqualsNoCase(record.name, kConsoleGroup);
+    }
+    return true;
+}
+
 Outcome Refuse(std::string_view account, const std::string& why, const std::string& logged)
 {
     LogWarning("authorization: " + Printable(account) + " refused: " + logged);
@@ -32,7 +49,8 @@ Outcome SecurityService::Admit(std::string_view account, Access access, FormFiel
 {
     const std::string_view object = query.Get("Object");
     const std::string_view operation = query.Get("Operation");
-    const bool guarded = access == Access::Change && MayCloseConsole(object, operation);
+    const bool guarded = access == Access::Change && MayCloseConsole(object, operation) &&
+                         MayTouchConsole(store_, object, query);
     if (account.empty()) {
         // Without authentication only the lockout guard applies.
         if (!guarded) {

@@ -9,9 +9,9 @@ namespace zyr::server {
 
 namespace {
 
-std::vector<zyr::access::CachedRole> RulesRoles(const std::vector<RoleRecord>& roles)
+std::vector<zyr::accessrule::CachedRole> RulesRoles(const std::vector<RoleRecord>& roles)
 {
-    std::vector<zyr::access::CachedRole> out;
+    std::vector<zyr::accessrule::CachedRole> out;
     out.reserve(roles.size());
     for (const RoleRecord& role : roles) {
         out.push_back({role.dn, role.name, role.memberUsers, role.memberGroups});
@@ -58,8 +58,8 @@ bool MayOpenConsole(std::string_view account, const std::vector<ApplicationRecor
     if (!FindConsoleAcl(applications, aclPlain)) {
         return false;
     }
-    std::vector<zyr::access::AccessGrant> acl;
-    if (!zyr::access::ParsePlainAccessList(aclPlain, acl)) {
+    std::vector<zyr::accessrule::AccessGrant> acl;
+    if (!zyr::accessrule::ParsePlainAccessList(aclPlain, acl)) {
         return false;
     }
     if (acl.empty()) {
@@ -68,22 +68,22 @@ bool MayOpenConsole(std::string_view account, const std::vector<ApplicationRecor
     std::string_view domain, user;
     SplitAccountName(account, domain, user);
     const std::string host = ShortHostName();
-    zyr::access::AccountIdentity identity = zyr::access::LookUpAccount(domain, user, host);
-    return zyr::access::PermissionGranted(acl, RulesRoles(roles), identity, host, kOpenPermission);
+    zyr::accessrule::AccountIdentity identity = zyr::accessrule::LookUpAccount(domain, user, host);
+    return zyr::accessrule::PermissionGranted(acl, RulesRoles(roles), identity, host, kOpenPermission);
 }
 
 bool SomeoneMayOpenConsole(const std::vector<ApplicationRecord>& applications,
                            const std::vector<RoleRecord>& roles)
 {
     std::string aclPlain;
-    std::vector<zyr::access::AccessGrant> acl;
-    if (!FindConsoleAcl(applications, aclPlain) || !zyr::access::ParsePlainAccessList(aclPlain, acl)) {
+    std::vector<zyr::accessrule::AccessGrant> acl;
+    if (!FindConsoleAcl(applications, aclPlain) || !zyr::accessrule::ParsePlainAccessList(aclPlain, acl)) {
         return false;
     }
     if (acl.empty()) {
         return true;
     }
-    for (const zyr::access::AccessGrant& grant : acl) {
+    for (const zyr::accessrule::AccessGrant& grant : acl) {
         if ((grant.mask & kOpenPermission) == 0) {
             continue;
         }
@@ -101,7 +101,7 @@ bool SameAccount(std::string_view named, std::string_view account)
 {
     std::string_view domain, user;
     SplitAccountName(account, domain, user);
-    return zyr::access::SameAccount(named, domain, user, ShortHostName());
+    return zyr::accessrule::SameAccount(named, domain, user, ShortHostName());
 }
 
 } // namespace zyr::server
@@ -147,8 +147,8 @@ bool KeepsConsoleOpen(std::string_view object, std::string_view operation, const
         for (RoleRecord& role : roles) {
             if (!remove && role.dn == dn) {
                 rename(role);
-                role.memberUsers = zyr::access::SplitList(DecryptedOr(body.Get("MemberUser"), {}));
-                role.memberGroups = zyr::access::SplitList(DecryptedOr(body.Get("MemberGroup"), {}));
+                role.memberUsers = zyr::accessrule::SplitList(DecryptedOr(body.Get("MemberUser"), {}));
+                role.memberGroups = zyr::accessrule::SplitList(DecryptedOr(body.Get("MemberGroup"), {}));
             }
         }
         return SomeoneMayOpenConsole(applications, roles);
