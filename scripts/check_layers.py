@@ -22,7 +22,8 @@ ALLOWED = {
     "common": BASE,
     # The HTTP carriers and the reachability probe.
     "web": COMMON,
-    # The text cipher and the two cache files.
+    # The text cipher, the two cache files, and the access rule over their roles
+    # and lists that the authorization component and the server share.
     "cache": COMMON,
     # Roles and their members.
     "roles": TRANSPORT,
@@ -41,7 +42,7 @@ ALLOWED = {
     "module": COMMON + ["roles", "records", "audit", "console", "pages"],
     # The host knows snap-in modules through the snap-in protocol alone.
     "host": BASE,
-    # The reference server shares the cipher layer, nothing else.
+    # The reference server shares the cipher layer and its access rule, nothing else.
     "server": ["cache"],
     # zyrsec and the other tools: every layer up to sign-in, never the console or Qt.
     "tools": RECORDS + ["audit", "signin"],

@@ -1,6 +1,7 @@
 // The one translation unit that holds Boost.Beast and Boost.Asio.
 #include "server/http/HttpServer.h"
 
+#include "server/http/Authenticator.h"
 #include "server/http/Listener.h"
 #include "server/service/ServerLog.h"
 
@@ -26,6 +27,8 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <boost/beast/ssl.hpp>
+
+#include <arpa/inet.h>
 
 #include <algorithm>
 #include <array>
@@ -136,6 +139,15 @@ private:
 struct Connection {
     bool idle = true;
     std::function<void()> cancel;
+    // Who is at the other end: the client's address, and with peer
+    // authentication its account.
+    std::string address;
+    std::string peerAccount;
+    // The Basic credentials accepted on this connection and their account,
+    // so that PAM is asked once per connection; wiped at its end.
+    std::string acceptedCredentials;
+    std::string acceptedAccount;
+    ~Connection() { std::fill(acceptedCredentials.begin(), acceptedCredentials.end(), '\0'); }
 };
 
 } // namespace
@@ -167,11 +179,13 @@ struct HttpServer::Impl {
     net::thread_pool changes;
     std::atomic<size_t> bodiesInFlight{0};
     RepeatedWarning acceptWarning;
+    BasicAuthenticator basic;
 
     std::mutex connectionsMutex;
     std::list<std::pair<net::any_io_executor, std::shared_ptr<Connection>>> connections;
 
     bool Start(std::string& reason);
+    bool ChooseAuth(bool unixSocket, std::string& reason);
     bool LoadTls(std::string& reason);
     void WaitForSignal();
     void BeginStop();
@@ -181,10 +195,25 @@ struct HttpServer::Impl {
     net::awaitable<void> Serve(Stream& stream, std::shared_ptr<Connection> connection);
     net::awaitable<void> Session(stream_protocol::socket socket);
     net::awaitable<void> RefuseBusy(stream_protocol::socket socket);
-    net::awaitable<HttpReply> Handle(const Request& req);
+    net::awaitable<HttpReply> Handle(const Request& req, const std::string& account);
+    // The caller's account, or the refusal to send instead of an answer.
+    std::optional<Response> Authenticate(const Request& req, Connection& connection, std::string& account);
 };
 
 namespace {
+
+// The client's IP address without the port.
+std::string RemoteAddress(const void* data, size_t size)
+{
+    char text[INET6_ADDRSTRLEN] = {};
+    const auto* address = static_cast<const sockaddr*>(data);
+    if (address->sa_family == AF_INET && size >= sizeof(sockaddr_in)) {
+        ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(data)->sin_addr, text, sizeof(text));
+    } else if (address->sa_family == AF_INET6 && size >= sizeof(sockaddr_in6)) {
+        ::inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(data)->sin6_addr, text, sizeof(text));
+    }
+    return text[0] ? text : "unknown";
+}
 
 Response Plain(unsigned status, unsigned version, std::string body)
 {
@@ -198,6 +227,56 @@ Response Plain(unsigned status, unsigned version, std::string body)
 }
 
 } // namespace
+
+std::optional<Response> HttpServer::Impl::Authenticate(const Request& req, Connection& connection,
+                                                       std::string& account)
+{
+    account.clear();
+    switch (options.auth) {
+    case AuthMode::None:
+    case AuthMode::Default:
+        return std::nullopt;
+    case AuthMode::Peer:
+        if (connection.peerAccount.empty()) {
+            return Plain(403, req.version(), "Forbidden: the calling account cannot be determined");
+        }
+        account = connection.peerAccount;
+        return std::nullopt;
+    case AuthMode::Basic:
+        break;
+    }
+    std::string_view credentials(req[http::field::authorization].data(),
+                                 req[http::field::authorization].size());
+    if (!credentials.empty() && credentials == connection.acceptedCredentials) {
+        account = connection.acceptedAccount;
+        return std::nullopt;
+    }
+    switch (basic.Check(connection.address, credentials, account)) {
+    case BasicAuthenticator::Verdict::Ok:
+        std::fill(connection.acceptedCredentials.begin(), connection.acceptedCredentials.end(), '\0');
+        connection.acceptedCredentials.assign(credentials);
+        connection.acceptedAccount = account;
+        return std::nullopt;
+    case BasicAuthenticator::Verdict::Refused: {
+        if (!credentials.empty()) {
+            LogInfo("authentication: refused credentials from " + connection.address);
+        }
+        Response res = Plain(401, req.version(), "Unauthorized");
+        res.set(http::field::www_authenticate, std::string("Basic realm=\"") + kAuthRealm + "\"");
+        res.keep_alive(req.keep_alive());
+        return res;
+    }
+    case BasicAuthenticator::Verdict::Limited:
+        break;
+    }
+    long wait = basic.RetryAfter(connection.address);
+    Response res =
+        Plain(429, req.version(),
+              "Too Many Requests: too many failed sign-in attempts from this address; try again in " +
+                  std::to_string(wait) + " s");
+    res.set(http::field::retry_after, std::to_string(wait));
+    return res;
+}
 
 bool HttpServer::Impl::LoadTls(std::string& reason)
 {
@@ -238,6 +317,34 @@ bool HttpServer::Impl::Start(std::string& reason)
     if (ec) {
         reason = "cannot listen on " + listener.Name() + ": " + ec.message();
         return false;
+    }
+    return ChooseAuth(family == AF_UNIX, reason);
+}
+
+// The way of authentication that fits the listener, or a refusal to start.
+bool HttpServer::Impl::ChooseAuth(bool unixSocket, std::string& reason)
+{
+    AuthMode& mode = options.auth;
+    if (mode == AuthMode::Default) {
+        mode = unixSocket ? AuthMode::Peer : AuthMode::Basic;
+    }
+    const bool local = unixSocket || listener.Loopback();
+    if (mode == AuthMode::Peer && !unixSocket) {
+        reason = "--auth peer needs a Unix socket (--listen unix:PATH); " + listener.Name() + " is not one";
+        return false;
+    }
+    if (mode == AuthMode::Basic && !local && !useTls) {
+        reason = "HTTP Basic sends passwords in the clear: on " + listener.Name() +
+                 " it needs --tls-cert and --tls-key, or a loopback address";
+        return false;
+    }
+    if (mode == AuthMode::None) {
+        if (!local) {
+            reason = "--insecure-no-auth is allowed on a loopback address or a Unix socket only, not on " +
+                     listener.Name();
+            return false;
+        }
+        LogWarning("--insecure-no-auth: every caller may read and change the security database");
     }
     return true;
 }
@@ -365,17 +472,18 @@ net::awaitable<void> HttpServer::Impl::RefuseBusy(stream_protocol::socket socket
     }
 }
 
-net::awaitable<HttpReply> HttpServer::Impl::Handle(const Request& req)
+net::awaitable<HttpReply> HttpServer::Impl::Handle(const Request& req, const std::string& account)
 {
     std::string_view method(req.method_string().data(), req.method_string().size());
     std::string_view target(req.target().data(), req.target().size());
     if (!router.MayWait(target)) {
-        co_return router.Handle(method, target, req.body());
+        co_return router.Handle(method, target, req.body(), account);
     }
     // A change waits for its commit on a thread of its own pool, never on a
     // request thread a read needs.
     co_return co_await net::co_spawn(
-        changes, [&]() -> net::awaitable<HttpReply> { co_return router.Handle(method, target, req.body()); },
+        changes,
+        [&]() -> net::awaitable<HttpReply> { co_return router.Handle(method, target, req.body(), account); },
         net::use_awaitable);
 }
 
@@ -387,6 +495,16 @@ net::awaitable<void> HttpServer::Impl::Session(stream_protocol::socket socket)
     {
         std::lock_guard lock(connectionsMutex);
         self = connections.emplace(connections.end(), executor, connection);
+    }
+    if (socket.local_endpoint().protocol().family() == AF_UNIX) {
+        connection->address = "local";
+        if (options.auth == AuthMode::Peer && !PeerAccount(socket.native_handle(), connection->peerAccount)) {
+            LogWarning("authentication: the account of a local caller cannot be read");
+        }
+    } else {
+        boost::system::error_code ec;
+        auto remote = socket.remote_endpoint(ec);
+        connection->address = ec ? "unknown" : RemoteAddress(remote.data(), remote.size());
     }
     try {
         Stream stream(std::move(socket));
@@ -551,7 +669,17 @@ net::awaitable<void> HttpServer::Impl::Serve(Stream& stream, std::shared_ptr<Con
             co_return;
         }
         Request req = parser.release();
-        HttpReply reply = co_await Handle(req);
+        std::string account;
+        if (auto denied = Authenticate(req, *connection, account)) {
+            bool again = denied->keep_alive() && !stopping.load();
+            denied->keep_alive(again);
+            co_await http::async_write(stream, *denied, net::redirect_error(net::use_awaitable, ec));
+            if (ec || !again) {
+                co_return;
+            }
+            continue;
+        }
+        HttpReply reply = co_await Handle(req, account);
         LogDebug(std::string(req.method_string()) + " " + std::string(req.target().substr(0, 200)) + " -> " +
                  std::to_string(reply.status));
         if (reply.delayMs > 0) {
@@ -595,6 +723,11 @@ bool HttpServer::Start(std::string& reason)
 uint16_t HttpServer::Port() const
 {
     return impl_->listener.Port();
+}
+
+AuthMode HttpServer::Auth() const
+{
+    return impl_->options.auth;
 }
 
 const std::string& HttpServer::Endpoint() const

@@ -14,6 +14,9 @@
 
 namespace zyr::server {
 
+// How the server learns who asks. Default: Peer on a Unix socket, Basic on TCP.
+enum class AuthMode { Default, Peer, Basic, None };
+
 struct HttpServerOptions {
     std::string address = "127.0.0.1";
     uint16_t port = 8780; // 0: any free port
@@ -36,6 +39,7 @@ struct HttpServerOptions {
     std::string unixPath;       // listen on this Unix socket instead of the address and port
     std::string tlsCertificate; // PEM files; both or neither
     std::string tlsKey;
+    AuthMode auth = AuthMode::Default;
 };
 
 class HttpServer {
@@ -50,6 +54,8 @@ public:
     uint16_t Port() const;
     // "ADDRESS:PORT" or "unix:PATH", once started.
     const std::string& Endpoint() const;
+    // The way of authentication in force, once started.
+    AuthMode Auth() const;
     // Serves until Stop (or, with handleSignals, SIGTERM or SIGINT; SIGHUP
     // then reads the TLS certificate and key again); returns
     // when the requests in flight are answered.

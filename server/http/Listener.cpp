@@ -68,6 +68,21 @@ std::string EndpointName(const sockaddr_storage& address)
     return "socket";
 }
 
+bool IsLoopback(const sockaddr_storage& address)
+{
+    if (address.ss_family == AF_INET) {
+        return (ntohl(reinterpret_cast<const sockaddr_in&>(address).sin_addr.s_addr) >> 24) == 127;
+    }
+    if (address.ss_family == AF_INET6) {
+        const in6_addr& a = reinterpret_cast<const sockaddr_in6&>(address).sin6_addr;
+        if (IN6_IS_ADDR_V4MAPPED(&a)) {
+            return a.s6_addr[12] == 127;
+        }
+        return IN6_IS_ADDR_LOOPBACK(&a);
+    }
+    return false;
+}
+
 uint16_t EndpointPort(const sockaddr_storage& address)
 {
     if (address.ss_family == AF_INET) {
@@ -113,6 +128,7 @@ bool Listener::Open(const std::string& address, uint16_t port, const std::string
         family_ = bound.ss_family;
         port_ = EndpointPort(bound);
         name_ = EndpointName(bound);
+        loopback_ = IsLoopback(bound);
     }
     return true;
 }

@@ -26,6 +26,8 @@ public:
     int Take();
     int Family() const { return family_; }
     uint16_t Port() const { return port_; }
+    // A TCP socket bound to a loopback address.
+    bool Loopback() const { return loopback_; }
     // "127.0.0.1:8780", "[::1]:8780" or "unix:/run/zyr/security.sock".
     const std::string& Name() const { return name_; }
 
@@ -37,6 +39,7 @@ private:
     int fd_ = -1;
     int family_ = 0;
     uint16_t port_ = 0;
+    bool loopback_ = false;
     std::string name_;
     // The socket file this listener made, and its identity, so that a file
     // another server put there since is left alone at exit.

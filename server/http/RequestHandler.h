@@ -35,6 +35,8 @@ struct PageRequest {
     std::string_view object;
     std::string_view operation;
     std::string_view body; // without the trailing zero bytes the console sends
+    // The authenticated account; empty when the server runs without authentication.
+    std::string_view account;
 };
 
 // Reads method and target; false with the reply (405, 404, 400) when the
@@ -45,7 +47,9 @@ bool ReadPageRequest(std::string_view method, std::string_view target, std::stri
 class RequestHandler {
 public:
     virtual ~RequestHandler() = default;
-    virtual HttpReply Handle(std::string_view method, std::string_view target, std::string_view body) = 0;
+    // account: who sent the request, empty when the server runs without authentication.
+    virtual HttpReply Handle(std::string_view method, std::string_view target, std::string_view body,
+                             std::string_view account = {}) = 0;
     // True when serving the request may wait for another (a change waits
     // for its commit): it is then served off the request threads.
     // Every operation but the reads (Get..., the greeting) may.

@@ -121,15 +121,32 @@ const Router::Route* Router::FindRoute(std::string_view object, std::string_view
     return nullptr;
 }
 
+// What a route needs of its caller: the reads need an account, the changes
+// one that may open the console.
+Access Router::AccessOf(const Route& route)
+{
+    std::string_view op = route.operation;
+    if (EqualsNoCase(route.object, "Log") && EqualsNoCase(op, "Add")) {
+        return Access::LogAdd;
+    }
+    if (EqualsNoCase(route.object, "Audit") && EqualsNoCase(op, "Send")) {
+        return Access::AuditSend;
+    }
+    bool read = EqualsNoCase(op, "Get") || EqualsNoCase(op, "GetAll") || EqualsNoCase(op, "Get21CFR11Flag");
+    return read ? Access::Read : Access::Change;
+}
+
 Router::Router(SecurityService& service) : service_(service) {}
 
-HttpReply Router::Handle(std::string_view method, std::string_view target, std::string_view body)
+HttpReply Router::Handle(std::string_view method, std::string_view target, std::string_view body,
+                         std::string_view account)
 {
     PageRequest request;
     HttpReply refusal;
     if (!ReadPageRequest(method, target, body, request, refusal)) {
         return refusal;
     }
+    request.account = account;
     return Dispatch(request);
 }
 
@@ -149,7 +166,12 @@ HttpReply Router::Dispatch(const PageRequest& request)
     if (route->formBody && !form.Parse(request.body)) {
         return TextReply(400, "Bad Request: malformed form body");
     }
-    return route->handle(*this, request, form);
+    PageRequest bound = request;
+    Outcome admitted = service_.Admit(request.account, AccessOf(*route), bound.query, form);
+    if (!admitted.ok()) {
+        return FromOutcome(admitted);
+    }
+    return route->handle(*this, bound, form);
 }
 
 HttpReply Router::Root(const PageRequest& request)

@@ -19,13 +19,15 @@ class Router : public RequestHandler {
 public:
     explicit Router(SecurityService& service);
 
-    HttpReply Handle(std::string_view method, std::string_view target, std::string_view body) override;
+    HttpReply Handle(std::string_view method, std::string_view target, std::string_view body,
+                     std::string_view account = {}) override;
     // Serves a request already read.
     HttpReply Dispatch(const PageRequest& request);
 
 private:
     struct Route;
     static const Route* FindRoute(std::string_view object, std::string_view operation);
+    static Access AccessOf(const Route& route);
     // The requests without an Object: version, audit state, greeting.
     HttpReply Root(const PageRequest& request);
     // The application list reply, kept while the applications do not change.

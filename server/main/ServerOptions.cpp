@@ -21,6 +21,13 @@ constexpr const char* kUsage =
     "                         the demo's security administrator (default: this account)\n"
     "  --tls-cert FILE        serve HTTPS with this PEM certificate chain ...\n"
     "  --tls-key FILE         ... and this PEM key\n"
+    "  --auth peer|basic      how callers prove who they are: peer reads the account of the\n"
+    "                         process at the other end of the Unix socket (the default there);\n"
+    "                         basic takes an HTTP Basic user name and password and checks them\n"
+    "                         with PAM service zyr-security-server (the default on TCP; only on\n"
+    "                         loopback or with TLS)\n"
+    "  --insecure-no-auth     serve everyone without authentication (loopback or Unix socket\n"
+    "                         only; for tests)\n"
     "  --threads N            request threads, 1 to 64 (default 4)\n"
     "  --max-connections N    connections served at once; more answer 503 (default: from the\n"
     "                         open-files limit)\n"
@@ -140,6 +147,19 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& out
                 return fail("--sync needs full or normal");
             }
             out.fullSync = v == "full";
+        } else if (arg == "--auth") {
+            if (!value(v) || (v != "peer" && v != "basic")) {
+                return fail("--auth needs peer or basic");
+            }
+            if (out.http.auth == AuthMode::None) {
+                return fail("--auth and --insecure-no-auth exclude each other");
+            }
+            out.http.auth = v == "peer" ? AuthMode::Peer : AuthMode::Basic;
+        } else if (arg == "--insecure-no-auth") {
+            if (out.http.auth != AuthMode::Default && out.http.auth != AuthMode::None) {
+                return fail("--auth and --insecure-no-auth exclude each other");
+            }
+            out.http.auth = AuthMode::None;
         } else if (arg == "--enable-test-controls") {
             out.testControls = true;
         } else if (arg == "--log-level") {

@@ -3,6 +3,7 @@
 #include "server/http/TestControls.h"
 #include "server/main/ServerOptions.h"
 #include "server/main/ServiceNotify.h"
+#include "server/service/ChangeRight.h"
 #include "server/service/SecurityService.h"
 #include "server/service/Seeder.h"
 #include "server/service/ServerLog.h"
@@ -15,6 +16,23 @@
 #include <ctime>
 
 using namespace zyr::server;
+
+namespace {
+
+// A database whose console object has an empty access-control list lets every
+// authenticated account change it.
+void WarnWhenNotSecured(SecurityStore& store, AuthMode auth)
+{
+    std::vector<ApplicationRecord> applications;
+    std::string acl;
+    if (auth != AuthMode::None && store.ListApplications(applications) && FindConsoleAcl(applications, acl) &&
+        acl.empty()) {
+        LogWarning("the console object has an empty access-control list: every authenticated account may "
+                   "change the security database");
+    }
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -73,6 +91,7 @@ int main(int argc, char** argv)
         return 1;
     }
     std::printf("listening on %s\n", server.Endpoint().c_str());
+    WarnWhenNotSecured(*store, server.Auth());
     std::fflush(stdout);
     NotifyServiceManager("READY=1\nSTATUS=listening on " + server.Endpoint());
     if (options.testControls) {

@@ -110,6 +110,17 @@ std::optional<std::string_view> FormFields::Find(std::string_view key) const
     return std::nullopt;
 }
 
+void FormFields::Set(std::string_view key, std::string_view value)
+{
+    for (auto& [k, v] : fields_) {
+        if (EqualsNoCase(k, key)) {
+            v = value;
+            return;
+        }
+    }
+    fields_.emplace_back(key, value);
+}
+
 std::string_view FormFields::Get(std::string_view key) const
 {
     auto value = Find(key);

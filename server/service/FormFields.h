@@ -24,6 +24,8 @@ public:
     bool Has(std::string_view key) const { return Find(key).has_value(); }
     size_t size() const { return fields_.size(); }
     const std::vector<std::pair<std::string, std::string>>& Fields() const { return fields_; }
+    // Replaces the value of the first field named key, or adds the field.
+    void Set(std::string_view key, std::string_view value);
 
 private:
     std::vector<std::pair<std::string, std::string>> fields_;

@@ -37,6 +37,14 @@ struct Outcome {
 // The event that switches compliance mode on for good.
 inline constexpr std::string_view kActivationEvent = "The compliance-enabling features have been activated";
 
+// What a request needs of its caller's account.
+enum class Access {
+    Read,      // any authenticated account
+    Change,    // an account that may open the console
+    LogAdd,    // any, writing its own name
+    AuditSend, // any; the compliance activation event as a change
+};
+
 class SecurityService {
 public:
     using Clock = std::function<std::time_t()>;
@@ -45,6 +53,12 @@ public:
 
     // Reads the compliance flag from the store.
     bool Start(std::string& reason);
+
+    // Whether the authenticated account may make a request of this kind;
+    // refused (and logged) when not. A User field in the query or body must
+    // name the account; the account's own spelling then takes its place, and
+    // a request without one gets it, so that the records name who asked.
+    Outcome Admit(std::string_view account, Access access, FormFields& query, FormFields& body);
 
     bool ListApplications(std::vector<ApplicationRecord>& out);
     // Moves on after every change to applications, groups or objects (made

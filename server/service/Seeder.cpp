@@ -1,6 +1,7 @@
 #include "server/service/Seeder.h"
 
 #include "cache/TextCipher.h"
+#include "server/service/Accounts.h"
 #include "server/service/LogTime.h"
 
 #include <pwd.h>
@@ -70,22 +71,6 @@ RoleRecord MakeRole(std::string name, std::string description, std::vector<std::
                       std::move(groups)};
 }
 
-std::string ShortHostName()
-{
-    char host[256] = {};
-    if (gethostname(host, sizeof host - 1) != 0 || host[0] == '\0') {
-        return "LOCALHOST";
-    }
-    std::string name(host);
-    name = name.substr(0, name.find('.'));
-    for (char& c : name) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return name;
-}
-
 std::string Numbered(const char* prefix, int64_t n, int width)
 {
     char text[128];
@@ -138,14 +123,8 @@ std::string NewIdentity(bool upperCase)
 
 std::string DefaultAdminAccount()
 {
-    std::string user = "administrator";
-    std::vector<char> buffer(16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_name) {
-        user = found->pw_name;
-    }
-    return ShortHostName() + "\\" + user;
+    std::string account = AccountOfUid(geteuid());
+    return account.empty() ? ShortHostName() + "\\administrator" : account;
 }
 
 bool ParseLargeSeed(std::string_view text, LargeSeed& out)

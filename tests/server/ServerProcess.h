@@ -15,7 +15,8 @@ namespace zyr::server::test {
 class ServerProcess {
 public:
     // Starts the server with --listen 127.0.0.1:0 and the given arguments;
-    // false when it does not report a port.
+    // (and --insecure-no-auth unless they hold --auth); false when it does not
+    // report where it listens.
     bool Start(const std::vector<std::string>& args);
     // SIGTERM and wait; the exit status (or -1).
     int Stop();

@@ -152,8 +152,9 @@ pid_t StartServer(const std::string& binary, const std::string& db, const std::s
         close(out[0]);
         close(out[1]);
         std::string seed = size.empty() ? "warning" : "large:" + size;
-        execl(binary.c_str(), binary.c_str(), "--listen", "127.0.0.1:0", "--db", db.c_str(), seedFlag.c_str(),
-              seed.c_str(), "--log-level", "warning", "--sync", sync.c_str(), static_cast<char*>(nullptr));
+        execl(binary.c_str(), binary.c_str(), "--listen", "127.0.0.1:0", "--insecure-no-auth", "--db",
+              db.c_str(), seedFlag.c_str(), seed.c_str(), "--log-level", "warning", "--sync", sync.c_str(),
+              static_cast<char*>(nullptr));
         _exit(127);
     }
     close(out[1]);

@@ -79,8 +79,8 @@ TEST(ServiceManagerTest, ServesThePassedSocketReportsReadyAndOutlivesSighup)
         int null = ::open("/dev/null", O_WRONLY);
         ::dup2(null, STDOUT_FILENO);
         // The passed socket takes the place of --listen.
-        ::execl(binary.c_str(), binary.c_str(), "--db", db.c_str(), "--listen", "127.0.0.1:0", "--log-level",
-                "error", static_cast<char*>(nullptr));
+        ::execl(binary.c_str(), binary.c_str(), "--db", db.c_str(), "--listen", "127.0.0.1:0",
+                "--insecure-no-auth", "--log-level", "error", static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ASSERT_GT(pid, 0);

@@ -1,0 +1,144 @@
+// The ways of authentication of the real server: HTTP Basic checked with PAM
+// (pam_matrix stands in for the system's rules) over TCP and TLS, and the
+// peer credentials of the Unix socket, with curl as the client.
+#include "server/service/Accounts.h"
+#include "tests/server/ServerFixture.h"
+#include "tests/server/ServerProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace zyr::server::test {
+namespace {
+
+constexpr const char* kMatrix = "/usr/lib/x86_64-linux-gnu/pam_wrapper/pam_matrix.so";
+
+// curl's reply body, then a line with the status and the WWW-Authenticate
+// and Retry-After fields.
+std::string Curl(const std::string& args)
+{
+    std::string command =
+        "curl -s -k -w '\\n%{http_code} %header{www-authenticate}%header{retry-after}' " + args;
+    std::string out;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        std::array<char, 4096> buffer{};
+        while (size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) {
+            out.append(buffer.data(), n);
+        }
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+class AuthTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (std::system("curl --version >/dev/null 2>&1") != 0 || !std::filesystem::exists(kMatrix)) {
+            GTEST_SKIP() << "needs curl and pam_matrix";
+        }
+        auto pamDir = dir.path() / "pam.d";
+        std::filesystem::create_directories(pamDir);
+        auto passdb = (dir.path() / "passdb").string();
+        std::ofstream(passdb) << "jdoe:secret:zyr-security-server\nann:pw:zyr-security-server\n";
+        std::ofstream(pamDir / "zyr-security-server")
+            << "auth required " << kMatrix << " passdb=" << passdb << "\naccount required " << kMatrix
+            << " passdb=" << passdb << "\n";
+        ::setenv("ZYR_PAM_CONFDIR", pamDir.c_str(), 1);
+    }
+    void TearDown() override { ::unsetenv("ZYR_PAM_CONFDIR"); }
+
+    bool Start(std::vector<std::string> more)
+    {
+        std::vector<std::string> args = {"--db",         (dir.path() / "auth.db").string(), "--seed", "demo",
+                                         "--seed-admin", ShortHostName() + "\\jdoe"};
+        args.insert(args.end(), more.begin(), more.end());
+        return server.Start(args);
+    }
+    std::string Url(const char* scheme, const std::string& query)
+    {
+        return std::string("'") + scheme + "://127.0.0.1:" + std::to_string(server.port()) +
+               "/zyr/security?" + query + "'";
+    }
+
+    TempDir dir;
+    ServerProcess server;
+    const std::string addRole = "Object=Role&Operation=Add&CN=R1&DN=%7Br1%7D&Desc=&MemberUser=&MemberGroup=";
+};
+
+TEST_F(AuthTest, BasicOnTcpAsksForCredentialsChecksThemWithPamAndLimitsFailures)
+{
+    ASSERT_TRUE(Start({"--auth", "basic"}));
+    const std::string version = Url("http", "Operation=GetServerVersion");
+    const std::string challenge = "\n401 Basic realm=\"ZYR Security\"";
+    EXPECT_EQ(Curl(version), "Unauthorized" + challenge);
+    // A wrong password and an unknown account look the same.
+    EXPECT_EQ(Curl("-u jdoe:wrong " + version), "Unauthorized" + challenge);
+    EXPECT_EQ(Curl("-u nobody-here:secret " + version), "Unauthorized" + challenge);
+    // The administrator changes; a plain account reads and is refused changes.
+    EXPECT_EQ(Curl("-u jdoe:secret " + Url("http", addRole)), "OK\n200 ");
+    EXPECT_EQ(Curl("-u ann:pw " + version), "2.3\n200 ");
+    EXPECT_EQ(Curl("-u ann:pw " + Url("http", addRole)),
+              "Error: " + ShortHostName() + "\\ann may not change the security database\n200 ");
+    // The fifth failure within the window closes the address for a while,
+    // right credentials included; an account's success does not reopen it.
+    EXPECT_EQ(Curl("-u ann:bad " + version), "Unauthorized" + challenge);
+    EXPECT_EQ(Curl("-u ann:bad " + version), "Unauthorized" + challenge);
+    std::string limited = Curl("-u ann:bad " + version);
+    EXPECT_NE(limited.find("\n429 60"), std::string::npos) << limited;
+    EXPECT_NE(Curl("-u jdoe:secret " + version).find("\n429 "), std::string::npos);
+}
+
+TEST_F(AuthTest, BasicNeedsTlsOffLoopbackAndNoAuthStaysOnLoopback)
+{
+    EXPECT_FALSE(
+        server.Start({"--db", (dir.path() / "a.db").string(), "--listen", "0.0.0.0:0", "--auth", "basic"}));
+    EXPECT_FALSE(server.Start({"--db", (dir.path() / "a.db").string(), "--listen", "0.0.0.0:0"}));
+    std::string cert = (dir.path() / "cert.pem").string(), key = (dir.path() / "key.pem").string();
+    ASSERT_EQ(std::system(("openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=t -keyout " + key +
+                           " -out " + cert + " >/dev/null 2>&1")
+                              .c_str()),
+              0);
+    ASSERT_TRUE(Start({"--listen", "0.0.0.0:0", "--auth", "basic", "--tls-cert", cert, "--tls-key", key}));
+    EXPECT_EQ(Curl(Url("https", "Operation=GetServerVersion")),
+              "Unauthorized\n401 Basic realm=\"ZYR Security\"");
+    EXPECT_EQ(Curl("-u jdoe:secret " + Url("https", addRole)), "OK\n200 ");
+}
+
+// The peer's account comes from the socket: this account (the seed's
+// administrator) changes; "nobody", run through runuser, only reads.
+TEST_F(AuthTest, PeerOnTheUnixSocketNamesTheCallingAccount)
+{
+    if (::geteuid() != 0 || std::system("command -v runuser >/dev/null") != 0) {
+        GTEST_SKIP() << "needs root and runuser to call as another account";
+    }
+    ::chmod(dir.path().c_str(), 0755);
+    std::string socket = (dir.path() / "s.sock").string();
+    ASSERT_TRUE(server.Start({"--db", (dir.path() / "peer.db").string(), "--seed", "demo", "--listen",
+                              "unix:" + socket, "--auth", "peer"}));
+    const std::string url = "--unix-socket " + socket + " 'http://localhost/zyr/security?";
+    EXPECT_EQ(Curl(url + addRole + "'"), "OK\n200 ");
+    const std::string asNobody = "runuser -u nobody -- ";
+    std::string read = Curl(url + "Object=Role&Operation=Get'").substr(0, 5);
+    EXPECT_EQ(read, "<?xml");
+    std::string command = asNobody + "curl -s --unix-socket " + socket +
+                          " 'http://localhost/zyr/security?Object=Role&Operation=Delete&CN=R1&DN=%7Br1%7D'";
+    std::string refused;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[512] = {};
+        refused.assign(buffer, std::fread(buffer, 1, sizeof buffer - 1, pipe));
+        ::pclose(pipe);
+    }
+    EXPECT_EQ(refused, "Error: " + ShortHostName() + "\\nobody may not change the security database");
+}
+
+} // namespace
+} // namespace zyr::server::test
