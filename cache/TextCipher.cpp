@@ -71,8 +71,9 @@ const std::optional<Rc4>& BuiltInSchedule()
     return schedule;
 }
 
-// The cipher keyed with the pass phrase (null: the built-in one).
-HRESULT KeyedCipher(const char* passPhrase, std::optional<Rc4>& rc4)
+} // namespace
+
+HRESULT zyr::cipher::KeyedCipher(const char* passPhrase, std::optional<Rc4>& rc4)
 {
     if (passPhrase == nullptr || std::strcmp(passPhrase, kBuiltInPassPhrase) == 0) {
         if (const std::optional<Rc4>& schedule = BuiltInSchedule()) {
@@ -88,7 +89,7 @@ HRESULT KeyedCipher(const char* passPhrase, std::optional<Rc4>& rc4)
     return hr;
 }
 
-} // namespace
+using zyr::cipher::KeyedCipher;
 
 HRESULT EncryptText(const char* passPhrase, char* plain, size_t plainLength, char* output, int* capacity)
 {

@@ -11,8 +11,10 @@
 #pragma once
 
 #include "cache/Base64Variant.h"
+#include "cache/Rc4.h"
 #include "platform/com/WinTypes.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -42,6 +44,10 @@ HRESULT DecryptText(const char* passPhrase, const char* encrypted, size_t encryp
 void EncryptTextPair(std::string& first, std::string& second);
 
 namespace zyr::cipher {
+
+// The cipher keyed with passPhrase (null: the built-in one), for callers that
+// encrypt a stream slice by slice: the key stream runs on across calls.
+HRESULT KeyedCipher(const char* passPhrase, std::optional<Rc4>& rc4);
 
 // Growable forms for callers that hold std::string. Empty in, empty out.
 // A failed encryption gives an empty text.

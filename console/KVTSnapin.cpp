@@ -6,6 +6,7 @@
 #include "console/framework/StartupHooks.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/UiService.h"
+#include "roles/RoleList.h"
 
 #include <cstring>
 #include <new>
@@ -35,6 +36,12 @@ HRESULT CKVTSnapin::Initialize(IUnknown* console)
     }
     zyr::console::StartupHooks& hooks = zyr::console::CurrentStartupHooks();
     zyr::ui::WaitCursor wait;
+    // Signing in caches both lists; the tree built below reads them from
+    // there, so each list is fetched once per start-up.
+    zyr::records::BeginStartupFetches();
+    struct EndFetches {
+        ~EndFetches() { zyr::records::EndStartupFetches(); }
+    } endFetches;
     if (!hooks.SignIn(mainWindow)) {
         return S_FALSE;
     }

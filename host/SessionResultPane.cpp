@@ -185,10 +185,13 @@ HRESULT ConsoleSession::InsertResultItem(RESULTDATAITEM* item)
     }
     if (row.scopeItem) {
         // A scope item placed in the pane by the snap-in: find its handle.
-        for (const auto& [id, scope] : items_) {
-            if (scope.cookie == row.cookie && scope.parent == shown_) {
-                row.scopeId = id;
-                break;
+        if (const ScopeItem* shown = Item(shown_)) {
+            for (HSCOPEITEM child : shown->children) {
+                const ScopeItem* scope = Item(child);
+                if (scope != nullptr && scope->cookie == row.cookie) {
+                    row.scopeId = child;
+                    break;
+                }
             }
         }
     }

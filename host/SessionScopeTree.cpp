@@ -208,7 +208,11 @@ void ConsoleSession::RemoveTree(HSCOPEITEM id)
     for (HSCOPEITEM child : children) {
         RemoveTree(child);
     }
-    RemoveScopeRows(id);
+    // Only the shown item's children stand in the result pane: a tree of
+    // 100,000 items goes without a walk over the rows for each.
+    if (it->second.parent == shown_ && shown_ != 0) {
+        RemoveScopeRows(id);
+    }
     if (focus_.scope && focus_.scopeId == id) {
         focus_ = {};
     }

@@ -1,5 +1,7 @@
 #include "records/Application.h"
 
+#include "cache/CacheFiles.h"
+#include "cache/FreshCache.h"
 #include "common/RequestFrame.h"
 #include "common/ServerSettings.h"
 #include "web/SecurityPost.h"
@@ -235,8 +237,17 @@ zyr::records::FetchResult FetchApplications(CKVTApplList& list, const StatusText
     if (FAILED(GetSecurityServerUrl(url, &size))) {
         return FetchResult::NoServer;
     }
+    // At start-up the authorization component has just fetched the list and
+    // written it to the cache file: read that instead of fetching it again.
     std::string reply;
-    if (!GetWebPage(zyr::RequestUrl(url, "Appl", "GetAll").str(), reply, true)) {
+    char cacheDirectory[256];
+    DWORD cacheSize = sizeof cacheDirectory;
+    const bool fresh =
+        SUCCEEDED(GetCachePath(cacheDirectory, &cacheSize)) &&
+        zyr::cache::ReadFreshCacheFile(
+            zyr::cache::CacheFilePath(cacheDirectory, zyr::cache::kApplCacheFileName), reply) &&
+        reply.find("<KVTAPPLS>") != std::string::npos;
+    if (!fresh && !GetWebPage(zyr::RequestUrl(url, "Appl", "GetAll").str(), reply, true)) {
         return FetchResult::NotRead;
     }
     std::unique_ptr<zyr::xml::KvtXmlDocument> document;

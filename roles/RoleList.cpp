@@ -1,6 +1,7 @@
 #include "roles/RoleList.h"
 
 #include "cache/CacheFiles.h"
+#include "cache/FreshCache.h"
 #include "common/ErrorTrace.h"
 #include "common/KvtXml.h"
 #include "common/RequestFrame.h"
@@ -34,6 +35,16 @@ CKVTRoleList* CurrentRoleList()
 void ResetCurrentRoleList()
 {
     CurrentList() = nullptr;
+}
+
+void BeginStartupFetches()
+{
+    zyr::cache::BeginFreshCacheWindow();
+}
+
+void EndStartupFetches()
+{
+    zyr::cache::EndFreshCacheWindow();
 }
 
 } // namespace zyr::records
@@ -113,8 +124,12 @@ zyr::records::FetchResult CKVTRoleList::GetRoles()
         return FetchResult::NotAList;
     }
 
+    // At start-up the authorization component has just fetched the list and
+    // written it to the cache file: read that instead of fetching it again.
     std::string reply;
-    if (!GetWebPage(zyr::RequestUrl(serverUrl_.view(), "Role", "Get").str(), reply, true)) {
+    const bool fresh =
+        zyr::cache::ReadFreshCacheFile(cacheFile, reply) && reply.find("<KVTROLES>") != std::string::npos;
+    if (!fresh && !GetWebPage(zyr::RequestUrl(serverUrl_.view(), "Role", "Get").str(), reply, true)) {
         return FetchResult::NotRead;
     }
     hr = document->put_XmlString(std::string_view(reply));
@@ -132,6 +147,10 @@ zyr::records::FetchResult CKVTRoleList::GetRoles()
     // read, on a thread of its own when one can be had. A cache file that
     // cannot be written is a local problem: the trace says so, and the roles
     // the server sent are read all the same.
+    if (fresh) {
+        LoadRoles(*document);
+        return;
+    }
     auto persist = [&reply, &cacheFile] { return KvtEncryptBufferAndPersistInFile(reply, cacheFile); };
     std::future<HRESULT> written;
     try {

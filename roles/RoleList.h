@@ -53,4 +53,9 @@ namespace zyr::records {
 CKVTRoleList* CurrentRoleList();
 // Forgets the current role list (tests).
 void ResetCurrentRoleList();
+// Start-up, from before signing in until the tree is built: the lists that
+// signing in fetched and cached are read from the cache files, once each,
+// instead of being fetched again (cache/FreshCache.h).
+void BeginStartupFetches();
+void EndStartupFetches();
 } // namespace zyr::records

@@ -12,6 +12,8 @@
 #include "platform/ui/UiService.h"
 
 #include <algorithm>
+#include <string>
+#include <unordered_set>
 
 using zyr::com::ComPtr;
 using zyr::records::SetField;
@@ -182,15 +184,17 @@ HRESULT CApplInstanceNode::OnRefresh(IConsole* console)
     if (m_pAppl == nullptr) {
         return S_OK;
     }
+    std::unordered_set<std::u32string> shown;
+    for (CSnapInItem* child : m_children) {
+        if (const CKVTSecGroup* known = static_cast<CGroupNode*>(child)->Group()) {
+            shown.insert(zyr::text::CaseFoldKey(known->CN.view()));
+        }
+    }
     for (const auto& group : m_pAppl->Groups) {
         if (!group) {
             break;
         }
-        const bool hasNode = std::any_of(m_children.begin(), m_children.end(), [&group](CSnapInItem* child) {
-            const CKVTSecGroup* shown = static_cast<CGroupNode*>(child)->Group();
-            return shown != nullptr && zyr::text::EqualsNoCase(shown->CN.view(), group->CN.view());
-        });
-        if (hasNode) {
+        if (!shown.insert(zyr::text::CaseFoldKey(group->CN.view())).second) {
             continue;
         }
         AppendGroupNode(nullptr, nullptr, group.get());

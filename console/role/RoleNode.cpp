@@ -16,6 +16,8 @@
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <string>
+#include <unordered_set>
 
 using zyr::com::ComPtr;
 
@@ -309,16 +311,16 @@ HRESULT CRoleNode::OnRefresh(IConsole*)
     if (list == nullptr) {
         return S_OK;
     }
-    for (const auto& role : list->Roles()) {
-        bool shown = false;
-        for (CSnapInItem* child : m_children) {
-            const CKVTRole* known = static_cast<CRoleInstanceNode*>(child)->Role();
-            if (known != nullptr && zyr::text::EqualsNoCase(known->CN.view(), role->CN.view())) {
-                shown = true;
-                break;
-            }
+    // The shown names, hashed: a refresh of 10,000 roles compares each once.
+    std::unordered_set<std::u32string> shown;
+    shown.reserve(m_children.size());
+    for (CSnapInItem* child : m_children) {
+        if (const CKVTRole* known = static_cast<CRoleInstanceNode*>(child)->Role()) {
+            shown.insert(zyr::text::CaseFoldKey(known->CN.view()));
         }
-        if (!shown) {
+    }
+    for (const auto& role : list->Roles()) {
+        if (shown.insert(zyr::text::CaseFoldKey(role->CN.view())).second) {
             AppendChild(new (std::nothrow) CRoleInstanceNode(role.get(), this));
         }
     }

@@ -1,10 +1,12 @@
 #include "cache/CacheFiles.h"
 
+#include "cache/FreshCache.h"
 #include "cache/TextCipher.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -200,6 +202,37 @@ TEST_F(CacheFilesTest, ReplacementKeepsPermissionsAndLinks)
     std::string text;
     ASSERT_EQ(ReadEncryptedFile(path, text), S_OK);
     EXPECT_EQ(text, "<KVTROLES/>");
+}
+
+} // namespace
+
+namespace {
+
+// Start-up reads a list the sign-in cached only when the file was written
+// inside the window, and only once; an older file, or any read outside the
+// window, sends the caller to the server.
+TEST_F(CacheFilesTest, FreshCacheFilesAreReadOnceAndOnlyInsideTheStartUpWindow)
+{
+    const std::string older = Path("ApplCache.xml");
+    const std::string newer = Path(zyr::cache::kRoleCacheFileName);
+    ASSERT_EQ(KvtEncryptBufferAndPersistInFile(kRoles, older), S_OK);
+    fs::last_write_time(older, fs::file_time_type::clock::now() - std::chrono::minutes(5));
+    std::string text = "left over";
+    EXPECT_FALSE(zyr::cache::ReadFreshCacheFile(older, text));
+    EXPECT_TRUE(text.empty());
+
+    zyr::cache::BeginFreshCacheWindow();
+    ASSERT_EQ(KvtEncryptBufferAndPersistInFile(kRoles, newer), S_OK);
+    EXPECT_FALSE(zyr::cache::ReadFreshCacheFile(older, text));
+    EXPECT_TRUE(zyr::cache::ReadFreshCacheFile(newer, text));
+    EXPECT_EQ(text, kRoles);
+    EXPECT_FALSE(zyr::cache::ReadFreshCacheFile(newer, text)); // a second fetch goes to the server
+    EXPECT_FALSE(zyr::cache::ReadFreshCacheFile(Path("missing.xml"), text));
+
+    zyr::cache::BeginFreshCacheWindow();
+    ASSERT_EQ(KvtEncryptBufferAndPersistInFile(kRoles, newer), S_OK);
+    zyr::cache::EndFreshCacheWindow();
+    EXPECT_FALSE(zyr::cache::ReadFreshCacheFile(newer, text));
 }
 
 } // namespace

@@ -116,6 +116,34 @@ TEST_F(ZyrCacheTest, EncryptsAndDecryptsStandardInputAndRefusesBadInput)
     EXPECT_NE(run.err.find("cannot write"), std::string::npos) << run.err;
 }
 
+// Input larger than the tool's slices (and not a multiple of 3) streams to
+// the same text as one call; line breaks across the slice edges are skipped,
+// and padding before the end is refused.
+TEST_F(ZyrCacheTest, LargeInputStreamsInSlicesToTheSameText)
+{
+    std::string big(3 * 65536 * 2 + 7, '\0');
+    for (size_t i = 0; i < big.size(); ++i) {
+        big[i] = static_cast<char>(i * 131 % 251);
+    }
+    Outcome run = Execute("encrypt", big);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string expected = zyr::cipher::Encrypt(big);
+    ASSERT_EQ(run.out, expected);
+
+    std::string wrapped;
+    for (size_t i = 0; i < expected.size(); i += 76) {
+        wrapped += expected.substr(i, 76) + "\r\n";
+    }
+    run = Execute("decrypt", wrapped);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(run.out == big) << run.out.size() << " bytes";
+
+    const std::string early = zyr::cipher::Encrypt("ab");
+    run = Execute("decrypt", early + std::string(4 * 65536, 'A'));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("not an encrypted text"), std::string::npos) << run.err;
+}
+
 // Without MD5 (an OpenSSL configuration that loads no provider offering it)
 // the key cannot be derived: the provider's failure text, and exit status 1.
 TEST_F(ZyrCacheTest, NoKeyWithoutMd5)

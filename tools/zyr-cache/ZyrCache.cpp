@@ -9,11 +9,13 @@
 // 2 usage error.
 #include "cache/Base64Variant.h"
 #include "cache/CacheFiles.h"
+#include "cache/Rc4.h"
 #include "cache/TextCipher.h"
 
 #include "ZyrVersion.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -70,37 +72,105 @@ std::string ResultText(HRESULT hr)
     return text;
 }
 
+// Standard input is streamed in fixed slices: the cipher is a stream cipher
+// and the text encoding works on 3-byte groups, so a slice of whole groups
+// encrypts to whole characters and memory stays the same for any size.
+constexpr size_t kSliceBytes = 3 * 65536;
+
+// Reads until data holds want bytes or the input ends; false on a read error.
+bool ReadSlice(std::vector<uint8_t>& data, size_t want)
+{
+    data.resize(want);
+    size_t got = 0;
+    while (got < want) {
+        size_t n = std::fread(data.data() + got, 1, want - got, stdin);
+        got += n;
+        if (n == 0) {
+            break;
+        }
+    }
+    data.resize(got);
+    return std::ferror(stdin) == 0;
+}
+
+bool WriteBytes(const void* data, size_t size)
+{
+    return std::fwrite(data, 1, size, stdout) == size;
+}
+
 int Encrypt(const char* passPhrase)
 {
-    std::string plain;
-    if (!ReadStandardInput(plain)) {
-        return Failure(std::string("cannot read standard input: ") + std::strerror(errno));
-    }
-    std::string encoded;
-    HRESULT hr = zyr::cipher::Encrypt(plain, encoded, passPhrase);
+    std::optional<zyr::cipher::Rc4> rc4;
+    HRESULT hr = zyr::cipher::KeyedCipher(passPhrase, rc4);
     if (FAILED(hr)) {
         return Failure("encryption failed (" + ResultText(hr) + ")");
     }
-    return WriteStandardOutput(encoded) ? kDone : Failure("cannot write standard output");
+    std::vector<uint8_t> slice;
+    std::string encoded(zyr::cipher::EncodedLength(kSliceBytes), '\0');
+    do {
+        if (!ReadSlice(slice, kSliceBytes)) {
+            return Failure(std::string("cannot read standard input: ") + std::strerror(errno));
+        }
+        rc4->Apply(slice.data(), slice.size());
+        size_t length = zyr::cipher::EncodeBase64Variant(slice.data(), slice.size(), encoded.data());
+        if (!WriteBytes(encoded.data(), length)) {
+            return Failure("cannot write standard output");
+        }
+    } while (slice.size() == kSliceBytes);
+    return std::fflush(stdout) == 0 ? kDone : Failure("cannot write standard output");
+}
+
+bool IsSpace(uint8_t c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
 int Decrypt(const char* passPhrase)
 {
-    std::string encoded;
-    if (!ReadStandardInput(encoded)) {
-        return Failure(std::string("cannot read standard input: ") + std::strerror(errno));
-    }
-    std::string plain(zyr::cipher::MaxDecodedLength(encoded.size()), '\0');
-    size_t length = 0;
-    HRESULT hr = DecryptText(passPhrase, encoded.data(), encoded.size(), plain.data(), plain.size(), &length);
-    if (hr == zyr::cipher::kUndecodableText) {
-        return Failure("the input is not an encrypted text (base 64 with \"-\" and \"/\" and \"=\" padding)");
-    }
+    std::optional<zyr::cipher::Rc4> rc4;
+    HRESULT hr = zyr::cipher::KeyedCipher(passPhrase, rc4);
     if (FAILED(hr)) {
         return Failure("decryption failed (" + ResultText(hr) + ")");
     }
-    plain.resize(length);
-    return WriteStandardOutput(plain) ? kDone : Failure("cannot write standard output");
+    // The characters read and not yet decoded, white space taken out. The
+    // last group is kept back until the input ends, so that padding is
+    // accepted only at the very end. Output already written stays written
+    // when a later slice turns out not to decode.
+    std::string pending;
+    std::vector<uint8_t> slice;
+    std::vector<uint8_t> plain;
+    bool ended = false;
+    while (!ended) {
+        if (!ReadSlice(slice, 4 * 65536)) {
+            return Failure(std::string("cannot read standard input: ") + std::strerror(errno));
+        }
+        ended = slice.size() < 4 * 65536;
+        for (uint8_t c : slice) {
+            if (!IsSpace(c)) {
+                pending.push_back(static_cast<char>(c));
+            }
+        }
+        size_t ready = ended ? pending.size() : (pending.size() / 4) * 4;
+        if (!ended && ready >= 4) {
+            ready -= 4;
+        }
+        if (ready == 0 && !ended) {
+            continue;
+        }
+        plain.resize(zyr::cipher::MaxDecodedLength(ready));
+        zyr::cipher::DecodeResult decoded =
+            zyr::cipher::DecodeBase64Variant(pending.data(), ready, plain.data(), plain.size());
+        if (decoded.status != zyr::cipher::DecodeStatus::Ok) {
+            return Failure(
+                "the input is not an encrypted text (base 64 with \"-\" and \"/\" and \"=\" padding)");
+        }
+        rc4->Apply(plain.data(), decoded.written);
+        if (!WriteBytes(plain.data(), decoded.written)) {
+            return Failure("cannot write standard output");
+        }
+        pending.erase(0, ready);
+    }
+    return std::fflush(stdout) == 0 ? kDone : Failure("cannot write standard output");
 }
 
 int Show(const std::string& file)

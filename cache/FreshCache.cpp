@@ -1,0 +1,63 @@
+#include "cache/FreshCache.h"
+
+#include "cache/CacheFiles.h"
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <system_error>
+
+namespace zyr::cache {
+namespace {
+
+struct Window {
+    std::optional<std::filesystem::file_time_type> since;
+    std::set<std::string, std::less<>> read;
+};
+
+// The console's thread only: start-up runs there.
+Window& CurrentWindow()
+{
+    static Window window;
+    return window;
+}
+
+} // namespace
+
+void BeginFreshCacheWindow()
+{
+    // File times come from the kernel's coarse clock, which lags behind this
+    // one by a few milliseconds: a second's allowance keeps a file written
+    // just now from looking older than the window.
+    CurrentWindow().since = std::filesystem::file_time_type::clock::now() - std::chrono::seconds(1);
+    CurrentWindow().read.clear();
+}
+
+void EndFreshCacheWindow()
+{
+    CurrentWindow().since.reset();
+    CurrentWindow().read.clear();
+}
+
+bool ReadFreshCacheFile(std::string_view filePath, std::string& plainText)
+{
+    plainText.clear();
+    Window& window = CurrentWindow();
+    if (!window.since || window.read.contains(filePath)) {
+        return false;
+    }
+    std::error_code error;
+    const auto written = std::filesystem::last_write_time(std::filesystem::path(filePath), error);
+    if (error || written < *window.since) {
+        return false;
+    }
+    window.read.emplace(filePath);
+    if (FAILED(ReadCacheFile(filePath, plainText)) || plainText.empty()) {
+        plainText.clear();
+        return false;
+    }
+    return true;
+}
+
+} // namespace zyr::cache
