@@ -149,7 +149,7 @@ zyr::records::FetchResult CKVTRoleList::GetRoles()
     // the server sent are read all the same.
     if (fresh) {
         LoadRoles(*document);
-        return;
+        return FetchResult::Fetched;
     }
     auto persist = [&reply, &cacheFile] { return KvtEncryptBufferAndPersistInFile(reply, cacheFile); };
     std::future<HRESULT> written;
