@@ -59,6 +59,7 @@ AuditRenderings AccessPageRenderings(const std::string& oldDescription, const st
 struct PermissionText {
     std::string name;
     std::string value;
+    bool operator==(const PermissionText&) const = default;
 };
 // A "PermNamesList" list in both records: the old permissions that are not in
 // the new list unchanged (removed or changed), and the new ones that were not

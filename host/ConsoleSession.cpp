@@ -74,6 +74,7 @@ HRESULT ConsoleSession::Start(const CLSID& clsid)
         return E_UNEXPECTED;
     }
     Call call(*this);
+    snapin_ = clsid;
     HRESULT hr =
         CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IComponentData, componentData_.PutVoid());
     if (FAILED(hr)) {

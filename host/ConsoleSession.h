@@ -41,6 +41,14 @@ public:
     virtual HWND OwnerWindow() { return nullptr; }
 };
 
+// The texts and the picture of a snap-in's about object.
+struct SnapinAbout {
+    std::u16string description;
+    std::u16string provider;
+    std::u16string version;
+    std::vector<unsigned char> imagePng;
+};
+
 struct ScopeItem {
     HSCOPEITEM id = 0;
     HSCOPEITEM parent = 0;
@@ -194,6 +202,14 @@ public:
     const std::vector<std::unique_ptr<ToolbarModel>>& Toolbars() const { return toolbars_; }
     HRESULT ClickButton(const ToolbarModel& toolbar, int command);
 
+    // ---- Help and about ----
+    // What the snap-in's about object tells; false without one.
+    bool AboutSnapin(SnapinAbout& about) const;
+    // The snap-in's help file; empty when it names none.
+    std::string HelpFile() const;
+    // The names from the root down to the item, joined by separator.
+    std::u16string ItemPath(HSCOPEITEM id, std::u16string_view separator);
+
     // ---- Images ----
     const ImageList& ScopeImages() const { return scopeImages_; }
     const ImageList& ResultImages() const { return resultImages_; }
@@ -313,11 +329,14 @@ private:
     // The root's folder images sit far above the indexes snap-ins use.
     static constexpr int kStaticFolderImage = 1 << 20;
     bool UseStaticFolderImages(const CLSID& snapin, ScopeItem& root);
+    CLSID snapin_{};
     ImageList scopeImages_;
     ImageList resultImages_;
 
     int depth_ = 0;
     HSCOPEITEM pendingSelect_ = 0;
+    // The pending selection is of the shown item: it is shown afresh.
+    bool showAfresh_ = false;
     bool pendingReselect_ = false;
     bool dirtyResult_ = false;
     bool dirtyDescription_ = false;

@@ -115,6 +115,7 @@ void MainWindow::BuildWidgets()
     });
 
     auto* splitter = new QSplitter(this);
+    splitter_ = splitter;
     scopeTree_ = new QTreeWidget(splitter);
     scopeTree_->setObjectName(QStringLiteral("scopeTree"));
     scopeTree_->setHeaderHidden(true);
@@ -188,6 +189,7 @@ void MainWindow::BuildWidgets()
     splitter->setSizes({240, 660});
     setCentralWidget(splitter);
     statusBar();
+    BuildMenuBar();
 }
 
 // ---- Scope tree ----
@@ -206,8 +208,8 @@ void MainWindow::RefreshTreeItem(QTreeWidgetItem* item, HSCOPEITEM id)
     }
     QString name = ToQString(session_.ItemName(id));
     item->setText(0, name);
-    if (id == session_.Root() && !name.isEmpty()) {
-        setWindowTitle(name);
+    if (id == session_.ShownScope()) {
+        UpdateTitle();
     }
     bool open = item->isExpanded() || scopeTree_->currentItem() == item;
     item->setIcon(0, scopeIcons_.Icon(session_.ItemImage(id, open)));
@@ -283,6 +285,7 @@ void MainWindow::ScopeItemsRemoved(HSCOPEITEM id, bool deleteThis)
 
 void MainWindow::ShownScopeChanged(HSCOPEITEM id)
 {
+    UpdateTitle();
     QTreeWidgetItem* item = TreeItem(id);
     if (item == nullptr || scopeTree_->currentItem() == item) {
         return;
@@ -603,13 +606,19 @@ QMenu* MainWindow::BuildContextMenu(const Target& target)
 {
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("contextMenu"));
+    FillItemMenu(menu, target);
+    return menu;
+}
+
+void MainWindow::FillItemMenu(QMenu* menu, const Target& target)
+{
     if (!target) {
-        return menu;
+        return;
     }
     AddSnapinItems(menu, target);
     const Target& focus = session_.Focus();
     if (focus.scope != target.scope || focus.scopeId != target.scopeId || focus.resultId != target.resultId) {
-        return menu; // the verbs are known for the focus only
+        return; // the verbs are known for the focus only
     }
     menu->addSeparator();
     // The verbs as the snap-in set them for this item.
@@ -623,12 +632,16 @@ QMenu* MainWindow::BuildContextMenu(const Target& target)
             menu->addAction(verb.action);
         }
     }
-    return menu;
 }
 
-void MainWindow::ShowTreeMenu(const QPoint& pos)
+void MainWindow::ShowTreeMenu(QPoint pos)
 {
     QTreeWidgetItem* item = scopeTree_->itemAt(pos);
+    if (item == nullptr && scopeTree_->currentItem() != nullptr && !scopeTree_->underMouse()) {
+        // The menu key: the menu of the current item, beside it.
+        item = scopeTree_->currentItem();
+        pos = scopeTree_->visualItemRect(item).center();
+    }
     if (item == nullptr) {
         return;
     }

@@ -14,6 +14,7 @@
 #include <vector>
 
 class QAction;
+class QDialog;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -24,6 +25,7 @@ class QTextBrowser;
 class QToolBar;
 class QTreeView;
 class QTreeWidget;
+class QSplitter;
 class QTreeWidgetItem;
 
 namespace zyr::host {
@@ -43,9 +45,16 @@ public:
     // The context menu of an item, built from the verbs and the snap-in's
     // items; the caller owns it.
     QMenu* BuildContextMenu(const Target& target);
+    // Help Topics and About of the Help menu; the windows they show.
+    QWidget* ShowHelp();
+    QDialog* ShowAbout();
     // Opens (or raises) the property sheet of the item.
     PropertySheet* OpenProperties(const Target& target);
     std::vector<PropertySheet*> OpenSheets() const;
+    // Puts the window where the administrator left it, and keeps where it
+    // is left now.
+    void RestorePlacement();
+    void KeepPlacement();
     // Applies the filter text to the result list.
     void SetFilterText(const QString& text);
 
@@ -57,6 +66,10 @@ public:
     QAction* DeleteAction() const { return deleteAction_; }
     QAction* PropertiesAction() const { return propertiesAction_; }
     QAction* RefreshAction() const { return refreshAction_; }
+    QAction* FilterAction() const { return filterAction_; }
+    QAction* HelpAction() const { return helpAction_; }
+    QAction* AboutAction() const { return aboutAction_; }
+    QMenu* ActionMenu() const { return actionMenu_; }
     const std::vector<QToolBar*>& SnapinToolbars() const { return snapinToolbars_; }
     QTreeWidgetItem* TreeItem(HSCOPEITEM id) const;
     // The row of the result list (in view order) showing a result item.
@@ -76,6 +89,11 @@ public:
 
 private:
     void BuildWidgets();
+    void BuildMenuBar();
+    // "ZYR Security Manager - " and the path of the shown item.
+    void UpdateTitle();
+    // The snap-in's items and the verbs of target.
+    void FillItemMenu(QMenu* menu, const Target& target);
     void RefreshTreeItem(QTreeWidgetItem* item, HSCOPEITEM id);
     // Rebuilds the list from the session; true when the focused row is not
     // among the rows shown.
@@ -84,7 +102,7 @@ private:
     void OnTreeCurrentChanged(QTreeWidgetItem* current);
     void OnResultCurrentChanged();
     void OnResultActivated();
-    void ShowTreeMenu(const QPoint& pos);
+    void ShowTreeMenu(QPoint pos);
     void ShowListMenu(const QPoint& pos);
     void AddSnapinItems(QMenu* menu, const Target& target);
     HRESULTITEM RowIdAt(int viewRow) const;
@@ -95,6 +113,7 @@ private:
     std::map<HSCOPEITEM, QTreeWidgetItem*> treeItems_;
     bool syncing_ = false;
 
+    QSplitter* splitter_ = nullptr;
     QTreeWidget* scopeTree_ = nullptr;
     QTreeView* resultList_ = nullptr;
     QStandardItemModel* model_ = nullptr;
@@ -107,6 +126,11 @@ private:
     QAction* deleteAction_ = nullptr;
     QAction* propertiesAction_ = nullptr;
     QAction* refreshAction_ = nullptr;
+    QAction* filterAction_ = nullptr;
+    QAction* helpAction_ = nullptr;
+    QAction* aboutAction_ = nullptr;
+    QMenu* actionMenu_ = nullptr;
+    QTextBrowser* helpWindow_ = nullptr;
     std::vector<QToolBar*> snapinToolbars_;
     QStringList columnTitles_;
     std::vector<QPointer<PropertySheet>> sheets_;

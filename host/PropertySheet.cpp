@@ -5,6 +5,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace zyr::host {
 
 namespace {
@@ -46,14 +48,26 @@ PropertySheet::PropertySheet(ConsoleSession& session, SheetRequest request, QWid
             ApplyButton()->setEnabled(false);
         }
     });
-    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
-        if (index >= 0 && index < static_cast<int>(request_.pages.size())) {
-            request_.pages[static_cast<size_t>(index)]->OnSetActive();
-        }
-    });
-    if (!request_.pages.empty()) {
-        request_.pages.front()->OnSetActive();
+    // Every tab shows its whole title, and the sheet opens at the size its
+    // pages ask for, at least a readable width; it can be made larger.
+    tabs_->setUsesScrollButtons(false);
+    tabs_->setElideMode(Qt::ElideNone);
+    setSizeGripEnabled(true);
+    const QSize wanted = sizeHint();
+    resize(std::max(wanted.width(), fontMetrics().averageCharWidth() * 80),
+           std::max(wanted.height(), fontMetrics().height() * 28));
+    shown_.assign(request_.pages.size(), false);
+    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) { Show(index); });
+    Show(0);
+}
+
+void PropertySheet::Show(int index)
+{
+    if (index < 0 || index >= static_cast<int>(request_.pages.size())) {
+        return;
     }
+    shown_[static_cast<size_t>(index)] = true;
+    request_.pages[static_cast<size_t>(index)]->OnSetActive();
 }
 
 PropertySheet::~PropertySheet()
@@ -73,7 +87,11 @@ void PropertySheet::PageChanged(IPropertyPage*)
 
 bool PropertySheet::ApplyAll()
 {
+    // A page the administrator never opened holds nothing of theirs to apply.
     for (size_t i = 0; i < request_.pages.size(); ++i) {
+        if (!shown_[i]) {
+            continue;
+        }
         if (!request_.pages[i]->OnApply()) {
             tabs_->setCurrentIndex(static_cast<int>(i));
             return false;

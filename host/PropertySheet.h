@@ -6,6 +6,8 @@
 
 #include <QDialog>
 
+#include <vector>
+
 class QDialogButtonBox;
 class QPushButton;
 class QTabWidget;
@@ -20,7 +22,7 @@ public:
     ~PropertySheet() override;
 
     const Target& Concerns() const { return request_.target; }
-    // Applies every page; false (and the refusing page shown) when one refuses.
+    // Applies every page that was shown; false (and the refusing page shown) when one refuses.
     bool ApplyAll();
     QPushButton* ApplyButton() const;
     QTabWidget* Tabs() const { return tabs_; }
@@ -35,11 +37,14 @@ public slots:
 
 private:
     void End();
+    // The page at index becomes the current tab.
+    void Show(int index);
 
     ConsoleSession& session_;
     SheetRequest request_;
     QTabWidget* tabs_ = nullptr;
     QDialogButtonBox* buttons_ = nullptr;
+    std::vector<bool> shown_;
     bool ended_ = false;
 };
 

@@ -27,7 +27,10 @@ HRESULT ConsoleSession::SelectScope(HSCOPEITEM id)
         return E_INVALIDARG;
     }
     Call call(*this);
-    if (id == shown_) {
+    // The snap-in selecting the shown item again asks for it afresh: it has
+    // added to it, and what it added is selected.
+    const bool afresh = id == shown_ && std::exchange(showAfresh_, false);
+    if (id == shown_ && !afresh) {
         if (!focus_.InScopePane()) {
             NotifySelection(focus_, false);
             focus_ = ScopeTarget(id);
@@ -39,10 +42,18 @@ HRESULT ConsoleSession::SelectScope(HSCOPEITEM id)
     if (Item(id) == nullptr) {
         return E_INVALIDARG; // the snap-in took it away while expanding
     }
+    std::vector<std::pair<bool, MMC_COOKIE>> before;
+    if (afresh) {
+        for (const ResultRow& row : rows_) {
+            before.emplace_back(row.scopeItem, row.cookie);
+        }
+    }
     HideShown();
     columns_.clear();
     rows_.clear();
-    description_.clear();
+    if (!afresh) {
+        description_.clear(); // shown afresh, it keeps its description until the snap-in sets one
+    }
     htmlView_.clear();
     listViewAllowed_ = true;
     ResetVerbs();
@@ -85,6 +96,15 @@ HRESULT ConsoleSession::SelectScope(HSCOPEITEM id)
     }
     rows_.insert(rows_.begin(), std::make_move_iterator(scopeRows.begin()),
                  std::make_move_iterator(scopeRows.end()));
+    if (afresh) {
+        for (const ResultRow& row : rows_) {
+            if (std::find(before.begin(), before.end(), std::make_pair(row.scopeItem, row.cookie)) ==
+                before.end()) {
+                focus_ = ResultTarget(row.id);
+                break;
+            }
+        }
+    }
     NotifySelection(focus_, true);
     if (observer_ != nullptr) {
         observer_->ShownScopeChanged(id);
@@ -98,6 +118,7 @@ HRESULT ConsoleSession::SelectScopeItemRequest(HSCOPEITEM id)
         return E_INVALIDARG;
     }
     pendingSelect_ = id;
+    showAfresh_ = id == shown_;
     if (depth_ == 0) {
         Settle();
     }

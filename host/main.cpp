@@ -119,6 +119,9 @@ int main(int argc, char** argv)
                                      .arg(static_cast<uint32_t>(hr), 8, 16, QLatin1Char('0')));
         }
         window.SelectScopeItem(session.Root());
+        if (options.select.isEmpty() && options.screenshot.isEmpty()) {
+            window.RestorePlacement();
+        }
         if (!options.select.isEmpty()) {
             HSCOPEITEM item = session.FindByPath(options.select.toStdU16String());
             if (item == 0) {
@@ -143,6 +146,9 @@ int main(int argc, char** argv)
             });
         }
         int code = QApplication::exec();
+        if (options.screenshot.isEmpty()) {
+            window.KeepPlacement();
+        }
         if (status == 0) {
             status = code;
         }

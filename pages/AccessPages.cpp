@@ -75,10 +75,10 @@ QWidget* AccessPanel::Build(QWidget* parent)
     roles_->setObjectName(QString::number(layout_.role));
     roles_->setEditable(false);
     int row = 0;
-    for (auto [label, control] : {std::pair<const char*, QWidget*>{"Name:", name_},
-                                  {"ID:", id_},
-                                  {"Description:", description_},
-                                  {"Role:", roles_}}) {
+    for (auto [label, control] : {std::pair<const char*, QWidget*>{"&Name:", name_},
+                                  {"&ID:", id_},
+                                  {"&Description:", description_},
+                                  {"&Role:", roles_}}) {
         auto* text = new QLabel(label);
         text->setBuddy(control);
         grid->addWidget(text, row, 0);
@@ -101,19 +101,14 @@ QWidget* AccessPanel::Build(QWidget* parent)
     QObject::connect(description_, &QLineEdit::textEdited, guard_.get(), [this] { markChanged_(); });
     QObject::connect(roles_, &QComboBox::currentIndexChanged, guard_.get(),
                      [this](int index) { OnRoleChanged(index); });
-    if (layout_.markChangedOnListClick) {
-        QObject::connect(list_, &QTreeWidget::itemClicked, guard_.get(), [this] { markChanged_(); });
-        QObject::connect(list_, &QTreeWidget::itemChanged, guard_.get(), [this] {
-            if (!filling_) {
-                markChanged_();
-            }
-        });
-    }
+    // A checked or cleared permission is a change; filling the list is not.
+    QObject::connect(list_, &QTreeWidget::itemChanged, guard_.get(), [this] {
+        if (!filling_) {
+            markChanged_();
+        }
+    });
     if (layout_.warnAtDescriptionLimit) {
         WatchMaxText(description_, [page = page_] { ShowMaxTextMessage(page.data()); });
-    }
-    if (layout_.markChangedWhenFilled) {
-        markChanged_();
     }
     return page;
 }
@@ -197,17 +192,37 @@ void AccessPanel::OnRoleChanged(int index)
     if (filling_ || index < 0) {
         return;
     }
-    markChanged_();
+    // Showing another role changes nothing by itself.
     if (!currentRole_.empty()) {
         zyr::records::SetRoleMask(*target_.acl, currentRole_, CheckedMask());
     }
     currentRole_ = FromQString(roles_->itemText(index).left(kTextLimit));
     ShowRights();
-    markChanged_();
+}
+
+bool AccessPanel::Unchanged() const
+{
+    if (FromQString(description_->text().left(kTextLimit)) != target_.description->view()) {
+        return false;
+    }
+    if (!currentRole_.empty() && CheckedMask() != zyr::records::RoleMask(*target_.acl, currentRole_)) {
+        return false;
+    }
+    for (int i = 0; i < roles_->count(); ++i) {
+        const AccessEntry* entry =
+            zyr::records::FindAccessEntry(*target_.acl, FromQString(roles_->itemText(i)));
+        if (entry != nullptr && entry->Mask != RoleNumber(i)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 BOOL AccessPanel::Apply()
 {
+    if (page_ != nullptr && Unchanged()) {
+        return TRUE; // nothing changed, nothing sent
+    }
     if (zyr::console::RefuseChangeWhenAuditNotFunctional()) {
         return FALSE;
     }
@@ -286,7 +301,6 @@ zyr::pages::AccessPageLayout ApplLayout()
     layout.list = 305;
     layout.descriptionLimit = 255;
     layout.tipWidth = 250;
-    layout.markChangedOnListClick = true;
     layout.reportFillFailure = true;
     return layout;
 }
@@ -301,7 +315,6 @@ zyr::pages::AccessPageLayout GroupLayout()
     layout.role = 262;
     layout.list = 306;
     layout.tipWidth = 250;
-    layout.markChangedWhenFilled = true;
     return layout;
 }
 
@@ -316,7 +329,6 @@ zyr::pages::AccessPageLayout ObjectLayout()
     layout.list = 307;
     layout.descriptionLimit = 1024;
     layout.tipWidth = 300;
-    layout.markChangedWhenFilled = true;
     layout.warnAtDescriptionLimit = true;
     return layout;
 }

@@ -56,8 +56,6 @@ struct AccessPageLayout {
     int list = 0;
     int descriptionLimit = 0; // 0: the edit's own limit
     int tipWidth = 250;
-    bool markChangedWhenFilled = false;
-    bool markChangedOnListClick = false;
     bool warnAtDescriptionLimit = false;
     bool reportFillFailure = false;
 };
@@ -75,6 +73,8 @@ public:
     // PSN_APPLY after the refusal rule: TRUE once the update was sent
     // (whatever it reported), FALSE to keep the sheet open.
     BOOL Apply();
+    // True when the controls show what the record holds: an apply sends nothing.
+    bool Unchanged() const;
 
     // CBN_SELCHANGE of the role combo.
     void OnRoleChanged(int index);
@@ -132,9 +132,6 @@ public:
         }
         return applied;
     }
-
-    // PSN_SETACTIVE marks the page changed.
-    void OnSetActive() override { this->SetModified(); }
 
     zyr::pages::AccessPanel& Panel() { return panel_; }
 

@@ -15,7 +15,7 @@
 
 class QDialog;
 class QLineEdit;
-class QListWidget;
+class QTreeWidget;
 class QWidget;
 
 struct PickedAccount {
@@ -36,7 +36,7 @@ public:
 
     QDialog* Dialog() const { return dialog_.data(); }
     QLineEdit* SearchEdit() const { return search_; }
-    QListWidget* AccountList() const { return list_; }
+    QTreeWidget* AccountList() const { return list_; }
 
 private:
     void ShowMatching(const QString& text);
@@ -44,5 +44,5 @@ private:
     std::vector<zyr::identity::DirectoryAccount> accounts_;
     QPointer<QDialog> dialog_;
     QLineEdit* search_ = nullptr;
-    QListWidget* list_ = nullptr;
+    QTreeWidget* list_ = nullptr;
 };

@@ -93,11 +93,10 @@ void CNTRoleMemberPage::OnAdd()
     HRESULT hr = picker.InvokeDialog(PageWidget(), selections);
     if (hr == S_FALSE) {
         DebugPrint("User canceled object picker dialog\n");
-    } else if (hr == S_OK) {
+    } else if (hr == S_OK && !selections.empty()) {
         AddSelections(selections);
+        SetModified();
     }
-    // Marked changed in every case, even when nothing was added.
-    SetModified();
 }
 
 void CNTRoleMemberPage::AddSelections(const std::vector<PickedAccount>& selections)

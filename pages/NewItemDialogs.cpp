@@ -70,8 +70,8 @@ bool CNewItemDialog<T>::Build(QDialog& dialog, QDialogButtonBox* buttons)
     dialog.setObjectName(QString::number(layout_.dialog));
     dialog.setWindowTitle(layout_.title);
     auto* grid = new QGridLayout;
-    name_ = AddEdit(grid, 0, "Name:", layout_.nameId);
-    description_ = AddEdit(grid, 1, "Description:", layout_.descriptionId);
+    name_ = AddEdit(grid, 0, "&Name:", layout_.nameId);
+    description_ = AddEdit(grid, 1, "&Description:", layout_.descriptionId);
     auto* layout = new QVBoxLayout(&dialog);
     layout->addLayout(grid);
     layout->addWidget(buttons);

@@ -28,8 +28,8 @@ bool CNewRoleDialog::BuildDialog(QDialog& dialog)
             }
         });
     }
-    form->addRow("Name:", name_);
-    form->addRow("Description:", description_);
+    form->addRow("&Name:", name_);
+    form->addRow("&Description:", description_);
     layout->addLayout(form);
     layout->addWidget(AddOkCancel(dialog));
     return true;

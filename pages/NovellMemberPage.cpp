@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using zyr::com::ComPtr;
 
 namespace {
@@ -27,6 +29,26 @@ zyr::pages::MemberPicture PictureOf(int image)
 {
     return image == CNovellMemberPage::kGroupImage ? zyr::pages::MemberPicture::Group
                                                    : zyr::pages::MemberPicture::User;
+}
+
+// The list shows exactly the role's members, users and groups alike.
+bool ListsTheRolesMembers(const CKVTRole& role, const std::vector<zyr::pages::MemberItem>& items)
+{
+    std::vector<std::pair<int, std::string>> listed, members;
+    for (const zyr::pages::MemberItem& item : items) {
+        if (item.image == CNovellMemberPage::kGroupImage || item.image == CNovellMemberPage::kUserImage) {
+            listed.emplace_back(item.image, item.text);
+        }
+    }
+    for (const auto& group : role.MemberGroups()) {
+        members.emplace_back(CNovellMemberPage::kGroupImage, std::string(group->Name.view()));
+    }
+    for (const auto& user : role.MemberUsers()) {
+        members.emplace_back(CNovellMemberPage::kUserImage, std::string(user->Name.view()));
+    }
+    std::sort(listed.begin(), listed.end());
+    std::sort(members.begin(), members.end());
+    return listed == members;
 }
 
 } // namespace
@@ -134,11 +156,12 @@ void CNovellMemberPage::OnRemove()
 
 BOOL CNovellMemberPage::Apply()
 {
+    if (m_pRole == nullptr || list_ == nullptr ||
+        ListsTheRolesMembers(*m_pRole, zyr::pages::MemberItems(list_))) {
+        return TRUE; // nothing added or removed: nothing sent
+    }
     if (zyr::console::RefuseChangeWhenAuditNotFunctional()) {
         return FALSE;
-    }
-    if (m_pRole == nullptr || list_ == nullptr) {
-        return TRUE;
     }
     m_pRole->ClearMemberUsers();
     m_pRole->ClearMemberGroups();

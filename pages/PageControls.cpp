@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -139,8 +140,10 @@ QTreeWidget* NewPermissionList(int id, bool checkBoxes)
     list->setObjectName(QString::number(id));
     list->setColumnCount(2);
     list->setHeaderLabels({"Name", "Value"});
-    list->setColumnWidth(0, 100);
-    list->setColumnWidth(1, 100);
+    // Names and values show whole: the columns follow what they hold.
+    list->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    list->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    list->header()->setMinimumSectionSize(100);
     list->setRootIsDecorated(false);
     list->setItemsExpandable(false);
     list->setSelectionMode(QAbstractItemView::SingleSelection);

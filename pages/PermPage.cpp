@@ -184,6 +184,7 @@ void CPermPage::OnAdd()
     }
     zyr::pages::AddPermissionItem(list_, name, values_->currentText());
     TakeChosenValue();
+    SetModified();
 }
 
 void CPermPage::OnUpdate()
@@ -197,6 +198,7 @@ void CPermPage::OnUpdate()
         return;
     }
     item->setText(0, name);
+    SetModified();
     if (values_->count() == 0) {
         // Every offered bit is in use: the permission is renamed and keeps
         // its bit, the only valid value left to it.
@@ -223,25 +225,30 @@ void CPermPage::OnDelete()
     }
     delete item;
     OfferValue(value);
+    SetModified();
 }
 
 BOOL CPermPage::Apply()
 {
-    if (zyr::console::RefuseChangeWhenAuditNotFunctional()) {
-        return FALSE;
-    }
     std::vector<zyr::audit::PermissionText> before;
     for (const PermissionEntry& permission : application_->Permissions) {
         before.push_back({std::string(permission.Name.view()), std::string(permission.Value.view())});
     }
-    application_->Permissions.clear();
+    std::vector<PermissionEntry> listed;
     std::vector<zyr::audit::PermissionText> after;
     for (int i = 0; i < list_->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = list_->topLevelItem(i);
-        const PermissionEntry& permission = application_->Permissions.emplace_back(
-            zyr::pages::FromQString(item->text(0)), zyr::pages::FromQString(item->text(1)));
+        const PermissionEntry& permission = listed.emplace_back(zyr::pages::FromQString(item->text(0)),
+                                                                zyr::pages::FromQString(item->text(1)));
         after.push_back({std::string(permission.Name.view()), std::string(permission.Value.view())});
     }
+    if (after == before) {
+        return TRUE; // nothing changed, nothing sent
+    }
+    if (zyr::console::RefuseChangeWhenAuditNotFunctional()) {
+        return FALSE;
+    }
+    application_->Permissions = std::move(listed);
     application_->AuditText = zyr::audit::MakeAuditText(zyr::audit::PermissionPageRenderings(before, after));
     // The application reports its own failures; the sheet closes all the same.
     application_->Update();

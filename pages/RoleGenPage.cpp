@@ -36,8 +36,8 @@ QWidget* CRoleGenPage::CreatePage(QWidget* parent)
     description_ = new QLineEdit;
     description_->setObjectName("239");
     description_->setMaxLength(254);
-    form->addRow("Name:", name_);
-    form->addRow("Description:", description_);
+    form->addRow("&Name:", name_);
+    form->addRow("&Description:", description_);
     layout->addLayout(form);
     layout->addStretch(1);
 

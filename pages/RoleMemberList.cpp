@@ -8,13 +8,10 @@
 #include <QPixmap>
 
 namespace zyr::pages {
-namespace {
-
-constexpr int kImageRole = Qt::UserRole;
 
 // Small pictures drawn once: a globe for Everyone, two heads for a group, one
 // head for a user.
-QIcon Picture(MemberPicture picture)
+QIcon MemberIcon(MemberPicture picture)
 {
     static const QIcon icons[] = {[] {
                                       QPixmap pixmap(16, 16);
@@ -57,13 +54,17 @@ QIcon Picture(MemberPicture picture)
     return icons[static_cast<int>(picture)];
 }
 
+namespace {
+
+constexpr int kImageRole = Qt::UserRole;
+
 QTreeWidgetItem* MakeItem(std::string_view text, int image, MemberPicture picture)
 {
     auto* item = new QTreeWidgetItem;
     QString shown = ToQString(text);
     item->setText(0, shown);
     item->setToolTip(0, shown);
-    item->setIcon(0, Picture(picture));
+    item->setIcon(0, MemberIcon(picture));
     item->setData(0, kImageRole, image);
     return item;
 }

@@ -13,6 +13,7 @@ namespace zyr::pages {
 
 // The pictures of the member lists.
 enum class MemberPicture { Everyone, Group, User };
+QIcon MemberIcon(MemberPicture picture);
 
 // A report-style list with one column of the given width and several items
 // selectable at once.

@@ -167,6 +167,8 @@ HRESULT CApplInstanceNode::OnNewSecureGroup(bool&, CSnapInObjectRootBase* root)
     }
     AppendGroupNode(nullptr, nullptr, added);
     zyr::console::appl::InsertScopeChild(console.get(), expanded_, m_scopeDataItem.ID, m_children.back());
+    // Shown afresh, with the new group selected.
+    console->SelectScopeItem(m_scopeDataItem.ID);
     UpdateDescriptionBar(console.get());
     return S_OK;
 }

@@ -96,7 +96,12 @@ HRESULT CApplicationNode::AddApplicationNode(CKVTAppl& application, IConsole* co
 {
     auto* node = new CApplInstanceNode(nullptr, nullptr, &application, &m_applList, this);
     AppendChild(node);
-    return zyr::console::appl::InsertScopeChild(console, expanded_, m_scopeDataItem.ID, node);
+    HRESULT hr = zyr::console::appl::InsertScopeChild(console, expanded_, m_scopeDataItem.ID, node);
+    if (SUCCEEDED(hr) && console != nullptr && m_scopeDataItem.ID != 0) {
+        // Shown afresh, with the new application selected.
+        console->SelectScopeItem(m_scopeDataItem.ID);
+    }
+    return hr;
 }
 
 HRESULT CApplicationNode::OnNewApplication(bool&, CSnapInObjectRootBase* root)

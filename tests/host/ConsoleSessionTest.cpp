@@ -208,8 +208,11 @@ TEST_F(ConsoleSessionTest, MenusOfferOnlyTheAllowedInsertionPointsAndCommandsRea
     ASSERT_EQ(session_.Command(session_.Focus(), kCommandNewLeaf), S_OK);
     EXPECT_EQ(RowNames(), (std::vector<std::u16string>{u"Leaf One", u"Leaf Two", u"Leaf 3"}));
     EXPECT_EQ(session_.Description(), u"3 leaves");
+    ASSERT_NE(session_.Row(session_.Focus().resultId), nullptr);
+    EXPECT_EQ(session_.Row(session_.Focus().resultId)->texts[0], u"Leaf 3") << "the new leaf is selected";
 
     // The snap-in's message box goes through the UI service.
+    session_.SelectResult(0);
     zyr::ui::ScopedRecordingUi ui;
     ASSERT_EQ(session_.Command(session_.Focus(), kCommandCountLeaves), S_OK);
     ASSERT_EQ(ui.recorder.boxes.size(), 1u);
@@ -233,7 +236,7 @@ TEST_F(ConsoleSessionTest, PropertySheetsGetThePagesAndTheirChangesReachTheView)
     session_.SelectResult(RowNamed(u"Leaf One")->id);
     SheetRequest sheet;
     ASSERT_EQ(session_.QueryProperties(session_.Focus(), sheet), S_OK);
-    ASSERT_EQ(sheet.pages.size(), 1u);
+    ASSERT_EQ(sheet.pages.size(), 2u);
     EXPECT_EQ(sheet.title, u"Leaf One Properties");
     EXPECT_EQ(sheet.pages[0]->Title(), u"General");
 

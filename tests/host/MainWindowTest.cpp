@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDialog>
 #include <QEventLoop>
 #include <QHeaderView>
 #include <QImage>
@@ -93,7 +94,7 @@ TEST_F(MainWindowTest, TheTreeFollowsTheSnapinAndSelectingShowsThePane)
     ASSERT_EQ(root->childCount(), 2);
     EXPECT_EQ(root->child(0)->text(0), QStringLiteral("Alpha"));
     EXPECT_FALSE(root->child(0)->icon(0).isNull());
-    EXPECT_EQ(window_->windowTitle(), QStringLiteral("Test Root"));
+    EXPECT_EQ(window_->windowTitle(), QStringLiteral("ZYR Security Manager - Test Root"));
     // The root's pane is its HTML page.
     EXPECT_TRUE(window_->HtmlView()->isVisible());
     EXPECT_TRUE(
@@ -101,6 +102,7 @@ TEST_F(MainWindowTest, TheTreeFollowsTheSnapinAndSelectingShowsThePane)
 
     tree->setCurrentItem(root->child(0));
     EXPECT_EQ(session_.ShownScope(), alpha_);
+    EXPECT_EQ(window_->windowTitle(), QStringLiteral("ZYR Security Manager - Test Root\\Alpha"));
     EXPECT_TRUE(window_->ResultList()->isVisible());
     EXPECT_EQ(ListNames(), (QStringList{QStringLiteral("Leaf One"), QStringLiteral("Leaf Two")}));
     EXPECT_EQ(window_->ResultProxy()->headerData(1, Qt::Horizontal).toString(),
@@ -176,6 +178,42 @@ TEST_F(MainWindowTest, ContextMenusCarryTheSnapinItemsInNewAndAllTasks)
     EXPECT_EQ(window_->ScopeTree()->currentItem()->text(0), QStringLiteral("Beta"));
 }
 
+TEST_F(MainWindowTest, TheMenuBarOffersTheItemsMenuHelpAndAbout)
+{
+    window_->SelectScopeItem(alpha_);
+    emit window_->ActionMenu()->aboutToShow();
+    QStringList actions;
+    for (QAction* action : window_->ActionMenu()->actions()) {
+        actions << action->text();
+    }
+    EXPECT_TRUE(actions.contains(QStringLiteral("Refresh"))) << actions.join(',').toStdString();
+    EXPECT_TRUE(actions.contains(QStringLiteral("New"))) << "the snap-in's New submenu";
+
+    const std::string aboutClass = zyr::com::GuidToString(CLSID_TestSnapinAbout);
+    zyr::testing::TempRegistry::SetText(HKEY_LOCAL_MACHINE, zyr::testing::kSnapinKey.c_str(), "About",
+                                        aboutClass);
+    zyr::testing::TempRegistry::SetText(
+        HKEY_CLASSES_ROOT, ("CLSID\\" + aboutClass + "\\InprocServer32").c_str(), "", ZYR_TEST_SNAPIN_PATH);
+    QDialog* about = window_->ShowAbout();
+    auto* text = about->findChild<QLabel*>(QStringLiteral("aboutText"));
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->text(), QStringLiteral("Tests the console\nProvider: Test Works\nVersion: 1.2"));
+    about->close();
+    auto* help = qobject_cast<QTextBrowser*>(window_->ShowHelp());
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_TRUE(help->toPlainText().contains(QStringLiteral("no help file")));
+
+    // The size and the item shown are kept for the next start.
+    window_->resize(700, 450);
+    window_->KeepPlacement();
+    window_->SelectScopeItem(session_.Root());
+    window_->resize(500, 300);
+    window_->RestorePlacement();
+    EXPECT_EQ(session_.ShownScope(), alpha_);
+    EXPECT_EQ(window_->size(), QSize(700, 450));
+}
+
 TEST_F(MainWindowTest, APropertySheetAppliesOnlyWhatItsPagesAccept)
 {
     window_->SelectScopeItem(alpha_);
@@ -210,6 +248,13 @@ TEST_F(MainWindowTest, APropertySheetAppliesOnlyWhatItsPagesAccept)
     sheet->accept();
     QCoreApplication::processEvents();
     EXPECT_TRUE(window_->OpenSheets().empty());
+    // Only the page that was shown was applied.
+    EXPECT_EQ(SnapinLog().find("NOTES APPLY"), std::string::npos);
+    window_->PropertiesAction()->trigger();
+    ASSERT_EQ(window_->OpenSheets().size(), 1u);
+    window_->OpenSheets()[0]->Tabs()->setCurrentIndex(1);
+    window_->OpenSheets()[0]->accept();
+    EXPECT_NE(SnapinLog().find("NOTES APPLY"), std::string::npos);
 }
 
 TEST_F(MainWindowTest, ADoubleClickTheSnapinLeavesToTheConsoleOpensTheProperties)

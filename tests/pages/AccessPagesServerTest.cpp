@@ -2,6 +2,7 @@
 // roles and the application as the console fetches them, an apply, and what
 // the server keeps of it (the access-control list and the audit record).
 #include "pages/AccessPages.h"
+#include "pages/PermPage.h"
 
 #include "console/framework/AuditGuard.h"
 #include "records/Application.h"
@@ -107,6 +108,49 @@ TEST_F(AccessPagesServerTest, AnApplyChangesTheServersListAndAuditTrail)
         FirstElementText(audit, "NEWVALUE"),
         "<NewValue><ACE><Value>Engineers:Read,Write</Value><Value>Maintenance:Purge Archive</Value></ACE>"
         "</NewValue>");
+}
+
+size_t AuditRecordCount(const std::string& requestUrl)
+{
+    std::string audit;
+    EXPECT_TRUE(::GetWebPage(requestUrl + "?Object=Audit&Operation=Get&DisplaySet=0", audit, true));
+    size_t count = 0;
+    for (size_t at = audit.find("<OLDVALUE>"); at != std::string::npos;
+         at = audit.find("<OLDVALUE>", at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+TEST_F(AccessPagesServerTest, UnchangedApplicationPagesSendNothingAndWriteNoAuditRecord)
+{
+    ZYR_USE_REFERENCE_SERVER();
+    CKVTRoleList roles;
+    roles.GetRoles();
+    const size_t records = AuditRecordCount(reference.RequestUrl());
+    CKVTApplList list;
+    FetchApplications(list);
+    CKVTAppl* historian = list.FindByNameOrDN("Plant Historian");
+    ASSERT_NE(historian, nullptr);
+    const std::string acl = AclText(historian->ACL);
+
+    CApplPage access(0, historian);
+    std::unique_ptr<QWidget> accessWidget(access.CreatePage(nullptr));
+    CPermPage permissions(0, historian);
+    std::unique_ptr<QWidget> permissionsWidget(permissions.CreatePage(nullptr));
+    // Looking at another role and back is no change.
+    QComboBox* combo = access.Panel().RoleCombo();
+    combo->setCurrentIndex(combo->findText("Maintenance"));
+    combo->setCurrentIndex(0);
+    EXPECT_EQ(access.Apply(), 1);
+    EXPECT_EQ(permissions.Apply(), 1);
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(AuditRecordCount(reference.RequestUrl()), records);
+
+    CKVTApplList again;
+    FetchApplications(again);
+    ASSERT_NE(again.FindByNameOrDN("Plant Historian"), nullptr);
+    EXPECT_EQ(AclText(again.FindByNameOrDN("Plant Historian")->ACL), acl);
 }
 
 } // namespace

@@ -66,6 +66,8 @@ TEST_F(GroupNodesTest, NewGroupAndObjectJoinTheRecordsAndTheConsole)
     EXPECT_EQ(mmc->scopeInserts.back().item.relativeID, 0x51);
     EXPECT_EQ(mmc->scopeInserts.back().item.nImage, 8);
     EXPECT_EQ(mmc->descriptionBar.back(), u"3 Groups");
+    // The application is shown afresh, with the new group selected.
+    EXPECT_THAT(mmc->selected, ElementsAre(0x51));
 
     EnterNew("Valve 9", "Drain");
     EXPECT_EQ(Command(Line(), CGroupNode::ID_NEW_SECURABLE_OBJECT), S_OK);
@@ -75,7 +77,7 @@ TEST_F(GroupNodesTest, NewGroupAndObjectJoinTheRecordsAndTheConsole)
     EXPECT_EQ(valve->GroupDN.str(), "{G1}");
     EXPECT_THAT(RequestTarget(sent + 1), HasSubstr("?Object=SecObj&Operation=Add&CN=Valve%209&DN=" +
                                                    valve->DN.str() + "&Appl={A1}&Group=%7BG1%7D&Desc=Drain"));
-    EXPECT_THAT(mmc->selected, ElementsAre(Line().m_scopeDataItem.ID));
+    EXPECT_THAT(mmc->selected, ElementsAre(0x51, Line().m_scopeDataItem.ID));
     EXPECT_EQ(mmc->descriptionBar.back(), u"3 Objects");
 }
 

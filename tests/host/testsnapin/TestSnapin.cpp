@@ -157,18 +157,22 @@ Node* NodeOf(IDataObject* data)
     return mine ? mine->GetNode() : nullptr;
 }
 
-// The property page: the name of a node in one edit field.
+// The property page: the name of a node in one edit field. A sheet has it
+// twice, as "General" and "Notes"; the second logs its applies as "NOTES".
 class CNamePage : public QWidget, public IPropertyPage {
 public:
-    CNamePage(Node* node, LONG_PTR notifyHandle) : node_(node), notifyHandle_(notifyHandle) {}
-    std::u16string_view Title() override { return u"General"; }
+    CNamePage(Node* node, LONG_PTR notifyHandle, std::u16string title = u"General")
+        : node_(node), notifyHandle_(notifyHandle), title_(std::move(title))
+    {
+    }
+    std::u16string_view Title() override { return title_; }
     HWND CreatePageWindow(HWND parent, IPropertySheetSite* site) override
     {
         site_ = site;
         setParent(static_cast<QWidget*>(parent));
         auto* layout = new QVBoxLayout(this);
         edit_ = new QLineEdit(QString::fromStdU16String(node_->name), this);
-        edit_->setObjectName(QStringLiteral("nameEdit"));
+        edit_->setObjectName(title_ == u"General" ? QStringLiteral("nameEdit") : QStringLiteral("notesEdit"));
         layout->addWidget(edit_);
         connect(edit_, &QLineEdit::textEdited, this, [this] { site_->PageChanged(this); });
         return static_cast<QWidget*>(this);
@@ -181,6 +185,10 @@ public:
         if (edit_->text().isEmpty()) {
             Log("APPLY refused");
             return 0;
+        }
+        if (title_ != u"General") {
+            Log("NOTES APPLY");
+            return 1;
         }
         node_->name = edit_->text().toStdU16String();
         Log("APPLY " + Narrow(node_->name));
@@ -197,6 +205,7 @@ public:
 private:
     Node* node_;
     LONG_PTR notifyHandle_;
+    std::u16string title_;
     IPropertySheetSite* site_ = nullptr;
     QLineEdit* edit_ = nullptr;
 };
@@ -309,7 +318,10 @@ public:
             return E_UNEXPECTED;
         }
         Log("PAGES " + Narrow(node->name));
-        return callback->AddPage(new CNamePage(node, handle));
+        if (HRESULT hr = callback->AddPage(new CNamePage(node, handle)); FAILED(hr)) {
+            return hr;
+        }
+        return callback->AddPage(new CNamePage(node, 0, u"Notes"));
     }
     HRESULT QueryPagesFor(IDataObject* data) override
     {
@@ -652,10 +664,12 @@ HRESULT CSnapin::Command(long commandId, IDataObject* data)
         }
         std::u16string name = u"Leaf ";
         name += static_cast<char16_t>(u'0' + (node->children.size() + 1) % 10);
-        Node* leaf = node->Add(Kind::Leaf, name, u"Made by a command");
+        node->Add(Kind::Leaf, name, u"Made by a command");
+        // As the real snap-in does: the shown container is selected again,
+        // and the console shows it afresh with the new leaf selected.
         if (view_ != nullptr && view_->Shown() == node) {
-            view_->InsertResult(leaf);
             view_->UpdateDescription(node);
+            return console_->SelectScopeItem(node->scopeId);
         }
         return S_OK;
     }
@@ -677,12 +691,24 @@ HRESULT CSnapin::Command(long commandId, IDataObject* data)
     }
 }
 
-// Only the folder images matter to the console; the texts are not asked for.
+// The folder images and the texts of the About window; no picture of its own.
 class CAbout : public ComObject<ISnapinAbout> {
 public:
-    HRESULT GetSnapinDescription(LPOLESTR*) override { return E_NOTIMPL; }
-    HRESULT GetProvider(LPOLESTR*) override { return E_NOTIMPL; }
-    HRESULT GetSnapinVersion(LPOLESTR*) override { return E_NOTIMPL; }
+    HRESULT GetSnapinDescription(LPOLESTR* text) override
+    {
+        *text = CoTaskMemDupString(u"Tests the console");
+        return S_OK;
+    }
+    HRESULT GetProvider(LPOLESTR* text) override
+    {
+        *text = CoTaskMemDupString(u"Test Works");
+        return S_OK;
+    }
+    HRESULT GetSnapinVersion(LPOLESTR* text) override
+    {
+        *text = CoTaskMemDupString(u"1.2");
+        return S_OK;
+    }
     HRESULT GetSnapinImage(HBITMAP*) override { return E_NOTIMPL; }
     HRESULT GetStaticFolderImage(HBITMAP* smallImage, HBITMAP* smallOpenImage, HBITMAP* largeImage,
                                  COLORREF* mask) override
