@@ -1,8 +1,8 @@
 #include "web/ServerConnection.h"
 
 #include "common/ServerSettings.h"
+#include "tests/platform/TempRegistry.h"
 #include "tests/support/ScriptedHttpServer.h"
-#include "tests/support/TempRegistry.h"
 #include "web/HostProbe.h"
 #include "web/SecurityPost.h"
 #include "web/WebPage.h"
@@ -32,18 +32,19 @@ protected:
         zyr::ResetServerSettings();
     }
 
-    zyr::test::TempRegistry registry;
+    zyr::testing::TempRegistry registry;
 };
 
 TEST_F(ServerConnectionTest, EveryCarrierGoesThroughTheConfiguredSocketWithoutProbeOrPassword)
 {
-    const std::string socket = registry.Folder() + "/server.sock";
+    const std::string socket = registry.Root().string() + "/server.sock";
     ScriptedHttpServer server(socket);
     ASSERT_TRUE(server.IsRunning());
     server.SetDefaultReply({.body = "<DOCUMENT/>"});
-    ASSERT_TRUE(registry.SetMachineText(kMachineKey, "UnixSocket", "  " + socket + " "));
+    ASSERT_TRUE(zyr::testing::TempRegistry::SetText(HKEY_LOCAL_MACHINE, kMachineKey, "UnixSocket",
+                                                    "  " + socket + " "));
     // The probe would need a host that answers: it is not asked.
-    ASSERT_TRUE(registry.SetMachineDword(kMachineKey, "NetworkTest", 1));
+    ASSERT_TRUE(zyr::testing::TempRegistry::SetDword(HKEY_LOCAL_MACHINE, kMachineKey, "NetworkTest", 1));
     ASSERT_TRUE(zyr::web::SetServerCredentials("ops", "s3cr:t"));
 
     const std::string url = "http://plant-server.invalid/zyr/sec.asp";
@@ -61,7 +62,7 @@ TEST_F(ServerConnectionTest, EveryCarrierGoesThroughTheConfiguredSocketWithoutPr
 
     // zyrsec's option replaces the registry value for the run.
     zyr::web::ResetWebSession();
-    ASSERT_TRUE(zyr::SetServerUnixSocket(registry.Folder() + "/missing.sock"));
+    ASSERT_TRUE(zyr::SetServerUnixSocket(registry.Root().string() + "/missing.sock"));
     EXPECT_EQ(PostSecurityRequest(url, "CN=x").substr(0, 4), "800 ");
     EXPECT_FALSE(GetWebPage(url, reply, true));
     EXPECT_EQ(server.RequestCount(), 2u);

@@ -83,6 +83,33 @@ std::vector<Check> UrlChecks(std::string& url)
     }
     std::vector<Check> checks{{"server URL", Verdict::Ok, url, ""}};
     const bool loopback = host == "localhost" || host.rfind("127.", 0) == 0 || host == "[::1]";
+    const std::string socket = ServerUnixSocket();
+    const std::string caFile = ServerCaFile();
+    if (!caFile.empty()) {
+        if (access(caFile.c_str(), R_OK) != 0) {
+            checks.push_back({"CA file", Verdict::Fail, caFile + " cannot be read",
+                              "point CAFile at the PEM file of the CA that signed the server's certificate"});
+        } else if (name != "https") {
+            checks.push_back({"CA file", Verdict::Warn, caFile + " is set but the URL is not https://",
+                              "use an https:// URL, or delete the CAFile value"});
+        } else {
+            checks.push_back({"CA file", Verdict::Ok, caFile, ""});
+        }
+    }
+    if (!socket.empty()) {
+        struct stat info {};
+        if (stat(socket.c_str(), &info) != 0 || !S_ISSOCK(info.st_mode)) {
+            checks.push_back(
+                {"transport", Verdict::Fail, "Unix socket " + socket + " does not exist",
+                 "start the server with --listen unix:" + socket + ", or delete the UnixSocket value"});
+        } else if (name == "https") {
+            checks.push_back({"transport", Verdict::Warn, "Unix socket " + socket + " with an https:// URL",
+                              "use an http:// URL with UnixSocket: the socket needs no TLS"});
+        } else {
+            checks.push_back({"transport", Verdict::Ok, "Unix socket " + socket, ""});
+        }
+        return checks;
+    }
     if (name == "https") {
         checks.push_back({"transport", Verdict::Ok, "TLS (https)", ""});
     } else if (loopback) {

@@ -9,12 +9,18 @@ bool PassesLockoutGuard(Context& context, const std::function<void(zyr::records:
 {
     CKVTApplList fetchedApplications;
     if (applications == nullptr) {
-        FetchApplicationList(context, fetchedApplications);
+        // Lists that cannot be read cannot show the change is safe: refused,
+        // with the reason the fetch gave.
+        if (!FetchApplicationList(context, fetchedApplications)) {
+            return false;
+        }
         applications = &fetchedApplications;
     }
     CKVTRoleList fetchedRoles;
     if (roles == nullptr) {
-        FetchRoleList(context, fetchedRoles);
+        if (!FetchRoleList(context, fetchedRoles)) {
+            return false;
+        }
         roles = &fetchedRoles;
     }
     const zyr::records::ConsoleAccess before = zyr::records::ConsoleAccess::Of(*applications, *roles);

@@ -102,6 +102,15 @@ TEST_F(DoctorTest, UrlOnlyStoreReachesTheServerButCannotSignIn)
     verdicts = Doctor(status);
     EXPECT_EQ(verdicts["server URL"], "FAIL");
     EXPECT_EQ(verdicts.count("server"), 0u);
+
+    // A socket nobody serves and a CA file that cannot be read are named.
+    EmptyStore(url_);
+    SetMachineText("UnixSocket", (dir_ / "no-such.sock").string());
+    SetMachineText("CAFile", (dir_ / "no-such-ca.pem").string());
+    verdicts = Doctor(status);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(verdicts["transport"], "FAIL");
+    EXPECT_EQ(verdicts["CA file"], "FAIL");
 }
 
 TEST_F(DoctorTest, PreparedStorePassesAndFlagsWhatDrifts)
