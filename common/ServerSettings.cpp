@@ -139,18 +139,19 @@ std::string TemporaryDirectory()
     if (path.back() != '/') {
         path.push_back('/');
     }
-    path += "zyr-" + std::to_string(geteuid()) + "/";
-    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
+    // Without its final "/": lstat would follow a link named with one.
+    const std::string folder = path + "zyr-" + std::to_string(geteuid());
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
         return {};
     }
     struct stat info {};
-    if (lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != geteuid()) {
+    if (lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != geteuid()) {
         return {};
     }
-    if ((info.st_mode & 077) != 0 && chmod(path.c_str(), 0700) != 0) {
+    if ((info.st_mode & 077) != 0 && chmod(folder.c_str(), 0700) != 0) {
         return {};
     }
-    return path;
+    return folder + "/";
 }
 
 void GetWindowsLogonUser(std::string& domain, std::string& user)
