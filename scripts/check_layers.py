@@ -42,8 +42,9 @@ ALLOWED = {
     "module": COMMON + ["roles", "records", "audit", "console", "pages"],
     # The host knows snap-in modules through the snap-in protocol alone.
     "host": BASE,
-    # The reference server shares the cipher layer and its access rule, nothing else.
-    "server": ["cache"],
+    # The reference server shares the platform helpers, the cipher layer and its
+    # access rule, nothing else.
+    "server": ["platform", "cache"],
     # zyrsec and the other tools: every layer up to sign-in, never the console or Qt.
     "tools": RECORDS + ["audit", "signin"],
 }

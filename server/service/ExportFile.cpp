@@ -1,5 +1,7 @@
 #include "server/service/ExportFile.h"
 
+#include "platform/text/Ascii.h"
+
 #include <pugixml.hpp>
 
 #include <charconv>
@@ -21,27 +23,17 @@ public:
     {
         for (pugi::xml_node n = parent.first_child(); n; n = n.next_sibling()) {
             if (n.type() == pugi::node_element) {
-                byName_.emplace(Lower(n.name()), n);
+                byName_.emplace(zyr::text::AsciiLower(n.name()), n);
             }
         }
     }
     pugi::xml_node operator[](std::string_view name) const
     {
-        auto it = byName_.find(Lower(name));
+        auto it = byName_.find(zyr::text::AsciiLower(name));
         return it == byName_.end() ? pugi::xml_node() : it->second;
     }
 
 private:
-    static std::string Lower(std::string_view text)
-    {
-        std::string out(text);
-        for (char& c : out) {
-            if (c >= 'A' && c <= 'Z') {
-                c = static_cast<char>(c - 'A' + 'a');
-            }
-        }
-        return out;
-    }
     std::unordered_map<std::string, pugi::xml_node> byName_;
 };
 

@@ -1,41 +1,12 @@
 #include "server/service/FormFields.h"
 
+#include "platform/text/Ascii.h"
+
 namespace zyr::server {
-
-namespace {
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
-char Lower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-} // namespace
 
 bool EqualsNoCase(std::string_view a, std::string_view b)
 {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
+    return zyr::text::EqualsAsciiNoCase(a, b);
 }
 
 bool PercentDecode(std::string_view in, std::string& out)
@@ -48,8 +19,8 @@ bool PercentDecode(std::string_view in, std::string& out)
             if (i + 2 >= in.size()) {
                 return false; // fewer than two characters follow
             }
-            int hi = HexValue(in[i + 1]);
-            int lo = HexValue(in[i + 2]);
+            int hi = zyr::text::HexDigitValue(in[i + 1]);
+            int lo = zyr::text::HexDigitValue(in[i + 2]);
             if (hi < 0 || lo < 0) {
                 return false;
             }
