@@ -119,6 +119,7 @@ bool CKVTSnapinApp::InitInstance()
 void CKVTSnapinApp::ExitInstance()
 {
     DestroyRoleList();
+    zyr::pages::RemoveDirectoryBrowse();
     initialised_ = false;
 }
 

@@ -70,4 +70,9 @@ void InstallDirectoryBrowse()
     });
 }
 
+void RemoveDirectoryBrowse()
+{
+    zyr::com::RevokeClassObject(CLSID_DirectoryClientBrowse);
+}
+
 } // namespace zyr::pages

@@ -10,5 +10,7 @@
 namespace zyr::pages {
 
 void InstallDirectoryBrowse();
+// Takes the class out of the process again (the module unloads).
+void RemoveDirectoryBrowse();
 
 } // namespace zyr::pages

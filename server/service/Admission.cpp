@@ -47,8 +47,9 @@ Outcome Refuse(std::string_view account, const std::string& why, const std::stri
 
 Outcome SecurityService::Admit(std::string_view account, Access access, FormFields& query, FormFields& body)
 {
-    const std::string_view object = query.Get("Object");
-    const std::string_view operation = query.Get("Operation");
+    // Copies: setting the User field below may move the fields' texts.
+    const std::string object(query.Get("Object"));
+    const std::string operation(query.Get("Operation"));
     const bool guarded = access == Access::Change && MayCloseConsole(object, operation) &&
                          MayTouchConsole(store_, object, query);
     if (account.empty()) {

@@ -77,6 +77,13 @@ TEST(ConnectionLimitsTest, ConnectionsBeyondTheLimitAnswer503)
 
 TEST(ConnectionLimitsTest, NoDescriptorsLeftMakesTheServerWaitNotSpin)
 {
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    // The sanitizers' own threads and files need descriptors that a limit of
+    // 64 does not leave, and their run time makes the CPU figure meaningless.
+    GTEST_SKIP() << "needs a build without sanitizers";
+#endif
+#endif
     TestDatabase database(Backend::Sqlite);
     ServerProcess server;
     rlimit saved{};
@@ -99,8 +106,14 @@ TEST(ConnectionLimitsTest, NoDescriptorsLeftMakesTheServerWaitNotSpin)
     EXPECT_LT(used, ::sysconf(_SC_CLK_TCK) / 5) << "ticks in one second";
 
     held.clear();
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    EXPECT_EQ(Request(server.port(), "POST", "Operation=GetServerVersion", "Junk=Junk").body, "2.3");
+    // Served again once the descriptors are back (the back-off may still be
+    // waiting out its last step, longer in a sanitized build).
+    std::string version;
+    for (int i = 0; i < 50 && version != "2.3"; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        version = Request(server.port(), "POST", "Operation=GetServerVersion", "Junk=Junk").body;
+    }
+    EXPECT_EQ(version, "2.3");
     EXPECT_EQ(server.Stop(), 0);
 }
 
