@@ -114,8 +114,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& arguments)
                 const CommandSpec* command = MatchCommand(positional, used);
                 // A two-word command may still come ("logs" then "delete").
                 bool longer = false;
-                for (const auto& spec : Commands()) {
-                    auto words = SplitWords(spec.words);
+                for (const auto& candidate : Commands()) {
+                    auto words = SplitWords(candidate.words);
                     if (words.size() > positional.size() &&
                         std::equal(positional.begin(), positional.end(), words.begin())) {
                         longer = true;

@@ -105,20 +105,21 @@ TEST(ZyrsecCommandLine, HelpNeedsNoServer)
     ASSERT_TRUE(command.ok);
     ASSERT_NE(command.invocation.command, nullptr);
     EXPECT_NE(CommandHelp(*command.invocation.command).find("--app A"), std::string::npos);
-    for (const auto& spec : Commands()) {
-        EXPECT_NE(GeneralHelp().find(std::string("  ") + spec.words + "  "), std::string::npos) << spec.words;
+    for (const auto& command : Commands()) {
+        EXPECT_NE(GeneralHelp().find(std::string("  ") + command.words + "  "), std::string::npos)
+            << command.words;
     }
 }
 
 TEST(ZyrsecCommandLine, EveryCommandHasItsSyntaxHelpAndHandler)
 {
     std::set<std::string> words;
-    for (const auto& spec : Commands()) {
-        EXPECT_TRUE(words.insert(spec.words).second) << spec.words;
-        EXPECT_NE(spec.arguments, nullptr) << spec.words;
-        EXPECT_TRUE(spec.summary != nullptr && *spec.summary != '\0') << spec.words;
-        EXPECT_LE(spec.minArguments, spec.maxArguments) << spec.words;
-        EXPECT_NE(spec.handler, nullptr) << spec.words;
+    for (const auto& command : Commands()) {
+        EXPECT_TRUE(words.insert(command.words).second) << command.words;
+        EXPECT_NE(command.arguments, nullptr) << command.words;
+        EXPECT_TRUE(command.summary != nullptr && *command.summary != '\0') << command.words;
+        EXPECT_LE(command.minArguments, command.maxArguments) << command.words;
+        EXPECT_NE(command.handler, nullptr) << command.words;
     }
 }
 
