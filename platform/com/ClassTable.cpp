@@ -21,8 +21,11 @@ struct GuidLess {
 };
 
 struct ClassTableState {
-    std::mutex lock;
+    std::mutex lock;                             // the registered classes
     std::map<GUID, IUnknown*, GuidLess> classes; // one reference each
+    // Loads are serialised by their own lock: a module's initialisers may
+    // register classes while it loads, which takes the classes' lock.
+    std::mutex loading;
     std::map<std::string, DllGetClassObjectFunction> modules;
 };
 
@@ -85,7 +88,7 @@ bool InprocServerPath(const CLSID& clsid, std::string& path)
 DllGetClassObjectFunction LoadModule(const std::string& path)
 {
     ClassTableState& state = State();
-    std::lock_guard<std::mutex> guard(state.lock);
+    std::lock_guard<std::mutex> guard(state.loading);
     auto it = state.modules.find(path);
     if (it != state.modules.end()) {
         return it->second;
@@ -163,6 +166,10 @@ void ResetClassTable()
             released.push_back(entry.second);
         }
         state.classes.clear();
+    }
+    {
+        ClassTableState& state = State();
+        std::lock_guard<std::mutex> guard(state.loading);
         state.modules.clear();
     }
     for (IUnknown* object : released) {

@@ -135,6 +135,14 @@ TEST_F(ClassTableTest, RegisteredModuleIsLoadedThroughInprocServer32)
     std::u16string text;
     EXPECT_EQ(greeter->Greet(&text), S_OK);
     EXPECT_EQ(text, u"hello from the module");
+
+    // The class the module registered while it loaded is there (the load
+    // does not hold the lock that registering takes).
+    ComPtr<ITestGreeter> registered;
+    EXPECT_EQ(CoCreateInstance(CLSID_TestLoadTimeClass, nullptr, CLSCTX_ALL, IID_ITestGreeter,
+                               registered.PutVoid()),
+              S_OK);
+    RevokeClassObject(CLSID_TestLoadTimeClass);
 }
 
 TEST_F(ClassTableTest, UnloadableOrForeignModuleMeansClassNotAvailable)

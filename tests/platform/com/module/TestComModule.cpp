@@ -3,6 +3,7 @@
 // program, which globs every source of its folder, sees this file empty.
 #ifdef ZYR_TEST_COM_MODULE
 
+#include "platform/com/ClassTable.h"
 #include "tests/platform/com/module/TestGreeter.h"
 
 namespace {
@@ -33,6 +34,16 @@ public:
     }
     HRESULT LockServer(BOOL) override { return S_OK; }
 };
+
+// Registers a class while the module loads, as a snap-in module does from
+// its initialisers: the class table is in the middle of loading it then.
+const bool g_registeredAtLoad =
+    SUCCEEDED(zyr::com::RegisterClass(CLSID_TestLoadTimeClass, [](const IID& iid, void** object) -> HRESULT {
+        auto* greeter = new CTestGreeter;
+        HRESULT hr = greeter->QueryInterface(iid, object);
+        greeter->Release();
+        return hr;
+    }));
 
 } // namespace
 
