@@ -243,13 +243,8 @@ HRESULT ConsoleObject::FindItemByLParam(LPARAM lParam, HRESULTITEM* itemID)
         if (session_ == nullptr) {
             return E_UNEXPECTED;
         }
-        for (const ResultRow& row : session_->Rows()) {
-            if (!row.scopeItem && row.cookie == lParam) {
-                *itemID = row.id;
-                return S_OK;
-            }
-        }
-        return E_FAIL;
+        *itemID = session_->ResultRowOfCookie(lParam);
+        return *itemID != 0 ? S_OK : E_FAIL;
     });
 }
 
@@ -286,6 +281,17 @@ HRESULT ConsoleObject::SetDescBarText(LPOLESTR text)
             return E_UNEXPECTED;
         }
         session_->SetDescription(text);
+        return S_OK;
+    });
+}
+
+HRESULT ConsoleObject::SetStatusText(LPCOLESTR text)
+{
+    return Guarded([&]() -> HRESULT {
+        if (session_ == nullptr) {
+            return E_UNEXPECTED;
+        }
+        session_->SetStatusText(text);
         return S_OK;
     });
 }

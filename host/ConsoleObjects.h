@@ -9,10 +9,11 @@
 
 namespace zyr::host {
 
-// IConsole with the interfaces it answers to: IConsoleNameSpace, IResultData
-// and IHeaderCtrl. One for the snap-in, one for its view; both reach the one
+// IConsole with the interfaces it answers to: IConsoleNameSpace, IResultData,
+// IHeaderCtrl and IConsoleStatusBar. One for the snap-in, one for its view; both reach the one
 // view this console has.
-class ConsoleObject : public zyr::com::ComObject<IConsole, IConsoleNameSpace, IResultData, IHeaderCtrl> {
+class ConsoleObject
+    : public zyr::com::ComObject<IConsole, IConsoleNameSpace, IResultData, IHeaderCtrl, IConsoleStatusBar> {
 public:
     explicit ConsoleObject(ConsoleSession* session) : session_(session) {}
     void Detach() { session_ = nullptr; }
@@ -51,6 +52,8 @@ public:
     HRESULT DeleteColumn(int column) override;
     HRESULT SetColumnText(int column, LPCOLESTR title) override;
     HRESULT SetColumnWidth(int column, int width) override;
+    // IConsoleStatusBar
+    HRESULT SetStatusText(LPCOLESTR text) override;
 
 private:
     ConsoleSession* session_;

@@ -170,6 +170,8 @@ void ConsoleSession::Stop()
     shown_ = 0;
     focus_ = {};
     rows_.clear();
+    ReindexRows();
+    seenRows_.clear();
     columns_.clear();
     toolbars_.clear();
     --depth_;
@@ -188,6 +190,7 @@ void ConsoleSession::Settle()
             SelectScope(target);
             return;
         }
+        requestedSelect_ = false;
     }
     if (pendingReselect_) {
         pendingReselect_ = false;

@@ -17,7 +17,9 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace zyr::host {
@@ -34,6 +36,7 @@ public:
     virtual void ShownScopeChanged(HSCOPEITEM) {}
     virtual void ResultPaneChanged() {}
     virtual void DescriptionChanged() {}
+    virtual void StatusTextChanged() {}
     virtual void VerbsChanged() {}
     virtual void ToolbarsChanged() {}
     virtual void ImagesChanged() {}
@@ -171,7 +174,11 @@ public:
     const std::vector<ResultColumn>& Columns() const { return columns_; }
     const std::vector<ResultRow>& Rows() const { return rows_; }
     const ResultRow* Row(HRESULTITEM id) const;
+    // The first result item (not a scope item) of the pane with the cookie; 0 for none.
+    HRESULTITEM ResultRowOfCookie(MMC_COOKIE cookie) const;
     const std::u16string& Description() const { return description_; }
+    // What the snap-in put in the status bar: its server and account, say.
+    const std::u16string& StatusText() const { return statusText_; }
     // The HTML file that a "res://MODULE/NAME" view type names (the file
     // NAME beside the module); empty for the standard list view.
     const std::string& HtmlView() const { return htmlView_; }
@@ -248,6 +255,7 @@ private:
     HRESULT SetColumnText(int column, LPCOLESTR title);
     HRESULT SetColumnWidth(int column, int width);
     void SetDescription(LPCOLESTR text);
+    void SetStatusText(LPCOLESTR text);
     HRESULT SelectScopeItemRequest(HSCOPEITEM id);
     HRESULT UpdateAllViews(IDataObject* dataObject, LPARAM data, LONG_PTR hint);
     void SetVerb(MMC_CONSOLE_VERB verb, MMC_BUTTON_STATE state, BOOL value);
@@ -275,7 +283,14 @@ private:
     void MarkToolbars();
 
     void FillRowTexts(ResultRow& row);
-    void RemoveScopeRows(HSCOPEITEM id);
+    // Rows are found by id and by cookie through indexes that follow rows_:
+    // AddRowToIndex after an append, ReindexRows after any other change of
+    // its order or cookies.
+    ResultRow* FindRow(HRESULTITEM id);
+    void AddRowToIndex(size_t position);
+    void ReindexRows();
+    // Drops the rows of scope items that are gone, in one pass.
+    void RemoveGoneScopeRows();
     void RemoveTree(HSCOPEITEM id);
     void ResetVerbs();
     HRESULT NotifyView(const Target& target, MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param);
@@ -317,8 +332,12 @@ private:
     Target focus_;
     std::vector<ResultColumn> columns_;
     std::vector<ResultRow> rows_;
+    std::unordered_map<HRESULTITEM, size_t> rowAt_;
+    std::unordered_map<MMC_COOKIE, HRESULTITEM> resultOfCookie_;
+    std::unordered_map<HSCOPEITEM, HRESULTITEM> rowOfScope_;
     HRESULTITEM nextRowId_ = 1;
     std::u16string description_;
+    std::u16string statusText_;
     std::string htmlView_;
     bool listViewAllowed_ = true;
 
@@ -337,6 +356,11 @@ private:
     HSCOPEITEM pendingSelect_ = 0;
     // The pending selection is of the shown item: it is shown afresh.
     bool showAfresh_ = false;
+    // The pending selection was asked for by the snap-in (after adding to
+    // the item, say): what it lists now and did not when last shown is selected.
+    bool requestedSelect_ = false;
+    // What each item listed when it was last shown: (scope item, cookie).
+    std::unordered_map<HSCOPEITEM, std::set<std::pair<bool, MMC_COOKIE>>> seenRows_;
     bool pendingReselect_ = false;
     bool dirtyResult_ = false;
     bool dirtyDescription_ = false;

@@ -1,6 +1,8 @@
 #include "host/MainWindow.h"
 
 #include "host/PropertySheet.h"
+#include "host/ResultModel.h"
+#include "host/WindowPlacement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -13,7 +15,6 @@
 #include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QStackedWidget>
-#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTextBrowser>
@@ -29,7 +30,6 @@ namespace zyr::host {
 namespace {
 
 constexpr int ScopeIdRole = Qt::UserRole + 1;
-constexpr int RowIdRole = Qt::UserRole + 2;
 
 QString ToQString(std::u16string_view text)
 {
@@ -81,6 +81,9 @@ MainWindow::~MainWindow()
     session_.Stop();
     session_.SetObserver(nullptr);
     InstallPropertyChangeRouting(nullptr);
+    // The rows draw their icons from a member that goes before the widgets do.
+    proxy_->setSourceModel(nullptr);
+    delete model_;
 }
 
 void MainWindow::BuildWidgets()
@@ -152,7 +155,7 @@ void MainWindow::BuildWidgets()
     layout->addWidget(filter_);
 
     resultStack_ = new QStackedWidget(right);
-    model_ = new QStandardItemModel(this);
+    model_ = new ResultModel(resultIcons_, this);
     proxy_ = new QSortFilterProxyModel(this);
     proxy_->setSourceModel(model_);
     proxy_->setFilterCaseSensitivity(Qt::CaseInsensitive);
@@ -188,7 +191,10 @@ void MainWindow::BuildWidgets()
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({240, 660});
     setCentralWidget(splitter);
-    statusBar();
+    // A permanent part of the bar: menu hints shown on the left leave it be.
+    statusText_ = new QLabel(this);
+    statusText_->setObjectName(QStringLiteral("statusText"));
+    statusBar()->addPermanentWidget(statusText_);
     BuildMenuBar();
 }
 
@@ -355,14 +361,6 @@ void MainWindow::ResultPaneChanged()
 bool MainWindow::FillResultList()
 {
     const auto& columns = session_.Columns();
-    int columnCount = std::max<int>(static_cast<int>(columns.size()), 1);
-    // Clearing the model resets the header; keep the widths it had.
-    std::vector<int> widths;
-    for (int column = 0; column < model_->columnCount(); ++column) {
-        widths.push_back(resultList_->columnWidth(column));
-    }
-    model_->clear();
-    model_->setColumnCount(columnCount);
     QStringList titles;
     for (const ResultColumn& column : columns) {
         titles << ToQString(column.title);
@@ -370,32 +368,19 @@ bool MainWindow::FillResultList()
     if (titles.isEmpty()) {
         titles << tr("Name");
     }
-    model_->setHorizontalHeaderLabels(titles);
-    for (const ResultRow& row : session_.Rows()) {
-        QList<QStandardItem*> cells;
-        for (int column = 0; column < columnCount; ++column) {
-            auto* cell = new QStandardItem;
-            if (column < static_cast<int>(row.texts.size())) {
-                cell->setText(ToQString(row.texts[static_cast<size_t>(column)]));
-            }
-            cell->setData(QVariant::fromValue<qlonglong>(row.id), RowIdRole);
-            if (column == 0) {
-                cell->setIcon(resultIcons_.Icon(row.image));
-            }
-            cells << cell;
-        }
-        model_->appendRow(cells);
-    }
-    // The snap-in's widths apply when the columns change; otherwise the
-    // operator's own widths stay.
     if (titles != columnTitles_) {
+        // Other columns: the widths of the ones left are kept for their next showing.
+        KeepColumnWidths();
+        model_->Reset(titles, session_.Rows());
         columnTitles_ = titles;
-        for (size_t column = 0; column < columns.size(); ++column) {
-            if (columns[column].width > 0) {
-                resultList_->setColumnWidth(static_cast<int>(column), columns[column].width);
-            }
-        }
+        FitColumns();
     } else {
+        // A reset model resets the header; the operator's widths stay.
+        std::vector<int> widths;
+        for (int column = 0; column < model_->columnCount(); ++column) {
+            widths.push_back(resultList_->columnWidth(column));
+        }
+        model_->Reset(titles, session_.Rows());
         for (size_t column = 0; column < widths.size(); ++column) {
             resultList_->setColumnWidth(static_cast<int>(column), widths[column]);
         }
@@ -410,22 +395,45 @@ bool MainWindow::FillResultList()
     return session_.Focus().resultId != 0;
 }
 
-int MainWindow::ViewRowOf(HRESULTITEM id) const
+void MainWindow::FitColumns()
 {
-    if (id == 0) {
-        return -1;
-    }
-    for (int row = 0; row < proxy_->rowCount(); ++row) {
-        if (RowIdAt(row) == id) {
-            return row;
+    const std::vector<int> kept = LoadColumnWidths(columnTitles_.join(QLatin1Char('|')));
+    const auto& columns = session_.Columns();
+    for (int column = 0; column < model_->columnCount(); ++column) {
+        const auto at = static_cast<size_t>(column);
+        if (at < kept.size()) {
+            resultList_->setColumnWidth(column, kept[at]);
+            continue;
+        }
+        // Whole texts (dates, names), and never narrower than the snap-in asks.
+        resultList_->resizeColumnToContents(column);
+        if (at < columns.size() && columns[at].width > resultList_->columnWidth(column)) {
+            resultList_->setColumnWidth(column, columns[at].width);
         }
     }
-    return -1;
+}
+
+void MainWindow::KeepColumnWidths()
+{
+    if (columnTitles_.isEmpty() || model_->columnCount() != columnTitles_.size()) {
+        return;
+    }
+    std::vector<int> widths;
+    for (int column = 0; column < model_->columnCount(); ++column) {
+        widths.push_back(resultList_->columnWidth(column));
+    }
+    SaveColumnWidths(columnTitles_.join(QLatin1Char('|')), widths);
+}
+
+int MainWindow::ViewRowOf(HRESULTITEM id) const
+{
+    const int row = id == 0 ? -1 : model_->RowOf(id);
+    return row < 0 ? -1 : proxy_->mapFromSource(model_->index(row, 0)).row();
 }
 
 HRESULTITEM MainWindow::RowIdAt(int viewRow) const
 {
-    return proxy_->index(viewRow, 0).data(RowIdRole).value<qlonglong>();
+    return model_->IdAt(proxy_->mapToSource(proxy_->index(viewRow, 0)).row());
 }
 
 void MainWindow::SetFilterText(const QString& text)
@@ -478,6 +486,11 @@ void MainWindow::OnResultActivated()
 void MainWindow::DescriptionChanged()
 {
     descriptionBar_->setText(ToQString(session_.Description()));
+}
+
+void MainWindow::StatusTextChanged()
+{
+    statusText_->setText(ToQString(session_.StatusText()));
 }
 
 void MainWindow::VerbsChanged()
@@ -651,9 +664,14 @@ void MainWindow::ShowTreeMenu(QPoint pos)
     menu->popup(scopeTree_->viewport()->mapToGlobal(pos));
 }
 
-void MainWindow::ShowListMenu(const QPoint& pos)
+void MainWindow::ShowListMenu(QPoint pos)
 {
     QModelIndex index = resultList_->indexAt(pos);
+    if (!resultList_->underMouse() && resultList_->currentIndex().isValid()) {
+        // The menu key: the menu of the current row, beside it.
+        index = resultList_->currentIndex();
+        pos = resultList_->visualRect(index).center();
+    }
     if (index.isValid()) {
         resultList_->setCurrentIndex(index);
     } else {

@@ -20,7 +20,6 @@ class QLineEdit;
 class QMenu;
 class QSortFilterProxyModel;
 class QStackedWidget;
-class QStandardItemModel;
 class QTextBrowser;
 class QToolBar;
 class QTreeView;
@@ -31,6 +30,7 @@ class QTreeWidgetItem;
 namespace zyr::host {
 
 class PropertySheet;
+class ResultModel;
 
 class MainWindow : public QMainWindow, public ConsoleObserver {
     Q_OBJECT
@@ -62,6 +62,8 @@ public:
     QTreeView* ResultList() const { return resultList_; }
     QSortFilterProxyModel* ResultProxy() const { return proxy_; }
     QLabel* DescriptionBar() const { return descriptionBar_; }
+    // The snap-in's status text: the server and the signed-in account.
+    QLabel* StatusText() const { return statusText_; }
     QTextBrowser* HtmlView() const { return htmlView_; }
     QAction* DeleteAction() const { return deleteAction_; }
     QAction* PropertiesAction() const { return propertiesAction_; }
@@ -82,6 +84,7 @@ public:
     void ShownScopeChanged(HSCOPEITEM id) override;
     void ResultPaneChanged() override;
     void DescriptionChanged() override;
+    void StatusTextChanged() override;
     void VerbsChanged() override;
     void ToolbarsChanged() override;
     void ImagesChanged() override;
@@ -103,9 +106,13 @@ private:
     void OnResultCurrentChanged();
     void OnResultActivated();
     void ShowTreeMenu(QPoint pos);
-    void ShowListMenu(const QPoint& pos);
+    void ShowListMenu(QPoint pos);
     void AddSnapinItems(QMenu* menu, const Target& target);
     HRESULTITEM RowIdAt(int viewRow) const;
+    // Columns fit their content, or take the widths the operator left for
+    // columns of these titles; KeepColumnWidths keeps the widths shown now.
+    void FitColumns();
+    void KeepColumnWidths();
 
     ConsoleSession& session_;
     IconCache scopeIcons_;
@@ -116,9 +123,10 @@ private:
     QSplitter* splitter_ = nullptr;
     QTreeWidget* scopeTree_ = nullptr;
     QTreeView* resultList_ = nullptr;
-    QStandardItemModel* model_ = nullptr;
+    ResultModel* model_ = nullptr;
     QSortFilterProxyModel* proxy_ = nullptr;
     QLabel* descriptionBar_ = nullptr;
+    QLabel* statusText_ = nullptr;
     QLineEdit* filter_ = nullptr;
     QStackedWidget* resultStack_ = nullptr;
     QTextBrowser* htmlView_ = nullptr;

@@ -97,6 +97,7 @@ void MainWindow::RestorePlacement()
 
 void MainWindow::KeepPlacement()
 {
+    KeepColumnWidths();
     WindowPlacement placement;
     placement.geometry = saveGeometry();
     placement.splitter = splitter_->saveState();

@@ -29,6 +29,7 @@ HRESULT ConsoleSession::SelectScope(HSCOPEITEM id)
     Call call(*this);
     // The snap-in selecting the shown item again asks for it afresh: it has
     // added to it, and what it added is selected.
+    const bool requested = std::exchange(requestedSelect_, false);
     const bool afresh = id == shown_ && std::exchange(showAfresh_, false);
     if (id == shown_ && !afresh) {
         if (!focus_.InScopePane()) {
@@ -42,15 +43,24 @@ HRESULT ConsoleSession::SelectScope(HSCOPEITEM id)
     if (Item(id) == nullptr) {
         return E_INVALIDARG; // the snap-in took it away while expanding
     }
-    std::vector<std::pair<bool, MMC_COOKIE>> before;
-    if (afresh) {
+    // What the pane listed before: shown afresh, or shown earlier and asked
+    // for by the snap-in, the first row not listed then is selected.
+    if (shown_ != 0) {
+        auto& seen = seenRows_[shown_];
+        seen.clear();
         for (const ResultRow& row : rows_) {
-            before.emplace_back(row.scopeItem, row.cookie);
+            seen.emplace(row.scopeItem, row.cookie);
         }
+    }
+    std::set<std::pair<bool, MMC_COOKIE>> before;
+    const bool compare = afresh || (requested && seenRows_.count(id) != 0);
+    if (compare) {
+        before = seenRows_[id];
     }
     HideShown();
     columns_.clear();
     rows_.clear();
+    ReindexRows();
     if (!afresh) {
         description_.clear(); // shown afresh, it keeps its description until the snap-in sets one
     }
@@ -96,10 +106,10 @@ HRESULT ConsoleSession::SelectScope(HSCOPEITEM id)
     }
     rows_.insert(rows_.begin(), std::make_move_iterator(scopeRows.begin()),
                  std::make_move_iterator(scopeRows.end()));
-    if (afresh) {
+    ReindexRows();
+    if (compare) {
         for (const ResultRow& row : rows_) {
-            if (std::find(before.begin(), before.end(), std::make_pair(row.scopeItem, row.cookie)) ==
-                before.end()) {
+            if (before.count(std::make_pair(row.scopeItem, row.cookie)) == 0) {
                 focus_ = ResultTarget(row.id);
                 break;
             }
@@ -119,6 +129,7 @@ HRESULT ConsoleSession::SelectScopeItemRequest(HSCOPEITEM id)
     }
     pendingSelect_ = id;
     showAfresh_ = id == shown_;
+    requestedSelect_ = true;
     if (depth_ == 0) {
         Settle();
     }
@@ -146,12 +157,54 @@ HRESULT ConsoleSession::SelectResult(HRESULTITEM rowId)
 
 const ResultRow* ConsoleSession::Row(HRESULTITEM id) const
 {
-    for (const ResultRow& row : rows_) {
-        if (row.id == id) {
-            return &row;
-        }
+    auto it = rowAt_.find(id);
+    return it == rowAt_.end() ? nullptr : &rows_[it->second];
+}
+
+ResultRow* ConsoleSession::FindRow(HRESULTITEM id)
+{
+    auto it = rowAt_.find(id);
+    return it == rowAt_.end() ? nullptr : &rows_[it->second];
+}
+
+HRESULTITEM ConsoleSession::ResultRowOfCookie(MMC_COOKIE cookie) const
+{
+    auto it = resultOfCookie_.find(cookie);
+    return it == resultOfCookie_.end() ? 0 : it->second;
+}
+
+void ConsoleSession::AddRowToIndex(size_t position)
+{
+    const ResultRow& row = rows_[position];
+    rowAt_[row.id] = position;
+    if (!row.scopeItem) {
+        resultOfCookie_.emplace(row.cookie, row.id); // the first row with a cookie answers for it
+    } else if (row.scopeId != 0) {
+        rowOfScope_.emplace(row.scopeId, row.id);
     }
-    return nullptr;
+}
+
+void ConsoleSession::ReindexRows()
+{
+    rowAt_.clear();
+    resultOfCookie_.clear();
+    rowOfScope_.clear();
+    rowAt_.reserve(rows_.size());
+    for (size_t position = 0; position < rows_.size(); ++position) {
+        AddRowToIndex(position);
+    }
+}
+
+void ConsoleSession::RemoveGoneScopeRows()
+{
+    const size_t before = rows_.size();
+    rows_.erase(std::remove_if(
+                    rows_.begin(), rows_.end(),
+                    [this](const ResultRow& row) { return row.scopeItem && Item(row.scopeId) == nullptr; }),
+                rows_.end());
+    if (rows_.size() != before) {
+        ReindexRows();
+    }
 }
 
 void ConsoleSession::FillRowTexts(ResultRow& row)
@@ -219,17 +272,19 @@ HRESULT ConsoleSession::InsertResultItem(RESULTDATAITEM* item)
     FillRowTexts(row);
     item->itemID = row.id;
     rows_.push_back(std::move(row));
+    AddRowToIndex(rows_.size() - 1);
     MarkResultPane();
     return S_OK;
 }
 
 HRESULT ConsoleSession::DeleteResultItem(HRESULTITEM id)
 {
-    auto it = std::find_if(rows_.begin(), rows_.end(), [id](const ResultRow& row) { return row.id == id; });
-    if (it == rows_.end()) {
+    auto at = rowAt_.find(id);
+    if (at == rowAt_.end()) {
         return E_INVALIDARG;
     }
-    rows_.erase(it);
+    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(at->second));
+    ReindexRows();
     if (focus_.resultId == id) {
         // The selected row is gone: the shown scope item has the focus again.
         focus_ = ScopeTarget(shown_);
@@ -245,6 +300,7 @@ void ConsoleSession::DeleteAllResultItems()
     rows_.erase(
         std::remove_if(rows_.begin(), rows_.end(), [](const ResultRow& row) { return !row.scopeItem; }),
         rows_.end());
+    ReindexRows();
     if (focusGone) {
         focus_ = ScopeTarget(shown_);
         pendingReselect_ = true;
@@ -257,12 +313,11 @@ HRESULT ConsoleSession::SetResultItem(const RESULTDATAITEM* item)
     if (item == nullptr) {
         return E_POINTER;
     }
-    for (ResultRow& row : rows_) {
-        if (row.id != item->itemID) {
-            continue;
-        }
-        if (item->mask & RDI_PARAM) {
+    if (ResultRow* found = FindRow(item->itemID)) {
+        ResultRow& row = *found;
+        if ((item->mask & RDI_PARAM) && row.cookie != item->lParam) {
             row.cookie = item->lParam;
+            ReindexRows();
         }
         if (item->mask & RDI_IMAGE) {
             row.image = item->nImage;
@@ -315,14 +370,13 @@ HRESULT ConsoleSession::GetResultItem(RESULTDATAITEM* item)
 
 HRESULT ConsoleSession::UpdateResultItem(HRESULTITEM id)
 {
-    for (ResultRow& row : rows_) {
-        if (row.id == id) {
-            FillRowTexts(row);
-            MarkResultPane();
-            return S_OK;
-        }
+    ResultRow* row = FindRow(id);
+    if (row == nullptr) {
+        return E_INVALIDARG;
     }
-    return E_INVALIDARG;
+    FillRowTexts(*row);
+    MarkResultPane();
+    return S_OK;
 }
 
 HRESULT ConsoleSession::InsertColumn(int column, LPCOLESTR title, int format, int width)
@@ -377,6 +431,14 @@ void ConsoleSession::SetDescription(LPCOLESTR text)
 {
     description_ = TextOf(text);
     MarkDescription();
+}
+
+void ConsoleSession::SetStatusText(LPCOLESTR text)
+{
+    statusText_ = TextOf(text);
+    if (observer_ != nullptr) {
+        observer_->StatusTextChanged();
+    }
 }
 
 } // namespace zyr::host

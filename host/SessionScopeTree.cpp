@@ -186,16 +186,10 @@ HRESULT ConsoleSession::InsertScopeItem(SCOPEDATAITEM* item)
         auto scopeEnd =
             std::find_if(rows_.begin(), rows_.end(), [](const ResultRow& r) { return !r.scopeItem; });
         rows_.insert(scopeEnd, std::move(row));
+        ReindexRows();
         MarkResultPane();
     }
     return S_OK;
-}
-
-void ConsoleSession::RemoveScopeRows(HSCOPEITEM id)
-{
-    rows_.erase(std::remove_if(rows_.begin(), rows_.end(),
-                               [id](const ResultRow& row) { return row.scopeItem && row.scopeId == id; }),
-                rows_.end());
 }
 
 void ConsoleSession::RemoveTree(HSCOPEITEM id)
@@ -208,14 +202,10 @@ void ConsoleSession::RemoveTree(HSCOPEITEM id)
     for (HSCOPEITEM child : children) {
         RemoveTree(child);
     }
-    // Only the shown item's children stand in the result pane: a tree of
-    // 100,000 items goes without a walk over the rows for each.
-    if (it->second.parent == shown_ && shown_ != 0) {
-        RemoveScopeRows(id);
-    }
     if (focus_.scope && focus_.scopeId == id) {
         focus_ = {};
     }
+    seenRows_.erase(id);
     items_.erase(id);
 }
 
@@ -255,6 +245,7 @@ HRESULT ConsoleSession::DeleteScopeItem(HSCOPEITEM id, long deleteThis)
         shown_ = 0;
         focus_ = {};
         rows_.clear();
+        ReindexRows();
         columns_.clear();
         description_.clear();
         htmlView_.clear();
@@ -263,6 +254,8 @@ HRESULT ConsoleSession::DeleteScopeItem(HSCOPEITEM id, long deleteThis)
         MarkResultPane();
         MarkDescription();
     } else {
+        // The rows of the scope items gone go in one pass over the pane.
+        RemoveGoneScopeRows();
         if (!focus_ && shown_ != 0) {
             focus_ = ScopeTarget(shown_);
             pendingReselect_ = true;
@@ -298,10 +291,10 @@ HRESULT ConsoleSession::SetScopeItem(const SCOPEDATAITEM* item)
     if (observer_ != nullptr) {
         observer_->ScopeItemChanged(item->ID);
     }
-    for (ResultRow& row : rows_) {
-        if (row.scopeItem && row.scopeId == item->ID) {
-            row.cookie = target.cookie;
-            FillRowTexts(row);
+    if (auto listed = rowOfScope_.find(item->ID); listed != rowOfScope_.end()) {
+        if (ResultRow* row = FindRow(listed->second)) {
+            row->cookie = target.cookie;
+            FillRowTexts(*row);
             MarkResultPane();
         }
     }

@@ -44,6 +44,8 @@ constexpr IID IID_ISnapinAbout = {
 constexpr IID IID_IDataObject = {
     0x7A1E0018, 0x5C2D, 0x4E8B, {0x9A, 0x11, 0x3C, 0x6D, 0x20, 0x51, 0x00, 0x18}};
 constexpr IID IID_IStream = {0x7A1E0019, 0x5C2D, 0x4E8B, {0x9A, 0x11, 0x3C, 0x6D, 0x20, 0x51, 0x00, 0x19}};
+constexpr IID IID_IConsoleStatusBar = {
+    0x7A1E001A, 0x5C2D, 0x4E8B, {0x9A, 0x11, 0x3C, 0x6D, 0x20, 0x51, 0x00, 0x1A}};
 
 struct IHeaderCtrl;
 struct IImageList;
@@ -80,6 +82,16 @@ struct IConsole : IUnknown {
 
 protected:
     ~IConsole() = default;
+};
+
+// The console window's status bar, answered by a console that has one: the
+// snap-in says there what the console works with (its server, its account).
+struct IConsoleStatusBar : IUnknown {
+    ZYR_INTERFACE(IConsoleStatusBar)
+    virtual HRESULT SetStatusText(LPCOLESTR text) = 0;
+
+protected:
+    ~IConsoleStatusBar() = default;
 };
 
 struct IConsoleNameSpace : IUnknown {

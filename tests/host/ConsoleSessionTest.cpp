@@ -211,12 +211,21 @@ TEST_F(ConsoleSessionTest, MenusOfferOnlyTheAllowedInsertionPointsAndCommandsRea
     ASSERT_NE(session_.Row(session_.Focus().resultId), nullptr);
     EXPECT_EQ(session_.Row(session_.Focus().resultId)->texts[0], u"Leaf 3") << "the new leaf is selected";
 
+    // Added from the tree while another item is shown: the container is
+    // shown with the new leaf in it, selected.
+    session_.SelectScope(beta_);
+    ASSERT_EQ(session_.Command(session_.ScopeTarget(alpha_), kCommandNewLeaf), S_OK);
+    EXPECT_EQ(session_.ShownScope(), alpha_);
+    ASSERT_EQ(RowNames().size(), 4u);
+    ASSERT_NE(session_.Row(session_.Focus().resultId), nullptr);
+    EXPECT_EQ(session_.Row(session_.Focus().resultId)->texts[0], u"Leaf 4");
+
     // The snap-in's message box goes through the UI service.
     session_.SelectResult(0);
     zyr::ui::ScopedRecordingUi ui;
     ASSERT_EQ(session_.Command(session_.Focus(), kCommandCountLeaves), S_OK);
     ASSERT_EQ(ui.recorder.boxes.size(), 1u);
-    EXPECT_EQ(ui.recorder.boxes[0].text, "3 leaves");
+    EXPECT_EQ(ui.recorder.boxes[0].text, "4 leaves");
     EXPECT_EQ(ui.recorder.boxes[0].caption, "Test Snap-in");
     EXPECT_EQ(ui.recorder.boxes[0].style, zyr::ui::MB_ICONINFORMATION);
 }

@@ -3,6 +3,7 @@
 // program's screenshot mode.
 #include "host/MainWindow.h"
 #include "host/PropertySheet.h"
+#include "host/WindowPlacement.h"
 #include "tests/host/HostFixture.h"
 
 #include <gtest/gtest.h>
@@ -95,6 +96,7 @@ TEST_F(MainWindowTest, TheTreeFollowsTheSnapinAndSelectingShowsThePane)
     EXPECT_EQ(root->child(0)->text(0), QStringLiteral("Alpha"));
     EXPECT_FALSE(root->child(0)->icon(0).isNull());
     EXPECT_EQ(window_->windowTitle(), QStringLiteral("ZYR Security Manager - Test Root"));
+    EXPECT_EQ(window_->StatusText()->text(), QStringLiteral("Server: test:"));
     // The root's pane is its HTML page.
     EXPECT_TRUE(window_->HtmlView()->isVisible());
     EXPECT_TRUE(
@@ -113,6 +115,10 @@ TEST_F(MainWindowTest, TheTreeFollowsTheSnapinAndSelectingShowsThePane)
     window_->SelectScopeItem(session_.FindByPath(u"Test Root/Beta"));
     window_->SelectScopeItem(alpha_);
     EXPECT_EQ(window_->ResultList()->columnWidth(0), 150);
+    // Kept in the user hive for lists of these columns.
+    window_->KeepPlacement();
+    ASSERT_FALSE(LoadColumnWidths(QStringLiteral("Name|Description")).empty());
+    EXPECT_EQ(LoadColumnWidths(QStringLiteral("Name|Description"))[0], 150);
     EXPECT_EQ(window_->DescriptionBar()->text(), QStringLiteral("2 leaves"));
     EXPECT_TRUE(window_->PropertiesAction()->isEnabled());
     EXPECT_TRUE(window_->RefreshAction()->isEnabled());
@@ -169,6 +175,20 @@ TEST_F(MainWindowTest, ContextMenusCarryTheSnapinItemsInNewAndAllTasks)
     leaf->trigger();
     EXPECT_EQ(ListNames().back(), QStringLiteral("Leaf 3"));
     EXPECT_EQ(window_->DescriptionBar()->text(), QStringLiteral("3 leaves"));
+
+    // The menu key in the list: the menu of the current row, not of the row
+    // under the middle of the list.
+    SelectListRow(QStringLiteral("Leaf Two"));
+    const HRESULTITEM second = session_.Focus().resultId;
+    emit window_->ResultList()->customContextMenuRequested(QPoint(2, 2));
+    EXPECT_EQ(session_.Focus().resultId, second);
+    QMenu* keyed = nullptr;
+    for (QMenu* shown : window_->findChildren<QMenu*>(QStringLiteral("contextMenu"))) {
+        keyed = shown->isVisible() ? shown : keyed;
+    }
+    ASSERT_NE(keyed, nullptr);
+    EXPECT_NE(ActionNamed(keyed, QStringLiteral("Delete")), nullptr) << "the leaf's own verbs";
+    keyed->close();
 
     // A command that selects another item moves the tree with it.
     std::unique_ptr<QMenu> rootMenu(window_->BuildContextMenu(session_.ScopeTarget(session_.Root())));

@@ -15,8 +15,8 @@ namespace zyr::testing {
 // A protocol text as a test reads it: MMC_CALLBACK as "<callback>", null as "".
 std::u16string ProtocolText(LPCOLESTR text);
 
-class ScriptedConsole
-    : public com::ComObject<IConsole, IConsoleNameSpace, IResultData, IHeaderCtrl, IImageList, IConsoleVerb> {
+class ScriptedConsole : public com::ComObject<IConsole, IConsoleNameSpace, IResultData, IHeaderCtrl,
+                                              IImageList, IConsoleVerb, IConsoleStatusBar> {
 public:
     struct ScopeInsert {
         SCOPEDATAITEM item; // as the snap-in passed it (ID filled)
@@ -115,6 +115,13 @@ public:
     HRESULT SetDefaultVerb(MMC_CONSOLE_VERB) override { return Record("SetDefaultVerb", S_OK); }
     HRESULT GetDefaultVerb(MMC_CONSOLE_VERB*) override { return Record("GetDefaultVerb", E_NOTIMPL); }
 
+    // IConsoleStatusBar
+    HRESULT SetStatusText(LPCOLESTR text) override
+    {
+        statusText = ProtocolText(text);
+        return Record("SetStatusText", S_OK);
+    }
+
     // How many calls whose record begins with name.
     int CountOf(const std::string& name) const;
 
@@ -131,6 +138,7 @@ public:
     std::vector<ResultInsert> resultInserts;
     std::vector<Column> columns;
     std::vector<std::u16string> descriptionBar;
+    std::u16string statusText;
     std::vector<Verb> verbs;
     std::vector<Box> boxes;
     std::vector<Strip> strips;

@@ -245,6 +245,9 @@ public:
         if (SUCCEEDED(console_->QueryScopeImageList(images.Put()))) {
             images->ImageListSetStrip(Strip(), Strip(), 0, 0);
         }
+        if (ComPtr<IConsoleStatusBar> bar = console_.As<IConsoleStatusBar>()) {
+            bar->SetStatusText(u"Server: test:");
+        }
         Log("INITIALIZE");
         return S_OK;
     }
@@ -665,13 +668,12 @@ HRESULT CSnapin::Command(long commandId, IDataObject* data)
         std::u16string name = u"Leaf ";
         name += static_cast<char16_t>(u'0' + (node->children.size() + 1) % 10);
         node->Add(Kind::Leaf, name, u"Made by a command");
-        // As the real snap-in does: the shown container is selected again,
-        // and the console shows it afresh with the new leaf selected.
+        // As the real snap-in does: the container is selected (again), and
+        // the console shows it with the new leaf selected.
         if (view_ != nullptr && view_->Shown() == node) {
             view_->UpdateDescription(node);
-            return console_->SelectScopeItem(node->scopeId);
         }
-        return S_OK;
+        return node->scopeId != 0 ? console_->SelectScopeItem(node->scopeId) : S_OK;
     }
     case kCommandCountLeaves: {
         std::u16string text =
