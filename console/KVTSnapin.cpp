@@ -1,11 +1,14 @@
 #include "console/KVTSnapin.h"
 
+#include "common/RequestFrame.h"
+#include "common/ServerSettings.h"
 #include "console/KVTSnapinComponent.h"
 #include "console/framework/ModuleState.h"
 #include "console/framework/NodeHelpers.h"
 #include "console/framework/StartupHooks.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/UiService.h"
+#include "roles/RecordSupport.h"
 #include "roles/RoleList.h"
 
 #include <cstring>
@@ -17,6 +20,28 @@ namespace {
 
 constexpr size_t kHelpPathCapacity = 260; // wide characters with the terminator
 constexpr char kHelpFileName[] = "MorvelSecurityManager.chm";
+
+// Which server and which account the console works with, for its status bar.
+std::u16string WorkingWithText()
+{
+    std::string text = "Server: ";
+    zyr::records::ServerUrl url = zyr::records::ServerUrl::FromConfiguration();
+    text += url.empty() ? std::string("(none)") : url.str();
+    if (std::string socket = zyr::ServerUnixSocket(); !socket.empty()) {
+        text += " through " + socket;
+    }
+    text += "    Account: " + zyr::CurrentUserName();
+    return zyr::text::Widen(text);
+}
+
+void ShowWorkingWith(const ComPtr<IConsole>& console)
+{
+    ComPtr<IConsoleStatusBar> bar = console.As<IConsoleStatusBar>();
+    if (bar) {
+        std::u16string text = WorkingWithText();
+        bar->SetStatusText(text.c_str());
+    }
+}
 
 } // namespace
 
@@ -55,6 +80,7 @@ HRESULT CKVTSnapin::Initialize(IUnknown* console)
     if (FAILED(hr)) {
         return hr;
     }
+    ShowWorkingWith(m_spConsole);
     ComPtr<IImageList> imageList;
     if (FAILED(m_spConsole->QueryScopeImageList(imageList.Put())) || !imageList) {
         return E_UNEXPECTED;

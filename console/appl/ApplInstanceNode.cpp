@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <string>
 #include <unordered_set>
+#include <utility>
 
 using zyr::com::ComPtr;
 using zyr::records::SetField;
@@ -60,15 +61,26 @@ CApplInstanceNode::CApplInstanceNode(zyr::xml::KvtXmlDocument* document,
         }
         SetField(group->ApplName, m_pAppl->CN.view(), "ApplName");
         if (!fromServer) {
-            AppendGroupNode(nullptr, nullptr, group.get());
+            unbuilt_.push_back(group.get());
             continue;
         }
         SetField(group->ApplDN, m_pAppl->DN.view(), "ApplDN");
-        // Each group goes with the element it was read from; a group whose
-        // element cannot be reached gets no node.
+        // Each group reads its objects from the element it was read from; a
+        // group whose element cannot be reached gets no node.
         if (group->SourceElement().IsValid()) {
-            AppendGroupNode(document, &group->SourceElement(), group.get());
+            group->LoadObjects(*document, group->SourceElement());
+            unbuilt_.push_back(group.get());
         }
+    }
+}
+
+void CApplInstanceNode::BuildGroupNodes()
+{
+    if (std::exchange(groupNodesBuilt_, true)) {
+        return;
+    }
+    for (CKVTSecGroup* group : std::exchange(unbuilt_, {})) {
+        AppendGroupNode(nullptr, nullptr, group);
     }
 }
 
@@ -87,6 +99,7 @@ void CApplInstanceNode::ForgetRecords()
 {
     zyr::console::UnregisterPropertyChangeTarget(KeyOf(m_pAppl), this);
     m_pAppl = nullptr;
+    unbuilt_.clear();
     for (CSnapInItem* child : m_children) {
         static_cast<CGroupNode*>(child)->ForgetRecords();
     }
@@ -97,6 +110,7 @@ HRESULT CApplInstanceNode::OnExpand(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM pa
 {
     if (arg != 0) {
         expanded_ = true;
+        BuildGroupNodes();
     }
     return CKVTChildData<CApplInstanceNode>::OnExpand(event, arg, param, console, type);
 }
@@ -142,6 +156,7 @@ HRESULT CApplInstanceNode::SetColumnHeaders(IHeaderCtrl* header)
 
 HRESULT CApplInstanceNode::UpdateDescriptionBar(IConsole* console)
 {
+    BuildGroupNodes();
     return zyr::console::SetDescriptionBar(console, static_cast<int>(m_children.size()), "%d Group",
                                            "%d Groups");
 }
@@ -153,6 +168,7 @@ HRESULT CApplInstanceNode::OnPropertyChange(IConsole* console)
 
 HRESULT CApplInstanceNode::OnNewSecureGroup(bool&, CSnapInObjectRootBase* root)
 {
+    BuildGroupNodes(); // the new group's node joins the others
     ComPtr<IConsole> console;
     zyr::console::NewItemTexts texts;
     HRESULT hr = zyr::console::appl::BeginNewItem(*this, m_pAppl != nullptr, zyr::console::NewItemKind::Group,
@@ -186,6 +202,7 @@ HRESULT CApplInstanceNode::OnRefresh(IConsole* console)
     if (m_pAppl == nullptr) {
         return S_OK;
     }
+    BuildGroupNodes();
     std::unordered_set<std::u32string> shown;
     for (CSnapInItem* child : m_children) {
         if (const CKVTSecGroup* known = static_cast<CGroupNode*>(child)->Group()) {

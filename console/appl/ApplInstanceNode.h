@@ -11,6 +11,7 @@
 
 #include <span>
 #include <string>
+#include <vector>
 
 class CApplicationNode;
 
@@ -26,9 +27,10 @@ public:
     static std::span<const CommandEntry<CApplInstanceNode>> CommandTable();
 
     // With the document and the application's element (start-up), reads the
-    // groups and builds a group node for each group whose element it has;
-    // without them (a new or imported application), a group node for each
-    // group of the record.
+    // groups and their objects; a group whose element it has gets a node.
+    // Without them (a new or imported application), each group of the record
+    // gets one. The group nodes are made when first needed (BuildGroupNodes):
+    // a plant's thousands of groups cost nothing until they are looked at.
     CApplInstanceNode(zyr::xml::KvtXmlDocument* document, const zyr::xml::KvtXmlElement* element,
                       CKVTAppl* application, CKVTApplList* list, CApplicationNode* parent);
     ~CApplInstanceNode() override;
@@ -53,6 +55,9 @@ public:
     virtual HRESULT OnExportApplication(bool& handled, CSnapInObjectRootBase* root);
     // Builds nodes for groups of the record that have none.
     HRESULT OnRefresh(IConsole* console) override;
+    // Makes the group nodes on first need: expansion, the description bar,
+    // refresh, a new group.
+    void BuildGroupNodes();
     // The delete verb: asks, deletes on the server, and only when the server
     // took the delete removes the record and the node.
     HRESULT OnDelete(IConsole* console) override;
@@ -78,5 +83,8 @@ private:
     CKVTApplList* m_pApplList;
     CApplicationNode* m_pParent;
     bool expanded_ = false;
+    bool groupNodesBuilt_ = false;
+    // The groups that get a node when the nodes are built.
+    std::vector<CKVTSecGroup*> unbuilt_;
     std::u16string scopeName_;
 };

@@ -11,6 +11,7 @@
 #include "platform/ui/UiService.h"
 
 #include <algorithm>
+#include <utility>
 
 using zyr::com::ComPtr;
 
@@ -42,12 +43,28 @@ CGroupNode::CGroupNode(zyr::xml::KvtXmlDocument* document, const zyr::xml::KvtXm
     if (document != nullptr && element != nullptr) {
         m_pGroup->LoadObjects(*document, *element);
     }
+}
+
+void CGroupNode::BuildObjectNodes()
+{
+    if (m_pGroup == nullptr || std::exchange(objectNodesBuilt_, true)) {
+        return;
+    }
     for (const auto& object : m_pGroup->Objects) {
         if (!object) {
             break;
         }
         AppendChild(new CApplSecObjNode(object.get(), m_pAppl, m_pGroup, this));
     }
+}
+
+HRESULT CGroupNode::OnShow(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IConsole* console,
+                           DATA_OBJECT_TYPES type)
+{
+    if (arg != 0) {
+        BuildObjectNodes();
+    }
+    return CKVTChildData<CGroupNode>::OnShow(event, arg, param, console, type);
 }
 
 CGroupNode::~CGroupNode()
@@ -106,11 +123,13 @@ HRESULT CGroupNode::SetColumnHeaders(IHeaderCtrl* header)
 
 HRESULT CGroupNode::OnRefresh(IConsole*)
 {
+    BuildObjectNodes();
     return S_OK;
 }
 
 HRESULT CGroupNode::UpdateDescriptionBar(IConsole* console)
 {
+    BuildObjectNodes();
     return zyr::console::SetDescriptionBar(console, static_cast<int>(m_children.size()), "%d Object",
                                            "%d Objects");
 }
@@ -122,6 +141,7 @@ HRESULT CGroupNode::OnPropertyChange(IConsole* console)
 
 HRESULT CGroupNode::OnNewSecurableObject(bool&, CSnapInObjectRootBase* root)
 {
+    BuildObjectNodes(); // the new object's node joins the others
     ComPtr<IConsole> console;
     zyr::console::NewItemTexts texts;
     HRESULT hr = zyr::console::appl::BeginNewItem(*this, m_pGroup != nullptr,

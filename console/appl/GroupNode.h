@@ -23,8 +23,8 @@ public:
     static constexpr long ID_NEW_SECURABLE_OBJECT = 32779;
     static std::span<const CommandEntry<CGroupNode>> CommandTable();
 
-    // With the document and the group's element (start-up), reads the
-    // group's objects first; then an object node for each object.
+    // With the document and the group's element, reads the group's objects
+    // first. The object nodes are made when first needed (BuildObjectNodes).
     CGroupNode(zyr::xml::KvtXmlDocument* document, const zyr::xml::KvtXmlElement* element,
                CKVTSecGroup* group, CKVTAppl* application, CApplInstanceNode* parent);
     ~CGroupNode() override;
@@ -41,8 +41,13 @@ public:
     HRESULT OnSelect(IConsole* console) override;
     // "Securable Object" and "Description".
     HRESULT SetColumnHeaders(IHeaderCtrl* header) override;
-    // Nothing to do.
+    // Makes the object nodes not made yet.
     HRESULT OnRefresh(IConsole* console) override;
+    // An object node for each object of the group, on first need: showing,
+    // refresh, a new object.
+    void BuildObjectNodes();
+    HRESULT OnShow(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IConsole* console,
+                   DATA_OBJECT_TYPES type) override;
     // The command 32779.
     virtual HRESULT OnNewSecurableObject(bool& handled, CSnapInObjectRootBase* root);
     // The delete verb: asks through the console, deletes on the server, and
@@ -63,5 +68,6 @@ private:
     CKVTSecGroup* m_pGroup;
     CKVTAppl* m_pAppl;
     CApplInstanceNode* m_pParent;
+    bool objectNodesBuilt_ = false;
     std::u16string scopeName_;
 };

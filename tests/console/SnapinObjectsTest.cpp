@@ -1,6 +1,9 @@
+#include "common/RequestFrame.h"
+#include "common/ServerSettings.h"
 #include "console/KVTSnapin.h"
 #include "console/KVTSnapinAbout.h"
 #include "console/KVTSnapinComponent.h"
+#include "platform/text/CodePage.h"
 #include "platform/ui/UiService.h"
 #include "tests/console/ConsoleFixture.h"
 
@@ -38,6 +41,13 @@ TEST_F(SnapinObjectsTest, InitializeSetsTheScopeImagesAndKeepsTheConsole)
     ASSERT_EQ(1u, scripted->strips.size());
     EXPECT_EQ(0x00808000u, scripted->strips[0].mask);
     EXPECT_TRUE(zyr::console::IsSignedIn());
+    // The status bar names the server and the account signed in.
+    char url[256];
+    DWORD size = sizeof url;
+    ASSERT_EQ(S_OK, GetSecurityServerUrl(url, &size));
+    const std::u16string status = scripted->statusText;
+    EXPECT_NE(std::u16string::npos, status.find(zyr::text::Widen(url))) << zyr::text::Narrow(status);
+    EXPECT_NE(std::u16string::npos, status.find(zyr::text::Widen(zyr::CurrentUserName())));
     EXPECT_EQ(S_OK, snapin->Destroy());
     EXPECT_EQ(nullptr, snapin->m_spConsole.get());
 }

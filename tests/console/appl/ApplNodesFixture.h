@@ -112,12 +112,17 @@ protected:
     {
         return *static_cast<CApplInstanceNode*>(node.m_children.at(i));
     }
+    // A group or object node as the console meets it: made on first need.
     static CGroupNode& GroupNode(CApplInstanceNode& node, size_t i)
     {
-        return *static_cast<CGroupNode*>(node.m_children.at(i));
+        node.BuildGroupNodes();
+        auto& group = *static_cast<CGroupNode*>(node.m_children.at(i));
+        group.BuildObjectNodes();
+        return group;
     }
     static CApplSecObjNode& ObjectNode(CGroupNode& node, size_t i)
     {
+        node.BuildObjectNodes();
         return *static_cast<CApplSecObjNode*>(node.m_children.at(i));
     }
     static std::u16string Column(CSnapInItem& node, int column)

@@ -42,7 +42,19 @@ TEST_F(ApplicationNodeTest, StartUpBuildsTheTreeOfTheDemoData)
     }
     ASSERT_NE(historian, nullptr);
     EXPECT_EQ(Column(*historian, 1), u"Process data archive of the north plant");
+    // Group and object nodes are made when the console first needs them.
+    EXPECT_TRUE(historian->m_children.empty());
+    EXPECT_EQ(historian->Application()->Groups.size(), 2u) << "the records are whole";
+    EXPECT_EQ(Send(*historian, MMCN_EXPAND), S_OK);
     ASSERT_EQ(historian->m_children.size(), 2u);
+    EXPECT_EQ(mmc->scopeInserts.size(), 5u);
+    auto& unshown = *static_cast<CGroupNode*>(historian->m_children[1]);
+    EXPECT_TRUE(unshown.m_children.empty());
+    EXPECT_EQ(unshown.Group()->Objects.size(), 2u);
+    EXPECT_EQ(Send(unshown, MMCN_SHOW), S_OK);
+    EXPECT_EQ(unshown.m_children.size(), 2u);
+    mmc->resultInserts.clear();
+    mmc->columns.clear();
     CGroupNode& archive = GroupNode(*historian, 1);
     EXPECT_EQ(ScopeName(archive), u"Archive");
     EXPECT_EQ(archive.Group()->ApplName.str(), "Plant Historian");
@@ -91,6 +103,7 @@ TEST_F(ApplicationNodeTest, EachRecordKeepsItsOwnElementWhenMalformedOnesAreSkip
     ASSERT_EQ(node.m_children.size(), 2u);
     CApplInstanceNode& plant = ApplNode(node, 0);
     EXPECT_EQ(ScopeName(plant), u"Plant Ops");
+    plant.BuildGroupNodes();
     ASSERT_EQ(plant.m_children.size(), 1u);
     CGroupNode& line = GroupNode(plant, 0);
     EXPECT_EQ(line.Group()->DN.str(), "{G1}");
@@ -119,6 +132,7 @@ TEST_F(ApplicationNodeTest, StartUpBuildsTheTreeOfALargeDatabase)
     ASSERT_EQ(node.m_children.size(), 4u);
     for (size_t a = 0; a < 4; ++a) {
         CApplInstanceNode& appl = ApplNode(node, a);
+        appl.BuildGroupNodes();
         ASSERT_EQ(appl.m_children.size(), 3u) << a;
         for (size_t g = 0; g < 3; ++g) {
             CGroupNode& group = GroupNode(appl, g);
@@ -296,6 +310,7 @@ TEST_F(ApplicationNodeTest, ExportThenImportIntoASecondServer)
     EXPECT_EQ(ui.waitCursorDepth, 0);
     ASSERT_EQ(node.m_children.size(), 1u);
     EXPECT_EQ(ScopeName(ApplNode(node, 0)), u"Batch Control");
+    ApplNode(node, 0).BuildGroupNodes();
     EXPECT_EQ(ApplNode(node, 0).m_children.size(), 2u);
     ASSERT_EQ(mmc->scopeInserts.size(), 1u);
     EXPECT_EQ(mmc->scopeInserts[0].item.relativeID, 0x70);
