@@ -54,6 +54,20 @@ inline void ClearSnapinLog()
     dlclose(module);
 }
 
+// The module stays loaded, so that the count holds for the snap-ins it makes.
+inline void SetExtraLeaves(int count)
+{
+    void* module = dlopen(ZYR_TEST_SNAPIN_PATH, RTLD_NOW | RTLD_NODELETE);
+    if (module == nullptr) {
+        return;
+    }
+    if (auto set =
+            reinterpret_cast<TestSnapinSetExtraLeavesFunction>(dlsym(module, "TestSnapinSetExtraLeaves"))) {
+        set(count);
+    }
+    dlclose(module);
+}
+
 class HostTest : public ::testing::Test {
 protected:
     void SetUp() override

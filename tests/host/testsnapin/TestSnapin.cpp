@@ -25,6 +25,8 @@ using zyr::com::ComObject;
 using zyr::com::ComPtr;
 
 std::string g_log;
+// Leaves added to Alpha beyond its two, for the tests at scale.
+int g_extraLeaves = 0;
 
 void Log(const std::string& line)
 {
@@ -221,6 +223,13 @@ public:
         Node* alpha = root_.Add(Kind::Container, u"Alpha", u"Holds leaves");
         alpha->Add(Kind::Leaf, u"Leaf One", u"The first leaf");
         alpha->Add(Kind::Leaf, u"Leaf Two", u"The second leaf");
+        for (int i = 0; i < g_extraLeaves; ++i) {
+            std::u16string name = u"Bulk ";
+            for (char digit : std::to_string(i)) {
+                name += static_cast<char16_t>(digit);
+            }
+            alpha->Add(Kind::Leaf, name, u"A leaf of many");
+        }
         Node* beta = root_.Add(Kind::Container, u"Beta", u"Can be deleted");
         beta->deletable = true;
     }
@@ -750,4 +759,9 @@ extern "C" __attribute__((visibility("default"))) const char* TestSnapinLog()
 extern "C" __attribute__((visibility("default"))) void TestSnapinClearLog()
 {
     g_log.clear();
+}
+
+extern "C" __attribute__((visibility("default"))) void TestSnapinSetExtraLeaves(int count)
+{
+    g_extraLeaves = count;
 }

@@ -21,3 +21,5 @@ constexpr long kCommandSelectBeta = 3;
 // Exported with C linkage by the module.
 using TestSnapinLogFunction = const char* (*)();
 using TestSnapinClearLogFunction = void (*)();
+// Alpha holds this many leaves more in the snap-ins made afterwards.
+using TestSnapinSetExtraLeavesFunction = void (*)(int);
