@@ -5,9 +5,13 @@ namespace zyr::host {
 const char* HostUsage()
 {
     return "usage: zyr-security-manager [--snapin {CLSID}] [--select PATH] [--screenshot FILE]\n"
+           "                            [--open properties|about|help]\n"
            "  --snapin {CLSID}   load this stand-alone snap-in instead of \"ZYR Security Manager\"\n"
            "  --select PATH      select the item of this path of display names (Root/Child)\n"
-           "  --screenshot FILE  write a PNG of the window after start-up and exit\n"
+           "  --screenshot FILE  write a PNG of the window after start-up and exit; the\n"
+           "                     dialogs answered and the windows open beside it go\n"
+           "                     into FILE-NAME.png\n"
+           "  --open WHAT        open the selected item's properties, About or Help\n"
            "  --help             this text\n"
            "  --version          the program's version\n";
 }
@@ -42,6 +46,15 @@ bool ParseHostOptions(const QStringList& arguments, HostOptions& options, QStrin
             }
         } else if (argument == QLatin1String("--screenshot")) {
             if (!value(options.screenshot)) {
+                return false;
+            }
+        } else if (argument == QLatin1String("--open")) {
+            if (!value(options.open)) {
+                return false;
+            }
+            if (options.open != QLatin1String("properties") && options.open != QLatin1String("about") &&
+                options.open != QLatin1String("help")) {
+                error = QStringLiteral("--open takes properties, about or help, not %1").arg(options.open);
                 return false;
             }
         } else {

@@ -17,6 +17,9 @@ struct HostOptions {
     CLSID clsid{};
     QString select;     // path of display names, "Root/Child"
     QString screenshot; // PNG to write after start-up; then exit
+    // What to open over the selected item before the screenshot:
+    // "properties", "about" or "help"; empty for nothing.
+    QString open;
     bool help = false;
 };
 

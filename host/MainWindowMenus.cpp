@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QImage>
@@ -32,6 +33,25 @@ QString ToQString(std::u16string_view text)
 }
 
 const QString kConsoleName = QStringLiteral("ZYR Security Manager");
+// Far more than a help page takes.
+constexpr qint64 kMaxHelpPage = 4 << 20;
+
+// The file's text when it is an HTML page (it opens with a doctype or an
+// html element) of a sensible size.
+bool ReadHtmlPage(const QString& path, QString& html)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxHelpPage) {
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    const QByteArray start = bytes.left(64).trimmed().toLower();
+    if (!start.startsWith("<!doctype html") && !start.startsWith("<html")) {
+        return false;
+    }
+    html = QString::fromUtf8(bytes);
+    return true;
+}
 
 } // namespace
 
@@ -166,8 +186,13 @@ QWidget* MainWindow::ShowHelp()
         (file.suffix().startsWith(QStringLiteral("htm"), Qt::CaseInsensitive))) {
         page = file;
     }
+    QString html;
     if (!file.filePath().isEmpty() && page.isFile()) {
         helpWindow_->setSource(QUrl::fromLocalFile(page.absoluteFilePath()));
+    } else if (!file.filePath().isEmpty() && ReadHtmlPage(file.absoluteFilePath(), html)) {
+        // A help file that is an HTML page under its compiled name.
+        helpWindow_->setSearchPaths({file.absolutePath()});
+        helpWindow_->setHtml(html);
     } else {
         helpWindow_->setPlainText(file.filePath().isEmpty()
                                       ? tr("The snap-in names no help file.")

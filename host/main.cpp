@@ -8,6 +8,7 @@
 #include "host/MainWindow.h"
 #include "host/PlatformChatter.h"
 #include "host/QtUiService.h"
+#include "host/Screenshots.h"
 #include "host/SnapinRegistry.h"
 #include "platform/com/Guid.h"
 
@@ -35,17 +36,24 @@ int Fail(const zyr::host::HostOptions& options, const QString& text)
 }
 
 // A screenshot run is unattended: every modal dialog the snap-in shows (its
-// sign-in, say) is answered with its default button once it is on screen.
+// sign-in, say) is answered with its default button once it is on screen,
+// after its picture is taken.
 class DefaultButtonPresser : public QObject {
 public:
-    using QObject::QObject;
+    explicit DefaultButtonPresser(QString screenshot) : screenshot_(std::move(screenshot)) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         auto* dialog = qobject_cast<QDialog*>(watched);
         if (event->type() == QEvent::Show && dialog != nullptr && dialog->isModal()) {
-            QTimer::singleShot(0, dialog, [dialog] {
+            QTimer::singleShot(0, dialog, [this, dialog] {
+                const QString title =
+                    dialog->windowTitle().isEmpty() ? dialog->objectName() : dialog->windowTitle();
+                dialog->grab().save(
+                    zyr::host::PictureName(screenshot_,
+                                           QStringLiteral("dialog %1 %2").arg(++answered_).arg(title)),
+                    "PNG");
                 for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
                     if (button->isDefault() && button->isEnabled()) {
                         button->click();
@@ -57,6 +65,10 @@ protected:
         }
         return QObject::eventFilter(watched, event);
     }
+
+private:
+    QString screenshot_;
+    int answered_ = 0;
 };
 
 } // namespace
@@ -90,7 +102,7 @@ int main(int argc, char** argv)
     }
 
     zyr::host::InstallQtUiService();
-    DefaultButtonPresser presser;
+    DefaultButtonPresser presser(options.screenshot);
     if (!options.screenshot.isEmpty()) {
         app.installEventFilter(&presser);
     }
@@ -134,10 +146,17 @@ int main(int argc, char** argv)
                 window.SelectScopeItem(item);
             }
         }
+        if (options.open == QLatin1String("properties")) {
+            window.OpenProperties(session.Focus());
+        } else if (options.open == QLatin1String("about")) {
+            window.ShowAbout();
+        } else if (options.open == QLatin1String("help")) {
+            window.ShowHelp();
+        }
         if (!options.screenshot.isEmpty()) {
             QTimer::singleShot(0, &window, [&] {
                 QApplication::processEvents();
-                if (!window.grab().save(options.screenshot, "PNG")) {
+                if (!zyr::host::SaveWindowPictures(&window, options.screenshot)) {
                     std::fprintf(stderr, "zyr-security-manager: cannot write %s\n",
                                  options.screenshot.toLocal8Bit().constData());
                     status = 1;
