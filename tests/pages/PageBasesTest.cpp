@@ -140,3 +140,27 @@ TEST(PageBasesTest, NewDialogEndsWithOkOnlyWhenTheInputIsAccepted)
 }
 
 } // namespace
+
+// The check every shown dialog goes through finds a Tab order that jumps
+// back up, and lets the round from the last control to the first pass.
+TEST(PageBasesTest, TheTabOrderCheckFindsAJumpBackUp)
+{
+    zyr::testing::QtTestApp();
+    QDialog dialog;
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* top = new QLineEdit;
+    auto* bottom = new QLineEdit;
+    auto* middle = new QLineEdit;
+    bottom->setObjectName(QStringLiteral("bottom"));
+    middle->setObjectName(QStringLiteral("middle"));
+    for (QLineEdit* edit : {top, middle, bottom}) {
+        layout->addWidget(edit);
+    }
+    QWidget::setTabOrder(top, bottom);
+    QWidget::setTabOrder(bottom, middle);
+    dialog.adjustSize();
+    EXPECT_EQ(zyr::testing::TabJump(&dialog), "QLineEdit bottom -> QLineEdit middle");
+    QWidget::setTabOrder(top, middle);
+    QWidget::setTabOrder(middle, bottom);
+    EXPECT_EQ(zyr::testing::TabJump(&dialog), "");
+}

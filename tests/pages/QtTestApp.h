@@ -1,6 +1,9 @@
 // The one toolkit application of the console tests, on the offscreen
-// platform, and a way to answer a modal dialog once its loop runs.
+// platform, with every dialog's Tab order checked as it shows, and a way to
+// answer a modal dialog once its loop runs.
 #pragma once
+
+#include "tests/pages/TabOrderCheck.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -16,7 +19,9 @@ inline QApplication& QtTestApp()
     static char* argv[] = {name, nullptr};
     static QApplication* app = [] {
         qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
+        auto* made = new QApplication(argc, argv);
+        made->installEventFilter(new TabOrderCheck);
+        return made;
     }();
     return *app;
 }
