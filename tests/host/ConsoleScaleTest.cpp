@@ -1,7 +1,7 @@
 // The console's actions on a long list grow with the list, not with its
 // square: each is timed at two sizes in the same run and only the ratio is
-// judged (4 for linear work; 16 for quadratic), so a loaded machine does not
-// fail it.
+// judged (8 for linear work, a little more with the caches; 64 for
+// quadratic), so a loaded machine does not fail it.
 #include "host/MainWindow.h"
 #include "tests/host/HostFixture.h"
 
@@ -70,14 +70,14 @@ protected:
 
 TEST_F(ConsoleScaleTest, ShowingFilteringSortingAndClosingGrowLinearly)
 {
-    const Times small = Measure(4000);
+    const Times small = Measure(2000);
     const Times large = Measure(16000);
     // Below a millisecond the timer's grain would decide the ratio.
     auto ratio = [](double big, double little) { return big / std::max(little, 1e-3); };
-    EXPECT_LT(ratio(large.show, small.show), 9.0);
-    EXPECT_LT(ratio(large.filter, small.filter), 9.0);
-    EXPECT_LT(ratio(large.sort, small.sort), 9.0);
-    EXPECT_LT(ratio(large.close, small.close), 9.0);
+    EXPECT_LT(ratio(large.show, small.show), 24.0);
+    EXPECT_LT(ratio(large.filter, small.filter), 24.0);
+    EXPECT_LT(ratio(large.sort, small.sort), 24.0);
+    EXPECT_LT(ratio(large.close, small.close), 24.0);
 }
 
 } // namespace
