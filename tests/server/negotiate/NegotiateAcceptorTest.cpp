@@ -122,6 +122,8 @@ TEST(PrincipalAccountTest, RealmsMapToDomains)
     EXPECT_EQ("", PrincipalAccount("HTTP/localhost@PLANT.TEST", {}));
     EXPECT_EQ("", PrincipalAccount("alice", {}));
     EXPECT_EQ("", PrincipalAccount("a\\b@PLANT.TEST", {}));
+    EXPECT_EQ("", PrincipalAccount("al\nice@PLANT.TEST", {}));
+    EXPECT_EQ("", PrincipalAccount("alice@.TEST", {}));
 }
 
 } // namespace
