@@ -4,6 +4,7 @@
 #include "tests/platform/TempRegistry.h"
 #include "tests/support/ReferenceServer.h"
 #include "tests/support/ScriptedHttpServer.h"
+#include "tests/support/TestRealm.h"
 #include "web/HostProbe.h"
 #include "web/SecurityPost.h"
 #include "web/WebPage.h"
@@ -113,14 +114,13 @@ TEST_F(ServerConnectionTest, TheSignedInAccountGoesWithEveryRequestOnTcpUntilCle
 // and the kept-alive session stays signed in.
 TEST_F(ServerConnectionTest, TheOperatorsTicketAnswersNegotiateWithoutAPassword)
 {
-    const char* realm = std::getenv("ZYR_TEST_KRB5");
-    if (realm == nullptr || *realm == '\0' || !zyr::test::ReferenceServer::Available()) {
-        GTEST_SKIP() << "needs the test realm (ZYR_TEST_KRB5) and the reference server";
+    const std::string realm = zyr::test::TestRealm();
+    if (realm.empty() || !zyr::test::ReferenceServer::Available()) {
+        GTEST_SKIP() << zyr::test::kNoTestRealm << ", or the reference server is not built";
     }
-    const std::string ccache = std::getenv("KRB5CCNAME") != nullptr ? std::getenv("KRB5CCNAME") : "";
     zyr::test::ReferenceServer server;
     ASSERT_TRUE(server.Start({"--seed", "demo", "--seed-admin", "PLANT\\alice", "--auth", "negotiate",
-                              "--keytab", std::string(realm) + "/http.keytab", "--log-level", "error"}));
+                              "--keytab", realm + "/http.keytab", "--log-level", "error"}));
     // The ticket is for HTTP/localhost: the URL names that host.
     const std::string url = "http://localhost:" + std::to_string(server.Port()) + "/zyr/security";
     std::string reply;
@@ -146,7 +146,7 @@ TEST_F(ServerConnectionTest, TheOperatorsTicketAnswersNegotiateWithoutAPassword)
     EXPECT_FALSE(GetWebPage(url + "?Operation=GetServerVersion", reply, false));
     EXPECT_EQ(zyr::web::LastHttpStatus(), 401);
     EXPECT_EQ(PostSecurityRequest(url + "?Operation=GetServerVersion", ""), "401");
-    setenv("KRB5CCNAME", ccache.c_str(), 1);
+    zyr::test::TestRealm();
 }
 
 } // namespace

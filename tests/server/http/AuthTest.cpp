@@ -5,6 +5,7 @@
 #include "server/service/Accounts.h"
 #include "tests/server/ServerFixture.h"
 #include "tests/server/ServerProcess.h"
+#include "tests/support/TestRealm.h"
 
 #include <gtest/gtest.h>
 
@@ -118,11 +119,10 @@ class NegotiateAuthTest : public AuthTest {
 protected:
     void SetUp() override
     {
-        const char* dir = std::getenv("ZYR_TEST_KRB5");
-        if (dir == nullptr || *dir == '\0') {
-            GTEST_SKIP() << "ZYR_TEST_KRB5 is not set (scripts/test starts the test realm)";
+        realm = zyr::test::TestRealm();
+        if (realm.empty()) {
+            GTEST_SKIP() << zyr::test::kNoTestRealm;
         }
-        realm = dir;
         AuthTest::SetUp();
     }
     bool StartNegotiate(const std::string& auth, const std::string& keytab,
@@ -150,10 +150,9 @@ TEST_F(NegotiateAuthTest, ATicketIsTheRealmsAccountAndBasicStaysBesideIt)
     const std::string both = Curl("-D - " + Url("Operation=GetServerVersion"));
     EXPECT_NE(both.find("WWW-Authenticate: Negotiate\r\nWWW-Authenticate: Basic realm="), std::string::npos)
         << both;
-    const std::string ticket = std::getenv("KRB5CCNAME");
     ::setenv("KRB5CCNAME", ("FILE:" + (dir.path() / "no-ticket").string()).c_str(), 1);
     EXPECT_EQ(Curl("--negotiate -u : " + Url("Operation=GetServerVersion")), "Unauthorized" + challenge);
-    ::setenv("KRB5CCNAME", ticket.c_str(), 1);
+    zyr::test::TestRealm();
     EXPECT_EQ(Curl("-u ann:pw " + Url("Operation=GetServerVersion")), "2.3\n200 ");
     // Tokens that prove nothing count toward the limit of the address.
     const std::string forged = "-H 'Authorization: Negotiate YWJjZA==' " + Url("Operation=GetServerVersion");

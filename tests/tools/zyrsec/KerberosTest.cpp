@@ -3,6 +3,7 @@
 // operator is the directory account PLANT\alice, as winbind names it: the
 // name service is nss_wrapper's, with this process's uid given that name.
 #include "tests/support/PreloadWrappers.h"
+#include "tests/support/TestRealm.h"
 #include "tests/tools/zyrsec/ZyrsecFixture.h"
 
 namespace {
@@ -13,11 +14,10 @@ class ZyrsecKerberosTest : public zyr::testing::ZyrsecFixture {
 protected:
     void SetUp() override
     {
-        const char* realm = std::getenv("ZYR_TEST_KRB5");
-        if (realm == nullptr || *realm == '\0') {
-            GTEST_SKIP() << "ZYR_TEST_KRB5 is not set (scripts/test starts the test realm)";
+        realm_ = zyr::test::TestRealm();
+        if (realm_.empty()) {
+            GTEST_SKIP() << zyr::test::kNoTestRealm;
         }
-        realm_ = realm;
         const zyr::test::WrapperPath wrapper = zyr::test::NssWrapperLibrary();
         if (wrapper.path.empty()) {
             ASSERT_FALSE(wrapper.installed) << wrapper.problem;
