@@ -119,6 +119,29 @@ void AttachSink(CURL* handle, ReplySink& sink)
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, sink.error);
 }
 
+std::vector<std::string_view> HeaderValues(std::string_view headers, std::string_view name)
+{
+    std::vector<std::string_view> values;
+    while (!headers.empty()) {
+        size_t end = headers.find('\n');
+        std::string_view line = headers.substr(0, end);
+        headers.remove_prefix(end == std::string_view::npos ? headers.size() : end + 1);
+        if (line.size() <= name.size() || line[name.size()] != ':' ||
+            !zyr::text::StartsWithAsciiNoCase(line, name)) {
+            continue;
+        }
+        line.remove_prefix(name.size() + 1);
+        while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
+            line.remove_prefix(1);
+        }
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) {
+            line.remove_suffix(1);
+        }
+        values.push_back(line);
+    }
+    return values;
+}
+
 std::string TransportFailureText(CURLcode code, const ReplySink& sink)
 {
     std::string message;

@@ -7,6 +7,8 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace zyr::web {
 
@@ -53,6 +55,10 @@ struct ReplySink {
 };
 // Points the handle's write, header, progress and error sinks at sink.
 void AttachSink(CURL* handle, ReplySink& sink);
+
+// The values of the header lines named name ("location", without the
+// colon; any letter case) in a raw header block, blanks trimmed, in order.
+std::vector<std::string_view> HeaderValues(std::string_view headers, std::string_view name);
 
 // "800 " and the transport's message for a failed request.
 std::string TransportFailureText(CURLcode code, const ReplySink& sink);

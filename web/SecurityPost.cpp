@@ -1,7 +1,6 @@
 #include "web/SecurityPost.h"
 
 #include "common/ErrorTrace.h"
-#include "platform/text/Ascii.h"
 #include "web/CurlSupport.h"
 #include "web/ServerConnection.h"
 
@@ -57,26 +56,8 @@ std::string OriginOf(const std::string& url)
 // empty.
 std::string FindLocation(std::string_view headers)
 {
-    constexpr std::string_view kName = "location:";
-    size_t start = 0;
-    while (start < headers.size()) {
-        size_t end = headers.find('\n', start);
-        std::string_view line =
-            headers.substr(start, end == std::string_view::npos ? headers.npos : end - start);
-        start = end == std::string_view::npos ? headers.size() : end + 1;
-        if (!zyr::text::StartsWithAsciiNoCase(line, kName)) {
-            continue;
-        }
-        line.remove_prefix(kName.size());
-        while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
-            line.remove_prefix(1);
-        }
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) {
-            line.remove_suffix(1);
-        }
-        return std::string(line);
-    }
-    return {};
+    std::vector<std::string_view> values = HeaderValues(headers, "location");
+    return values.empty() ? std::string() : std::string(values.front());
 }
 
 CurlList FormHeaders()
@@ -102,7 +83,7 @@ bool Perform(CURL* handle, const std::string& url, const curl_slist* headers, Re
              std::string& result, const char* user, const char* password, bool sendAccount = true)
 {
     ApplyCommonOptions(handle);
-    ApplyServerConnection(handle, user, password, sendAccount);
+    ApplyServerConnection(handle, url, user, password, sendAccount);
     curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L);

@@ -2,6 +2,7 @@
 
 #include "common/ServerSettings.h"
 #include "platform/text/BoundedText.h"
+#include "web/CurlSupport.h"
 
 #include <cstdlib>
 #include <mutex>
@@ -60,7 +61,36 @@ bool UsesUnixSocket()
     return !zyr::ServerUnixSocket().empty();
 }
 
-void ApplyServerConnection(CURL* handle, const char* user, const char* password, bool sendAccount)
+bool IsLoopbackHost(std::string_view host)
+{
+    return host == "localhost" || host.starts_with("127.") || host == "::1" || host == "[::1]";
+}
+
+namespace {
+
+// A ticket goes where the exchange cannot be taken over on the way: TLS, or
+// this machine.
+bool NegotiateFits(const std::string& url)
+{
+    CurlUrl parsed(curl_url());
+    if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) {
+        return false;
+    }
+    char* scheme = nullptr;
+    char* host = nullptr;
+    bool fits =
+        curl_url_get(parsed.get(), CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
+        curl_url_get(parsed.get(), CURLUPART_HOST, &host, 0) == CURLUE_OK &&
+        (std::string_view(scheme) == "https" || (std::string_view(scheme) == "http" && IsLoopbackHost(host)));
+    curl_free(scheme);
+    curl_free(host);
+    return fits;
+}
+
+} // namespace
+
+void ApplyServerConnection(CURL* handle, const std::string& url, const char* user, const char* password,
+                           bool sendAccount)
 {
     const std::string socket = zyr::ServerUnixSocket();
     curl_easy_setopt(handle, CURLOPT_UNIX_SOCKET_PATH, socket.empty() ? nullptr : socket.c_str());
@@ -68,9 +98,9 @@ void ApplyServerConnection(CURL* handle, const char* user, const char* password,
     if (!caFile.empty()) {
         curl_easy_setopt(handle, CURLOPT_CAINFO, caFile.c_str());
     }
+    ForgetServerCredentials(handle);
     // Over the socket the server knows the peer's account: no password goes.
     if (!socket.empty() || !sendAccount) {
-        ForgetServerCredentials(handle);
         return;
     }
     const Credentials& stored = Stored();
@@ -78,17 +108,22 @@ void ApplyServerConnection(CURL* handle, const char* user, const char* password,
         user = stored.set ? stored.user.c_str() : nullptr;
         password = stored.set ? stored.password.c_str() : nullptr;
     }
-    if (user == nullptr) {
-        ForgetServerCredentials(handle);
-        return;
+    if (user != nullptr) {
+        curl_easy_setopt(handle, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
+        curl_easy_setopt(handle, CURLOPT_USERNAME, user);
+        curl_easy_setopt(handle, CURLOPT_PASSWORD, password != nullptr ? password : "");
+    } else if (NegotiateFits(url)) {
+        // Only once the server asks for it (ONLY: the first request goes
+        // without); the empty name switches the library's authentication on.
+        curl_easy_setopt(handle, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_NEGOTIATE | CURLAUTH_ONLY));
+        curl_easy_setopt(handle, CURLOPT_USERNAME, "");
+        curl_easy_setopt(handle, CURLOPT_PASSWORD, "");
     }
-    curl_easy_setopt(handle, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
-    curl_easy_setopt(handle, CURLOPT_USERNAME, user);
-    curl_easy_setopt(handle, CURLOPT_PASSWORD, password != nullptr ? password : "");
 }
 
 void ForgetServerCredentials(CURL* handle)
 {
+    curl_easy_setopt(handle, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
     curl_easy_setopt(handle, CURLOPT_USERNAME, nullptr);
     curl_easy_setopt(handle, CURLOPT_PASSWORD, nullptr);
 }

@@ -5,6 +5,7 @@
 
 #include <curl/curl.h>
 
+#include <string>
 #include <string_view>
 
 namespace zyr::web {
@@ -19,13 +20,18 @@ void ClearServerCredentials();
 bool HaveServerCredentials();
 
 // Sets the socket ("UnixSocket"), the CA file ("CAFile") and, when no socket
-// is used, the credentials on a handle before a request: user and password
-// when given, the stored account otherwise, none without sendAccount (a
-// redirect to another origin).
-void ApplyServerConnection(CURL* handle, const char* user = nullptr, const char* password = nullptr,
-                           bool sendAccount = true);
+// is used, the credentials on a handle before a request to url: user and
+// password when given, the stored account otherwise (HTTP Basic), none
+// without sendAccount (a redirect to another origin). Without an account the
+// operator's Kerberos ticket answers a server that asks for Negotiate, over
+// https or on this machine's loopback address.
+void ApplyServerConnection(CURL* handle, const std::string& url, const char* user = nullptr,
+                           const char* password = nullptr, bool sendAccount = true);
 // Takes the credentials off a handle that is kept for later requests.
 void ForgetServerCredentials(CURL* handle);
+
+// localhost, 127.x.x.x or ::1 (with or without brackets).
+bool IsLoopbackHost(std::string_view host);
 
 // Whether the carriers connect through a local socket (the reachability
 // probe has no host to ask then).

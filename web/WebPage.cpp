@@ -119,7 +119,7 @@ bool Fetch(const std::string& url, std::string& reply, bool reportFailures)
     AttachSink(h, sink);
     curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-    ApplyServerConnection(h);
+    ApplyServerConnection(h, url);
     CURLcode code = curl_easy_perform(h);
     // The sink lives on this stack frame only; the credentials are set anew
     // for each request.

@@ -6,6 +6,7 @@
 #include "server/service/ServerLog.h"
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -102,20 +103,126 @@ bool ReadBasicUser(std::string_view user, std::string& account, std::string& pam
     return true;
 }
 
-BasicAuthenticator::BasicAuthenticator() : BasicAuthenticator(Limits{}) {}
-
-BasicAuthenticator::BasicAuthenticator(Limits limits) : limits_(limits) {}
-
-BasicAuthenticator::Verdict BasicAuthenticator::Check(const std::string& address,
-                                                      std::string_view authorization, std::string& account)
+ConnectionProof::~ConnectionProof()
 {
+    Forget();
+}
+
+void ConnectionProof::Forget()
+{
+    Wipe(credentials);
+    account.clear();
+    negotiated = false;
+}
+
+HttpAuthenticator::HttpAuthenticator(Schemes schemes) : HttpAuthenticator(std::move(schemes), Limits{}) {}
+
+HttpAuthenticator::HttpAuthenticator(Schemes schemes, Limits limits)
+    : schemes_(std::move(schemes)), acceptor_(schemes_.keytab), limits_(limits)
+{
+}
+
+bool HttpAuthenticator::Usable(std::string& reason) const
+{
+    if (!schemes_.negotiate) {
+        return true;
+    }
+    if (schemes_.keytab.empty()) {
+        reason = "--auth negotiate needs the service's keytab (--keytab FILE)";
+        return false;
+    }
+    if (!acceptor_.Usable(reason)) {
+        return false;
+    }
+    struct stat info {};
+    if (::stat(schemes_.keytab.c_str(), &info) == 0 && (info.st_mode & 077) != 0) {
+        LogWarning("the keytab " + schemes_.keytab + " may be read by other accounts: chmod 600 it");
+    }
+    return true;
+}
+
+std::vector<std::string> HttpAuthenticator::Challenges() const
+{
+    std::vector<std::string> challenges;
+    if (schemes_.negotiate) {
+        challenges.push_back("Negotiate");
+    }
+    if (schemes_.basic) {
+        challenges.push_back(std::string("Basic realm=\"") + kAuthRealm + "\"");
+    }
+    return challenges;
+}
+
+HttpAuthenticator::Verdict HttpAuthenticator::Check(const std::string& address,
+                                                    std::string_view authorization, Proof& proof)
+{
+    proof = Proof{};
     if (Blocked(address)) {
         return Verdict::Limited;
     }
-    constexpr std::string_view kScheme = "Basic ";
     if (authorization.empty()) {
         return Verdict::Refused; // a first request without credentials is no failed attempt
     }
+    constexpr std::string_view kNegotiate = "Negotiate ";
+    bool ok = false;
+    if (schemes_.negotiate && authorization.size() > kNegotiate.size() &&
+        EqualsNoCase(authorization.substr(0, kNegotiate.size()), kNegotiate)) {
+        ok = CheckNegotiate(authorization.substr(kNegotiate.size()), proof);
+    } else if (schemes_.basic) {
+        ok = CheckBasic(authorization, proof.account);
+    }
+    if (ok) {
+        return Verdict::Ok;
+    }
+    proof.account.clear();
+    proof.replyToken.clear();
+    return Failed(address) ? Verdict::Limited : Verdict::Refused;
+}
+
+HttpAuthenticator::Verdict HttpAuthenticator::Admit(const std::string& address,
+                                                    std::string_view authorization,
+                                                    ConnectionProof& connection, Proof& proof)
+{
+    if (!connection.account.empty() &&
+        (connection.negotiated ? authorization.empty() : authorization == connection.credentials)) {
+        proof = Proof{};
+        proof.account = connection.account;
+        return Verdict::Ok;
+    }
+    if (!authorization.empty()) {
+        connection.Forget();
+    }
+    Verdict verdict = Check(address, authorization, proof);
+    if (verdict == Verdict::Ok) {
+        connection.account = proof.account;
+        connection.negotiated = proof.negotiated;
+        if (!proof.negotiated) {
+            connection.credentials.assign(authorization);
+        }
+    }
+    return verdict;
+}
+
+bool HttpAuthenticator::CheckNegotiate(std::string_view token, Proof& proof) const
+{
+    NegotiateOutcome outcome;
+    if (!acceptor_.Accept(token, outcome)) {
+        proof.refusal = outcome.error;
+        return false;
+    }
+    proof.account = PrincipalAccount(outcome.principal, schemes_.realmDomains);
+    if (proof.account.empty()) {
+        proof.refusal = "the principal " + outcome.principal + " names no user";
+        return false;
+    }
+    proof.negotiated = true;
+    proof.replyToken = std::move(outcome.replyToken);
+    return true;
+}
+
+bool HttpAuthenticator::CheckBasic(std::string_view authorization, std::string& account) const
+{
+    constexpr std::string_view kScheme = "Basic ";
     std::string decoded;
     std::string pamUser;
     bool ok = authorization.size() > kScheme.size() &&
@@ -132,21 +239,17 @@ BasicAuthenticator::Verdict BasicAuthenticator::Check(const std::string& address
         ok = false;
     }
     Wipe(decoded);
-    if (ok) {
-        return Verdict::Ok;
-    }
-    account.clear();
-    return Failed(address) ? Verdict::Limited : Verdict::Refused;
+    return ok;
 }
 
-bool BasicAuthenticator::Blocked(const std::string& address)
+bool HttpAuthenticator::Blocked(const std::string& address)
 {
     std::lock_guard lock(mutex_);
     auto it = attempts_.find(address);
     return it != attempts_.end() && std::chrono::steady_clock::now() < it->second.blockedUntil;
 }
 
-long BasicAuthenticator::RetryAfter(const std::string& address)
+long HttpAuthenticator::RetryAfter(const std::string& address)
 {
     std::lock_guard lock(mutex_);
     auto it = attempts_.find(address);
@@ -159,7 +262,7 @@ long BasicAuthenticator::RetryAfter(const std::string& address)
 }
 
 // True when this failure puts the address over the limit.
-bool BasicAuthenticator::Failed(const std::string& address)
+bool HttpAuthenticator::Failed(const std::string& address)
 {
     auto now = std::chrono::steady_clock::now();
     std::lock_guard lock(mutex_);

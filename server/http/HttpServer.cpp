@@ -143,11 +143,8 @@ struct Connection {
     // authentication its account.
     std::string address;
     std::string peerAccount;
-    // The Basic credentials accepted on this connection and their account,
-    // so that PAM is asked once per connection; wiped at its end.
-    std::string acceptedCredentials;
-    std::string acceptedAccount;
-    ~Connection() { std::fill(acceptedCredentials.begin(), acceptedCredentials.end(), '\0'); }
+    // What HTTP authentication has proved on this connection.
+    ConnectionProof proof;
 };
 
 } // namespace
@@ -155,7 +152,10 @@ struct Connection {
 struct HttpServer::Impl {
     Impl(RequestHandler& r, HttpServerOptions o)
         : router(r), options(std::move(o)), ioc(options.threads), acceptor(ioc), signals(ioc), grace(ioc),
-          changes(static_cast<size_t>(std::max(1, options.changeThreads)))
+          changes(static_cast<size_t>(std::max(1, options.changeThreads))),
+          authenticator({options.auth != AuthMode::Negotiate,
+                         options.auth == AuthMode::Negotiate || options.auth == AuthMode::NegotiateOrBasic,
+                         options.keytab, options.realmDomains})
     {
         if (options.maxConnections <= 0) {
             options.maxConnections = DefaultMaxConnections();
@@ -179,7 +179,7 @@ struct HttpServer::Impl {
     net::thread_pool changes;
     std::atomic<size_t> bodiesInFlight{0};
     RepeatedWarning acceptWarning;
-    BasicAuthenticator basic;
+    HttpAuthenticator authenticator;
 
     std::mutex connectionsMutex;
     std::list<std::pair<net::any_io_executor, std::shared_ptr<Connection>>> connections;
@@ -196,8 +196,10 @@ struct HttpServer::Impl {
     net::awaitable<void> Session(stream_protocol::socket socket);
     net::awaitable<void> RefuseBusy(stream_protocol::socket socket);
     net::awaitable<HttpReply> Handle(const Request& req, const std::string& account);
-    // The caller's account, or the refusal to send instead of an answer.
-    std::optional<Response> Authenticate(const Request& req, Connection& connection, std::string& account);
+    // The caller's account, or the refusal to send instead of an answer;
+    // mutual: the Negotiate token for the answer's WWW-Authenticate.
+    std::optional<Response> Authenticate(const Request& req, Connection& connection, std::string& account,
+                                         std::string& mutual);
 };
 
 namespace {
@@ -229,7 +231,7 @@ Response Plain(unsigned status, unsigned version, std::string body)
 } // namespace
 
 std::optional<Response> HttpServer::Impl::Authenticate(const Request& req, Connection& connection,
-                                                       std::string& account)
+                                                       std::string& account, std::string& mutual)
 {
     account.clear();
     switch (options.auth) {
@@ -242,34 +244,33 @@ std::optional<Response> HttpServer::Impl::Authenticate(const Request& req, Conne
         }
         account = connection.peerAccount;
         return std::nullopt;
-    case AuthMode::Basic:
+    default:
         break;
     }
     std::string_view credentials(req[http::field::authorization].data(),
                                  req[http::field::authorization].size());
-    if (!credentials.empty() && credentials == connection.acceptedCredentials) {
-        account = connection.acceptedAccount;
+    HttpAuthenticator::Proof proof;
+    switch (authenticator.Admit(connection.address, credentials, connection.proof, proof)) {
+    case HttpAuthenticator::Verdict::Ok:
+        account = std::move(proof.account);
+        mutual = std::move(proof.replyToken);
         return std::nullopt;
-    }
-    switch (basic.Check(connection.address, credentials, account)) {
-    case BasicAuthenticator::Verdict::Ok:
-        std::fill(connection.acceptedCredentials.begin(), connection.acceptedCredentials.end(), '\0');
-        connection.acceptedCredentials.assign(credentials);
-        connection.acceptedAccount = account;
-        return std::nullopt;
-    case BasicAuthenticator::Verdict::Refused: {
+    case HttpAuthenticator::Verdict::Refused: {
         if (!credentials.empty()) {
-            LogInfo("authentication: refused credentials from " + connection.address);
+            LogInfo("authentication: refused credentials from " + connection.address +
+                    (proof.refusal.empty() ? "" : ": " + proof.refusal));
         }
         Response res = Plain(401, req.version(), "Unauthorized");
-        res.set(http::field::www_authenticate, std::string("Basic realm=\"") + kAuthRealm + "\"");
+        for (const std::string& challenge : authenticator.Challenges()) {
+            res.insert(http::field::www_authenticate, challenge);
+        }
         res.keep_alive(req.keep_alive());
         return res;
     }
-    case BasicAuthenticator::Verdict::Limited:
+    case HttpAuthenticator::Verdict::Limited:
         break;
     }
-    long wait = basic.RetryAfter(connection.address);
+    long wait = authenticator.RetryAfter(connection.address);
     Response res =
         Plain(429, req.version(),
               "Too Many Requests: too many failed sign-in attempts from this address; try again in " +
@@ -333,9 +334,13 @@ bool HttpServer::Impl::ChooseAuth(bool unixSocket, std::string& reason)
         reason = "--auth peer needs a Unix socket (--listen unix:PATH); " + listener.Name() + " is not one";
         return false;
     }
-    if (mode == AuthMode::Basic && !local && !useTls) {
-        reason = "HTTP Basic sends passwords in the clear: on " + listener.Name() +
-                 " it needs --tls-cert and --tls-key, or a loopback address";
+    if (mode != AuthMode::Peer && mode != AuthMode::None && !local && !useTls) {
+        reason = std::string(mode == AuthMode::Negotiate ? "Negotiate leaves the requests that follow it open"
+                                                         : "HTTP Basic sends passwords in the clear") +
+                 ": on " + listener.Name() + " it needs --tls-cert and --tls-key, or a loopback address";
+        return false;
+    }
+    if (!authenticator.Usable(reason)) {
         return false;
     }
     if (mode == AuthMode::None) {
@@ -669,8 +674,8 @@ net::awaitable<void> HttpServer::Impl::Serve(Stream& stream, std::shared_ptr<Con
             co_return;
         }
         Request req = parser.release();
-        std::string account;
-        if (auto denied = Authenticate(req, *connection, account)) {
+        std::string account, mutual;
+        if (auto denied = Authenticate(req, *connection, account, mutual)) {
             bool again = denied->keep_alive() && !stopping.load();
             denied->keep_alive(again);
             co_await http::async_write(stream, *denied, net::redirect_error(net::use_awaitable, ec));
@@ -696,6 +701,9 @@ net::awaitable<void> HttpServer::Impl::Serve(Stream& stream, std::shared_ptr<Con
         res.set(http::field::content_type, reply.contentType);
         for (const auto& [name, value] : reply.headers) {
             res.insert(name, value);
+        }
+        if (!mutual.empty()) {
+            res.set(http::field::www_authenticate, "Negotiate " + mutual);
         }
         res.body() = std::move(reply.body);
         res.keep_alive(req.keep_alive() && !stopping.load());

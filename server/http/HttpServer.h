@@ -9,13 +9,15 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
 namespace zyr::server {
 
 // How the server learns who asks. Default: Peer on a Unix socket, Basic on TCP.
-enum class AuthMode { Default, Peer, Basic, None };
+// Negotiate takes Kerberos tickets (SPNEGO); NegotiateOrBasic offers both.
+enum class AuthMode { Default, Peer, Basic, Negotiate, NegotiateOrBasic, None };
 
 struct HttpServerOptions {
     std::string address = "127.0.0.1";
@@ -40,6 +42,10 @@ struct HttpServerOptions {
     std::string tlsCertificate; // PEM files; both or neither
     std::string tlsKey;
     AuthMode auth = AuthMode::Default;
+    // For Negotiate: the service's keytab, and the domain that names the
+    // accounts of each realm (a realm not listed: its first label).
+    std::string keytab;
+    std::map<std::string, std::string> realmDomains;
 };
 
 class HttpServer {

@@ -1,5 +1,7 @@
 #include "server/main/ServerOptions.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 
 namespace zyr::server {
@@ -21,11 +23,18 @@ constexpr const char* kUsage =
     "                         the demo's security administrator (default: this account)\n"
     "  --tls-cert FILE        serve HTTPS with this PEM certificate chain ...\n"
     "  --tls-key FILE         ... and this PEM key\n"
-    "  --auth peer|basic      how callers prove who they are: peer reads the account of the\n"
+    "  --auth peer|basic|negotiate|negotiate,basic\n"
+    "                         how callers prove who they are: peer reads the account of the\n"
     "                         process at the other end of the Unix socket (the default there);\n"
     "                         basic takes an HTTP Basic user name and password and checks them\n"
-    "                         with PAM service zyr-security-server (the default on TCP; only on\n"
-    "                         loopback or with TLS)\n"
+    "                         with PAM service zyr-security-server (the default on TCP);\n"
+    "                         negotiate takes a Kerberos ticket (SPNEGO); negotiate,basic offers\n"
+    "                         both. On TCP only on loopback or with TLS\n"
+    "  --keytab FILE          the keytab with the key of HTTP/HOST@REALM, for negotiate (read\n"
+    "                         anew for each ticket, so a renewed key needs no restart)\n"
+    "  --realm-domain REALM=DOMAIN\n"
+    "                         name the accounts of REALM DOMAIN\\user (repeatable; a realm not\n"
+    "                         named gives its first label: alice@PLANT.EXAMPLE is PLANT\\alice)\n"
     "  --insecure-no-auth     serve everyone without authentication (loopback or Unix socket\n"
     "                         only; for tests)\n"
     "  --threads N            request threads, 1 to 64 (default 4)\n"
@@ -67,6 +76,45 @@ bool ParseListen(const std::string& text, HttpServerOptions& http)
     }
     http.address = host;
     http.port = static_cast<uint16_t>(port);
+    return true;
+}
+
+// The --auth value; none may follow --insecure-no-auth.
+bool ParseAuth(const std::string& text, bool noAuth, AuthMode& mode)
+{
+    if (noAuth) {
+        return false;
+    }
+    if (text == "peer" || text == "basic" || text == "negotiate") {
+        mode = text == "peer" ? AuthMode::Peer : text == "basic" ? AuthMode::Basic : AuthMode::Negotiate;
+        return true;
+    }
+    if (text == "negotiate,basic" || text == "basic,negotiate") {
+        mode = AuthMode::NegotiateOrBasic;
+        return true;
+    }
+    return false;
+}
+
+// REALM=DOMAIN: a realm and a domain of printable characters, the domain
+// without the separators of account names.
+bool ParseRealmDomain(const std::string& text, std::map<std::string, std::string>& realmDomains)
+{
+    size_t equals = text.find('=');
+    if (equals == std::string::npos || equals == 0 || equals + 1 == text.size()) {
+        return false;
+    }
+    auto printable = [](char c) { return static_cast<unsigned char>(c) > 0x20 && c != 0x7f; };
+    std::string realm = text.substr(0, equals);
+    std::string domain = text.substr(equals + 1);
+    if (!std::all_of(text.begin(), text.end(), printable) || realm.find('@') != std::string::npos ||
+        domain.find_first_of("\\/@=") != std::string::npos) {
+        return false;
+    }
+    for (char& c : realm) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    realmDomains[realm] = domain;
     return true;
 }
 
@@ -148,13 +196,20 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& out
             }
             out.fullSync = v == "full";
         } else if (arg == "--auth") {
-            if (!value(v) || (v != "peer" && v != "basic")) {
-                return fail("--auth needs peer or basic");
+            if (!value(v) || !ParseAuth(v, out.http.auth == AuthMode::None, out.http.auth)) {
+                return fail(out.http.auth == AuthMode::None
+                                ? "--auth and --insecure-no-auth exclude each other"
+                                : "--auth needs peer, basic, negotiate or "
+                                  "negotiate,basic");
             }
-            if (out.http.auth == AuthMode::None) {
-                return fail("--auth and --insecure-no-auth exclude each other");
+        } else if (arg == "--keytab") {
+            if (!value(out.http.keytab) || out.http.keytab.empty()) {
+                return fail("--keytab needs a file");
             }
-            out.http.auth = v == "peer" ? AuthMode::Peer : AuthMode::Basic;
+        } else if (arg == "--realm-domain") {
+            if (!value(v) || !ParseRealmDomain(v, out.http.realmDomains)) {
+                return fail("--realm-domain needs REALM=DOMAIN");
+            }
         } else if (arg == "--insecure-no-auth") {
             if (out.http.auth != AuthMode::Default && out.http.auth != AuthMode::None) {
                 return fail("--auth and --insecure-no-auth exclude each other");
@@ -175,6 +230,15 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& out
     }
     if (out.http.tlsCertificate.empty() != out.http.tlsKey.empty()) {
         return fail("--tls-cert and --tls-key go together");
+    }
+    const bool negotiate =
+        out.http.auth == AuthMode::Negotiate || out.http.auth == AuthMode::NegotiateOrBasic;
+    if (negotiate == out.http.keytab.empty()) {
+        return fail(negotiate ? "--auth negotiate needs --keytab FILE"
+                              : "--keytab goes with --auth negotiate");
+    }
+    if (!negotiate && !out.http.realmDomains.empty()) {
+        return fail("--realm-domain goes with --auth negotiate");
     }
     return true;
 }

@@ -62,7 +62,35 @@ std::string StatusText(OM_uint32 major, OM_uint32 minor)
     return text;
 }
 
+// The service's credentials, from this keytab only (not from KRB5_KTNAME or
+// the system's); it is read anew each time, so that a renewed key is taken
+// without a restart.
+bool AcquireCredentials(const std::string& keytab, gss_cred_id_t& credentials, std::string& error)
+{
+    OM_uint32 minor = 0;
+    gss_key_value_element_desc element{"keytab", keytab.c_str()};
+    gss_key_value_set_desc store{1, &element};
+    OM_uint32 major = gss_acquire_cred_from(&minor, GSS_C_NO_NAME, GSS_C_INDEFINITE, GSS_C_NO_OID_SET,
+                                            GSS_C_ACCEPT, &store, &credentials, nullptr, nullptr);
+    if (GSS_ERROR(major)) {
+        error = "the service keytab " + keytab + " cannot be used: " + StatusText(major, minor);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
+
+bool NegotiateAcceptor::Usable(std::string& reason) const
+{
+    gss_cred_id_t credentials = GSS_C_NO_CREDENTIAL;
+    if (!AcquireCredentials(keytab_, credentials, reason)) {
+        return false;
+    }
+    OM_uint32 minor = 0;
+    gss_release_cred(&minor, &credentials);
+    return true;
+}
 
 NegotiateAcceptor::NegotiateAcceptor(std::string keytab) : keytab_(std::move(keytab)) {}
 
@@ -74,24 +102,18 @@ bool NegotiateAcceptor::Accept(std::string_view token, NegotiateOutcome& outcome
         outcome.error = "the Negotiate token is not base64";
         return false;
     }
-    OM_uint32 minor = 0;
     gss_cred_id_t credentials = GSS_C_NO_CREDENTIAL;
-    // The keys come from this keytab only, not from KRB5_KTNAME or the system's.
-    gss_key_value_element_desc element{"keytab", keytab_.c_str()};
-    gss_key_value_set_desc store{1, &element};
-    OM_uint32 major = gss_acquire_cred_from(&minor, GSS_C_NO_NAME, GSS_C_INDEFINITE, GSS_C_NO_OID_SET,
-                                            GSS_C_ACCEPT, &store, &credentials, nullptr, nullptr);
-    if (GSS_ERROR(major)) {
-        outcome.error = "the service keytab cannot be used: " + StatusText(major, minor);
+    if (!AcquireCredentials(keytab_, credentials, outcome.error)) {
         return false;
     }
+    OM_uint32 minor = 0;
     gss_ctx_id_t context = GSS_C_NO_CONTEXT;
     gss_buffer_desc input{bytes.size(), bytes.data()};
     gss_buffer_desc output = GSS_C_EMPTY_BUFFER;
     gss_name_t client = GSS_C_NO_NAME;
     OM_uint32 flags = 0;
-    major = gss_accept_sec_context(&minor, &context, credentials, &input, GSS_C_NO_CHANNEL_BINDINGS, &client,
-                                   nullptr, &output, &flags, nullptr, nullptr);
+    OM_uint32 major = gss_accept_sec_context(&minor, &context, credentials, &input, GSS_C_NO_CHANNEL_BINDINGS,
+                                             &client, nullptr, &output, &flags, nullptr, nullptr);
     bool proved = major == GSS_S_COMPLETE;
     if (output.length > 0) {
         outcome.replyToken = EncodeBase64(output.value, output.length);
@@ -125,7 +147,9 @@ std::string PrincipalAccount(std::string_view principal,
     }
     std::string_view name = principal.substr(0, at);
     std::string_view realm = principal.substr(at + 1);
-    if (name.find('/') != std::string_view::npos || name.find('\\') != std::string_view::npos) {
+    if (name.find_first_of("/\\@") != std::string_view::npos ||
+        std::any_of(principal.begin(), principal.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; })) {
         return {};
     }
     auto sameRealm = [realm](const auto& entry) {
@@ -138,7 +162,7 @@ std::string PrincipalAccount(std::string_view principal,
     auto mapped = std::find_if(realmDomains.begin(), realmDomains.end(), sameRealm);
     std::string domain =
         mapped != realmDomains.end() ? mapped->second : std::string(realm.substr(0, realm.find('.')));
-    return domain + "\\" + std::string(name);
+    return domain.empty() ? std::string() : domain + "\\" + std::string(name);
 }
 
 } // namespace zyr::server

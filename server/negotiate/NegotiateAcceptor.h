@@ -29,6 +29,8 @@ public:
     // false for a token that is malformed, not for this service, made with a
     // key the keytab does not hold, or that needs another round.
     bool Accept(std::string_view token, NegotiateOutcome& outcome) const;
+    // Whether the keytab can be read and holds keys; false with the reason.
+    bool Usable(std::string& reason) const;
 
 private:
     std::string keytab_;

@@ -2,7 +2,9 @@
 
 #include "common/ServerSettings.h"
 #include "tests/platform/TempRegistry.h"
+#include "tests/support/ReferenceServer.h"
 #include "tests/support/ScriptedHttpServer.h"
+#include "tests/support/TestRealm.h"
 #include "web/HostProbe.h"
 #include "web/SecurityPost.h"
 #include "web/WebPage.h"
@@ -10,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
 #include <unistd.h>
 
 namespace {
@@ -104,6 +107,46 @@ TEST_F(ServerConnectionTest, TheSignedInAccountGoesWithEveryRequestOnTcpUntilCle
     server.Enqueue({.status = 401, .headers = {{"WWW-Authenticate", "Basic realm=\"ZYR Security\""}}});
     EXPECT_FALSE(GetWebPage(server.Url("/get"), reply, false));
     EXPECT_EQ(zyr::web::LastHttpStatus(), 401);
+}
+
+// Without an account the carriers answer a server that asks for Negotiate with
+// the operator's ticket (the test realm of scripts/test-kdc, ZYR_TEST_KRB5),
+// and the kept-alive session stays signed in.
+TEST_F(ServerConnectionTest, TheOperatorsTicketAnswersNegotiateWithoutAPassword)
+{
+    const std::string realm = zyr::test::TestRealm();
+    if (realm.empty() || !zyr::test::ReferenceServer::Available()) {
+        GTEST_SKIP() << zyr::test::kNoTestRealm << ", or the reference server is not built";
+    }
+    zyr::test::ReferenceServer server;
+    ASSERT_TRUE(server.Start({"--seed", "demo", "--seed-admin", "PLANT\\alice", "--auth", "negotiate",
+                              "--keytab", realm + "/http.keytab", "--log-level", "error"}));
+    // The ticket is for HTTP/localhost: the URL names that host.
+    const std::string url = "http://localhost:" + std::to_string(server.Port()) + "/zyr/security";
+    std::string reply;
+    EXPECT_TRUE(GetWebPage(url + "?Object=Role&Operation=Get", reply, true)) << reply;
+    EXPECT_TRUE(GetWebPage(url + "?Operation=GetServerVersion", reply, true));
+    EXPECT_EQ(PostSecurityRequest(url + "?Object=Role&Operation=Add&CN=Night&DN=%7Bn1%7D&Desc=",
+                                  "MemberUser=&MemberGroup="),
+              "OK");
+
+    // A server that asks for Basic alone is sent no ticket: it would count
+    // one as a failed attempt.
+    ScriptedHttpServer basicOnly;
+    basicOnly.SetDefaultReply({.status = 401, .headers = {{"WWW-Authenticate", "Basic realm=\"ZYR\""}}});
+    std::string other = basicOnly.Url("/get");
+    other.replace(other.find("127.0.0.1"), 9, "localhost");
+    EXPECT_EQ(PostSecurityRequest(other, ""), "401");
+    ASSERT_EQ(basicOnly.RequestCount(), 1u);
+    EXPECT_FALSE(basicOnly.Requests()[0].HasHeader("Authorization"));
+
+    setenv("KRB5CCNAME", ("FILE:" + registry.Root().string() + "/no-ticket").c_str(), 1);
+    zyr::web::ResetWebSession();
+    reply.clear();
+    EXPECT_FALSE(GetWebPage(url + "?Operation=GetServerVersion", reply, false));
+    EXPECT_EQ(zyr::web::LastHttpStatus(), 401);
+    EXPECT_EQ(PostSecurityRequest(url + "?Operation=GetServerVersion", ""), "401");
+    zyr::test::TestRealm();
 }
 
 } // namespace

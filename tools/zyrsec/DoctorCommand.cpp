@@ -11,6 +11,8 @@
 #include "signin/SetupCheck.h"
 #include "signin/SignIn.h"
 #include "tools/zyrsec/Commands.h"
+#include "web/AuthSchemes.h"
+#include "web/ServerConnection.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -82,7 +84,7 @@ std::vector<Check> UrlChecks(std::string& url)
                  "set URL to http://HOST:PORT/zyr/security"}};
     }
     std::vector<Check> checks{{"server URL", Verdict::Ok, url, ""}};
-    const bool loopback = host == "localhost" || host.rfind("127.", 0) == 0 || host == "[::1]";
+    const bool loopback = zyr::web::IsLoopbackHost(host);
     const std::string socket = ServerUnixSocket();
     const std::string caFile = ServerCaFile();
     if (!caFile.empty()) {
@@ -130,11 +132,24 @@ Check ServerCheck(const std::string& url, bool& answered)
         return {"server", Verdict::Fail, url + " does not answer (" + probe.error + ")",
                 "start the security server, or correct the URL"};
     }
-    const std::string answer = probe.asksCredentials
-                                   ? "asks for the account's credentials (HTTP authentication)"
-                                   : "version " + probe.version +
-                                         "; accounts are checked on this machine by the "
-                                         "authentication component";
+    // The schemes a request without credentials is offered: with Negotiate,
+    // this account's Kerberos ticket may answer in place of a password.
+    std::string schemes;
+    for (const std::string& scheme : zyr::web::OfferedAuthSchemes(url + "?Operation=GetServerVersion")) {
+        schemes += (schemes.empty() ? "" : ", ") + scheme;
+    }
+    const bool negotiate = schemes.find("Negotiate") != std::string::npos;
+    std::string answer;
+    if (probe.asksCredentials) {
+        answer = "asks for the account's credentials (HTTP authentication" +
+                 (schemes.empty() ? std::string() : ": " + schemes) + ")" +
+                 (negotiate ? "; this account holds no Kerberos ticket it accepts (kinit)" : "");
+    } else if (negotiate) {
+        answer = "version " + probe.version + "; this account's Kerberos ticket is accepted (Negotiate)";
+    } else {
+        answer = "version " + probe.version +
+                 "; accounts are checked on this machine by the authentication component";
+    }
     return {"server", Verdict::Ok, answer + ", answered in " + std::to_string(probe.milliseconds) + " ms",
             ""};
 }

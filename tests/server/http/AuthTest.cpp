@@ -1,9 +1,11 @@
 // The ways of authentication of the real server: HTTP Basic checked with PAM
-// (pam_matrix stands in for the system's rules) over TCP and TLS, and the
-// peer credentials of the Unix socket, with curl as the client.
+// (pam_matrix stands in for the system's rules) over TCP and TLS, Kerberos
+// tickets (Negotiate) of the test realm (ZYR_TEST_KRB5, scripts/test-kdc),
+// and the peer credentials of the Unix socket, with curl as the client.
 #include "server/service/Accounts.h"
 #include "tests/server/ServerFixture.h"
 #include "tests/server/ServerProcess.h"
+#include "tests/support/TestRealm.h"
 
 #include <gtest/gtest.h>
 
@@ -111,6 +113,77 @@ TEST_F(AuthTest, BasicNeedsTlsOffLoopbackAndNoAuthStaysOnLoopback)
     EXPECT_EQ(Curl(Url("https", "Operation=GetServerVersion")),
               "Unauthorized\n401 Basic realm=\"ZYR Security\"");
     EXPECT_EQ(Curl("-u jdoe:secret " + Url("https", addRole)), "OK\n200 ");
+}
+
+class NegotiateAuthTest : public AuthTest {
+protected:
+    void SetUp() override
+    {
+        realm = zyr::test::TestRealm();
+        if (realm.empty()) {
+            GTEST_SKIP() << zyr::test::kNoTestRealm;
+        }
+        AuthTest::SetUp();
+    }
+    bool StartNegotiate(const std::string& auth, const std::string& keytab,
+                        std::vector<std::string> more = {})
+    {
+        more.insert(more.begin(), {"--auth", auth, "--keytab", realm + "/" + keytab});
+        return Start(more);
+    }
+    // The ticket is for HTTP/localhost: the URL names that host.
+    std::string Url(const std::string& query)
+    {
+        return "'http://localhost:" + std::to_string(server.port()) + "/zyr/security?" + query + "'";
+    }
+
+    std::string realm;
+};
+
+TEST_F(NegotiateAuthTest, ATicketIsTheRealmsAccountAndBasicStaysBesideIt)
+{
+    ASSERT_TRUE(StartNegotiate("negotiate,basic", "http.keytab", {"--seed-admin", "PLANT\\alice"}));
+    // The administrator is alice@PLANT.TEST; the reply proves the server to her.
+    std::string added = Curl("--negotiate -u : " + Url(addRole));
+    EXPECT_EQ(added.rfind("OK\n200 Negotiate ", 0), 0u) << added;
+    const std::string challenge = "\n401 Negotiate"; // the first of the two
+    const std::string both = Curl("-D - " + Url("Operation=GetServerVersion"));
+    EXPECT_NE(both.find("WWW-Authenticate: Negotiate\r\nWWW-Authenticate: Basic realm="), std::string::npos)
+        << both;
+    ::setenv("KRB5CCNAME", ("FILE:" + (dir.path() / "no-ticket").string()).c_str(), 1);
+    EXPECT_EQ(Curl("--negotiate -u : " + Url("Operation=GetServerVersion")), "Unauthorized" + challenge);
+    zyr::test::TestRealm();
+    EXPECT_EQ(Curl("-u ann:pw " + Url("Operation=GetServerVersion")), "2.3\n200 ");
+    // Tokens that prove nothing count toward the limit of the address.
+    const std::string forged = "-H 'Authorization: Negotiate YWJjZA==' " + Url("Operation=GetServerVersion");
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(Curl(forged), "Unauthorized" + challenge);
+    }
+    EXPECT_NE(Curl(forged).find("\n429 60"), std::string::npos);
+}
+
+TEST_F(NegotiateAuthTest, TheRealmsDomainIsAnOptionAndAStaleKeyIsRefused)
+{
+    ASSERT_TRUE(StartNegotiate("negotiate", "http.keytab", {"--realm-domain", "plant.test=WORKS"}));
+    std::string refused = Curl("--negotiate -u : " + Url(addRole));
+    EXPECT_EQ(refused.rfind("Error: WORKS\\alice may not change the security database\n200 Negotiate ", 0),
+              0u)
+        << refused;
+    // Basic is not offered beside Negotiate alone.
+    EXPECT_EQ(Curl("-u ann:pw " + Url("Operation=GetServerVersion")), "Unauthorized\n401 Negotiate");
+    server.Stop();
+
+    ASSERT_TRUE(StartNegotiate("negotiate", "stale.keytab"));
+    EXPECT_EQ(Curl("--negotiate -u : " + Url("Operation=GetServerVersion")), "Unauthorized\n401 Negotiate");
+
+    // Refused at start: no keytab, a keytab without keys, a keytab without
+    // Negotiate, plain HTTP off loopback.
+    const std::string db = (dir.path() / "k.db").string();
+    EXPECT_FALSE(server.Start({"--db", db, "--auth", "negotiate"}));
+    EXPECT_FALSE(server.Start({"--db", db, "--auth", "negotiate", "--keytab", db}));
+    EXPECT_FALSE(server.Start({"--db", db, "--keytab", realm + "/http.keytab"}));
+    EXPECT_FALSE(server.Start(
+        {"--db", db, "--listen", "0.0.0.0:0", "--auth", "negotiate", "--keytab", realm + "/http.keytab"}));
 }
 
 // The peer's account comes from the socket: this account (the seed's

@@ -1,6 +1,7 @@
 // The Negotiate acceptor against the test realm that scripts/test starts
 // (ZYR_TEST_KRB5, see scripts/test-kdc): alice's ticket for HTTP/localhost.
 #include "server/negotiate/NegotiateAcceptor.h"
+#include "tests/support/TestRealm.h"
 
 #include <gssapi/gssapi.h>
 #include <gtest/gtest.h>
@@ -72,14 +73,10 @@ class NegotiateAcceptorTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const char* dir = std::getenv("ZYR_TEST_KRB5");
-        if (dir == nullptr || *dir == '\0') {
-            GTEST_SKIP() << "ZYR_TEST_KRB5 is not set (scripts/test starts the test realm)";
+        realm = zyr::test::TestRealm();
+        if (realm.empty()) {
+            GTEST_SKIP() << zyr::test::kNoTestRealm;
         }
-        realm = dir;
-        setenv("KRB5_CONFIG", (realm + "/krb5.conf").c_str(), 1);
-        setenv("KRB5CCNAME", ("FILE:" + realm + "/ccache").c_str(), 1);
-        setenv("KRB5RCACHETYPE", "none", 1);
     }
     std::string realm;
 };
@@ -122,6 +119,8 @@ TEST(PrincipalAccountTest, RealmsMapToDomains)
     EXPECT_EQ("", PrincipalAccount("HTTP/localhost@PLANT.TEST", {}));
     EXPECT_EQ("", PrincipalAccount("alice", {}));
     EXPECT_EQ("", PrincipalAccount("a\\b@PLANT.TEST", {}));
+    EXPECT_EQ("", PrincipalAccount("al\nice@PLANT.TEST", {}));
+    EXPECT_EQ("", PrincipalAccount("alice@.TEST", {}));
 }
 
 } // namespace

@@ -66,13 +66,18 @@ protected:
         fs::create_directories(dir_ / "registry");
         fs::create_directories(dir_ / "cache");
         zyr::registry::SetLocation({(dir_ / "registry").string(), (dir_ / "registry").string()});
-        ASSERT_TRUE(server_.Start({"--seed", "demo", "--enable-test-controls"}));
+        ASSERT_TRUE(server_.Start(ServerArguments()));
         url_ = server_.RequestUrl();
         SetMachineText("URL", url_);
         SetMachineText("CachePath", (dir_ / "cache").string());
         ASSERT_EQ(zyr::audit::RegisterComponentModule(ZYR_AUTHENTICATION_MODULE), S_OK);
         ASSERT_EQ(zyr::audit::RegisterComponentModule(ZYR_AUTHORIZATION_MODULE), S_OK);
         ASSERT_EQ(zyr::audit::RegisterComponentModule(ZYR_ALARM_EVENTS_MODULE), S_OK);
+    }
+
+    virtual std::vector<std::string> ServerArguments()
+    {
+        return {"--seed", "demo", "--enable-test-controls"};
     }
 
     void TearDown() override
@@ -110,8 +115,8 @@ protected:
     ToolRun Zyrsec(const std::vector<std::string>& arguments, const std::string& input = "")
     {
         std::ofstream(dir_ / "stdin", std::ios::binary) << input;
-        std::string command =
-            "ZYR_REGISTRY_DIR=" + Quote((dir_ / "registry").string()) + " " + Quote(program_.string());
+        std::string command = environment_ + " ZYR_REGISTRY_DIR=" + Quote((dir_ / "registry").string()) +
+                              " " + Quote(program_.string());
         for (const auto& argument : arguments) {
             command += " " + Quote(argument);
         }
@@ -147,6 +152,8 @@ protected:
 
     fs::path program_;
     fs::path dir_;
+    // Variables set for each run of zyrsec ("NAME=value ...").
+    std::string environment_;
     zyr::test::ReferenceServer server_;
     std::string url_;
 };
