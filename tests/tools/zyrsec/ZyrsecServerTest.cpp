@@ -366,3 +366,36 @@ TEST_F(ZyrsecServerTest, EveryStepOfARunUsesTheServerItWasPointedAt)
 }
 
 } // namespace
+
+TEST_F(ZyrsecServerTest, AChangeWithoutAnAnswerIsReadBack)
+{
+    struct Case {
+        const char* fault;
+        std::vector<std::string> arguments;
+        bool made;
+    };
+    const Case cases[] = {
+        // Carried out, the reply empty (a GET change) or cut (a POST change).
+        {"Kind=EmptyReply&Object=Role&Operation=Add&Served=1", {"role", "add", "Late Shift"}, true},
+        {"Kind=Drop&Object=Role&Operation=Update&Served=1",
+         {"role", "describe", "Late Shift", "Lates"},
+         true},
+        // Not carried out: the empty reply that the wire rules count as
+        // success, and a connection cut before the request was served.
+        {"Kind=EmptyReply&Object=Role&Operation=Update", {"role", "describe", "Late Shift", "Never"}, false},
+        {"Kind=Drop&Object=Role&Operation=Delete", {"--yes", "role", "delete", "Late Shift"}, false},
+    };
+    for (const auto& [fault, arguments, made] : cases) {
+        ASSERT_EQ(Fault(fault), "OK");
+        ToolRun run = Zyrsec(arguments);
+        ASSERT_EQ(Fault("Kind=Clear"), "OK");
+        EXPECT_EQ(run.status, made ? 0 : 1) << fault << "\n" << run.err;
+        const std::string verdict =
+            made ? "the change is in the database" : "the change is not in the database";
+        EXPECT_TRUE(Contains(run.err, "The security server gave no answer; " + verdict)) << fault << "\n"
+                                                                                         << run.err;
+    }
+    ToolRun shown = Zyrsec({"--json", "role", "show", "Late Shift"});
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_EQ(shown.Json().get<std::string>("role.description"), "Lates");
+}
