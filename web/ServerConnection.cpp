@@ -3,8 +3,16 @@
 #include "common/ServerSettings.h"
 #include "platform/text/BoundedText.h"
 
+#include <dlfcn.h>
+
 #include <cstdlib>
 #include <mutex>
+
+// The account SetServerCredentials set in this process: 1 with user and
+// password pointing at it, 0 without one. A program that exports it (the
+// command-line tool) lends the account to the framework's component modules,
+// whose requests go through copies of this carrier of their own.
+extern "C" int ZyrProcessServerCredentials(const char** user, const char** password);
 
 namespace zyr::web {
 
@@ -79,6 +87,16 @@ void ApplyServerConnection(CURL* handle, const char* user, const char* password,
         password = stored.set ? stored.password.c_str() : nullptr;
     }
     if (user == nullptr) {
+        using Lookup = int (*)(const char**, const char**);
+        static const Lookup host = [] {
+            auto found = reinterpret_cast<Lookup>(::dlsym(RTLD_DEFAULT, "ZyrProcessServerCredentials"));
+            return found != &ZyrProcessServerCredentials ? found : nullptr;
+        }();
+        if (host != nullptr && host(&user, &password) == 0) {
+            user = nullptr;
+        }
+    }
+    if (user == nullptr) {
         ForgetServerCredentials(handle);
         return;
     }
@@ -94,3 +112,14 @@ void ForgetServerCredentials(CURL* handle)
 }
 
 } // namespace zyr::web
+
+extern "C" int ZyrProcessServerCredentials(const char** user, const char** password)
+{
+    const auto& stored = zyr::web::Stored();
+    if (!stored.set || user == nullptr || password == nullptr) {
+        return 0;
+    }
+    *user = stored.user.c_str();
+    *password = stored.password.c_str();
+    return 1;
+}
