@@ -218,6 +218,16 @@ HRESULT AddImportedApplication(CKVTApplList& list, zyr::xml::KvtXmlDocument& doc
     return hr;
 }
 
+std::string ImportedApplicationName(const std::string& path)
+{
+    std::unique_ptr<zyr::xml::KvtXmlDocument> document;
+    if (FAILED(zyr::xml::CreateKvtXmlDocument(document)) || !document) {
+        return {};
+    }
+    document->LoadFile(path);
+    return ValueOrEmpty(*document, "ApplName");
+}
+
 HRESULT ImportApplicationFile(CKVTApplList& list, const std::string& path, CKVTAppl** added,
                               const ApplicationExistsReporter& reportExists)
 {
