@@ -2,9 +2,8 @@
 #include "cache/CacheFiles.h"
 
 #include "common/ServerSettings.h"
+#include "platform/com/MemoryGuard.h"
 #include "platform/text/BoundedText.h"
-
-#include <new>
 
 namespace {
 
@@ -35,8 +34,8 @@ void AssignDirectory(std::string_view directory)
 HRESULT LoadCacheFiles()
 {
     CacheTexts& texts = Texts();
-    HRESULT hr = S_OK;
-    try {
+    return zyr::com::GuardMemory([&] {
+        HRESULT hr = S_OK;
         if (texts.directory.empty()) {
             char buffer[zyr::cache::kCacheDirectorySize] = {};
             DWORD size = sizeof buffer;
@@ -55,10 +54,8 @@ HRESULT LoadCacheFiles()
                 zyr::cache::CacheFilePath(texts.directory.view(), zyr::cache::kRoleCacheFileName),
                 texts.role);
         }
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-    return hr;
+        return hr;
+    });
 }
 
 namespace zyr::cache {

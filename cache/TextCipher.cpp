@@ -3,12 +3,12 @@
 #include "cache/Base64Variant.h"
 #include "cache/Md5.h"
 #include "cache/Rc4.h"
+#include "platform/com/MemoryGuard.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <limits>
-#include <new>
 #include <optional>
 
 namespace {
@@ -176,16 +176,12 @@ void EncryptTextPair(std::string& first, std::string& second)
         if (text->empty()) {
             continue;
         }
-        try {
-            std::string encoded;
-            HRESULT hr = zyr::cipher::Encrypt(*text, encoded);
-            if (FAILED(hr)) {
-                encoded.clear();
-            }
-            *text = std::move(encoded);
-        } catch (const std::bad_alloc&) {
-            return;
+        // Encrypt answers running out of memory with a failure, not a throw.
+        std::string encoded;
+        if (FAILED(zyr::cipher::Encrypt(*text, encoded))) {
+            encoded.clear();
         }
+        *text = std::move(encoded);
     }
 }
 
@@ -206,7 +202,7 @@ HRESULT Encrypt(std::string_view plain, std::string& encoded, const char* passPh
     if (plain.empty()) {
         return S_OK;
     }
-    try {
+    HRESULT result = zyr::com::GuardMemory([&] {
         if (plain.size() >= static_cast<size_t>(std::numeric_limits<int>::max()) / 4 * 3) {
             return E_OUTOFMEMORY; // beyond what the buffer-style call can report
         }
@@ -228,10 +224,11 @@ HRESULT Encrypt(std::string_view plain, std::string& encoded, const char* passPh
         }
         encoded.resize(static_cast<size_t>(out - encoded.data()));
         return S_OK;
-    } catch (const std::bad_alloc&) {
+    });
+    if (FAILED(result)) {
         encoded.clear();
-        return E_OUTOFMEMORY;
     }
+    return result;
 }
 
 bool Decrypt(std::string_view encoded, std::string& plain, const char* passPhrase)
@@ -240,17 +237,18 @@ bool Decrypt(std::string_view encoded, std::string& plain, const char* passPhras
     if (encoded.empty()) {
         return true;
     }
-    try {
+    HRESULT hr = zyr::com::GuardMemory([&] {
         plain.resize(MaxDecodedLength(encoded.size()));
         size_t length = 0;
-        HRESULT hr =
+        HRESULT decrypted =
             DecryptText(passPhrase, encoded.data(), encoded.size(), plain.data(), plain.size(), &length);
-        plain.resize(SUCCEEDED(hr) ? length : 0);
-        return SUCCEEDED(hr);
-    } catch (const std::bad_alloc&) {
+        plain.resize(SUCCEEDED(decrypted) ? length : 0);
+        return decrypted;
+    });
+    if (FAILED(hr)) {
         plain.clear();
-        return false;
     }
+    return SUCCEEDED(hr);
 }
 
 } // namespace zyr::cipher

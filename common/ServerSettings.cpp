@@ -275,6 +275,20 @@ ProcessServerLookup ProcessServerOfHost()
     return lookup;
 }
 
+// Checks an out-buffer and its size, notes the room it has and leaves it
+// holding the empty text; false without either.
+bool StartOut(char* buffer, const DWORD* size, DWORD& capacity)
+{
+    if (buffer == nullptr || size == nullptr) {
+        return false;
+    }
+    capacity = *size;
+    if (capacity > 0) {
+        buffer[0] = '\0';
+    }
+    return true;
+}
+
 } // namespace
 
 extern "C" const char* ZyrProcessServerPath(const char* name)
@@ -298,12 +312,9 @@ extern "C" const char* ZyrProcessSecurityServer()
 
 HRESULT GetSecurityServerUrl(char* buffer, DWORD* size)
 {
-    if (buffer == nullptr || size == nullptr) {
+    DWORD capacity = 0;
+    if (!StartOut(buffer, size, capacity)) {
         return E_POINTER;
-    }
-    DWORD capacity = *size;
-    if (capacity > 0) {
-        buffer[0] = '\0';
     }
     ServerSettingsState& state = State();
     // Every part of a run talks to the server that the run was pointed at.
@@ -345,12 +356,9 @@ HRESULT GetSecurityServerUrl(char* buffer, DWORD* size)
 
 HRESULT GetCachePath(char* buffer, DWORD* size)
 {
-    if (buffer == nullptr || size == nullptr) {
+    DWORD capacity = 0;
+    if (!StartOut(buffer, size, capacity)) {
         return E_POINTER;
-    }
-    DWORD capacity = *size;
-    if (capacity > 0) {
-        buffer[0] = '\0';
     }
     ServerSettingsState& state = State();
     if (state.cacheDirectoryKnown) {

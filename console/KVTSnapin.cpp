@@ -85,16 +85,9 @@ HRESULT CKVTSnapin::Notify(IDataObject* dataObject, MMC_NOTIFY_TYPE event, LPARA
     if (dataObject == nullptr) {
         return E_POINTER;
     }
-    CSnapInItem* item = nullptr;
-    DATA_OBJECT_TYPES type = CCT_UNINITIALIZED;
-    HRESULT hr = CSnapInItem::GetDataClass(dataObject, &item, &type);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    if (item == nullptr) {
-        return E_UNEXPECTED;
-    }
-    return item->Notify(event, arg, param, this, nullptr, type);
+    return CSnapInItem::OnNode(dataObject, [&](CSnapInItem& item, DATA_OBJECT_TYPES type) {
+        return item.Notify(event, arg, param, this, nullptr, type);
+    });
 }
 
 HRESULT CKVTSnapin::Destroy()
@@ -134,59 +127,30 @@ HRESULT CKVTSnapin::CompareObjects(IDataObject*, IDataObject*)
 HRESULT CKVTSnapin::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle,
                                         IDataObject* dataObject)
 {
-    CSnapInItem* item = nullptr;
-    DATA_OBJECT_TYPES type = CCT_UNINITIALIZED;
-    HRESULT hr = CSnapInItem::GetDataClass(dataObject, &item, &type);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    if (item == nullptr) {
-        return E_UNEXPECTED;
-    }
-    return item->CreatePropertyPages(callback, notifyHandle, static_cast<IComponentData*>(this), type);
+    return CSnapInItem::OnNode(dataObject, [&](CSnapInItem& item, DATA_OBJECT_TYPES type) {
+        return item.CreatePropertyPages(callback, notifyHandle, static_cast<IComponentData*>(this), type);
+    });
 }
 
 HRESULT CKVTSnapin::QueryPagesFor(IDataObject* dataObject)
 {
-    CSnapInItem* item = nullptr;
-    DATA_OBJECT_TYPES type = CCT_UNINITIALIZED;
-    HRESULT hr = CSnapInItem::GetDataClass(dataObject, &item, &type);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    if (item == nullptr) {
-        return E_UNEXPECTED;
-    }
-    return item->QueryPagesFor(type);
+    return CSnapInItem::OnNode(
+        dataObject, [&](CSnapInItem& item, DATA_OBJECT_TYPES type) { return item.QueryPagesFor(type); });
 }
 
 HRESULT CKVTSnapin::AddMenuItems(IDataObject* dataObject, IContextMenuCallback* callback,
                                  long* insertionAllowed)
 {
-    CSnapInItem* item = nullptr;
-    DATA_OBJECT_TYPES type = CCT_UNINITIALIZED;
-    HRESULT hr = CSnapInItem::GetDataClass(dataObject, &item, &type);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    if (item == nullptr) {
-        return E_UNEXPECTED;
-    }
-    return item->AddMenuItems(callback, insertionAllowed, type);
+    return CSnapInItem::OnNode(dataObject, [&](CSnapInItem& item, DATA_OBJECT_TYPES type) {
+        return item.AddMenuItems(callback, insertionAllowed, type);
+    });
 }
 
 HRESULT CKVTSnapin::Command(long commandId, IDataObject* dataObject)
 {
-    CSnapInItem* item = nullptr;
-    DATA_OBJECT_TYPES type = CCT_UNINITIALIZED;
-    HRESULT hr = CSnapInItem::GetDataClass(dataObject, &item, &type);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    if (item == nullptr) {
-        return E_UNEXPECTED;
-    }
-    return item->Command(commandId, this, type);
+    return CSnapInItem::OnNode(dataObject, [&](CSnapInItem& item, DATA_OBJECT_TYPES type) {
+        return item.Command(commandId, this, type);
+    });
 }
 
 HRESULT CKVTSnapin::GetHelpTopic(LPOLESTR* compiledHelpFile)

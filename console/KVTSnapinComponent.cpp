@@ -5,20 +5,6 @@
 
 using zyr::com::ComPtr;
 
-namespace {
-
-// The node and context of a data object; E_UNEXPECTED when it carries no node.
-HRESULT NodeOf(IDataObject* dataObject, CSnapInItem** item, DATA_OBJECT_TYPES* type)
-{
-    HRESULT hr = CSnapInItem::GetDataClass(dataObject, item, type);
-    if (SUCCEEDED(hr) && *item == nullptr) {
-        return E_UNEXPECTED;
-    }
-    return hr;
-}
-
-} // namespace
-
 CKVTSnapinComponent::CKVTSnapinComponent() : CSnapInObjectRootBase(kComponent) {}
 
 void CKVTSnapinComponent::SetComponentData(CKVTSnapin* componentData)
@@ -53,7 +39,7 @@ HRESULT CKVTSnapinComponent::Notify(IDataObject* dataObject, MMC_NOTIFY_TYPE eve
     }
     CSnapInItem* item = nullptr;
     DATA_OBJECT_TYPES type = CCT_UNINITIALIZED;
-    HRESULT hr = NodeOf(dataObject, &item, &type);
+    HRESULT hr = CSnapInItem::NodeOf(dataObject, &item, &type);
     if (FAILED(hr)) {
         return hr;
     }
@@ -124,38 +110,30 @@ HRESULT CKVTSnapinComponent::CompareObjects(IDataObject* a, IDataObject* b)
 HRESULT CKVTSnapinComponent::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle,
                                                  IDataObject* dataObject)
 {
-    CSnapInItem* item = nullptr;
-    DATA_OBJECT_TYPES type = CCT_UNINITIALIZED;
-    HRESULT hr = NodeOf(dataObject, &item, &type);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    return item->CreatePropertyPages(callback, notifyHandle, static_cast<IComponent*>(this), type);
+    return CSnapInItem::OnNode(dataObject, [&](CSnapInItem& item, DATA_OBJECT_TYPES type) {
+        return item.CreatePropertyPages(callback, notifyHandle, static_cast<IComponent*>(this), type);
+    });
 }
 
 HRESULT CKVTSnapinComponent::QueryPagesFor(IDataObject* dataObject)
 {
-    CSnapInItem* item = nullptr;
-    DATA_OBJECT_TYPES type = CCT_UNINITIALIZED;
-    HRESULT hr = NodeOf(dataObject, &item, &type);
-    return FAILED(hr) ? hr : item->QueryPagesFor(type);
+    return CSnapInItem::OnNode(
+        dataObject, [&](CSnapInItem& item, DATA_OBJECT_TYPES type) { return item.QueryPagesFor(type); });
 }
 
 HRESULT CKVTSnapinComponent::AddMenuItems(IDataObject* dataObject, IContextMenuCallback* callback,
                                           long* insertionAllowed)
 {
-    CSnapInItem* item = nullptr;
-    DATA_OBJECT_TYPES type = CCT_UNINITIALIZED;
-    HRESULT hr = NodeOf(dataObject, &item, &type);
-    return FAILED(hr) ? hr : item->AddMenuItems(callback, insertionAllowed, type);
+    return CSnapInItem::OnNode(dataObject, [&](CSnapInItem& item, DATA_OBJECT_TYPES type) {
+        return item.AddMenuItems(callback, insertionAllowed, type);
+    });
 }
 
 HRESULT CKVTSnapinComponent::Command(long commandId, IDataObject* dataObject)
 {
-    CSnapInItem* item = nullptr;
-    DATA_OBJECT_TYPES type = CCT_UNINITIALIZED;
-    HRESULT hr = NodeOf(dataObject, &item, &type);
-    return FAILED(hr) ? hr : item->Command(commandId, this, type);
+    return CSnapInItem::OnNode(dataObject, [&](CSnapInItem& item, DATA_OBJECT_TYPES type) {
+        return item.Command(commandId, this, type);
+    });
 }
 
 HRESULT CKVTSnapinComponent::SetControlbar(IControlbar* controlbar)
@@ -188,7 +166,7 @@ HRESULT CKVTSnapinComponent::ControlbarNotify(MMC_NOTIFY_TYPE event, LPARAM arg,
     }
     CSnapInItem* item = nullptr;
     DATA_OBJECT_TYPES type = CCT_UNINITIALIZED;
-    HRESULT hr = NodeOf(dataObject, &item, &type);
+    HRESULT hr = CSnapInItem::NodeOf(dataObject, &item, &type);
     if (FAILED(hr)) {
         return hr;
     }

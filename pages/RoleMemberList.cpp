@@ -9,28 +9,36 @@
 
 namespace zyr::pages {
 
+namespace {
+
+// A 16×16 picture on a clear ground, drawn smoothly by draw.
+template <typename Draw>
+QIcon Painted(Draw draw)
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    draw(painter);
+    painter.end();
+    return QIcon(pixmap);
+}
+
+} // namespace
+
 // Small pictures drawn once: a globe for Everyone, two heads for a group, one
 // head for a user.
 QIcon MemberIcon(MemberPicture picture)
 {
-    static const QIcon icons[] = {[] {
-                                      QPixmap pixmap(16, 16);
-                                      pixmap.fill(Qt::transparent);
-                                      QPainter painter(&pixmap);
-                                      painter.setRenderHint(QPainter::Antialiasing);
+    static const QIcon icons[] = {Painted([](QPainter& painter) {
                                       painter.setPen(QPen(QColor(0, 90, 160), 1.2));
                                       painter.setBrush(QColor(120, 190, 240));
                                       painter.drawEllipse(QRectF(1.5, 1.5, 13, 13));
                                       painter.drawLine(QPointF(1.5, 8), QPointF(14.5, 8));
                                       painter.setBrush(Qt::NoBrush);
                                       painter.drawEllipse(QRectF(5, 1.5, 6, 13));
-                                      return QIcon(pixmap);
-                                  }(),
-                                  [] {
-                                      QPixmap pixmap(16, 16);
-                                      pixmap.fill(Qt::transparent);
-                                      QPainter painter(&pixmap);
-                                      painter.setRenderHint(QPainter::Antialiasing);
+                                  }),
+                                  Painted([](QPainter& painter) {
                                       painter.setPen(Qt::NoPen);
                                       painter.setBrush(QColor(70, 110, 170));
                                       painter.drawEllipse(QRectF(8, 1, 5, 5));
@@ -38,19 +46,13 @@ QIcon MemberIcon(MemberPicture picture)
                                       painter.setBrush(QColor(40, 140, 90));
                                       painter.drawEllipse(QRectF(2, 3, 5, 5));
                                       painter.drawChord(QRectF(0, 8, 9, 10), 0, 180 * 16);
-                                      return QIcon(pixmap);
-                                  }(),
-                                  [] {
-                                      QPixmap pixmap(16, 16);
-                                      pixmap.fill(Qt::transparent);
-                                      QPainter painter(&pixmap);
-                                      painter.setRenderHint(QPainter::Antialiasing);
+                                  }),
+                                  Painted([](QPainter& painter) {
                                       painter.setPen(Qt::NoPen);
                                       painter.setBrush(QColor(40, 140, 90));
                                       painter.drawEllipse(QRectF(5, 1, 6, 6));
                                       painter.drawChord(QRectF(2, 7, 12, 12), 0, 180 * 16);
-                                      return QIcon(pixmap);
-                                  }()};
+                                  })};
     return icons[static_cast<int>(picture)];
 }
 

@@ -1,10 +1,10 @@
 #include "web/CurlSupport.h"
 
+#include "platform/com/MemoryGuard.h"
 #include "platform/text/Ascii.h"
 
 #include <charconv>
 #include <mutex>
-#include <new>
 
 namespace zyr::web {
 
@@ -41,10 +41,11 @@ void ReserveForBody(ReplySink& sink, std::string_view line)
     if (error != std::errc() || length == 0 || length > kMaxReserve) {
         return;
     }
-    try {
+    // Room taken ahead is a saving only: without it the body still grows.
+    (void)zyr::com::GuardMemory([&] {
         sink.body.reserve(length);
-    } catch (const std::bad_alloc&) {
-    }
+        return S_OK;
+    });
 }
 
 size_t WriteHeader(char* data, size_t size, size_t count, void* context)

@@ -64,6 +64,15 @@ HRESULT CSnapInDataObjectImpl::GetDataHere(FORMATETC* format, STGMEDIUM* medium)
     return m_objectData.item->FillData(format->cfFormat, stream.get());
 }
 
+HRESULT CSnapInItem::NodeOf(IDataObject* dataObject, CSnapInItem** item, DATA_OBJECT_TYPES* type)
+{
+    HRESULT hr = GetDataClass(dataObject, item, type);
+    if (SUCCEEDED(hr) && *item == nullptr) {
+        return E_UNEXPECTED;
+    }
+    return hr;
+}
+
 HRESULT CSnapInItem::GetDataClass(IDataObject* dataObject, CSnapInItem** item, DATA_OBJECT_TYPES* type)
 {
     if (item == nullptr || type == nullptr) {

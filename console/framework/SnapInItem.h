@@ -47,6 +47,19 @@ public:
     // object that this snap-in did not make answer E_NOTIMPL; *item is then
     // null and *type CCT_UNINITIALIZED.
     static HRESULT GetDataClass(IDataObject* dataObject, CSnapInItem** item, DATA_OBJECT_TYPES* type);
+    // The same, with E_UNEXPECTED for a data object of ours that carries no node:
+    // what every handler that acts on the node wants.
+    static HRESULT NodeOf(IDataObject* dataObject, CSnapInItem** item, DATA_OBJECT_TYPES* type);
+    // Runs action(node, context) on the node a data object carries, or gives
+    // NodeOf's failure.
+    template <typename Action>
+    static HRESULT OnNode(IDataObject* dataObject, Action&& action)
+    {
+        CSnapInItem* item = nullptr;
+        DATA_OBJECT_TYPES type = CCT_UNINITIALIZED;
+        HRESULT hr = NodeOf(dataObject, &item, &type);
+        return FAILED(hr) ? hr : action(*item, type);
+    }
 
     // The cookie of a node (its address), and back.
     static MMC_COOKIE CookieOf(const CSnapInItem* item) { return reinterpret_cast<MMC_COOKIE>(item); }

@@ -154,6 +154,20 @@ LONG CopyName(const std::string& name, char* buffer, DWORD* size)
     return ERROR_SUCCESS;
 }
 
+// The checks that opening and creating a key share: a place for the result
+// (cleared), a key handle that is ours, and a sub-key path that is well-formed.
+LONG OpenCallArguments(HKEY key, const char* subKey, HKEY* result, RegistryKeyHandle& handle, KeyParts& sub)
+{
+    if (!result) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    *result = nullptr;
+    if (!Resolve(key, handle)) {
+        return ERROR_INVALID_HANDLE;
+    }
+    return SplitSubKey(subKey ? subKey : "", sub) ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
+}
+
 } // namespace
 
 bool ReadDword(HKEY key, const char* valueName, DWORD& value)
@@ -197,17 +211,10 @@ using namespace zyr::registry;
 
 LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD /*options*/, REGSAM access, HKEY* result)
 {
-    if (!result) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    *result = nullptr;
     RegistryKeyHandle handle;
-    if (!Resolve(key, handle)) {
-        return ERROR_INVALID_HANDLE;
-    }
     KeyParts sub;
-    if (!SplitSubKey(subKey ? subKey : "", sub)) {
-        return ERROR_INVALID_PARAMETER;
+    if (LONG status = OpenCallArguments(key, subKey, result, handle, sub); status != ERROR_SUCCESS) {
+        return status;
     }
     KeyParts parts;
     LONG status = ReadHive(handle.hive, [&](const RegistryHive& hive) {
@@ -231,17 +238,10 @@ LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD /*options*/, REGSAM acces
 LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD /*reserved*/, char* /*keyClass*/, DWORD /*options*/,
                      REGSAM access, void* /*securityAttributes*/, HKEY* result, DWORD* disposition)
 {
-    if (!result) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    *result = nullptr;
     RegistryKeyHandle handle;
-    if (!Resolve(key, handle)) {
-        return ERROR_INVALID_HANDLE;
-    }
     KeyParts sub;
-    if (!SplitSubKey(subKey ? subKey : "", sub)) {
-        return ERROR_INVALID_PARAMETER;
+    if (LONG status = OpenCallArguments(key, subKey, result, handle, sub); status != ERROR_SUCCESS) {
+        return status;
     }
     KeyParts full = Join(handle.parts, sub);
     KeyParts parts;

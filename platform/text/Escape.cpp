@@ -1,6 +1,7 @@
 #include "platform/text/Escape.h"
 
 #include "platform/text/Ascii.h"
+#include "platform/text/Utf8.h"
 
 #include <array>
 
@@ -25,23 +26,35 @@ void AppendFormField(std::string& body, std::string_view key, std::string_view v
     }
 }
 
-void AppendXmlEscaped(std::string& out, std::string_view text)
+void AppendXmlEscaped(std::string& out, std::string_view text, XmlBadBytes bad)
 {
-    // One pass over the text with a table of the characters that need an
-    // entity, copying the runs between them: most texts have none, and a
-    // search for a set of characters costs a call per character.
-    static constexpr auto kSpecial = [] {
-        std::array<bool, 256> table{};
+    // One pass over the text with a table of the characters that need a look,
+    // copying the runs between them: most texts have none, and a search for a
+    // set of characters costs a call per character. When bad bytes are
+    // replaced, bytes above 7F and controls are looked at too.
+    static constexpr auto kTables = [] {
+        std::array<std::array<bool, 256>, 2> tables{};
         for (unsigned char c : std::string_view("&<>\"'")) {
-            table[c] = true;
+            tables[0][c] = tables[1][c] = true;
         }
-        return table;
+        for (int c = 0; c < 256; ++c) {
+            tables[1][c] = tables[1][c] || (c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c >= 0x80;
+        }
+        return tables;
     }();
+    const auto& special = kTables[bad == XmlBadBytes::Replace ? 1 : 0];
     size_t run = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
-        if (!kSpecial[c]) {
+        if (!special[c]) {
             continue;
+        }
+        if (c >= 0x80 || c < 0x20) {
+            size_t length = XmlCharLength(text, i);
+            if (length > 0) {
+                i += length - 1;
+                continue;
+            }
         }
         out.append(text.data() + run, i - run);
         switch (c) {
@@ -57,8 +70,11 @@ void AppendXmlEscaped(std::string& out, std::string_view text)
         case '"':
             out += "&quot;";
             break;
-        default:
+        case '\'':
             out += "&apos;";
+            break;
+        default:
+            out += "\xEF\xBF\xBD";
             break;
         }
         run = i + 1;

@@ -12,8 +12,13 @@ namespace zyr::text {
 // "%" and two upper-case hexadecimal digits. The key is written as it is.
 void AppendFormField(std::string& body, std::string_view key, std::string_view value);
 
+// What becomes of bytes that XML may not hold (see XmlCharLength): kept as
+// they are, for text already known to be clean, or each written as U+FFFD,
+// so that a document made of text of unknown origin stays well-formed.
+enum class XmlBadBytes { Keep, Replace };
+
 // Appends text with & < > " and ' written as entities.
-void AppendXmlEscaped(std::string& out, std::string_view text);
+void AppendXmlEscaped(std::string& out, std::string_view text, XmlBadBytes bad = XmlBadBytes::Keep);
 std::string XmlEscaped(std::string_view text);
 
 } // namespace zyr::text

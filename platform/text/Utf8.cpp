@@ -54,6 +54,14 @@ bool IsUtf8(std::string_view bytes)
     return true;
 }
 
+size_t XmlCharLength(std::string_view bytes, size_t at)
+{
+    char32_t c = 0;
+    size_t length = DecodeUtf8(bytes, at, c);
+    bool allowed = c >= 0x20 ? c != 0xFFFE && c != 0xFFFF : c == '\t' || c == '\n' || c == '\r';
+    return allowed ? length : 0;
+}
+
 size_t DecodeUtf16(std::u16string_view wide, size_t at, char32_t& c)
 {
     c = wide[at];

@@ -11,6 +11,10 @@ namespace zyr::text {
 // surrogates, values past U+10FFFF and cut sequences included).
 size_t DecodeUtf8(std::string_view bytes, size_t at, char32_t& c);
 bool IsUtf8(std::string_view bytes);
+// The length of the character at bytes[at] (at < size) when it is well-formed
+// UTF-8 that XML 1.0 allows (no controls but TAB, LF and CR; no U+FFFE or
+// U+FFFF), else 0.
+size_t XmlCharLength(std::string_view bytes, size_t at);
 
 // Reads one character at wide[at] (at < size), joining a surrogate pair;
 // returns the units read. A lone surrogate is read as itself.

@@ -1,10 +1,10 @@
 #include "server/http/Authenticator.h"
 
+#include "platform/identity/PasswordCheck.h"
 #include "server/service/Accounts.h"
 #include "server/service/FormFields.h"
 #include "server/service/ServerLog.h"
 
-#include <security/pam_appl.h>
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -63,50 +63,7 @@ void Wipe(std::string& secret)
     secret.clear();
 }
 
-int Converse(int count, const pam_message** messages, pam_response** responses, void* data)
-{
-    const std::string& password = *static_cast<const std::string*>(data);
-    if (count <= 0 || responses == nullptr) {
-        return PAM_CONV_ERR;
-    }
-    auto* replies = static_cast<pam_response*>(std::calloc(static_cast<size_t>(count), sizeof(pam_response)));
-    if (replies == nullptr) {
-        return PAM_BUF_ERR;
-    }
-    for (int i = 0; i < count; ++i) {
-        if (messages[i]->msg_style == PAM_PROMPT_ECHO_OFF) {
-            replies[i].resp = strdup(password.c_str());
-        }
-    }
-    *responses = replies;
-    return PAM_SUCCESS;
-}
-
-// PAM's own delay after a failure would hold a request thread; the limit per
-// address takes its place.
-void NoDelay(int, unsigned, void*) {}
-
 } // namespace
-
-bool CheckPassword(const std::string& pamUser, const std::string& password)
-{
-    pam_conv conv{&Converse, const_cast<std::string*>(&password)};
-    pam_handle_t* handle = nullptr;
-    const char* confdir = std::getenv("ZYR_PAM_CONFDIR");
-    int rc = confdir != nullptr && *confdir != '\0'
-                 ? pam_start_confdir(kPamService, pamUser.c_str(), &conv, confdir, &handle)
-                 : pam_start(kPamService, pamUser.c_str(), &conv, &handle);
-    if (rc != PAM_SUCCESS) {
-        return false;
-    }
-    pam_set_item(handle, PAM_FAIL_DELAY, reinterpret_cast<const void*>(&NoDelay));
-    rc = pam_authenticate(handle, PAM_SILENT | PAM_DISALLOW_NULL_AUTHTOK);
-    if (rc == PAM_SUCCESS) {
-        rc = pam_acct_mgmt(handle, PAM_SILENT | PAM_DISALLOW_NULL_AUTHTOK);
-    }
-    pam_end(handle, rc);
-    return rc == PAM_SUCCESS;
-}
 
 bool PeerAccount(int fd, std::string& account)
 {
@@ -169,7 +126,7 @@ BasicAuthenticator::Verdict BasicAuthenticator::Check(const std::string& address
         std::string password = decoded.substr(colon + 1);
         ok = ReadBasicUser(std::string_view(decoded).substr(0, colon), account, pamUser) &&
              !password.empty() && password.find('\0') == std::string::npos &&
-             CheckPassword(pamUser, password);
+             identity::PamAccepts(kPamService, pamUser, password, identity::PamMode::Server);
         Wipe(password);
     } else {
         ok = false;

@@ -56,8 +56,4 @@ private:
     std::map<std::string, Attempts> attempts_;
 };
 
-// Checks a password with PAM: authentication and account rules of the
-// service. ZYR_PAM_CONFDIR, when set, names the folder of service files.
-bool CheckPassword(const std::string& pamUser, const std::string& password);
-
 } // namespace zyr::server

@@ -1,10 +1,8 @@
 #include "server/http/ListReplies.h"
 
 #include "cache/TextCipher.h"
-#include "server/service/XmlText.h"
+#include "platform/text/Escape.h"
 #include "server/storage/PlainLists.h"
-
-#include <array>
 
 namespace zyr::server {
 
@@ -18,70 +16,13 @@ void Element(std::string& out, std::string_view tag, std::string_view text)
     out += '<';
     out += tag;
     out += '>';
-    AppendEscaped(out, text);
+    text::AppendXmlEscaped(out, text, text::XmlBadBytes::Replace);
     out += "</";
     out += tag;
     out += '>';
 }
 
 } // namespace
-
-void AppendEscaped(std::string& out, std::string_view text)
-{
-    // One pass over the text with a table of the characters that need an
-    // entity, copying the runs between them: most texts have none, and a
-    // search for a set of characters costs a call per character. Bytes
-    // above 7F and controls are looked at too: text stored before the
-    // server checked it may hold bytes no XML may, and they are written as
-    // U+FFFD so that the reply stays well-formed.
-    static constexpr auto kSpecial = [] {
-        std::array<bool, 256> table{};
-        for (unsigned char c : std::string_view("&<>\"'")) {
-            table[c] = true;
-        }
-        for (int c = 0; c < 256; ++c) {
-            table[c] = table[c] || (c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c >= 0x80;
-        }
-        return table;
-    }();
-    size_t run = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (!kSpecial[c]) {
-            continue;
-        }
-        if (c >= 0x80 || c < 0x20) {
-            size_t length = AllowedCharLength(text.substr(i));
-            if (length > 0) {
-                i += length - 1;
-                continue;
-            }
-        }
-        out.append(text.data() + run, i - run);
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&apos;";
-            break;
-        default:
-            out += "\xEF\xBF\xBD";
-            break;
-        }
-        run = i + 1;
-    }
-    out.append(text.data() + run, text.size() - run);
-}
 
 std::string RenderApplications(const std::vector<ApplicationRecord>& applications)
 {

@@ -19,6 +19,4 @@ std::string RenderRoles(const std::vector<RoleRecord>& roles);
 std::string RenderLogs(const std::vector<LogEntry>& entries);
 std::string RenderAudit(const std::vector<AuditRecord>& records);
 
-void AppendEscaped(std::string& out, std::string_view text);
-
 } // namespace zyr::server

@@ -9,10 +9,6 @@
 
 namespace zyr::server {
 
-// The length in bytes of the character at the start of text when it is an
-// allowed one, else 0 (also for an empty text).
-size_t AllowedCharLength(std::string_view text);
-
 bool IsXmlText(std::string_view text);
 
 // The text with each byte that does not start an allowed character replaced

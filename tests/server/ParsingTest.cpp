@@ -1,5 +1,6 @@
 // The small readers of the request page: form fields, the plain lists, the
 // console's dates, and the export file.
+#include "platform/text/Escape.h"
 #include "server/http/ListReplies.h"
 #include "server/service/ExportFile.h"
 #include "server/service/FormFields.h"
@@ -100,7 +101,7 @@ TEST(ListRepliesTest, EscapesEveryMarkupCharacterWhereverItStands)
     };
     for (const auto& [text, expected] : cases) {
         std::string out = "kept:";
-        AppendEscaped(out, text);
+        text::AppendXmlEscaped(out, text, text::XmlBadBytes::Replace);
         EXPECT_EQ(out, "kept:" + std::string(expected)) << text;
     }
 }

@@ -1,13 +1,12 @@
 // Load client for the security server. Prints figures; asserts nothing.
 #include "cache/TextCipher.h"
 #include "server/storage/postgres/PgConnection.h"
+#include "tests/support/ReferenceServer.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <signal.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <string>
@@ -137,36 +137,16 @@ double CpuMs(pid_t pid)
     return static_cast<double>(user + system) * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-pid_t StartServer(const std::string& binary, const std::string& db, const std::string& size,
-                  const std::string& sync, int& port)
+// Starts a server on the bench database; without a size it only serves what
+// another one seeded.
+bool StartServer(zyr::test::ReferenceServer& server, const std::string& db, const std::string& size,
+                 const std::string& sync)
 {
-    // Without a size the server only serves what another one seeded.
-    std::string seedFlag = size.empty() ? "--log-level" : "--seed";
-    int out[2];
-    if (pipe(out) != 0) {
-        return -1;
+    std::vector<std::string> args = {"--db", db, "--log-level", "warning", "--sync", sync};
+    if (!size.empty()) {
+        args.insert(args.end(), {"--seed", "large:" + size});
     }
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        close(out[0]);
-        close(out[1]);
-        std::string seed = size.empty() ? "warning" : "large:" + size;
-        execl(binary.c_str(), binary.c_str(), "--listen", "127.0.0.1:0", "--insecure-no-auth", "--db",
-              db.c_str(), seedFlag.c_str(), seed.c_str(), "--log-level", "warning", "--sync", sync.c_str(),
-              static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(out[1]);
-    std::string line;
-    char c;
-    while (read(out[0], &c, 1) == 1 && c != '\n') {
-        line += c;
-    }
-    close(out[0]);
-    size_t colon = line.rfind(':');
-    port = colon == std::string::npos ? 0 : std::atoi(line.c_str() + colon + 1);
-    return pid;
+    return server.Launch(args);
 }
 
 } // namespace
@@ -228,7 +208,7 @@ int main(int argc, char** argv)
     int connections = 4;
     std::string sync = "full";
     std::string pg; // libpq key=value settings of a cluster to make the bench database in
-    int servers = 1;
+    int serverCount = 1;
     int mixedWriters = -1; // --mixed W: only the mixed load, without and with W writers
     for (int i = 1; i + 1 < argc; i += 2) {
         std::string arg = argv[i];
@@ -245,11 +225,9 @@ int main(int argc, char** argv)
         } else if (arg == "--mixed") {
             mixedWriters = std::atoi(argv[i + 1]);
         } else if (arg == "--servers") {
-            servers = std::max(1, std::atoi(argv[i + 1]));
+            serverCount = std::max(1, std::atoi(argv[i + 1]));
         }
     }
-    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
-    std::string binary = (self.parent_path() / "zyr-security-server").string();
     std::filesystem::path dir =
         std::filesystem::temp_directory_path() / ("zyr-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
@@ -266,26 +244,23 @@ int main(int argc, char** argv)
     }
 
     auto seedStart = Clock::now();
-    int port = 0;
-    pid_t pid = StartServer(binary, db, size, sync, port);
-    if (pid <= 0 || port == 0) {
-        std::fprintf(stderr, "the server did not start\n");
-        return 1;
-    }
-    std::printf("seed large:%s and start (%s, --sync %s): %.0f ms\n", size.c_str(),
-                pg.empty() ? "SQLite" : "PostgreSQL", sync.c_str(), Ms(Clock::now() - seedStart));
     // More servers on the same database share the updates.
-    std::vector<pid_t> pids = {pid};
-    std::vector<int> ports = {port};
-    for (int s = 1; s < servers; ++s) {
-        int more = 0;
-        pids.push_back(StartServer(binary, db, {}, sync, more));
-        if (pids.back() <= 0 || more == 0) {
+    std::vector<std::unique_ptr<zyr::test::ReferenceServer>> servers;
+    std::vector<int> ports;
+    for (int s = 0; s < serverCount; ++s) {
+        servers.push_back(std::make_unique<zyr::test::ReferenceServer>());
+        if (!StartServer(*servers.back(), db, s == 0 ? size : std::string(), sync)) {
             std::fprintf(stderr, "server %d did not start\n", s + 1);
             return 1;
         }
-        ports.push_back(more);
+        ports.push_back(servers.back()->Port());
+        if (s == 0) {
+            std::printf("seed large:%s and start (%s, --sync %s): %.0f ms\n", size.c_str(),
+                        pg.empty() ? "SQLite" : "PostgreSQL", sync.c_str(), Ms(Clock::now() - seedStart));
+        }
     }
+    const int port = ports.front();
+    const pid_t pid = servers.front()->Pid();
 
     if (mixedWriters >= 0) {
         MixedLoad(port, connections, 0, seconds);
@@ -419,10 +394,7 @@ int main(int argc, char** argv)
         }
     }
 
-    for (pid_t p : pids) {
-        kill(p, SIGTERM);
-        waitpid(p, nullptr, 0);
-    }
+    servers.clear(); // each stops its server
     std::filesystem::remove_all(dir);
     if (!pg.empty()) {
         zyr::server::pg::Connection admin(pg, true);
