@@ -447,7 +447,7 @@ net::awaitable<void> HttpServer::Impl::Accept()
         if (full) {
             acceptWarning.Log("refused a connection: " + std::to_string(options.maxConnections) +
                               " connections are served already");
-            net::co_spawn(socket.get_executor(), RefuseBusy(std::move(socket)), net::detached);
+            net::co_spawn(socket.get_executor(), RefuseBusy(std::move(socket)), [](std::exception_ptr) {});
             continue;
         }
         net::co_spawn(socket.get_executor(), Session(std::move(socket)), net::detached);
@@ -470,16 +470,12 @@ net::awaitable<void> HttpServer::Impl::RefuseBusy(stream_protocol::socket socket
         context = tls;
     }
     if (context) {
-        try {
-            beast::ssl_stream<Stream> secure(std::move(stream), *context);
-            co_await secure.async_handshake(ssl::stream_base::server,
-                                            net::redirect_error(net::use_awaitable, ec));
-            if (!ec) {
-                co_await http::async_write(secure, res, net::redirect_error(net::use_awaitable, ec));
-                co_await secure.async_shutdown(net::redirect_error(net::use_awaitable, ec));
-            }
-        } catch (const std::exception&) {
-            // the refused connection just ends
+        beast::ssl_stream<Stream> secure(std::move(stream), *context);
+        co_await secure.async_handshake(ssl::stream_base::server,
+                                        net::redirect_error(net::use_awaitable, ec));
+        if (!ec) {
+            co_await http::async_write(secure, res, net::redirect_error(net::use_awaitable, ec));
+            co_await secure.async_shutdown(net::redirect_error(net::use_awaitable, ec));
         }
         co_return;
     }
