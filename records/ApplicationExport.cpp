@@ -257,7 +257,11 @@ HRESULT ImportApplicationFile(CKVTApplList& list, const std::string& path, CKVTA
     }
     zyr::RequestUrl url(list.ServerUrlText(), "KVTAPI", "ApplImp");
     url.Trailer();
+    // Read back by its identity when the reply is lost: there, or not.
+    zyr::records::NoteSentChange(
+        {zyr::records::SentChange::Kind::Application, false, ValueOrEmpty(*document, "ApplID"), {}});
     const std::string result = PostSecurityRequest(url.str(), text);
+    zyr::NoteChangeReply(zyr::PostChangeReply(result));
     // A status of 400 or above did not import anything either.
     const zyr::PostVerdict verdict = zyr::JudgePostResult(result);
     if (!result.empty() && result.front() == '8') {

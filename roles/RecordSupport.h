@@ -65,7 +65,7 @@ struct SentChange {
     Kind kind = Kind::None;
     bool deleted = false; // a delete; else an add or update to state
     std::string dn;       // the record's identity
-    std::string state;    // the record's StoredState as sent
+    std::string state;    // the record's StoredState as sent; empty: only that it is there
 };
 void NoteSentChange(SentChange change);
 const SentChange& LastSentChange();

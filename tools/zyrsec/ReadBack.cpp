@@ -79,7 +79,9 @@ int ReadBackUnanswered(Context& context, int status)
         // The fetch has said why the list could not be read.
         return Fail(context, std::string(kNoAnswer) + "whether the change is in the database is not known.");
     }
-    const bool made = sent.deleted ? !state.has_value() : state == sent.state;
+    const bool made = sent.deleted         ? !state.has_value()
+                      : sent.state.empty() ? state.has_value()
+                                           : state == sent.state;
     if (!made) {
         return Fail(context, std::string(kNoAnswer) + "the change is not in the database.");
     }

@@ -369,6 +369,10 @@ TEST_F(ZyrsecServerTest, EveryStepOfARunUsesTheServerItWasPointedAt)
 
 TEST_F(ZyrsecServerTest, AChangeWithoutAnAnswerIsReadBack)
 {
+    const std::filesystem::path file = dir_ / "late.xml";
+    std::ofstream(file) << "<?xml version=\"1.0\"?><ZYR><ApplName>Late "
+                           "Line</ApplName><ApplID>{C2000000-0000-0000-0000-000000000000}</ApplID>"
+                           "<Description></Description><KVTPerm></KVTPerm><GroupCount>0</GroupCount></ZYR>";
     struct Case {
         const char* fault;
         std::vector<std::string> arguments;
@@ -384,6 +388,7 @@ TEST_F(ZyrsecServerTest, AChangeWithoutAnAnswerIsReadBack)
         // success, and a connection cut before the request was served.
         {"Kind=EmptyReply&Object=Role&Operation=Update", {"role", "describe", "Late Shift", "Never"}, false},
         {"Kind=Drop&Object=Role&Operation=Delete", {"--yes", "role", "delete", "Late Shift"}, false},
+        {"Kind=Drop&Object=KVTAPI&Operation=ApplImp&Served=1", {"import", file.string()}, true},
     };
     for (const auto& [fault, arguments, made] : cases) {
         ASSERT_EQ(Fault(fault), "OK");
