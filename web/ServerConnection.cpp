@@ -1,66 +1,25 @@
 #include "web/ServerConnection.h"
 
 #include "common/ServerSettings.h"
-#include "platform/text/BoundedText.h"
-
-#include <dlfcn.h>
-
-#include <cstdlib>
-#include <mutex>
-
-// The account SetServerCredentials set in this process: 1 with user and
-// password pointing at it, 0 without one. A program that exports it (the
-// command-line tool) lends the account to the framework's component modules,
-// whose requests go through copies of this carrier of their own.
-extern "C" int ZyrProcessServerCredentials(const char** user, const char** password);
+#include "platform/identity/ServerCredentials.h"
 
 namespace zyr::web {
 
-namespace {
-
-struct Credentials {
-    zyr::text::BoundedText<256> user;
-    zyr::text::BoundedText<256> password;
-    bool set = false;
-};
-
-Credentials& Stored()
-{
-    static Credentials credentials;
-    return credentials;
-}
-
-} // namespace
-
+// The account lives in the platform library, once for the process: the
+// component modules' copies of this carrier present it too.
 bool SetServerCredentials(std::string_view user, std::string_view password)
 {
-    static std::once_flag registered;
-    std::call_once(registered, [] { std::atexit(ClearServerCredentials); });
-    Credentials& stored = Stored();
-    stored.user.Wipe();
-    stored.password.Wipe();
-    stored.set = false;
-    if (user.empty() || user.size() > stored.user.capacity() ||
-        password.size() > stored.password.capacity()) {
-        return false;
-    }
-    stored.user.Assign(user);
-    stored.password.Assign(password);
-    stored.set = true;
-    return true;
+    return zyr::identity::SetServerCredentials(user, password);
 }
 
 void ClearServerCredentials()
 {
-    Credentials& stored = Stored();
-    stored.user.Wipe();
-    stored.password.Wipe();
-    stored.set = false;
+    zyr::identity::ClearServerCredentials();
 }
 
 bool HaveServerCredentials()
 {
-    return Stored().set;
+    return zyr::identity::UseServerCredentials([](const char*, const char*) {});
 }
 
 bool UsesUnixSocket()
@@ -81,28 +40,19 @@ void ApplyServerConnection(CURL* handle, const char* user, const char* password,
         ForgetServerCredentials(handle);
         return;
     }
-    const Credentials& stored = Stored();
-    if (user == nullptr || *user == '\0') {
-        user = stored.set ? stored.user.c_str() : nullptr;
-        password = stored.set ? stored.password.c_str() : nullptr;
-    }
-    if (user == nullptr) {
-        using Lookup = int (*)(const char**, const char**);
-        static const Lookup host = [] {
-            auto found = reinterpret_cast<Lookup>(::dlsym(RTLD_DEFAULT, "ZyrProcessServerCredentials"));
-            return found != &ZyrProcessServerCredentials ? found : nullptr;
-        }();
-        if (host != nullptr && host(&user, &password) == 0) {
-            user = nullptr;
-        }
-    }
-    if (user == nullptr) {
-        ForgetServerCredentials(handle);
+    const auto present = [handle](const char* name, const char* secret) {
+        curl_easy_setopt(handle, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
+        curl_easy_setopt(handle, CURLOPT_USERNAME, name);
+        curl_easy_setopt(handle, CURLOPT_PASSWORD, secret != nullptr ? secret : "");
+    };
+    if (user != nullptr && *user != '\0') {
+        present(user, password);
         return;
     }
-    curl_easy_setopt(handle, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
-    curl_easy_setopt(handle, CURLOPT_USERNAME, user);
-    curl_easy_setopt(handle, CURLOPT_PASSWORD, password != nullptr ? password : "");
+    // curl keeps copies of the texts; the stored account is held only here.
+    if (!zyr::identity::UseServerCredentials(present)) {
+        ForgetServerCredentials(handle);
+    }
 }
 
 void ForgetServerCredentials(CURL* handle)
@@ -112,14 +62,3 @@ void ForgetServerCredentials(CURL* handle)
 }
 
 } // namespace zyr::web
-
-extern "C" int ZyrProcessServerCredentials(const char** user, const char** password)
-{
-    const auto& stored = zyr::web::Stored();
-    if (!stored.set || user == nullptr || password == nullptr) {
-        return 0;
-    }
-    *user = stored.user.c_str();
-    *password = stored.password.c_str();
-    return 1;
-}
