@@ -195,4 +195,25 @@ bool PermissionGranted(const std::vector<AccessGrant>& acl, const std::vector<Ca
     return (granted & permission) == permission;
 }
 
+ConsoleGuard JudgeConsoleGuard(const std::vector<AccessGrant>* consoleAcl,
+                               const std::function<bool(std::string_view role)>& roleHasMembers,
+                               uint32_t openPermission)
+{
+    if (consoleAcl == nullptr || consoleAcl->empty()) {
+        return ConsoleGuard::NotSecured;
+    }
+    for (const AccessGrant& grant : *consoleAcl) {
+        if ((grant.mask & openPermission) != 0 && roleHasMembers(grant.role)) {
+            return ConsoleGuard::Granted;
+        }
+    }
+    return ConsoleGuard::LockedOut;
+}
+
+bool WouldLockOut(ConsoleGuard before, ConsoleGuard after)
+{
+    return (after == ConsoleGuard::LockedOut && before != ConsoleGuard::LockedOut) ||
+           (before == ConsoleGuard::Granted && after == ConsoleGuard::NotSecured);
+}
+
 } // namespace zyr::accessrule

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,5 +62,24 @@ bool AccountHoldsRole(const CachedRole& role, const AccountIdentity& account, st
 // every bit of permission (a permission of 0 is never granted).
 bool PermissionGranted(const std::vector<AccessGrant>& acl, const std::vector<CachedRole>& roles,
                        const AccountIdentity& account, std::string_view computerName, uint32_t permission);
+
+// How the console object guards the console. NotSecured: there is no console
+// object, or its list is empty (every account may open it). Granted: an
+// entry gives "Open" to a role that lists a member. LockedOut: its list holds
+// entries, and none gives "Open" to such a role.
+enum class ConsoleGuard { NotSecured, Granted, LockedOut };
+
+// consoleAcl: the console object's entries, null when there is no such
+// object; roleHasMembers: whether a role of that name (without regard to
+// case) lists a member.
+ConsoleGuard JudgeConsoleGuard(const std::vector<AccessGrant>* consoleAcl,
+                               const std::function<bool(std::string_view role)>& roleHasMembers,
+                               uint32_t openPermission);
+
+// The lockout guard's rule, the same on the clients and the server: a change
+// that takes the console from a state where some account may open it to one
+// where none may by a grant, into LockedOut from anywhere else, or from
+// Granted to NotSecured (the console object taken away, its list emptied).
+bool WouldLockOut(ConsoleGuard before, ConsoleGuard after);
 
 } // namespace zyr::accessrule

@@ -178,8 +178,35 @@ GetChangeVerdict JudgeGetChange(bool carrierOk, std::string_view reply)
     return verdict;
 }
 
-bool ReportGetChange(bool carrierOk, std::string_view reply)
+namespace {
+
+thread_local ChangeReply lastChangeReply = ChangeReply::Answered;
+
+} // namespace
+
+ChangeReply LastChangeReply()
 {
+    return lastChangeReply;
+}
+
+void NoteChangeReply(ChangeReply reply)
+{
+    lastChangeReply = reply;
+}
+
+ChangeReply PostChangeReply(std::string_view result)
+{
+    if (result.empty()) {
+        return ChangeReply::Empty;
+    }
+    return result.starts_with("800 ") ? ChangeReply::None : ChangeReply::Answered;
+}
+
+bool ReportGetChange(bool carrierOk, std::string_view reply, bool answered)
+{
+    NoteChangeReply(!carrierOk && !answered      ? ChangeReply::None
+                    : carrierOk && reply.empty() ? ChangeReply::Empty
+                                                 : ChangeReply::Answered);
     const GetChangeVerdict verdict = JudgeGetChange(carrierOk, reply);
     if (verdict.sendFailed) {
         ShowAuditSendFailed();
@@ -225,6 +252,7 @@ PostVerdict JudgePostResult(std::string_view result)
 
 bool ReportPostResult(std::string_view result, PostReportStyle style)
 {
+    NoteChangeReply(PostChangeReply(result));
     const PostVerdict verdict = JudgePostResult(result);
     if (verdict.ok) {
         return true;

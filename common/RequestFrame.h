@@ -93,7 +93,9 @@ struct GetChangeVerdict {
 GetChangeVerdict JudgeGetChange(bool carrierOk, std::string_view reply);
 // Judges, shows message 32835 when the audit send failed, returns whether the
 // change succeeded. A carrier failure shows nothing: the carrier has traced it.
-bool ReportGetChange(bool carrierOk, std::string_view reply);
+// answered is false when no reply arrived at all (the carrier's HTTP status
+// was none).
+bool ReportGetChange(bool carrierOk, std::string_view reply, bool answered = true);
 
 // A changing operation sent by POST. The result text is the reply body, or
 // the carrier's failure: a decimal HTTP status of 400 or above, "800" (an
@@ -123,6 +125,19 @@ enum class PostReportStyle {
 // 32835), returns whether the change succeeded. A carrier failure shows one
 // "Error" box with its readable text.
 bool ReportPostResult(std::string_view result, PostReportStyle style);
+
+// What the last change reported on this thread (ReportGetChange,
+// ReportPostResult, NoteChangeReply) got back. The wire rules count an empty
+// reply as success; a client that must know reads the change back.
+enum class ChangeReply {
+    Answered, // a reply with a text, or a status the server gave
+    Empty,    // success with an empty body
+    None,     // no reply: the connection failed or was cut before one came
+};
+ChangeReply LastChangeReply();
+void NoteChangeReply(ChangeReply reply);
+// The kind of reply a POST result text stands for.
+ChangeReply PostChangeReply(std::string_view result);
 
 // ---------------------------------------------------------------------------
 // The messages of the audit path: caption of resource 100, error icon, no owner.

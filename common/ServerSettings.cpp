@@ -21,6 +21,9 @@
 // exports it (the command-line tool) points the framework's component
 // modules, which keep settings of their own, at the same server.
 extern "C" const char* ZyrProcessSecurityServer();
+// The same for the paths SetServerUnixSocket and SetServerCaFile set, by the
+// registry value's name ("UnixSocket", "CAFile").
+extern "C" const char* ZyrProcessServerPath(const char* name);
 
 namespace {
 
@@ -45,8 +48,10 @@ struct ServerSettingsState {
     LONG httpTimeOut = -1;
     zyr::text::BoundedText<260> unixSocket;
     bool unixSocketKnown = false;
+    bool unixSocketSet = false; // by SetServerUnixSocket
     zyr::text::BoundedText<260> caFile;
     bool caFileKnown = false;
+    bool caFileSet = false; // by SetServerCaFile
 };
 
 ServerSettingsState& State()
@@ -206,8 +211,21 @@ HRESULT GetDirectoryClientUser(std::string& domain, std::string& user)
 
 // A path value under the framework key, read once: trimmed, and taken as not
 // set when it is blank or holds a control character (it could not name a file).
+using ProcessPathLookup = const char* (*)(const char*);
+
 std::string PathSetting(const char* name, zyr::text::BoundedText<260>& value, bool& known)
 {
+    // As with the URL: a path the command-line tool set for its run reaches
+    // the component modules too.
+    static const ProcessPathLookup host = [] {
+        auto found = reinterpret_cast<ProcessPathLookup>(::dlsym(RTLD_DEFAULT, "ZyrProcessServerPath"));
+        return found != &ZyrProcessServerPath ? found : nullptr;
+    }();
+    if (host != nullptr) {
+        if (const char* path = host(name)) {
+            return path;
+        }
+    }
     if (!known) {
         known = true;
         value.Clear();
@@ -272,6 +290,19 @@ bool StartOut(char* buffer, const DWORD* size, DWORD& capacity)
 }
 
 } // namespace
+
+extern "C" const char* ZyrProcessServerPath(const char* name)
+{
+    const ServerSettingsState& state = State();
+    const std::string_view key = name != nullptr ? name : "";
+    if (key == "UnixSocket" && state.unixSocketSet) {
+        return state.unixSocket.c_str();
+    }
+    if (key == "CAFile" && state.caFileSet) {
+        return state.caFile.c_str();
+    }
+    return nullptr;
+}
 
 extern "C" const char* ZyrProcessSecurityServer()
 {
@@ -470,13 +501,21 @@ std::string ServerCaFile()
 bool SetServerUnixSocket(std::string_view path)
 {
     ServerSettingsState& state = State();
-    return SetPathSetting(path, state.unixSocket, state.unixSocketKnown);
+    if (!SetPathSetting(path, state.unixSocket, state.unixSocketKnown)) {
+        return false;
+    }
+    state.unixSocketSet = true;
+    return true;
 }
 
 bool SetServerCaFile(std::string_view path)
 {
     ServerSettingsState& state = State();
-    return SetPathSetting(path, state.caFile, state.caFileKnown);
+    if (!SetPathSetting(path, state.caFile, state.caFileKnown)) {
+        return false;
+    }
+    state.caFileSet = true;
+    return true;
 }
 
 LONG GetHttpTimeOut()

@@ -9,6 +9,7 @@
 #include "platform/ui/UiService.h"
 #include "records/AclEditing.h"
 #include "records/Application.h"
+#include "records/ConsoleAccess.h"
 #include "records/SecureGroup.h"
 #include "roles/RoleList.h"
 
@@ -261,6 +262,14 @@ BOOL AccessPanel::Apply()
         }
     }
     const std::string role = FromQString(roles_->currentText().left(kTextLimit));
+    if (!zyr::records::PassesLockoutGuard([&](zyr::records::ConsoleAccess& access) {
+            if (access.Holds(*target_.acl)) {
+                access.SetMask(role, mask);
+            }
+        })) {
+        description.Assign(oldDescription);
+        return FALSE;
+    }
     zyr::records::SetRoleMask(*target_.acl, role, mask);
 
     // Every role whose mask differs from the one the combo remembers.

@@ -10,12 +10,15 @@
 #include "platform/identity/AccountDirectory.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/UiService.h"
+#include "records/ConsoleAccess.h"
 #include "roles/Role.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -146,10 +149,19 @@ BOOL CNTRoleMemberPage::Apply()
     for (const auto& group : m_pRole->MemberGroups()) {
         oldGroups.emplace_back(group->Name.view());
     }
+    const std::vector<zyr::pages::MemberItem> items = zyr::pages::MemberItems(list_);
+    const size_t remaining =
+        std::count_if(items.begin(), items.end(), [](const zyr::pages::MemberItem& item) {
+            return item.image == kEveryoneImage || item.image == kGroupImage || item.image == kUserImage;
+        });
+    const std::string name(m_pRole->CN.view());
+    if (!zyr::records::PassesLockoutGuard([&](auto& access) { access.SetMemberCount(name, remaining); })) {
+        return FALSE;
+    }
     m_pRole->ClearMemberUsers();
     m_pRole->ClearMemberGroups();
     std::vector<std::string> newUsers, newGroups;
-    for (const zyr::pages::MemberItem& item : zyr::pages::MemberItems(list_)) {
+    for (const zyr::pages::MemberItem& item : items) {
         switch (item.image) {
         case kEveryoneImage:
         case kGroupImage:

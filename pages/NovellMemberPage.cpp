@@ -8,6 +8,7 @@
 #include "platform/com/ClassTable.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/UiService.h"
+#include "records/ConsoleAccess.h"
 #include "roles/Role.h"
 
 #include <QHBoxLayout>
@@ -163,9 +164,18 @@ BOOL CNovellMemberPage::Apply()
     if (zyr::console::RefuseChangeWhenAuditNotFunctional()) {
         return FALSE;
     }
+    const std::vector<zyr::pages::MemberItem> items = zyr::pages::MemberItems(list_);
+    const size_t remaining =
+        std::count_if(items.begin(), items.end(), [](const zyr::pages::MemberItem& item) {
+            return item.image == kGroupImage || item.image == kUserImage;
+        });
+    const std::string name(m_pRole->CN.view());
+    if (!zyr::records::PassesLockoutGuard([&](auto& access) { access.SetMemberCount(name, remaining); })) {
+        return FALSE;
+    }
     m_pRole->ClearMemberUsers();
     m_pRole->ClearMemberGroups();
-    for (const zyr::pages::MemberItem& item : zyr::pages::MemberItems(list_)) {
+    for (const zyr::pages::MemberItem& item : items) {
         if (item.image == kGroupImage) {
             m_pRole->AddMemberGroup(item.text);
         } else if (item.image == kUserImage) {

@@ -80,6 +80,14 @@ void ReadAccessList(std::string_view plain, std::vector<AccessEntry>& acl)
     });
 }
 
+std::string StoredStateText(std::string_view name, std::string_view description, std::string_view acl,
+                            std::string_view permissions)
+{
+    std::string state(name);
+    state.append(1, '\n').append(description).append(1, '\n').append(acl);
+    return state.append(1, '\n').append(permissions);
+}
+
 } // namespace zyr::records
 
 PermissionEntry::PermissionEntry(std::string_view name, std::string_view value)

@@ -34,6 +34,10 @@ namespace zyr::records {
 std::string PermissionListText(const std::vector<PermissionEntry>& permissions);
 // "role:mask;" for every entry in order, the mask as a signed 32-bit decimal.
 std::string AccessListText(const std::vector<AccessEntry>& acl);
+// The StoredState text of an application, group or object: its name,
+// description, access list and permission list, one to a line.
+std::string StoredStateText(std::string_view name, std::string_view description, std::string_view acl,
+                            std::string_view permissions = {});
 
 // Appends the entries of a plain permission list. An item without ":" is
 // passed over and traced.

@@ -62,9 +62,17 @@ void CKVTAppl::ReleaseSourceElements()
     }
 }
 
+std::string CKVTAppl::StoredState() const
+{
+    return zyr::records::StoredStateText(CN.view(), Description.view(), zyr::records::AccessListText(ACL),
+                                         zyr::records::PermissionListText(Permissions));
+}
+
 bool CKVTAppl::Add()
 {
     SetField(DN, zyr::records::NewIdentity(true), "DN");
+    zyr::records::NoteSentChange(
+        {zyr::records::SentChange::Kind::Application, false, DN.str(), StoredState()});
     zyr::RequestUrl url(serverUrl_.view(), "Appl", "Add");
     url.Escaped("Appl", CN.view())
         .Escaped("DN", DN.view())
@@ -74,7 +82,7 @@ bool CKVTAppl::Add()
         .Trailer();
     std::string reply;
     bool ok = GetWebPage(url.str(), reply, true);
-    return zyr::ReportGetChange(ok, reply);
+    return zyr::ReportGetChange(ok, reply, zyr::web::LastHttpStatus() != 0);
 }
 
 bool CKVTAppl::Update()
@@ -89,6 +97,8 @@ bool CKVTAppl::Update()
     // never sends a stale access-control field ahead of the current one.
     std::string body = AuditText;
     body.append("&ACL=").append(zyr::records::EncryptList(zyr::records::AccessListText(ACL)));
+    zyr::records::NoteSentChange(
+        {zyr::records::SentChange::Kind::Application, false, DN.str(), StoredState()});
     std::string result = PostSecurityRequest(url.str(), body);
     return zyr::ReportPostResult(result, zyr::PostReportStyle::EveryTest);
 }
@@ -97,9 +107,10 @@ bool CKVTAppl::Delete()
 {
     zyr::RequestUrl url(serverUrl_.view(), "Appl", "Delete");
     url.Plain("DN", DN.view()).Trailer().Escaped("Appl", CN.view());
+    zyr::records::NoteSentChange({zyr::records::SentChange::Kind::Application, true, DN.str(), {}});
     std::string reply;
     bool ok = GetWebPage(url.str(), reply, true);
-    return zyr::ReportGetChange(ok, reply);
+    return zyr::ReportGetChange(ok, reply, zyr::web::LastHttpStatus() != 0);
 }
 
 void CKVTAppl::LoadGroups(zyr::xml::KvtXmlDocument& document,

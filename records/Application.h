@@ -41,6 +41,8 @@ public:
     bool Add();
     bool Update();
     bool Delete();
+    // The fields the server keeps, in one text (see CKVTRole::StoredState).
+    std::string StoredState() const;
 
     // Appends the groups that the application's element describes; each
     // group keeps its own element for LoadObjects.

@@ -218,6 +218,16 @@ HRESULT AddImportedApplication(CKVTApplList& list, zyr::xml::KvtXmlDocument& doc
     return hr;
 }
 
+std::string ImportedApplicationName(const std::string& path)
+{
+    std::unique_ptr<zyr::xml::KvtXmlDocument> document;
+    if (FAILED(zyr::xml::CreateKvtXmlDocument(document)) || !document) {
+        return {};
+    }
+    document->LoadFile(path);
+    return ValueOrEmpty(*document, "ApplName");
+}
+
 HRESULT ImportApplicationFile(CKVTApplList& list, const std::string& path, CKVTAppl** added,
                               const ApplicationExistsReporter& reportExists)
 {
@@ -247,7 +257,11 @@ HRESULT ImportApplicationFile(CKVTApplList& list, const std::string& path, CKVTA
     }
     zyr::RequestUrl url(list.ServerUrlText(), "KVTAPI", "ApplImp");
     url.Trailer();
+    // Read back by its identity when the reply is lost: there, or not.
+    zyr::records::NoteSentChange(
+        {zyr::records::SentChange::Kind::Application, false, ValueOrEmpty(*document, "ApplID"), {}});
     const std::string result = PostSecurityRequest(url.str(), text);
+    zyr::NoteChangeReply(zyr::PostChangeReply(result));
     // A status of 400 or above did not import anything either.
     const zyr::PostVerdict verdict = zyr::JudgePostResult(result);
     if (!result.empty() && result.front() == '8') {

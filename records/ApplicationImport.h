@@ -26,6 +26,10 @@ using ApplicationExistsReporter = std::function<void(const std::string& text)>;
 HRESULT CheckImportedApplication(const CKVTApplList& list, zyr::xml::KvtXmlDocument& document,
                                  const ApplicationExistsReporter& reportExists = {});
 
+// The name of the application an export file describes; empty when the file
+// does not load or names none.
+std::string ImportedApplicationName(const std::string& path);
+
 // Loads the file at path and checks it (CheckImportedApplication) before
 // anything is sent; sends a file that passes to the server and, when the
 // server took it, adds its application to list (added points to it). S_OK

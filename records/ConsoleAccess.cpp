@@ -1,7 +1,10 @@
 #include "records/ConsoleAccess.h"
 
+#include "cache/AccessRule.h"
 #include "common/ConsoleObject.h"
+#include "common/StringTable.h"
 #include "platform/text/CodePage.h"
+#include "platform/ui/UiService.h"
 #include "records/AclEditing.h"
 #include "records/Application.h"
 #include "records/SecureGroup.h"
@@ -32,6 +35,7 @@ ConsoleAccess ConsoleAccess::Of(const CKVTApplList& applications, const CKVTRole
             for (const auto& object : group->Objects) {
                 if (!access.present && HoldsConsoleObject(*application, group.get(), object.get())) {
                     access.present = true;
+                    access.source = &object->ACL;
                     access.entries = object->ACL;
                 }
             }
@@ -46,20 +50,18 @@ ConsoleAccess ConsoleAccess::Of(const CKVTApplList& applications, const CKVTRole
 
 ConsoleAccess::State ConsoleAccess::Judge() const
 {
-    if (!present || entries.empty()) {
-        return State::NotSecured;
-    }
+    std::vector<zyr::accessrule::AccessGrant> acl;
+    acl.reserve(entries.size());
     for (const auto& entry : entries) {
-        if ((entry.Mask & static_cast<uint32_t>(kOpenPermission)) == 0) {
-            continue;
-        }
-        for (const auto& [role, count] : members) {
-            if (count != 0 && EqualsNoCase(role, entry.RoleName.view())) {
-                return State::Granted;
-            }
-        }
+        acl.push_back({std::string(entry.RoleName.view()), entry.Mask});
     }
-    return State::LockedOut;
+    const auto hasMembers = [&](std::string_view role) {
+        return std::any_of(members.begin(), members.end(), [&](const auto& member) {
+            return member.second != 0 && EqualsNoCase(member.first, role);
+        });
+    };
+    return zyr::accessrule::JudgeConsoleGuard(present ? &acl : nullptr, hasMembers,
+                                              static_cast<uint32_t>(kOpenPermission));
 }
 
 void ConsoleAccess::DeleteRole(std::string_view role)
@@ -91,13 +93,35 @@ void ConsoleAccess::ReplaceObject(bool isPresent, std::vector<AccessEntry> repla
     entries = isPresent ? std::move(replacement) : std::vector<AccessEntry>{};
 }
 
+bool PassesLockoutGuard(const std::function<void(ConsoleAccess&)>& change, const CKVTApplList* applications,
+                        const CKVTRoleList* roles)
+{
+    applications = applications != nullptr ? applications : CurrentApplList();
+    roles = roles != nullptr ? roles : CurrentRoleList();
+    if (applications == nullptr || roles == nullptr) {
+        return true;
+    }
+    const ConsoleAccess before = ConsoleAccess::Of(*applications, *roles);
+    ConsoleAccess after = before;
+    change(after);
+    if (!WouldLockOut(before, after)) {
+        return true;
+    }
+    zyr::ui::Ui().MessageBox(nullptr, kLockoutMessage, LoadStringAnsi(IDS_PROJNAME),
+                             zyr::ui::MB_OK | zyr::ui::MB_ICONERROR);
+    return false;
+}
+
+bool PassesDeleteLockoutGuard(const CKVTAppl& application, const CKVTSecGroup* group,
+                              const CKVTApplSecObj* object)
+{
+    return !HoldsConsoleObject(application, group, object) ||
+           PassesLockoutGuard([](ConsoleAccess& access) { access.ReplaceObject(false); });
+}
+
 bool WouldLockOut(const ConsoleAccess& before, const ConsoleAccess& after)
 {
-    using State = ConsoleAccess::State;
-    const State was = before.Judge();
-    const State becomes = after.Judge();
-    return (becomes == State::LockedOut && was != State::LockedOut) ||
-           (was == State::Granted && becomes == State::NotSecured);
+    return zyr::accessrule::WouldLockOut(before.Judge(), after.Judge());
 }
 
 } // namespace zyr::records

@@ -4,9 +4,11 @@
 // before they send anything; the server refuses the same changes.
 #pragma once
 
+#include "cache/AccessRule.h"
 #include "records/AccessEntry.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -28,11 +30,9 @@ public:
     // The console object's entries and every role's member count.
     static ConsoleAccess Of(const CKVTApplList& applications, const CKVTRoleList& roles);
 
-    enum class State {
-        NotSecured, // no console object, or an empty list on it: every account may open
-        Granted,    // a role with a member holds "Open" on it
-        LockedOut,  // its list holds entries, and none gives "Open" to a role with members
-    };
+    // The states of the rule the clients and the server share
+    // (zyr::accessrule::ConsoleGuard): NotSecured, Granted, LockedOut.
+    using State = zyr::accessrule::ConsoleGuard;
     State Judge() const;
 
     // The change, applied to this picture.
@@ -43,15 +43,30 @@ public:
     // an import (entries: the imported object's, none when it has none).
     void ReplaceObject(bool present, std::vector<AccessEntry> entries = {});
 
+    // Whether acl is the console object's own list this picture was taken from.
+    bool Holds(const std::vector<AccessEntry>& acl) const { return source == &acl; }
+
     bool present = false;
+    const std::vector<AccessEntry>* source = nullptr;
     std::vector<AccessEntry> entries;
     std::vector<std::pair<std::string, size_t>> members; // role name, member count
 };
 
-// A change that takes the console from a state where some account may open it
-// to one where none may by a grant: into LockedOut from anywhere else, or
-// from Granted to NotSecured (the console object taken away, its list emptied).
+// zyr::accessrule::WouldLockOut on the two pictures.
 bool WouldLockOut(const ConsoleAccess& before, const ConsoleAccess& after);
+
+// The lockout guard before a change is sent: change applied to the picture of
+// the lists given, or of the console's current lists (CurrentApplList,
+// CurrentRoleList; without both nothing is judged here and the server judges
+// alone). True when the change may go; otherwise kLockoutMessage has been
+// shown (error box, product caption) and false.
+bool PassesLockoutGuard(const std::function<void(ConsoleAccess&)>& change,
+                        const CKVTApplList* applications = nullptr, const CKVTRoleList* roles = nullptr);
+
+// The same before the deletion of a record: one that is or holds the console
+// object takes it away (ReplaceObject(false)); any other passes.
+bool PassesDeleteLockoutGuard(const CKVTAppl& application, const CKVTSecGroup* group = nullptr,
+                              const CKVTApplSecObj* object = nullptr);
 
 // Whether a record is the console object or holds it: the application alone,
 // the application and group, or all three (names without regard to case).

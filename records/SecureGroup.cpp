@@ -54,7 +54,7 @@ bool SendGetChange(const zyr::RequestUrl& url)
 {
     std::string reply;
     bool ok = GetWebPage(url.str(), reply, true);
-    return zyr::ReportGetChange(ok, reply);
+    return zyr::ReportGetChange(ok, reply, zyr::web::LastHttpStatus() != 0);
 }
 
 bool SendPostChange(const zyr::RequestUrl& url, const std::string& auditText, std::string_view acl)
@@ -65,6 +65,11 @@ bool SendPostChange(const zyr::RequestUrl& url, const std::string& auditText, st
     body.append("&ACL=").append(zyr::records::EncryptList(acl));
     std::string result = PostSecurityRequest(url.str(), body);
     return zyr::ReportPostResult(result, zyr::PostReportStyle::EveryTest);
+}
+
+void NoteSent(zyr::records::SentChange::Kind kind, std::string_view dn, std::string state = {})
+{
+    zyr::records::NoteSentChange({kind, state.empty(), std::string(dn), std::move(state)});
 }
 
 } // namespace
@@ -90,6 +95,11 @@ CKVTApplSecObj::CKVTApplSecObj(std::string_view name, std::string_view groupDN, 
 
 CKVTApplSecObj::~CKVTApplSecObj() = default;
 
+std::string CKVTApplSecObj::StoredState() const
+{
+    return zyr::records::StoredStateText(CN.view(), Description.view(), zyr::records::AccessListText(ACL));
+}
+
 bool CKVTApplSecObj::Add()
 {
     SetField(DN, zyr::records::NewIdentity(true), "DN");
@@ -108,6 +118,7 @@ bool CKVTApplSecObj::Add()
         .Trailer()
         .Escaped("ApplName", LookupNameByDN(ApplDN.view()))
         .Escaped("GroupName", LookupNameByDN(GroupDN.view()));
+    NoteSent(zyr::records::SentChange::Kind::Object, DN.view(), StoredState());
     return SendGetChange(url);
 }
 
@@ -130,6 +141,7 @@ bool CKVTApplSecObj::Update()
         .Trailer()
         .Escaped("ApplName", LookupNameByDN(ApplDN.view()))
         .Escaped("GroupName", LookupNameByDN(GroupDN.view()));
+    NoteSent(zyr::records::SentChange::Kind::Object, DN.view(), StoredState());
     return SendPostChange(url, AuditText, Trim(zyr::records::AccessListText(ACL)));
 }
 
@@ -141,6 +153,7 @@ bool CKVTApplSecObj::Delete()
         .Escaped("Appl", LookupNameByDN(ApplDN.view()))
         .Escaped("Group", LookupNameByDN(GroupDN.view()))
         .Escaped("CN", CN.view());
+    NoteSent(zyr::records::SentChange::Kind::Object, DN.view());
     return SendGetChange(url);
 }
 
@@ -162,6 +175,11 @@ CKVTSecGroup::CKVTSecGroup(std::string_view name, std::string_view applName, std
 }
 
 CKVTSecGroup::~CKVTSecGroup() = default;
+
+std::string CKVTSecGroup::StoredState() const
+{
+    return zyr::records::StoredStateText(CN.view(), Description.view(), zyr::records::AccessListText(ACL));
+}
 
 void CKVTSecGroup::LoadObjects(zyr::xml::KvtXmlDocument& document,
                                const zyr::xml::KvtXmlElement& groupElement)
@@ -206,6 +224,7 @@ bool CKVTSecGroup::Add()
         .Plain("ACL", "")
         .Trailer()
         .Escaped("ApplName", ApplName.view());
+    NoteSent(zyr::records::SentChange::Kind::Group, DN.view(), StoredState());
     return SendGetChange(url);
 }
 
@@ -218,6 +237,7 @@ bool CKVTSecGroup::Update()
         .Escaped("Desc", Description.view())
         .Trailer()
         .Escaped("ApplName", ApplName.view());
+    NoteSent(zyr::records::SentChange::Kind::Group, DN.view(), StoredState());
     return SendPostChange(url, AuditText, zyr::records::AccessListText(ACL));
 }
 
@@ -225,5 +245,6 @@ bool CKVTSecGroup::Delete()
 {
     zyr::RequestUrl url(serverUrl_.view(), "SecGroup", "Delete");
     url.Plain("DN", DN.view()).Trailer().Escaped("Appl", ApplName.view()).Escaped("Group", CN.view());
+    NoteSent(zyr::records::SentChange::Kind::Group, DN.view());
     return SendGetChange(url);
 }

@@ -42,6 +42,8 @@ public:
     bool Add();
     bool Update();
     bool Delete();
+    // The fields the server keeps, in one text (see CKVTRole::StoredState).
+    std::string StoredState() const;
 
     std::string_view ServerUrlText() const { return serverUrl_.view(); }
 
@@ -81,6 +83,8 @@ public:
     bool Add();
     bool Update();
     bool Delete();
+    // The fields the server keeps, in one text (see CKVTRole::StoredState).
+    std::string StoredState() const;
 
     // The element this group was read from (an empty handle for groups made
     // in the console, or once released).

@@ -4,6 +4,7 @@
 #include "common/ErrorTrace.h"
 #include "common/ServerSettings.h"
 
+#include <utility>
 #include <uuid/uuid.h>
 
 namespace zyr::records {
@@ -14,6 +15,27 @@ void TraceCut(std::string_view field, std::string_view text, size_t capacity)
                "A text from the server is longer than its field and was cut to " + std::to_string(capacity) +
                    " bytes",
                E_FAIL, text.size() > 64 ? std::string(text.substr(0, 64)) + "..." : std::string(text));
+}
+
+namespace {
+
+thread_local SentChange lastSentChange;
+
+} // namespace
+
+void NoteSentChange(SentChange change)
+{
+    lastSentChange = std::move(change);
+}
+
+const SentChange& LastSentChange()
+{
+    return lastSentChange;
+}
+
+void ForgetSentChange()
+{
+    lastSentChange = SentChange{};
 }
 
 std::string_view FetchFailureText(FetchResult result)

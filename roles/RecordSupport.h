@@ -58,6 +58,19 @@ enum class FetchResult {
 // The administrator's text for a failed fetch; empty for Fetched.
 std::string_view FetchFailureText(FetchResult result);
 
+// The last change this thread sent, kept so that a client whose change got
+// no answer (or an empty one) can read the record back and compare.
+struct SentChange {
+    enum class Kind { None, Role, Application, Group, Object };
+    Kind kind = Kind::None;
+    bool deleted = false; // a delete; else an add or update to state
+    std::string dn;       // the record's identity
+    std::string state;    // the record's StoredState as sent; empty: only that it is there
+};
+void NoteSentChange(SentChange change);
+const SentChange& LastSentChange();
+void ForgetSentChange();
+
 // "{", a newly generated GUID, "}": 38 characters, upper or lower case.
 std::string NewIdentity(bool upperCase);
 

@@ -113,9 +113,23 @@ std::string CKVTRole::MemberGroupList() const
     return JoinMembers(groups_);
 }
 
+std::string CKVTRole::StoredState() const
+{
+    std::string state(CN.view());
+    state.append(1, '\n').append(Description.view()).append(1, '\n');
+    return state.append(MemberUserList()).append(1, '\n').append(MemberGroupList());
+}
+
+void CKVTRole::NoteSent(bool deleted) const
+{
+    using Kind = zyr::records::SentChange::Kind;
+    zyr::records::NoteSentChange({Kind::Role, deleted, std::string(DN.view()), deleted ? "" : StoredState()});
+}
+
 bool CKVTRole::Add()
 {
     SetField(DN, zyr::records::NewIdentity(false), "DN");
+    NoteSent(false);
     zyr::RequestUrl url(serverUrl_.view(), "Role", "Add");
     url.Escaped("CN", CN.view())
         .Plain("DN", DN.view())
@@ -125,7 +139,7 @@ bool CKVTRole::Add()
         .Trailer();
     std::string reply;
     bool ok = GetWebPage(url.str(), reply, true);
-    return zyr::ReportGetChange(ok, reply);
+    return zyr::ReportGetChange(ok, reply, zyr::web::LastHttpStatus() != 0);
 }
 
 bool CKVTRole::Update()
@@ -137,6 +151,7 @@ bool CKVTRole::Update()
     body.append("&MemberGroup=");
     body.append(zyr::records::EncryptList(MemberGroupList()));
     body.append(1, '&').append(AuditText);
+    NoteSent(false);
     std::string result = PostSecurityRequest(url.str(), body);
     return zyr::ReportPostResult(result, zyr::PostReportStyle::FirstFailure);
 }
@@ -145,7 +160,8 @@ bool CKVTRole::Delete()
 {
     zyr::RequestUrl url(serverUrl_.view(), "Role", "Delete");
     url.Plain("DN", DN.view()).Trailer().Escaped("CN", CN.view());
+    NoteSent(true);
     std::string reply;
     bool ok = GetWebPage(url.str(), reply, true);
-    return zyr::ReportGetChange(ok, reply);
+    return zyr::ReportGetChange(ok, reply, zyr::web::LastHttpStatus() != 0);
 }

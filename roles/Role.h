@@ -67,9 +67,15 @@ public:
     bool Update();
     bool Delete();
 
+    // The fields the server keeps, in one text: a role read back after a
+    // change compares equal to the one sent when the change was made.
+    std::string StoredState() const;
+
     std::string_view ServerUrlText() const { return serverUrl_.view(); }
 
 private:
+    void NoteSent(bool deleted) const;
+
     zyr::records::ServerUrl serverUrl_;
     std::vector<std::unique_ptr<CKVTRoleMemberUser>> users_;
     std::vector<std::unique_ptr<CKVTRoleMemberGroup>> groups_;

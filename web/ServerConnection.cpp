@@ -1,59 +1,26 @@
 #include "web/ServerConnection.h"
 
 #include "common/ServerSettings.h"
-#include "platform/text/BoundedText.h"
+#include "platform/identity/ServerCredentials.h"
 #include "web/CurlSupport.h"
-
-#include <cstdlib>
-#include <mutex>
 
 namespace zyr::web {
 
-namespace {
-
-struct Credentials {
-    zyr::text::BoundedText<256> user;
-    zyr::text::BoundedText<256> password;
-    bool set = false;
-};
-
-Credentials& Stored()
-{
-    static Credentials credentials;
-    return credentials;
-}
-
-} // namespace
-
+// The account lives in the platform library, once for the process: the
+// component modules' copies of this carrier present it too.
 bool SetServerCredentials(std::string_view user, std::string_view password)
 {
-    static std::once_flag registered;
-    std::call_once(registered, [] { std::atexit(ClearServerCredentials); });
-    Credentials& stored = Stored();
-    stored.user.Wipe();
-    stored.password.Wipe();
-    stored.set = false;
-    if (user.empty() || user.size() > stored.user.capacity() ||
-        password.size() > stored.password.capacity()) {
-        return false;
-    }
-    stored.user.Assign(user);
-    stored.password.Assign(password);
-    stored.set = true;
-    return true;
+    return zyr::identity::SetServerCredentials(user, password);
 }
 
 void ClearServerCredentials()
 {
-    Credentials& stored = Stored();
-    stored.user.Wipe();
-    stored.password.Wipe();
-    stored.set = false;
+    zyr::identity::ClearServerCredentials();
 }
 
 bool HaveServerCredentials()
 {
-    return Stored().set;
+    return zyr::identity::UseServerCredentials([](const char*, const char*) {});
 }
 
 bool UsesUnixSocket()
@@ -103,16 +70,17 @@ void ApplyServerConnection(CURL* handle, const std::string& url, const char* use
     if (!socket.empty() || !sendAccount) {
         return;
     }
-    const Credentials& stored = Stored();
-    if (user == nullptr || *user == '\0') {
-        user = stored.set ? stored.user.c_str() : nullptr;
-        password = stored.set ? stored.password.c_str() : nullptr;
-    }
-    if (user != nullptr) {
+    const auto present = [handle](const char* name, const char* secret) {
         curl_easy_setopt(handle, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
-        curl_easy_setopt(handle, CURLOPT_USERNAME, user);
-        curl_easy_setopt(handle, CURLOPT_PASSWORD, password != nullptr ? password : "");
-    } else if (NegotiateFits(url)) {
+        curl_easy_setopt(handle, CURLOPT_USERNAME, name);
+        curl_easy_setopt(handle, CURLOPT_PASSWORD, secret != nullptr ? secret : "");
+    };
+    if (user != nullptr && *user != '\0') {
+        present(user, password);
+        return;
+    }
+    // curl keeps copies of the texts; the stored account is held only there.
+    if (!zyr::identity::UseServerCredentials(present) && NegotiateFits(url)) {
         // Only once the server asks for it (ONLY: the first request goes
         // without); the empty name switches the library's authentication on.
         curl_easy_setopt(handle, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_NEGOTIATE | CURLAUTH_ONLY));

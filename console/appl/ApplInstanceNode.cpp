@@ -10,6 +10,7 @@
 #include "console/framework/PropertyChangeTargets.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/UiService.h"
+#include "records/ConsoleAccess.h"
 
 #include <algorithm>
 #include <string>
@@ -233,6 +234,9 @@ HRESULT CApplInstanceNode::OnDelete(IConsole* console)
         return E_FAIL;
     }
     const std::string name = m_pAppl->CN.str();
+    if (!zyr::records::PassesDeleteLockoutGuard(*m_pAppl)) {
+        return S_OK;
+    }
     int answer = zyr::ui::Ui().MessageBox(
         nullptr, "Are you sure you want to delete the application " + name + "?",
         zyr::LoadStringAnsi(zyr::IDS_PROJNAME), zyr::ui::MB_ICONWARNING | zyr::ui::MB_YESNO);

@@ -8,6 +8,7 @@
 #include "console/framework/NodeHelpers.h"
 #include "console/framework/PropertyChangeTargets.h"
 #include "platform/ui/UiService.h"
+#include "records/ConsoleAccess.h"
 
 using zyr::com::ComPtr;
 
@@ -82,6 +83,10 @@ HRESULT CApplSecObjNode::OnDelete(IConsole* console)
         return E_FAIL;
     }
     const std::string name = m_pObject->CN.str();
+    if (m_pAppl != nullptr && m_pGroup != nullptr &&
+        !zyr::records::PassesDeleteLockoutGuard(*m_pAppl, m_pGroup, m_pObject)) {
+        return S_OK;
+    }
     int answer = zyr::ui::Ui().MessageBox(
         nullptr, "Are you sure you want to delete the securable object " + name + "?",
         zyr::LoadStringAnsi(zyr::IDS_PROJNAME), zyr::ui::MB_ICONWARNING | zyr::ui::MB_YESNO);

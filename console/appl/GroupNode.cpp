@@ -9,6 +9,7 @@
 #include "console/framework/PropertyChangeTargets.h"
 #include "platform/text/CodePage.h"
 #include "platform/ui/UiService.h"
+#include "records/ConsoleAccess.h"
 
 #include <algorithm>
 #include <utility>
@@ -170,6 +171,9 @@ HRESULT CGroupNode::OnDelete(IConsole* console)
         return E_FAIL;
     }
     const std::string name = m_pGroup->CN.str();
+    if (m_pAppl != nullptr && !zyr::records::PassesDeleteLockoutGuard(*m_pAppl, m_pGroup)) {
+        return S_OK;
+    }
     int answer = 0;
     zyr::console::ConsoleMessageText(console,
                                      "Are you sure you want to delete the secure group '" + name + "'?",

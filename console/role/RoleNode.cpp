@@ -11,6 +11,7 @@
 #include "records/AclEditing.h"
 #include "records/Application.h"
 #include "records/ChangeFlows.h"
+#include "records/ConsoleAccess.h"
 #include "roles/RoleList.h"
 
 #include <cstdio>
@@ -125,6 +126,9 @@ HRESULT CRoleInstanceNode::OnDelete(IConsole* console)
         return E_FAIL;
     }
     const std::string name(m_pRole->CN.view());
+    if (!zyr::records::PassesLockoutGuard([&](auto& access) { access.DeleteRole(name); })) {
+        return S_OK;
+    }
     if (ShowMessage(FormatWithText(zyr::console::kConfirmRoleDeleteFormat, name),
                     zyr::ui::MB_YESNO | zyr::ui::MB_ICONWARNING) != zyr::ui::IDYES) {
         return S_OK;

@@ -58,6 +58,8 @@ bool FaultPlan::Apply(std::string_view kind, const FormFields& fields, std::stri
             on = value == 1;
         }
         (kind == "Drop" ? e.drop : e.emptyReply) = on;
+        // Served=1: the request is carried out, and only its reply is lost.
+        e.served = fields.Get("Served") == "1";
         return true;
     }
     if (kind == "ErrorReply") {
@@ -129,6 +131,7 @@ FaultAction FaultPlan::Take(std::string_view object, std::string_view operation)
     action.drop = e.drop;
     action.status = e.status;
     action.emptyReply = e.emptyReply;
+    action.served = e.served;
     action.zyrErrorText = e.zyrErrorText;
     if (e.redirectCount > 0) {
         --e.redirectCount;

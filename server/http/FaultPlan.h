@@ -23,9 +23,13 @@ struct FaultAction {
     bool errorReply = false;  // answer "Error: injected"
     bool emptyReply = false;  // answer 200 with an empty body
     std::string zyrErrorText; // add the "ZYR Error" header (the request is still served)
+    bool served = false;      // drop or emptyReply after the request was served
 
     // True when the request must not be served: the fault answers instead.
-    bool replaces() const { return drop || status != 0 || redirectCode != 0 || errorReply || emptyReply; }
+    bool replaces() const
+    {
+        return (!served && (drop || emptyReply)) || status != 0 || redirectCode != 0 || errorReply;
+    }
 };
 
 class FaultPlan {
@@ -47,6 +51,7 @@ private:
         int redirectCount = 0;
         int errorCount = 0;
         bool emptyReply = false;
+        bool served = false;
         std::string zyrErrorText;
     };
     static std::string Key(std::string_view object, std::string_view operation);

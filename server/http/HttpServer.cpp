@@ -452,14 +452,16 @@ net::awaitable<void> HttpServer::Impl::Accept()
         if (full) {
             acceptWarning.Log("refused a connection: " + std::to_string(options.maxConnections) +
                               " connections are served already");
-            net::co_spawn(socket.get_executor(), RefuseBusy(std::move(socket)), net::detached);
+            net::co_spawn(socket.get_executor(), RefuseBusy(std::move(socket)), [](std::exception_ptr) {});
             continue;
         }
         net::co_spawn(socket.get_executor(), Session(std::move(socket)), net::detached);
     }
 }
 
-// One connection too many: a 503 and the end, within a second at most.
+// One connection too many: a 503 and the end, within a second at most. A TLS
+// listener answers it in TLS (handshake, reply, close_notify), so that the
+// client reads the refusal instead of a broken handshake.
 net::awaitable<void> HttpServer::Impl::RefuseBusy(stream_protocol::socket socket)
 {
     Stream stream(std::move(socket));
@@ -467,6 +469,21 @@ net::awaitable<void> HttpServer::Impl::RefuseBusy(stream_protocol::socket socket
     Response res = Plain(503, 11, "Service Unavailable: too many connections");
     res.set(http::field::retry_after, "1");
     boost::system::error_code ec;
+    std::shared_ptr<ssl::context> context;
+    if (useTls) {
+        std::lock_guard lock(tlsMutex);
+        context = tls;
+    }
+    if (context) {
+        beast::ssl_stream<Stream> secure(std::move(stream), *context);
+        co_await secure.async_handshake(ssl::stream_base::server,
+                                        net::redirect_error(net::use_awaitable, ec));
+        if (!ec) {
+            co_await http::async_write(secure, res, net::redirect_error(net::use_awaitable, ec));
+            co_await secure.async_shutdown(net::redirect_error(net::use_awaitable, ec));
+        }
+        co_return;
+    }
     co_await http::async_write(stream, res, net::redirect_error(net::use_awaitable, ec));
     stream.socket().shutdown(net::socket_base::shutdown_send, ec);
     // What the client sent is read and dropped, so that closing does not

@@ -17,6 +17,9 @@ HttpReply TestControls::Handle(std::string_view method, std::string_view target,
         return Control(request.operation, request.body);
     }
     FaultAction fault = faults_.Take(request.object, request.operation);
+    if (fault.served) {
+        router_.Dispatch(request);
+    }
     if (fault.drop) {
         reply.drop = true;
     } else if (fault.redirectCode != 0) {

@@ -20,10 +20,12 @@ std::string Printable(std::string_view text)
     return out;
 }
 
-// A group or object that is not the console's own matters to the lockout
-// guard only when it is; found cheaply, so that the lists of a large database
-// are read only for the changes that may close the console.
-bool MayTouchConsole(SecurityStore& store, std::string_view object, const FormFields& query)
+// A change that may close the console is judged on the full lists; the cheap
+// tests here pass over the records that cannot touch it: a group or object
+// that is not the console's own, a role that its entries do not name, an
+// application that is not (and is not renamed to) the console's.
+bool MayTouchConsole(SecurityStore& store, const ConsoleRights& rights, std::string_view object,
+                     const FormFields& query)
 {
     const std::string dn(query.Get("DN"));
     if (EqualsNoCase(object, "SecObj")) {
@@ -34,7 +36,10 @@ bool MayTouchConsole(SecurityStore& store, std::string_view object, const FormFi
         GroupRecord record;
         return !store.FindGroup(dn, record) || EqualsNoCase(record.name, kConsoleGroup);
     }
-    return true;
+    if (EqualsNoCase(object, "Role")) {
+        return rights.NamesRole(dn);
+    }
+    return dn == rights.applicationDn || EqualsNoCase(query.Get("CN"), kConsoleApplication);
 }
 
 Outcome Refuse(std::string_view account, const std::string& why, const std::string& logged)
@@ -45,57 +50,79 @@ Outcome Refuse(std::string_view account, const std::string& why, const std::stri
 
 } // namespace
 
+std::shared_ptr<const ConsoleRights> SecurityService::CurrentRights()
+{
+    // The generation is read before the lists: a change that lands while
+    // they are read moves it on, and the next request reads them again.
+    const uint64_t generation = changesGeneration_.load() + store_.SharedGeneration();
+    {
+        std::lock_guard lock(rightsMutex_);
+        if (rights_ && rightsGeneration_ == generation) {
+            return rights_;
+        }
+    }
+    std::vector<ApplicationRecord> applications;
+    std::vector<RoleRecord> roles;
+    if (!ListApplications(applications) || !ListRoles(roles)) {
+        return nullptr;
+    }
+    auto rights = std::make_shared<const ConsoleRights>(ConsoleRights::Of(applications, roles));
+    std::lock_guard lock(rightsMutex_);
+    rights_ = rights;
+    rightsGeneration_ = generation;
+    return rights;
+}
+
 Outcome SecurityService::Admit(std::string_view account, Access access, FormFields& query, FormFields& body)
 {
     // Copies: setting the User field below may move the fields' texts.
     const std::string object(query.Get("Object"));
     const std::string operation(query.Get("Operation"));
-    const bool guarded = access == Access::Change && MayCloseConsole(object, operation) &&
-                         MayTouchConsole(store_, object, query);
-    if (account.empty()) {
-        // Without authentication only the lockout guard applies.
-        if (!guarded) {
+    const bool mayClose = access == Access::Change && MayCloseConsole(object, operation);
+    if (!account.empty()) {
+        for (const FormFields* fields : {&query, &body}) {
+            std::optional<std::string_view> named = fields->Find("User");
+            if (named && !SameAccount(*named, account)) {
+                return Refuse(account, std::string(account) + " may not act as another account",
+                              "the request names " + Printable(*named));
+            }
+        }
+        query.Set("User", account);
+        bool change = access == Access::Change;
+        if (access == Access::LogAdd || access == Access::AuditSend) {
+            body.Set("User", account);
+            change = access == Access::AuditSend &&
+                     body.Get("Message").substr(0, kActivationEvent.size()) == kActivationEvent;
+        }
+        if (!change) {
             return Outcome::Done();
         }
-        std::vector<ApplicationRecord> applications;
-        std::vector<RoleRecord> roles;
-        if (!store_.ListApplications(applications) || !store_.ListRoles(roles)) {
-            return Outcome::Refuse("Error: the security database cannot be read");
-        }
-        return KeepsConsoleOpen(object, operation, query, body, std::move(applications), std::move(roles))
-                   ? Outcome::Done()
-                   : Outcome::Refuse(std::string(kLockoutRefusal));
+    } else if (!mayClose) {
+        return Outcome::Done(); // without authentication only the lockout guard applies
     }
-    for (const FormFields* fields : {&query, &body}) {
-        std::optional<std::string_view> named = fields->Find("User");
-        if (named && !SameAccount(*named, account)) {
-            return Refuse(account, std::string(account) + " may not act as another account",
-                          "the request names " + Printable(*named));
-        }
+    const std::shared_ptr<const ConsoleRights> rights = CurrentRights();
+    if (!rights) {
+        return account.empty() ? Outcome::Refuse("Error: the security database cannot be read")
+                               : Refuse(account, "the rights of " + std::string(account) + " cannot be read",
+                                        "the database cannot be read");
     }
-    query.Set("User", account);
-    bool change = access == Access::Change;
-    if (access == Access::LogAdd || access == Access::AuditSend) {
-        body.Set("User", account);
-        change = access == Access::AuditSend &&
-                 body.Get("Message").substr(0, kActivationEvent.size()) == kActivationEvent;
+    if (!account.empty() && !rights->MayOpen(account)) {
+        return Refuse(account, std::string(account) + " may not change the security database",
+                      "may not change the security database");
     }
-    if (!change) {
+    if (!mayClose || !MayTouchConsole(store_, *rights, object, query)) {
         return Outcome::Done();
     }
     std::vector<ApplicationRecord> applications;
     std::vector<RoleRecord> roles;
-    if (!store_.ListApplications(applications) || !store_.ListRoles(roles)) {
-        return Refuse(account, "the rights of " + std::string(account) + " cannot be read",
-                      "the database cannot be read");
+    if (!ListApplications(applications) || !ListRoles(roles)) {
+        return Outcome::Refuse("Error: the security database cannot be read");
     }
-    if (!MayOpenConsole(account, applications, roles)) {
-        return Refuse(account, std::string(account) + " may not change the security database",
-                      "may not change the security database");
-    }
-    if (guarded &&
-        !KeepsConsoleOpen(object, operation, query, body, std::move(applications), std::move(roles))) {
-        LogWarning("authorization: " + Printable(account) + " refused: the change would lock the console");
+    if (!KeepsConsoleOpen(object, operation, query, body, std::move(applications), std::move(roles))) {
+        if (!account.empty()) {
+            LogWarning("authorization: " + Printable(account) +
+                       " refused: the change would lock the console");
+        }
         return Outcome::Refuse(std::string(kLockoutRefusal));
     }
     return Outcome::Done();

@@ -5,19 +5,11 @@
 #include "server/service/Accounts.h"
 #include "server/service/FormFields.h"
 
+#include <algorithm>
+
 namespace zyr::server {
 
 namespace {
-
-std::vector<zyr::accessrule::CachedRole> RulesRoles(const std::vector<RoleRecord>& roles)
-{
-    std::vector<zyr::accessrule::CachedRole> out;
-    out.reserve(roles.size());
-    for (const RoleRecord& role : roles) {
-        out.push_back({role.dn, role.name, role.memberUsers, role.memberGroups});
-    }
-    return out;
-}
 
 void SplitAccountName(std::string_view account, std::string_view& domain, std::string_view& user)
 {
@@ -28,7 +20,9 @@ void SplitAccountName(std::string_view account, std::string_view& domain, std::s
 
 } // namespace
 
-bool FindConsoleAcl(const std::vector<ApplicationRecord>& applications, std::string& aclPlain)
+namespace {
+
+const ObjectRecord* FindConsoleObject(const std::vector<ApplicationRecord>& applications)
 {
     for (const ApplicationRecord& appl : applications) {
         if (!EqualsNoCase(appl.name, kConsoleApplication)) {
@@ -40,26 +34,55 @@ bool FindConsoleAcl(const std::vector<ApplicationRecord>& applications, std::str
             }
             for (const ObjectRecord& object : group.objects) {
                 if (EqualsNoCase(object.name, kConsoleObject)) {
-                    // List reads carry an object's list in its encrypted form only.
-                    aclPlain = object.aclPlain;
-                    return !aclPlain.empty() || object.aclEncrypted.empty() ||
-                           zyr::cipher::Decrypt(object.aclEncrypted, aclPlain);
+                    return &object;
                 }
             }
         }
     }
-    return false;
+    return nullptr;
 }
 
-bool MayOpenConsole(std::string_view account, const std::vector<ApplicationRecord>& applications,
-                    const std::vector<RoleRecord>& roles)
+} // namespace
+
+bool FindConsoleAcl(const std::vector<ApplicationRecord>& applications, std::string& aclPlain)
 {
-    std::string aclPlain;
-    if (!FindConsoleAcl(applications, aclPlain)) {
+    const ObjectRecord* object = FindConsoleObject(applications);
+    if (object == nullptr) {
         return false;
     }
-    std::vector<zyr::accessrule::AccessGrant> acl;
-    if (!zyr::accessrule::ParsePlainAccessList(aclPlain, acl)) {
+    // List reads carry an object's list in its encrypted form only.
+    aclPlain = object->aclPlain;
+    return !aclPlain.empty() || object->aclEncrypted.empty() ||
+           zyr::cipher::Decrypt(object->aclEncrypted, aclPlain);
+}
+
+ConsoleRights ConsoleRights::Of(const std::vector<ApplicationRecord>& applications,
+                                const std::vector<RoleRecord>& roles)
+{
+    ConsoleRights rights;
+    for (const ApplicationRecord& appl : applications) {
+        if (EqualsNoCase(appl.name, kConsoleApplication)) {
+            rights.applicationDn = appl.dn;
+            break;
+        }
+    }
+    std::string aclPlain;
+    rights.present = FindConsoleObject(applications) != nullptr;
+    rights.readable =
+        FindConsoleAcl(applications, aclPlain) && zyr::accessrule::ParsePlainAccessList(aclPlain, rights.acl);
+    for (const RoleRecord& role : roles) {
+        if (std::any_of(rights.acl.begin(), rights.acl.end(), [&](const zyr::accessrule::AccessGrant& grant) {
+                return EqualsNoCase(grant.role, role.name);
+            })) {
+            rights.roles.push_back({role.dn, role.name, role.memberUsers, role.memberGroups});
+        }
+    }
+    return rights;
+}
+
+bool ConsoleRights::MayOpen(std::string_view account) const
+{
+    if (!readable) {
         return false;
     }
     if (acl.empty()) {
@@ -69,32 +92,39 @@ bool MayOpenConsole(std::string_view account, const std::vector<ApplicationRecor
     SplitAccountName(account, domain, user);
     const std::string host = ShortHostName();
     zyr::accessrule::AccountIdentity identity = zyr::accessrule::LookUpAccount(domain, user, host);
-    return zyr::accessrule::PermissionGranted(acl, RulesRoles(roles), identity, host, kOpenPermission);
+    return zyr::accessrule::PermissionGranted(acl, roles, identity, host, kOpenPermission);
 }
 
-bool SomeoneMayOpenConsole(const std::vector<ApplicationRecord>& applications,
-                           const std::vector<RoleRecord>& roles)
+bool ConsoleRights::NamesRole(std::string_view dn) const
 {
+    return std::any_of(roles.begin(), roles.end(),
+                       [&](const zyr::accessrule::CachedRole& role) { return role.dn == dn; });
+}
+
+bool MayOpenConsole(std::string_view account, const std::vector<ApplicationRecord>& applications,
+                    const std::vector<RoleRecord>& roles)
+{
+    return ConsoleRights::Of(applications, roles).MayOpen(account);
+}
+
+zyr::accessrule::ConsoleGuard ConsoleGuardOf(const std::vector<ApplicationRecord>& applications,
+                                             const std::vector<RoleRecord>& roles)
+{
+    using zyr::accessrule::ConsoleGuard;
+    if (FindConsoleObject(applications) == nullptr) {
+        return ConsoleGuard::NotSecured;
+    }
     std::string aclPlain;
     std::vector<zyr::accessrule::AccessGrant> acl;
     if (!FindConsoleAcl(applications, aclPlain) || !zyr::accessrule::ParsePlainAccessList(aclPlain, acl)) {
-        return false;
+        return ConsoleGuard::LockedOut; // a list that does not read grants nothing
     }
-    if (acl.empty()) {
-        return true;
-    }
-    for (const zyr::accessrule::AccessGrant& grant : acl) {
-        if ((grant.mask & kOpenPermission) == 0) {
-            continue;
-        }
-        for (const RoleRecord& role : roles) {
-            if (EqualsNoCase(role.name, grant.role) &&
-                (!role.memberUsers.empty() || !role.memberGroups.empty())) {
-                return true;
-            }
-        }
-    }
-    return false;
+    const auto hasMembers = [&](std::string_view role) {
+        return std::any_of(roles.begin(), roles.end(), [&](const RoleRecord& r) {
+            return EqualsNoCase(r.name, role) && (!r.memberUsers.empty() || !r.memberGroups.empty());
+        });
+    };
+    return zyr::accessrule::JudgeConsoleGuard(&acl, hasMembers, kOpenPermission);
 }
 
 bool SameAccount(std::string_view named, std::string_view account)
@@ -116,6 +146,29 @@ std::string DecryptedOr(std::string_view encrypted, std::string fallback)
     return zyr::cipher::Decrypt(encrypted, plain) ? plain : fallback;
 }
 
+// The console as it stands before a change.
+struct Before {
+    Before(const std::vector<ApplicationRecord>& applications, const std::vector<RoleRecord>& roles)
+        : guard(ConsoleGuardOf(applications, roles)), hasObject(FindConsoleObject(applications) != nullptr)
+    {
+    }
+    zyr::accessrule::ConsoleGuard guard;
+    bool hasObject;
+};
+
+bool KeepsOpen(const Before& before, const std::vector<ApplicationRecord>& applications,
+               const std::vector<RoleRecord>& roles)
+{
+    using zyr::accessrule::ConsoleGuard;
+    if (zyr::accessrule::WouldLockOut(before.guard, ConsoleGuardOf(applications, roles))) {
+        return false;
+    }
+    // Without the console object the server lets no account change anything:
+    // taking away an unsecured one closes the database as well.
+    return !(before.guard == ConsoleGuard::NotSecured && before.hasObject &&
+             FindConsoleObject(applications) == nullptr);
+}
+
 } // namespace
 
 bool MayCloseConsole(std::string_view object, std::string_view operation)
@@ -129,7 +182,11 @@ bool KeepsConsoleOpen(std::string_view object, std::string_view operation, const
                       const FormFields& body, std::vector<ApplicationRecord> applications,
                       std::vector<RoleRecord> roles)
 {
-    if (!MayCloseConsole(object, operation) || !SomeoneMayOpenConsole(applications, roles)) {
+    if (!MayCloseConsole(object, operation)) {
+        return true;
+    }
+    const Before before(applications, roles);
+    if (before.guard == zyr::accessrule::ConsoleGuard::LockedOut) {
         return true;
     }
     const bool remove = EqualsNoCase(operation, "Delete");
@@ -151,7 +208,7 @@ bool KeepsConsoleOpen(std::string_view object, std::string_view operation, const
                 role.memberGroups = zyr::accessrule::SplitList(DecryptedOr(body.Get("MemberGroup"), {}));
             }
         }
-        return SomeoneMayOpenConsole(applications, roles);
+        return KeepsOpen(before, applications, roles);
     }
     if (EqualsNoCase(object, "Appl")) {
         if (remove) {
@@ -181,7 +238,22 @@ bool KeepsConsoleOpen(std::string_view object, std::string_view operation, const
             }
         }
     }
-    return SomeoneMayOpenConsole(applications, roles);
+    return KeepsOpen(before, applications, roles);
+}
+
+bool KeepsConsoleOpen(const ApplicationRecord& imported, std::vector<ApplicationRecord> applications,
+                      const std::vector<RoleRecord>& roles)
+{
+    if (!EqualsNoCase(imported.name, kConsoleApplication)) {
+        return true;
+    }
+    const Before before(applications, roles);
+    // Judged as the import over the console's own application: the file's
+    // application (objects without entries) in the place of one of that name.
+    std::erase_if(applications,
+                  [](const ApplicationRecord& a) { return EqualsNoCase(a.name, kConsoleApplication); });
+    applications.push_back(imported);
+    return KeepsOpen(before, applications, roles);
 }
 
 } // namespace zyr::server

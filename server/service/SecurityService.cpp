@@ -1,6 +1,7 @@
 #include "server/service/SecurityService.h"
 
 #include "cache/TextCipher.h"
+#include "server/service/ChangeRight.h"
 #include "server/service/ExportFile.h"
 #include "server/service/LogTime.h"
 #include "server/service/ServerLog.h"
@@ -116,6 +117,17 @@ std::string CheckQueryText(const FormFields& query)
         }
     }
     return {};
+}
+
+// A read the store could not make (a database gone, a disk that fails): the
+// caller answers "Error: ..." and the log says so, at most once a second.
+bool Read(bool ok, std::string_view what)
+{
+    static RepeatedWarning readFailures;
+    if (!ok) {
+        readFailures.Log("the security database could not be read: " + std::string(what));
+    }
+    return ok;
 }
 
 // An event's text as it is kept: a byte no list may show becomes U+FFFD and
@@ -241,7 +253,8 @@ bool SecurityService::ComplianceOn() const
 {
     // The flag is switched on for good, so only an off flag is read again.
     bool on = false;
-    if (!gate_.ComplianceOn() && store_.Shared() && store_.GetComplianceFlag(on) && on) {
+    if (!gate_.ComplianceOn() && store_.Shared() &&
+        Read(store_.GetComplianceFlag(on), "the compliance flag") && on) {
         gate_.SetComplianceOn(true);
     }
     return gate_.ComplianceOn();
@@ -320,6 +333,7 @@ Outcome SecurityService::Change(std::string_view why, const FormFields& query, R
         return Outcome::NoAudit();
     }
     StoreResult result = write();
+    changesGeneration_.fetch_add(1);
     if (reach == Reach::Applications) {
         applicationsGeneration_.fetch_add(1);
     }
@@ -330,7 +344,7 @@ Outcome SecurityService::Change(std::string_view why, const FormFields& query, R
 
 bool SecurityService::ListApplications(std::vector<ApplicationRecord>& out)
 {
-    return store_.ListApplications(out);
+    return Read(store_.ListApplications(out), "the applications");
 }
 
 Outcome SecurityService::AddApplication(const FormFields& q)
@@ -415,6 +429,18 @@ Outcome SecurityService::ImportApplication(const FormFields& q, std::string_view
     }
     if (!why.empty()) {
         return Outcome::Refuse(why);
+    }
+    if (EqualsNoCase(a.name, kConsoleApplication)) {
+        std::vector<ApplicationRecord> applications;
+        std::vector<RoleRecord> roles;
+        if (!ListApplications(applications) || !ListRoles(roles)) {
+            return Outcome::Refuse("Error: the security database cannot be read");
+        }
+        if (!KeepsConsoleOpen(a, std::move(applications), roles)) {
+            LogWarning("authorization: an import over the console's application refused: it would lock the "
+                       "console");
+            return Outcome::Refuse(std::string(kLockoutRefusal));
+        }
     }
     // The file's permission list is kept as the console reads it back: the
     // text after the last ";" is dropped.
@@ -554,7 +580,7 @@ Outcome SecurityService::DeleteObject(const FormFields& q)
 
 bool SecurityService::ListRoles(std::vector<RoleRecord>& out)
 {
-    return store_.ListRoles(out);
+    return Read(store_.ListRoles(out), "the roles");
 }
 
 Outcome SecurityService::AddRole(const FormFields& q)
@@ -636,7 +662,7 @@ Outcome SecurityService::GetLogs(const FormFields& q, std::vector<LogEntry>& out
     if (!pageText.empty() && (!ParseInt64(pageText, page) || page < 0 || page > INT64_MAX / kPageSize)) {
         return Outcome::Refuse("Error: the display set is not a page number");
     }
-    if (!store_.GetLogPage(range, page, out)) {
+    if (!Read(store_.GetLogPage(range, page, out), "the log")) {
         return Outcome::Refuse("Error: the log cannot be read");
     }
     return Outcome::Done();
@@ -732,7 +758,7 @@ Outcome SecurityService::GetAudit(const FormFields& q, std::vector<AuditRecord>&
     if (!pageText.empty() && (!ParseInt64(pageText, page) || page < 0 || page > INT64_MAX / kPageSize)) {
         return Outcome::Refuse("Error: the display set is not a page number");
     }
-    if (!store_.GetAuditPage(page, out)) {
+    if (!Read(store_.GetAuditPage(page, out), "the audit trail")) {
         return Outcome::Refuse("Error: the audit trail cannot be read");
     }
     return Outcome::Done();

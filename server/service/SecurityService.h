@@ -13,11 +13,15 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace zyr::server {
+
+struct ConsoleRights;
 
 struct Outcome {
     enum class Kind {
@@ -124,10 +128,18 @@ private:
     // The decrypted "OldValue" and "NewValue" of an update body.
     bool ReadAuditValues(const FormFields& body, AuditRecord& audit, std::string& why) const;
 
+    // The console's rights as the records stand (see ConsoleRights), kept
+    // until the next change of any record; null when they cannot be read.
+    std::shared_ptr<const ConsoleRights> CurrentRights();
+
     SecurityStore& store_;
     AuditGate& gate_;
     Clock clock_;
     std::atomic<uint64_t> applicationsGeneration_{0};
+    std::atomic<uint64_t> changesGeneration_{0}; // every change, roles included
+    std::mutex rightsMutex_;
+    std::shared_ptr<const ConsoleRights> rights_;
+    uint64_t rightsGeneration_ = 0;
 };
 
 } // namespace zyr::server

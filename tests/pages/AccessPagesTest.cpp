@@ -2,6 +2,7 @@
 
 #include "common/StringTable.h"
 #include "records/AclEditing.h"
+#include "records/ConsoleAccess.h"
 #include "tests/pages/ApplicationPagesFixture.h"
 
 #include <QApplication>
@@ -252,6 +253,29 @@ TEST_F(AccessPagesTest, GroupAndObjectPagesOfferTheApplicationsPermissions)
     EXPECT_EQ(updates[1].newValues, "<NewValue><ACE><Value>Operators:Calibrate</Value></ACE></NewValue>");
     EXPECT_EQ(changeReports(),
               (std::vector<LPARAM>{reinterpret_cast<LPARAM>(&Group()), reinterpret_cast<LPARAM>(&Object())}));
+}
+
+TEST_F(AccessPagesTest, TakingOpenFromTheLastGrantOnTheConsoleObjectIsRefusedBeforeSending)
+{
+    MakeRoles({"Admins"});
+    roles->Roles().front()->AddMemberUser("PLANT\\op");
+    CKVTApplList list;
+    CKVTAppl& console = list.Append(std::make_unique<CKVTAppl>("Morvel Framework", "", true));
+    console.Groups.push_back(
+        std::make_unique<CKVTSecGroup>("Security Manager", "Morvel Framework", "{A}", ""));
+    console.Groups.back()->Objects.push_back(
+        std::make_unique<CKVTApplSecObj>("ZyrSnap-In", "{G}", "{A}", ""));
+    CKVTApplSecObj& object = *console.Groups.back()->Objects.back();
+    object.ACL.emplace_back("Admins", 1);
+
+    CApplSecObjPage page(kNotifyHandle, &console, &object);
+    Open(page);
+    Check(page.Panel(), 0, false); // Read, bit 1, off for Admins
+    EXPECT_EQ(page.Apply(), 0);
+    EXPECT_TRUE(Updates().empty());
+    ASSERT_EQ(ui.recorder.boxes.size(), 1u);
+    EXPECT_EQ(ui.recorder.boxes[0].text, zyr::records::kLockoutMessage);
+    EXPECT_EQ(object.ACL.front().Mask, 1u);
 }
 
 TEST_F(AccessPagesTest, TheObjectDescriptionWarnsAtItsLimit)

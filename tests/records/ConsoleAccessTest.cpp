@@ -1,5 +1,8 @@
 // The lockout guard's judgement of a change to the console object's grants.
 #include "records/ConsoleAccess.h"
+#include "records/Application.h"
+#include "roles/Role.h"
+#include "tests/roles/RecordsFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -73,3 +76,53 @@ TEST(ConsoleAccessTest, ChangesThatLeaveNobodyAreRefusedAndOthersPass)
 }
 
 } // namespace
+
+namespace zyr::testing {
+namespace {
+
+// The console's own check before it sends, on its current lists.
+class ConsoleLockoutGuardTest : public RecordsFixture {};
+
+TEST_F(ConsoleLockoutGuardTest, RefusesOnTheCurrentListsBeforeAnythingIsSent)
+{
+    UseServer("http://127.0.0.1:1/sec"); // nothing may be sent: nobody listens
+    // Without the lists there is nothing to judge on: the server judges alone.
+    EXPECT_TRUE(PassesLockoutGuard([](ConsoleAccess& access) { access.ReplaceObject(false); }));
+
+    CKVTApplList applications;
+    CKVTAppl& console = applications.Append(std::make_unique<CKVTAppl>("Morvel Framework", "", true));
+    console.Groups.push_back(
+        std::make_unique<CKVTSecGroup>("Security Manager", "Morvel Framework", "{A}", ""));
+    CKVTSecGroup& group = *console.Groups.back();
+    group.Objects.push_back(std::make_unique<CKVTApplSecObj>("ZyrSnap-In", "{G}", "{A}", ""));
+    CKVTApplSecObj& object = *group.Objects.back();
+    object.ACL = {AccessEntry("Admins", 1)};
+    group.ACL = {AccessEntry("Admins", 1)};
+    CKVTAppl& other = applications.Append(std::make_unique<CKVTAppl>("Batch Control", "", true));
+    CKVTRoleList roles;
+    roles.Roles().push_back(std::make_unique<CKVTRole>("Admins", ""));
+    roles.Roles().back()->AddMemberUser("PLANT\\op one");
+
+    EXPECT_FALSE(PassesDeleteLockoutGuard(console, &group, &object));
+    EXPECT_FALSE(PassesDeleteLockoutGuard(console));
+    EXPECT_TRUE(PassesDeleteLockoutGuard(other));
+    EXPECT_FALSE(PassesLockoutGuard([](ConsoleAccess& access) { access.DeleteRole("ADMINS"); }));
+    // A mask edit counts only on the console object's own list.
+    const auto takeOpen = [](const std::vector<AccessEntry>& acl) {
+        return [&acl](ConsoleAccess& access) {
+            if (access.Holds(acl)) {
+                access.SetMask("Admins", 2);
+            }
+        };
+    };
+    EXPECT_TRUE(PassesLockoutGuard(takeOpen(group.ACL)));
+    EXPECT_FALSE(PassesLockoutGuard(takeOpen(object.ACL)));
+    ASSERT_EQ(ui.boxes.size(), 4u);
+    for (const auto& box : ui.boxes) {
+        EXPECT_EQ(box.text, kLockoutMessage);
+    }
+    EXPECT_EQ(object.ACL.size(), 1u); // the lists themselves stay as they were
+}
+
+} // namespace
+} // namespace zyr::testing

@@ -1,5 +1,7 @@
 #include "tools/zyrsec/Commands.h"
 
+#include "common/ConsoleObject.h"
+#include "platform/text/CodePage.h"
 #include "records/ApplicationImport.h"
 #include "tools/zyrsec/LockoutGuard.h"
 #include "tools/zyrsec/Lookup.h"
@@ -206,6 +208,12 @@ int ImportApplication(Context& context)
     }
     CKVTApplList list;
     if (!FetchApplicationList(context, list)) {
+        return kExitFailed;
+    }
+    // An import over the console's own application would take its grants.
+    if (zyr::text::EqualsNoCase(zyr::records::ImportedApplicationName(path), kConsoleApplication) &&
+        !PassesLockoutGuard(
+            context, [](auto& access) { access.ReplaceObject(true); }, &list)) {
         return kExitFailed;
     }
     CKVTAppl* added = nullptr;

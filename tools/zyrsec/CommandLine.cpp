@@ -272,7 +272,8 @@ std::string GeneralHelp()
     }
     text += "\n"
             "Messages go to standard error. Exit status: 0 success, 1 refused or failed,\n"
-            "2 usage error.\n";
+            "2 usage error. A change whose reply is lost or empty is read back: 0 when\n"
+            "it is in the database, 1 when it is not or cannot be read.\n";
     return text;
 }
 

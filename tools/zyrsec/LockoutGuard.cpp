@@ -1,7 +1,5 @@
 #include "tools/zyrsec/LockoutGuard.h"
 
-#include "platform/ui/UiService.h"
-
 namespace zyr::zyrsec {
 
 bool PassesLockoutGuard(Context& context, const std::function<void(zyr::records::ConsoleAccess&)>& change,
@@ -23,15 +21,7 @@ bool PassesLockoutGuard(Context& context, const std::function<void(zyr::records:
         }
         roles = &fetchedRoles;
     }
-    const zyr::records::ConsoleAccess before = zyr::records::ConsoleAccess::Of(*applications, *roles);
-    zyr::records::ConsoleAccess after = before;
-    change(after);
-    if (!zyr::records::WouldLockOut(before, after)) {
-        return true;
-    }
-    context.ui.MessageBox(nullptr, zyr::records::kLockoutMessage, Caption(),
-                          zyr::ui::MB_OK | zyr::ui::MB_ICONERROR);
-    return false;
+    return zyr::records::PassesLockoutGuard(change, applications, roles);
 }
 
 } // namespace zyr::zyrsec

@@ -5,6 +5,7 @@
 #include "signin/SetupCheck.h"
 #include "signin/SignIn.h"
 #include "tools/zyrsec/CommandContext.h"
+#include "tools/zyrsec/ReadBack.h"
 #include "tools/zyrsec/Rendering.h"
 #include "web/ServerConnection.h"
 
@@ -108,10 +109,14 @@ int RunZyrsec(const std::vector<std::string>& arguments, const RunStreams& strea
         if (!SignIn(context)) {
             return kExitFailed;
         }
-        if (invocation.command->effect == Effect::Changes && RefusedByAuditGuard()) {
+        if (invocation.command->effect != Effect::Changes) {
+            return invocation.command->handler(context);
+        }
+        if (RefusedByAuditGuard()) {
             return kExitFailed;
         }
-        return invocation.command->handler(context);
+        ForgetLastChange();
+        return ReadBackUnanswered(context, invocation.command->handler(context));
     };
     const int status = run();
     zyr::web::ClearServerCredentials();

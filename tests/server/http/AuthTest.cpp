@@ -5,6 +5,7 @@
 #include "server/service/Accounts.h"
 #include "tests/server/ServerFixture.h"
 #include "tests/server/ServerProcess.h"
+#include "tests/support/PreloadWrappers.h"
 #include "tests/support/TestRealm.h"
 
 #include <gtest/gtest.h>
@@ -20,8 +21,6 @@
 
 namespace zyr::server::test {
 namespace {
-
-constexpr const char* kMatrix = "/usr/lib/x86_64-linux-gnu/pam_wrapper/pam_matrix.so";
 
 // curl's reply body, then a line with the status and the WWW-Authenticate
 // and Retry-After fields.
@@ -44,9 +43,15 @@ class AuthTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (std::system("curl --version >/dev/null 2>&1") != 0 || !std::filesystem::exists(kMatrix)) {
-            GTEST_SKIP() << "needs curl and pam_matrix";
+        const zyr::test::WrapperPath matrix = zyr::test::PamMatrixModule();
+        if (matrix.path.empty()) {
+            ASSERT_FALSE(matrix.installed) << matrix.problem;
+            GTEST_SKIP() << matrix.problem;
         }
+        if (std::system("curl --version >/dev/null 2>&1") != 0) {
+            GTEST_SKIP() << "needs curl";
+        }
+        const std::string& kMatrix = matrix.path;
         auto pamDir = dir.path() / "pam.d";
         std::filesystem::create_directories(pamDir);
         auto passdb = (dir.path() / "passdb").string();

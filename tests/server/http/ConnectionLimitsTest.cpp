@@ -15,6 +15,7 @@
 #include <memory>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 namespace zyr::server::test {
 namespace {
@@ -71,6 +72,30 @@ TEST(ConnectionLimitsTest, ConnectionsBeyondTheLimitAnswer503)
     EXPECT_EQ(refused.status, 503);
     first.reset();
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(Request(server.port(), "POST", "Operation=GetServerVersion", "Junk=Junk").body, "2.3");
+    EXPECT_EQ(server.Stop(), 0);
+}
+
+// Bodies are counted by what their headers announce: four of the largest
+// fill the 256 MiB for bodies in flight before a byte of them is sent.
+TEST(ConnectionLimitsTest, BodiesInFlightAreBoundedByTheirAnnouncedLength)
+{
+    TestDatabase database(Backend::Sqlite);
+    ServerProcess server;
+    ASSERT_TRUE(server.Start({"--db", database.location()}));
+    const std::string head =
+        "POST /zyr/security?Object=Log&Operation=Add HTTP/1.1\r\nHost: x\r\nContent-Length: " +
+        std::to_string(64 * 1024 * 1024) + "\r\n\r\n";
+    std::vector<std::unique_ptr<RawConnection>> held;
+    for (int i = 0; i < 4; ++i) {
+        held.push_back(std::make_unique<RawConnection>(server.port()));
+        ASSERT_TRUE(held.back()->Send(head));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // all four headers read
+    RawReply refused = Request(server.port(), "POST", "Operation=GetServerVersion", "Junk=Junk");
+    EXPECT_EQ(refused.status, 503);
+    held.clear();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(Request(server.port(), "POST", "Operation=GetServerVersion", "Junk=Junk").body, "2.3");
     EXPECT_EQ(server.Stop(), 0);
 }

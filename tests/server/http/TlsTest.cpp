@@ -138,5 +138,20 @@ TEST_F(TlsTest, ServesTheRequestPageOverTls)
     EXPECT_EQ(server.Stop(), 0);
 }
 
+TEST_F(TlsTest, AConnectionBeyondTheLimitReadsItsRefusalInTls)
+{
+    if (!MakeCertificate("127.0.0.1")) {
+        GTEST_SKIP() << "openssl cannot make a test certificate here";
+    }
+    ASSERT_TRUE(server.Start({"--db", (dir.path() / "tls.db").string(), "--tls-cert", cert, "--tls-key", key,
+                              "--max-connections", "1"}));
+    RawConnection held(server.port());
+    std::this_thread::sleep_for(std::chrono::milliseconds(200)); // accepted
+    std::string refused = TlsExchange(server.port(), "GET /zyr/security HTTP/1.1\r\nHost: x\r\n\r\n");
+    EXPECT_EQ(refused.rfind("HTTP/1.1 503", 0), 0u) << refused;
+    EXPECT_NE(refused.find("too many connections"), std::string::npos) << refused;
+    EXPECT_EQ(server.Stop(), 0);
+}
+
 } // namespace
 } // namespace zyr::server::test

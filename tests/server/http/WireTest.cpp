@@ -98,6 +98,10 @@ TEST_P(WireTest, HostileRequestsAreAnsweredWithoutHarm)
         {"POST /zyr/security?Object=KVTAPI&Operation=ApplImp HTTP/1.1\r\nHost: x\r\nContent-Length: "
          "70000000\r\n\r\n",
          413},
+        // A chunk that alone passes the bound is refused before it is read.
+        {"POST /zyr/security?Object=KVTAPI&Operation=ApplImp HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: "
+         "chunked\r\n\r\n5000000\r\n",
+         413},
         {"POST /zyr/security HTTP/1.1\r\nHost: x\r\nContent-Length: zz\r\n\r\n", 400},
         {"GET /zyr/security HTTP/9.9\r\n\r\n", 0},
         {"DELETE /zyr/security?Object=Appl&Operation=GetAll HTTP/1.1\r\nHost: x\r\n\r\n", 405},

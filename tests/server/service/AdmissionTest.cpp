@@ -104,9 +104,56 @@ TEST_P(AdmissionTest, TheLockoutGuardRefusesChangesThatLeaveNobodyToOpenTheConso
         kept = kept || (role.dn == adminRole && !role.memberUsers.empty());
     }
     EXPECT_TRUE(kept);
+    // The rights admission keeps follow every change: a member added to the
+    // granting role may change at once.
+    const std::string addRole =
+        "Object=Role&Operation=Add&CN=Late&DN=%7Bl1%7D&Desc=&MemberUser=&MemberGroup=";
+    EXPECT_EQ(As("CORP\\ann", addRole), "Error: CORP\\ann may not change the security database");
+    EXPECT_EQ(As("CORP\\jdoe",
+                 "Object=Role&Operation=Update&CN=Security%20Administrators&DN=" + adminRole + "&Desc=",
+                 "MemberUser=" + zyr::cipher::Encrypt("CORP\\jdoe;CORP\\ann;") + "&MemberGroup=" + emptyList +
+                     "&OldValue=&NewValue="),
+              "OK");
+    EXPECT_EQ(As("CORP\\ann", addRole), "OK");
     // Another role goes.
     ASSERT_FALSE(otherRole.empty());
     EXPECT_EQ(As("CORP\\jdoe", "Object=Role&Operation=Delete&CN=x&DN=" + otherRole), "OK");
+}
+
+TEST_P(AdmissionTest, TheGuardTakesTheClientsRuleAndCoversAnImportOverTheConsole)
+{
+    const std::string refusal(kLockoutRefusal);
+    std::vector<ApplicationRecord> applications;
+    ASSERT_TRUE(fixture->store->ListApplications(applications));
+    std::string consoleDn;
+    for (const auto& a : applications) {
+        for (const auto& g : a.groups) {
+            for (const auto& o : g.objects) {
+                if (o.name == kConsoleObject) {
+                    consoleDn = o.dn;
+                }
+            }
+        }
+    }
+    ASSERT_FALSE(consoleDn.empty());
+    // Emptying the granting list would leave the console open to everyone
+    // and guarded by nobody: refused, as the clients refuse it.
+    EXPECT_EQ(As("CORP\\jdoe", "Object=SecObj&Operation=Update&CN=ZyrSnap-In&DN=" + consoleDn,
+                 "OldValue=&NewValue=&ACL=" + zyr::cipher::Encrypt("")),
+              refusal);
+    // The console's own application imported over the granted one.
+    const std::string file =
+        "<?xml version=\"1.0\"?><ZYR><ApplName>MORVEL framework</ApplName><ApplID>{C1}</ApplID>"
+        "<Description></Description><KVTPerm></KVTPerm><GroupCount>0</GroupCount></ZYR>";
+    HttpReply imported = fixture->router->Handle(
+        "POST", "/zyr/security?Object=KVTAPI&Operation=ApplImp" + kTrailer, file, "CORP\\jdoe");
+    EXPECT_EQ(imported.body, refusal);
+    std::vector<ApplicationRecord> after;
+    ASSERT_TRUE(fixture->store->ListApplications(after));
+    EXPECT_EQ(after.size(), applications.size());
+    std::string acl;
+    ASSERT_TRUE(FindConsoleAcl(after, acl));
+    EXPECT_EQ(acl, "Security Administrators:1;");
 }
 
 ZYR_ON_BOTH_BACKENDS(AdmissionTest);

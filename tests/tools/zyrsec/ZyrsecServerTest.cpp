@@ -366,3 +366,41 @@ TEST_F(ZyrsecServerTest, EveryStepOfARunUsesTheServerItWasPointedAt)
 }
 
 } // namespace
+
+TEST_F(ZyrsecServerTest, AChangeWithoutAnAnswerIsReadBack)
+{
+    const std::filesystem::path file = dir_ / "late.xml";
+    std::ofstream(file) << "<?xml version=\"1.0\"?><ZYR><ApplName>Late "
+                           "Line</ApplName><ApplID>{C2000000-0000-0000-0000-000000000000}</ApplID>"
+                           "<Description></Description><KVTPerm></KVTPerm><GroupCount>0</GroupCount></ZYR>";
+    struct Case {
+        const char* fault;
+        std::vector<std::string> arguments;
+        bool made;
+    };
+    const Case cases[] = {
+        // Carried out, the reply empty (a GET change) or cut (a POST change).
+        {"Kind=EmptyReply&Object=Role&Operation=Add&Served=1", {"role", "add", "Late Shift"}, true},
+        {"Kind=Drop&Object=Role&Operation=Update&Served=1",
+         {"role", "describe", "Late Shift", "Lates"},
+         true},
+        // Not carried out: the empty reply that the wire rules count as
+        // success, and a connection cut before the request was served.
+        {"Kind=EmptyReply&Object=Role&Operation=Update", {"role", "describe", "Late Shift", "Never"}, false},
+        {"Kind=Drop&Object=Role&Operation=Delete", {"--yes", "role", "delete", "Late Shift"}, false},
+        {"Kind=Drop&Object=KVTAPI&Operation=ApplImp&Served=1", {"import", file.string()}, true},
+    };
+    for (const auto& [fault, arguments, made] : cases) {
+        ASSERT_EQ(Fault(fault), "OK");
+        ToolRun run = Zyrsec(arguments);
+        ASSERT_EQ(Fault("Kind=Clear"), "OK");
+        EXPECT_EQ(run.status, made ? 0 : 1) << fault << "\n" << run.err;
+        const std::string verdict =
+            made ? "the change is in the database" : "the change is not in the database";
+        EXPECT_TRUE(Contains(run.err, "The security server gave no answer; " + verdict)) << fault << "\n"
+                                                                                         << run.err;
+    }
+    ToolRun shown = Zyrsec({"--json", "role", "show", "Late Shift"});
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_EQ(shown.Json().get<std::string>("role.description"), "Lates");
+}
