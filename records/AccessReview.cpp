@@ -3,7 +3,9 @@
 #include "common/CsvField.h"
 #include "common/KvtXml.h"
 #include "common/RequestFrame.h"
+#include "platform/file/FileContent.h"
 #include "platform/text/CodePage.h"
+#include "platform/text/Escape.h"
 #include "records/Application.h"
 #include "records/ConsoleAccess.h"
 #include "records/SecureGroup.h"
@@ -11,8 +13,10 @@
 #include "roles/RoleList.h"
 #include "web/WebPage.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <sys/stat.h>
 
 namespace zyr::records {
 
@@ -207,30 +211,38 @@ AccessReview BuildAccessReview(const CKVTApplList& applications, const CKVTRoleL
     return review;
 }
 
+AccessReview MakeAccessReview(const CKVTApplList& applications, const CKVTRoleList& roles, int days,
+                              std::time_t now)
+{
+    AccessReview review = BuildAccessReview(applications, roles);
+    review.server = std::string(applications.ServerUrlText());
+    review.generated = AuditTimeText(now);
+    review.madeBy = zyr::CurrentUserName();
+    review.days = days;
+    review.auditRead =
+        FetchAuditSince(applications.ServerUrlText(),
+                        AuditTimeText(now - static_cast<std::time_t>(days) * 86400), review.audit);
+    return review;
+}
+
+int SaveAccessReview(const std::string& path, const AccessReview& review, bool csv)
+{
+    const zyr::file::SaveResult saved =
+        zyr::file::SaveFileAtomically(path, csv ? AccessReviewCsv(review) : AccessReviewHtml(review), 0600);
+    if (!saved.ok()) {
+        return saved.error != 0 ? saved.error : EIO;
+    }
+    // A file it replaced keeps its mode; the review is for its owner alone.
+    return ::chmod(path.c_str(), 0600) == 0 ? 0 : errno;
+}
+
 std::string EscapeHtml(std::string_view text)
 {
-    std::string escaped;
-    escaped.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            escaped += "&amp;";
-            break;
-        case '<':
-            escaped += "&lt;";
-            break;
-        case '>':
-            escaped += "&gt;";
-            break;
-        case '"':
-            escaped += "&quot;";
-            break;
-        case '\'':
-            escaped += "&#39;";
-            break;
-        default:
-            // Control characters would not print; they are shown as a mark.
-            escaped += (static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t') ? '?' : c;
+    std::string escaped = zyr::text::XmlEscaped(text);
+    // Control characters would not print; they are shown as a mark.
+    for (char& c : escaped) {
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t') {
+            c = '?';
         }
     }
     return escaped;

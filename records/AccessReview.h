@@ -16,6 +16,9 @@ class CKVTRoleList;
 
 namespace zyr::records {
 
+// The audit period of a review when none is asked for.
+constexpr int kDefaultReviewDays = 30;
+
 // One record of the server's audit trail, its fields in the reply's order.
 struct AuditEntry {
     std::string time; // "YYYY-MM-DD HH:MM:SS", the server's local time
@@ -63,6 +66,16 @@ struct AccessReview {
 // The roles, their grants and the console's openers from the fetched lists;
 // the caller fills in the rest.
 AccessReview BuildAccessReview(const CKVTApplList& applications, const CKVTRoleList& roles);
+
+// The whole review: the lists' roles and grants, the server of the
+// application list, now, the signed-in account, and the audit records of the
+// last days read from the server.
+AccessReview MakeAccessReview(const CKVTApplList& applications, const CKVTRoleList& roles, int days,
+                              std::time_t now);
+
+// Writes the review, as CSV or as the HTML page, readable by its owner alone
+// (also over an older file); 0 or the errno value of the failure.
+int SaveAccessReview(const std::string& path, const AccessReview& review, bool csv);
 
 std::string EscapeHtml(std::string_view text);
 std::string AccessReviewHtml(const AccessReview& review);

@@ -154,11 +154,8 @@ int AccessCommand(Context& context, bool grant)
     if (!FetchApplicationList(context, list) || !FetchRoleList(context, roles)) {
         return kExitFailed;
     }
-    const std::string groupName = invocation.Option("group");
-    const std::string objectName = invocation.Option("object");
     Target target;
-    if (!FindTarget(context, list, invocation.Option("app"), invocation.Has("group") ? &groupName : nullptr,
-                    invocation.Has("object") ? &objectName : nullptr, target)) {
+    if (!FindOptionTarget(context, list, target)) {
         return kExitFailed;
     }
     // The page offers the roles of the role list.

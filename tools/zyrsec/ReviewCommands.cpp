@@ -2,8 +2,6 @@
 // and the access review report.
 #include "tools/zyrsec/Commands.h"
 
-#include "common/RequestFrame.h"
-#include "platform/file/FileContent.h"
 #include "platform/identity/Identity.h"
 #include "records/AccessReview.h"
 #include "records/ChangeRules.h"
@@ -12,17 +10,14 @@
 #include "tools/zyrsec/Lookup.h"
 #include "tools/zyrsec/TextTable.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <ctime>
-#include <sys/stat.h>
 
 namespace zyr::zyrsec {
 
 namespace {
 
-constexpr int kDefaultReviewDays = 30;
 constexpr int kMostReviewDays = 3660;
 
 std::string RoleList(const std::vector<std::string>& roles)
@@ -69,7 +64,7 @@ bool ReadAccount(Context& context, const std::string& text, std::string& domain,
 // --days N: whole days from 1 to kMostReviewDays.
 bool ReadDays(Context& context, int& days)
 {
-    days = kDefaultReviewDays;
+    days = zyr::records::kDefaultReviewDays;
     if (!context.invocation.Has("days")) {
         return true;
     }
@@ -79,18 +74,6 @@ bool ReadDays(Context& context, int& days)
         days > kMostReviewDays) {
         Fail(context,
              "'" + text + "' is not a number of days (1 to " + std::to_string(kMostReviewDays) + ").");
-        return false;
-    }
-    return true;
-}
-
-// Writes the report readable by its owner alone, also over an older file.
-bool WriteReport(Context& context, const std::string& path, const std::string& content)
-{
-    const zyr::file::SaveResult saved = zyr::file::SaveFileAtomically(path, content, 0600);
-    if (!saved.ok() || ::chmod(path.c_str(), 0600) != 0) {
-        Fail(context, "The report '" + path +
-                          "' could not be written: " + std::strerror(saved.ok() ? errno : saved.error) + ".");
         return false;
     }
     return true;
@@ -183,11 +166,8 @@ int ShowWhoCan(Context& context)
     if (!FetchApplicationList(context, list) || !FetchRoleList(context, roles)) {
         return kExitFailed;
     }
-    const std::string groupName = invocation.Option("group");
-    const std::string objectName = invocation.Option("object");
     Target target;
-    if (!FindTarget(context, list, invocation.Option("app"), invocation.Has("group") ? &groupName : nullptr,
-                    invocation.Has("object") ? &objectName : nullptr, target)) {
+    if (!FindOptionTarget(context, list, target)) {
         return kExitFailed;
     }
     const std::string& name = invocation.arguments[0];
@@ -239,7 +219,7 @@ int ShowWhoCan(Context& context)
 
 int ReportAccess(Context& context)
 {
-    int days = kDefaultReviewDays;
+    int days = zyr::records::kDefaultReviewDays;
     if (!ReadDays(context, days)) {
         return kExitFailed;
     }
@@ -252,22 +232,13 @@ int ReportAccess(Context& context)
     if (!FetchApplicationList(context, list) || !FetchRoleList(context, roles)) {
         return kExitFailed;
     }
-    zyr::records::AccessReview review = zyr::records::BuildAccessReview(list, roles);
-    const std::time_t now = std::time(nullptr);
-    review.server = std::string(list.ServerUrlText());
-    review.generated = zyr::records::AuditTimeText(now);
-    review.madeBy = zyr::CurrentUserName();
-    review.days = days;
     Progress progress(context);
     progress.Show("Reading the audit trail...");
-    review.auditRead = zyr::records::FetchAuditSince(
-        list.ServerUrlText(), zyr::records::AuditTimeText(now - static_cast<std::time_t>(days) * 86400),
-        review.audit);
+    const zyr::records::AccessReview review =
+        zyr::records::MakeAccessReview(list, roles, days, std::time(nullptr));
     progress.Done();
-    const bool csv = context.invocation.Has("csv");
-    if (!WriteReport(context, path,
-                     csv ? zyr::records::AccessReviewCsv(review) : zyr::records::AccessReviewHtml(review))) {
-        return kExitFailed;
+    if (const int error = zyr::records::SaveAccessReview(path, review, context.invocation.Has("csv"))) {
+        return Fail(context, "The report '" + path + "' could not be written: " + std::strerror(error) + ".");
     }
     context.json.Set("file", path);
     context.json.Set("roles", static_cast<unsigned long>(review.roles.size()));
