@@ -151,11 +151,8 @@ int AccessCommand(Context& context, bool grant)
     const Invocation& invocation = context.invocation;
     CKVTApplList list;
     CKVTRoleList roles;
-    if (!FetchApplicationList(context, list) || !FetchRoleList(context, roles)) {
-        return kExitFailed;
-    }
     Target target;
-    if (!FindOptionTarget(context, list, target)) {
+    if (!FetchOptionTarget(context, list, roles, target)) {
         return kExitFailed;
     }
     // The page offers the roles of the role list.

@@ -78,8 +78,11 @@ bool FindTarget(Context& context, CKVTApplList& list, const std::string& app, co
     return true;
 }
 
-bool FindOptionTarget(Context& context, CKVTApplList& list, Target& target)
+bool FetchOptionTarget(Context& context, CKVTApplList& list, CKVTRoleList& roles, Target& target)
 {
+    if (!FetchApplicationList(context, list) || !FetchRoleList(context, roles)) {
+        return false;
+    }
     const Invocation& invocation = context.invocation;
     const std::string groupName = invocation.Option("group");
     const std::string objectName = invocation.Option("object");

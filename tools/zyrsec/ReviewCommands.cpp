@@ -163,11 +163,8 @@ int ShowWhoCan(Context& context)
     }
     CKVTApplList list;
     CKVTRoleList roles;
-    if (!FetchApplicationList(context, list) || !FetchRoleList(context, roles)) {
-        return kExitFailed;
-    }
     Target target;
-    if (!FindOptionTarget(context, list, target)) {
+    if (!FetchOptionTarget(context, list, roles, target)) {
         return kExitFailed;
     }
     const std::string& name = invocation.arguments[0];
