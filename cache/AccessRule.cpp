@@ -155,26 +155,31 @@ AccountIdentity LookUpAccount(std::string_view domain, std::string_view user, st
     return account;
 }
 
-bool AccountHoldsRole(const CachedRole& role, const AccountIdentity& account, std::string_view computerName)
+RoleMatch MatchRole(const CachedRole& role, const AccountIdentity& account, std::string_view computerName)
 {
     for (const std::string& member : role.memberUsers) {
         if (MatchesAccount(member, account.domain, account.user, computerName)) {
-            return true;
+            return {RoleMatch::Kind::User, member};
         }
     }
     for (const std::string& member : role.memberGroups) {
         if (IsEveryone(member)) {
-            return true;
+            return {RoleMatch::Kind::Everyone, member};
         }
         for (const std::string& group : account.groups) {
             std::string_view groupDomain, groupName;
             SplitMember(group, groupDomain, groupName);
             if (MatchesAccount(member, groupDomain, groupName, computerName)) {
-                return true;
+                return {RoleMatch::Kind::Group, member};
             }
         }
     }
-    return false;
+    return {};
+}
+
+bool AccountHoldsRole(const CachedRole& role, const AccountIdentity& account, std::string_view computerName)
+{
+    return MatchRole(role, account, computerName).kind != RoleMatch::Kind::None;
 }
 
 bool PermissionGranted(const std::vector<AccessGrant>& acl, const std::vector<CachedRole>& roles,

@@ -53,6 +53,15 @@ std::string NameServiceAccount(std::string_view domain, std::string_view user, s
 // account the account's domain.
 AccountIdentity LookUpAccount(std::string_view domain, std::string_view user, std::string_view computerName);
 
+// The member of a role through which an account holds it: the account
+// itself, one of its groups, or "Everyone"; None when it does not hold it.
+struct RoleMatch {
+    enum class Kind { None, User, Group, Everyone };
+    Kind kind = Kind::None;
+    std::string member; // the member as the role lists it
+};
+RoleMatch MatchRole(const CachedRole& role, const AccountIdentity& account, std::string_view computerName);
+
 // Whether the role lists the account as a user, lists one of its groups, or
 // lists "Everyone". Names compare without case; a member without a domain
 // stands for a local account of this computer.

@@ -1,6 +1,7 @@
 #include "pages/ApplicationWindows.h"
 
 #include "console/framework/NodeHelpers.h"
+#include "pages/AccessDialogs.h"
 #include "pages/AccessPages.h"
 #include "pages/NewItemDialogs.h"
 #include "pages/PermPage.h"
@@ -47,6 +48,17 @@ bool ApplicationWindows::RunNewItemDialog(zyr::console::NewItemKind kind, HWND p
                                           zyr::console::NewItemTexts& texts)
 {
     return zyr::pages::RunNewItemDialog(kind, parent, &texts);
+}
+
+bool ApplicationWindows::ConfirmImport(HWND parent, const CKVTAppl& file, const CKVTApplList& list)
+{
+    return RunImportPreview(parent, file, list);
+}
+
+void ApplicationWindows::ShowWhoHasAccess(HWND parent, const CKVTAppl& application, const CKVTSecGroup* group,
+                                          const CKVTApplSecObj* object)
+{
+    RunWhoHasAccess(parent, application, group, object);
 }
 
 void InstallApplicationWindows()

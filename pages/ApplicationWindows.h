@@ -20,6 +20,10 @@ public:
     // The New dialog of the kind.
     bool RunNewItemDialog(zyr::console::NewItemKind kind, HWND parent,
                           zyr::console::NewItemTexts& texts) override;
+    // The import preview; OK imports.
+    bool ConfirmImport(HWND parent, const CKVTAppl& file, const CKVTApplList& list) override;
+    void ShowWhoHasAccess(HWND parent, const CKVTAppl& application, const CKVTSecGroup* group,
+                          const CKVTApplSecObj* object) override;
 };
 
 // Installs them for the node logic.

@@ -1,7 +1,13 @@
 #include "pages/FindUserDlg.h"
 
+#include "pages/AccessDialogs.h"
 #include "pages/QtText.h"
+#include "platform/identity/Identity.h"
 #include "platform/ui/UiService.h"
+#include "records/Application.h"
+#include "records/EffectiveAccess.h"
+#include "roles/RoleList.h"
+#include "signin/AccountLookup.h"
 #include "signin/FindUser.h"
 
 #include <QApplication>
@@ -12,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -36,6 +43,8 @@ QDialog* FindUserDlg::Create()
     dialog_ = dialog;
     dialog->setObjectName(QString::number(IDD));
     dialog->setWindowTitle("Find User");
+    // Wide enough for the effective access's places and permissions.
+    dialog->resize(600, 480);
 
     auto* layout = new QVBoxLayout(dialog);
     auto* grid = new QGridLayout;
@@ -66,7 +75,23 @@ QDialog* FindUserDlg::Create()
     roles_->setHeaderLabels({"Role Name"});
     roles_->headerItem()->setTextAlignment(0, Qt::AlignLeft);
     roles_->setColumnWidth(0, kRoleColumnWidth);
-    layout->addWidget(roles_);
+    // The result: the roles as the authorization component answers them, and
+    // what they grant where, from the lists the console holds.
+    auto* tabs = new QTabWidget;
+    tabs->setObjectName("Result");
+    tabs->addTab(roles_, "Roles");
+    auto* accessPage = new QWidget;
+    auto* accessLayout = new QVBoxLayout(accessPage);
+    access_ = new QTreeWidget;
+    access_->setObjectName("EffectiveAccess");
+    access_->setColumnCount(3);
+    access_->setHeaderLabels({"Where", "Permission", "Granted By"});
+    accessLayout->addWidget(access_, 1);
+    auto* note = new QLabel(zyr::pages::ToQString(zyr::records::kGrantsWhereStoredNote));
+    note->setWordWrap(true);
+    accessLayout->addWidget(note);
+    tabs->addTab(accessPage, "Effective Access");
+    layout->addWidget(tabs, 1);
 
     auto* bottom = new QHBoxLayout;
     count_ = new QLabel;
@@ -110,6 +135,7 @@ void FindUserDlg::OnGetRoles()
         return;
     }
     roles_->clear();
+    access_->clear();
     count_->clear();
     UpdateData(true);
     zyr::signin::FindUserAnswer answer = zyr::signin::GetRoles(m_strDomain, m_strUserName);
@@ -124,5 +150,15 @@ void FindUserDlg::OnGetRoles()
     count_->setText(zyr::pages::ToQString(answer.countText));
     for (const std::string& role : answer.roles) {
         roles_->addTopLevelItem(new QTreeWidgetItem(QStringList{zyr::pages::ToQString(role)}));
+    }
+    const CKVTApplList* applications = zyr::records::CurrentApplList();
+    const CKVTRoleList* roleList = zyr::records::CurrentRoleList();
+    if (applications != nullptr && roleList != nullptr) {
+        const std::string computer = zyr::identity::ShortHostName();
+        const zyr::signin::AccountIdentity account =
+            zyr::signin::LookUpRoleAccount(m_strDomain, m_strUserName, computer);
+        zyr::pages::FillEffectiveAccess(
+            access_, zyr::records::EffectiveAccess(
+                         *applications, zyr::records::RolesOfAccount(*roleList, account, computer)));
     }
 }

@@ -41,5 +41,6 @@ private:
     QLineEdit* userName_ = nullptr;
     QLineEdit* domain_ = nullptr;
     QTreeWidget* roles_ = nullptr;
+    QTreeWidget* access_ = nullptr;
     QLabel* count_ = nullptr;
 };

@@ -34,8 +34,14 @@ std::span<const CommandEntry<CApplInstanceNode>> CApplInstanceNode::CommandTable
     static const CommandEntry<CApplInstanceNode> table[] = {
         {ID_NEW_SECURE_GROUP, &CApplInstanceNode::OnNewSecureGroup},
         {ID_EXPORT_APPLICATION, &CApplInstanceNode::OnExportApplication},
+        {ID_WHO_HAS_ACCESS, &CApplInstanceNode::OnWhoHasAccess},
     };
     return table;
+}
+
+HRESULT CApplInstanceNode::OnWhoHasAccess(bool&, CSnapInObjectRootBase* root)
+{
+    return zyr::console::appl::ShowWhoHasAccess(*this, root, m_pAppl);
 }
 
 CApplInstanceNode::CApplInstanceNode(zyr::xml::KvtXmlDocument* document,

@@ -24,6 +24,7 @@ public:
     static constexpr UINT kMenuId = zyr::console::IDR_APPL_INSTANCE_MENU;
     static constexpr long ID_NEW_SECURE_GROUP = 32781;
     static constexpr long ID_EXPORT_APPLICATION = 32784;
+    static constexpr long ID_WHO_HAS_ACCESS = zyr::console::ID_WHO_HAS_ACCESS;
     static std::span<const CommandEntry<CApplInstanceNode>> CommandTable();
 
     // With the document and the application's element (start-up), reads the
@@ -53,6 +54,7 @@ public:
     // The commands 32781 and 32784.
     virtual HRESULT OnNewSecureGroup(bool& handled, CSnapInObjectRootBase* root);
     virtual HRESULT OnExportApplication(bool& handled, CSnapInObjectRootBase* root);
+    HRESULT OnWhoHasAccess(bool& handled, CSnapInObjectRootBase* root);
     // Builds nodes for groups of the record that have none.
     HRESULT OnRefresh(IConsole* console) override;
     // Makes the group nodes on first need: expansion, the description bar,

@@ -64,6 +64,22 @@ Record* AddedRecord(IConsole* console, const zyr::records::AddOutcome<Record>& o
 // The console's main window, or null.
 HWND MainWindowOf(IConsole* console);
 
+// "Who Has Access..." of an application, group or object node: the installed
+// window over the console's main window. Always S_OK; nothing without the
+// application record.
+template <typename Node>
+HRESULT ShowWhoHasAccess(Node& node, CSnapInObjectRootBase* root, const CKVTAppl* application,
+                         const CKVTSecGroup* group = nullptr, const CKVTApplSecObj* object = nullptr)
+{
+    if (application == nullptr) {
+        return S_OK;
+    }
+    zyr::com::ComPtr<IConsole> console;
+    node.GetConsole(root, console.Put());
+    CurrentApplicationUi().ShowWhoHasAccess(MainWindowOf(console.get()), *application, group, object);
+    return S_OK;
+}
+
 // The message of a change that the server refused: the item is still in the
 // security database. what is "application", "secure group" or "securable
 // object". Shown without owner window unless a console is given.

@@ -12,6 +12,19 @@
 
 using zyr::com::ComPtr;
 
+std::span<const CommandEntry<CApplSecObjNode>> CApplSecObjNode::CommandTable()
+{
+    static const CommandEntry<CApplSecObjNode> table[] = {
+        {ID_WHO_HAS_ACCESS, &CApplSecObjNode::OnWhoHasAccess},
+    };
+    return table;
+}
+
+HRESULT CApplSecObjNode::OnWhoHasAccess(bool&, CSnapInObjectRootBase* root)
+{
+    return zyr::console::appl::ShowWhoHasAccess(*this, root, m_pAppl, m_pGroup, m_pObject);
+}
+
 CApplSecObjNode::CApplSecObjNode(CKVTApplSecObj* object, CKVTAppl* application, CKVTSecGroup* group,
                                  CGroupNode* parent)
     : m_pObject(object), m_pAppl(application), m_pGroup(group), m_pParent(parent)

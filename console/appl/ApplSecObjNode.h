@@ -2,6 +2,7 @@
 #pragma once
 
 #include "console/framework/KVTSnapinData.h"
+#include "console/framework/Resources.h"
 #include "records/Application.h"
 
 class CGroupNode;
@@ -11,6 +12,11 @@ public:
     // {3B8D6E44-0F4A-4C57-9E12-6A7C5D10B324}
     static constexpr NodeDescription kDescription{
         {0x3B8D6E44, 0x0F4A, 0x4C57, {0x9E, 0x12, 0x6A, 0x7C, 0x5D, 0x10, 0xB3, 0x24}}, u"Securable Object"};
+
+    static constexpr UINT kMenuId = zyr::console::IDR_OBJECT_MENU;
+    static constexpr long ID_WHO_HAS_ACCESS = zyr::console::ID_WHO_HAS_ACCESS;
+    static std::span<const CommandEntry<CApplSecObjNode>> CommandTable();
+    HRESULT OnWhoHasAccess(bool& handled, CSnapInObjectRootBase* root);
 
     CApplSecObjNode(CKVTApplSecObj* object, CKVTAppl* application, CKVTSecGroup* group, CGroupNode* parent);
     ~CApplSecObjNode() override;

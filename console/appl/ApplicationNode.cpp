@@ -5,6 +5,7 @@
 #include "console/framework/AuditGuard.h"
 #include "console/framework/NodeHelpers.h"
 #include "platform/ui/UiService.h"
+#include "records/ApplicationDiff.h"
 #include "records/ApplicationImport.h"
 
 using zyr::com::ComPtr;
@@ -142,6 +143,13 @@ HRESULT CApplicationNode::OnImportApplication(bool&, CSnapInObjectRootBase* root
     dialog.overwritePrompt = true;
     std::string path;
     if (!zyr::ui::Ui().GetOpenFileName(zyr::console::appl::MainWindowOf(console.get()), dialog, path)) {
+        return S_OK;
+    }
+    // What the file would add is shown before anything is sent; Cancel sends nothing.
+    std::unique_ptr<CKVTAppl> preview;
+    if (SUCCEEDED(zyr::records::LoadExportFile(path, preview)) && preview != nullptr &&
+        !zyr::console::CurrentApplicationUi().ConfirmImport(zyr::console::appl::MainWindowOf(console.get()),
+                                                            *preview, m_applList)) {
         return S_OK;
     }
     CKVTAppl* added = nullptr;

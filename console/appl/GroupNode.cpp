@@ -20,8 +20,14 @@ std::span<const CommandEntry<CGroupNode>> CGroupNode::CommandTable()
 {
     static const CommandEntry<CGroupNode> table[] = {
         {ID_NEW_SECURABLE_OBJECT, &CGroupNode::OnNewSecurableObject},
+        {ID_WHO_HAS_ACCESS, &CGroupNode::OnWhoHasAccess},
     };
     return table;
+}
+
+HRESULT CGroupNode::OnWhoHasAccess(bool&, CSnapInObjectRootBase* root)
+{
+    return zyr::console::appl::ShowWhoHasAccess(*this, root, m_pAppl, m_pGroup);
 }
 
 CGroupNode::CGroupNode(zyr::xml::KvtXmlDocument* document, const zyr::xml::KvtXmlElement* element,

@@ -21,6 +21,7 @@ public:
     static constexpr bool kResultChildren = true;
     static constexpr UINT kMenuId = zyr::console::IDR_GROUP_MENU;
     static constexpr long ID_NEW_SECURABLE_OBJECT = 32779;
+    static constexpr long ID_WHO_HAS_ACCESS = zyr::console::ID_WHO_HAS_ACCESS;
     static std::span<const CommandEntry<CGroupNode>> CommandTable();
 
     // With the document and the group's element, reads the group's objects
@@ -50,6 +51,7 @@ public:
                    DATA_OBJECT_TYPES type) override;
     // The command 32779.
     virtual HRESULT OnNewSecurableObject(bool& handled, CSnapInObjectRootBase* root);
+    HRESULT OnWhoHasAccess(bool& handled, CSnapInObjectRootBase* root);
     // The delete verb: asks through the console, deletes on the server, and
     // only when the server took the delete removes the group and the node.
     HRESULT OnDelete(IConsole* console) override;

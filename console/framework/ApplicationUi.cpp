@@ -29,6 +29,13 @@ bool ApplicationUi::RunNewItemDialog(NewItemKind, HWND, NewItemTexts&)
     return false;
 }
 
+bool ApplicationUi::ConfirmImport(HWND, const CKVTAppl&, const CKVTApplList&)
+{
+    return true;
+}
+
+void ApplicationUi::ShowWhoHasAccess(HWND, const CKVTAppl&, const CKVTSecGroup*, const CKVTApplSecObj*) {}
+
 ApplicationUi& CurrentApplicationUi()
 {
     return g_ui.Current();

@@ -9,6 +9,7 @@
 #include <string>
 
 class CKVTAppl;
+class CKVTApplList;
 class CKVTSecGroup;
 class CKVTApplSecObj;
 
@@ -40,6 +41,14 @@ public:
     // Runs the New dialog of the kind over parent; true after OK, with texts
     // filled; false after Cancel or when the dialog could not be shown.
     virtual bool RunNewItemDialog(NewItemKind kind, HWND parent, NewItemTexts& texts);
+    // Shows what importing the export file's application would add, with
+    // warnings, over parent; true for OK (the import goes on), false for
+    // Cancel (nothing is sent). Without windows the import goes on.
+    virtual bool ConfirmImport(HWND parent, const CKVTAppl& file, const CKVTApplList& list);
+    // Shows every role, with its members, that holds each permission on the
+    // application, or on its group or object when given.
+    virtual void ShowWhoHasAccess(HWND parent, const CKVTAppl& application, const CKVTSecGroup* group,
+                                  const CKVTApplSecObj* object);
 };
 
 // The installed windows; before any is installed, the base above.

@@ -1,23 +1,13 @@
 #include "console/log/LogCsv.h"
 
+#include "common/CsvField.h"
 #include "records/Log.h"
 
 namespace zyr::console {
 
 std::string CsvField(std::string_view text)
 {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
-        return std::string(text);
-    }
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') {
-            quoted += '"';
-        }
-        quoted += c;
-    }
-    quoted += '"';
-    return quoted;
+    return zyr::CsvField(text);
 }
 
 std::string FormatLogCsv(std::span<const CKVTLog* const> entries)

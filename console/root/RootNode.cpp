@@ -8,8 +8,72 @@
 #include "console/log/LogNode.h"
 #include "console/role/RoleNode.h"
 #include "platform/text/CodePage.h"
+#include "platform/ui/UiService.h"
+#include "records/AccessReview.h"
+#include "records/Application.h"
+#include "roles/RoleList.h"
+
+#include <cstring>
+#include <ctime>
 
 using zyr::com::ComPtr;
+
+std::span<const CommandEntry<CRootNode>> CRootNode::CommandTable()
+{
+    static const CommandEntry<CRootNode> table[] = {
+        {ID_ACCESS_REVIEW_REPORT, &CRootNode::OnAccessReviewReport},
+    };
+    return table;
+}
+
+HRESULT CRootNode::OnAccessReviewReport(bool&, CSnapInObjectRootBase* root)
+{
+    ComPtr<IConsole> console;
+    HWND owner = nullptr;
+    if (SUCCEEDED(GetConsole(root, console.Put())) && FAILED(console->GetMainWindow(&owner))) {
+        owner = nullptr;
+    }
+    const std::string caption = zyr::LoadStringAnsi(zyr::IDS_PROJNAME);
+    const CKVTApplList* applications = zyr::records::CurrentApplList();
+    const CKVTRoleList* roles = zyr::records::CurrentRoleList();
+    if (applications == nullptr || roles == nullptr) {
+        zyr::ui::Ui().MessageBox(owner, "The applications and roles have not been read from the server.",
+                                 caption, zyr::ui::MB_OK | zyr::ui::MB_ICONERROR);
+        return S_OK;
+    }
+    zyr::ui::FileDialog dialog;
+    dialog.title = "Access Review Report";
+    dialog.filter = "HTML Pages (*.html)|*.html|CSV Files (*.csv)|*.csv|All Files (*.*)|*.*|";
+    dialog.defaultExt = "html";
+    dialog.initialName = "Access Review.html";
+    dialog.overwritePrompt = true;
+    std::string path;
+    if (!zyr::ui::Ui().GetSaveFileName(owner, dialog, path)) {
+        return S_OK;
+    }
+    const bool csv =
+        path.size() >= 4 && zyr::text::EqualsNoCase(std::string_view(path).substr(path.size() - 4), ".csv");
+    zyr::records::AccessReview review;
+    {
+        zyr::ui::WaitCursor wait;
+        review = zyr::records::MakeAccessReview(*applications, *roles, zyr::records::kDefaultReviewDays,
+                                                std::time(nullptr));
+    }
+    if (const int error = zyr::records::SaveAccessReview(path, review, csv)) {
+        zyr::ui::Ui().MessageBox(
+            owner, "The access review could not be written to " + path + ": " + std::strerror(error) + ".",
+            caption, zyr::ui::MB_OK | zyr::ui::MB_ICONERROR);
+        return S_OK;
+    }
+    std::string done = "The access review was written to " + path + ".";
+    if (!review.auditRead) {
+        done += "\n\nThe audit trail could not be read completely; the report says so.";
+    }
+    zyr::ui::Ui().MessageBox(owner, done, caption,
+                             zyr::ui::MB_OK |
+                                 (review.auditRead ? zyr::ui::MB_ICONINFORMATION : zyr::ui::MB_ICONWARNING));
+    return S_OK;
+}
 
 CRootNode::CRootNode()
 {

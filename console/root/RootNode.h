@@ -3,6 +3,7 @@
 #pragma once
 
 #include "console/framework/KVTChildData.h"
+#include "console/framework/Resources.h"
 #include "console/framework/StartupHooks.h"
 
 class CRootNode : public CKVTChildData<CRootNode> {
@@ -12,7 +13,16 @@ public:
         {0x3B8D6E40, 0x0F4A, 0x4C57, {0x9E, 0x12, 0x6A, 0x7C, 0x5D, 0x10, 0xB3, 0x20}},
         u"ZYR Security Manager"};
 
+    static constexpr UINT kMenuId = zyr::console::IDR_ROOT_MENU;
+    static constexpr long ID_ACCESS_REVIEW_REPORT = 32881;
+    static std::span<const CommandEntry<CRootNode>> CommandTable();
+
     CRootNode();
+
+    // "Access Review Report...": asks for a file through the save dialog and
+    // writes the review of the lists the tree holds, with the audit records
+    // of the last 30 days, as an HTML page (or CSV for a ".csv" name).
+    HRESULT OnAccessReviewReport(bool& handled, CSnapInObjectRootBase* root);
 
     // The welcome page: "res://" + the module path + "/WELCOMEPAGE.HTML".
     HRESULT GetResultViewType(LPOLESTR* viewType, long* options) override;

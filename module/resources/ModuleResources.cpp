@@ -25,6 +25,8 @@ constexpr long ID_FIND_USER = 32839;
 constexpr int ID_PREVIOUS_LOGS = 32799;
 constexpr int ID_NEXT_LOGS = 32800;
 constexpr long ID_EXPORT_LOG_LIST = 32870;
+constexpr long ID_WHO_HAS_ACCESS = 32880;
+constexpr long ID_ACCESS_REVIEW_REPORT = 32881;
 
 // Menu 104: the applications container.
 constexpr MenuItem kApplicationNew[] = {{"New Application", ID_NEW_APPLICATION}};
@@ -38,8 +40,9 @@ constexpr MenuPosition kApplicationMenu[] = {
 // Menu 108: one application.
 constexpr MenuItem kApplInstanceNew[] = {{"Secure Group", ID_NEW_SECURE_GROUP}};
 constexpr MenuItem kApplInstanceTask[] = {{"Export Application ...", ID_EXPORT_APPLICATION}};
+constexpr MenuItem kWhoHasAccess[] = {{"Who Has Access...", ID_WHO_HAS_ACCESS}};
 constexpr MenuPosition kApplInstanceMenu[] = {
-    {"TOP", true, {}},
+    {"TOP", true, kWhoHasAccess},
     {"NEW", true, kApplInstanceNew},
     {"TASK", true, kApplInstanceTask},
 };
@@ -56,7 +59,7 @@ constexpr MenuPosition kRoleMenu[] = {
 // pop-up, so the walk stops there and the group has no task items.
 constexpr MenuItem kGroupNew[] = {{"Securable Object", ID_NEW_SECURABLE_OBJECT}};
 constexpr MenuPosition kGroupMenu[] = {
-    {"TOP", true, {}},
+    {"TOP", true, kWhoHasAccess},
     {"New Application", true, kGroupNew},
     {"TASK", false, {}},
 };
@@ -67,12 +70,23 @@ constexpr MenuPosition kLogMenu[] = {
     {"TOP", true, kLogTop},
 };
 
+// Menu 245: a securable object. Menu 246: the root.
+constexpr MenuPosition kObjectMenu[] = {
+    {"TOP", true, kWhoHasAccess},
+};
+constexpr MenuItem kRootTop[] = {{"Access Review Report...", ID_ACCESS_REVIEW_REPORT}};
+constexpr MenuPosition kRootMenu[] = {
+    {"TOP", true, kRootTop},
+};
+
 constexpr MenuResource kMenus[] = {
     {console::IDR_APPLICATION_MENU, kApplicationMenu},
     {console::IDR_APPL_INSTANCE_MENU, kApplInstanceMenu},
     {console::IDR_ROLE_MENU, kRoleMenu},
     {console::IDR_GROUP_MENU, kGroupMenu},
     {console::IDR_LOG_MENU, kLogMenu},
+    {console::IDR_OBJECT_MENU, kObjectMenu},
+    {console::IDR_ROOT_MENU, kRootMenu},
 };
 
 constexpr ToolbarButton kLogButtons[] = {{0, ID_PREVIOUS_LOGS}, {1, ID_NEXT_LOGS}};

@@ -13,9 +13,9 @@
 #include "common/ServerSettings.h"
 #include "platform/text/CodePage.h"
 #include "signin/AccessRules.h"
+#include "signin/AccountLookup.h"
 #include "signin/components/AuthInterfaces.h"
 #include "signin/components/ComponentSupport.h"
-#include "signin/directory/DirectorySignIn.h"
 #include "web/WebPage.h"
 
 #include <string>
@@ -39,17 +39,6 @@ std::string CacheDirectory()
         return {};
     }
     return buffer;
-}
-
-// The account with its groups: from the plant directory for directory-client
-// operators, from the name service otherwise.
-zyr::signin::AccountIdentity LookUp(const std::string& domain, const std::string& user,
-                                    const std::string& computer)
-{
-    bool directoryClient = false;
-    IsNovellClient(&directoryClient);
-    return directoryClient ? zyr::directory::LookUpDirectoryAccount(domain, user)
-                           : zyr::signin::LookUpAccount(domain, user, computer);
 }
 
 class CKvtAuthorize : public zyr::com::ComObject<IKvtAuthorize> {
@@ -101,7 +90,7 @@ public:
         std::vector<zyr::signin::AccessGrant> acl;
         bool yes = false;
         if (zyr::signin::FindAccessList(applCache_, reference, acl)) {
-            zyr::signin::AccountIdentity account = LookUp(domain, user, computer);
+            zyr::signin::AccountIdentity account = zyr::signin::LookUpRoleAccount(domain, user, computer);
             yes = zyr::signin::PermissionGranted(acl, roles_, account, computer,
                                                  static_cast<uint32_t>(permission));
         }
@@ -126,7 +115,7 @@ public:
             }
         }
         std::string computer = GetLocalComputerName();
-        zyr::signin::AccountIdentity account = LookUp(domain, user, computer);
+        zyr::signin::AccountIdentity account = zyr::signin::LookUpRoleAccount(domain, user, computer);
         roleNames->dimensions = 1;
         roleIds->dimensions = 1;
         for (const zyr::signin::CachedRole& role : roles_) {

@@ -1,5 +1,7 @@
 #include "pages/FindUserDlg.h"
 #include "platform/ui/UiService.h"
+#include "records/Application.h"
+#include "roles/RoleList.h"
 #include "signin/components/AuthInterfaces.h"
 #include "tests/pages/QtTestApp.h"
 #include "tests/signin/SigninFixture.h"
@@ -71,6 +73,25 @@ TEST_F(FindUserDlgTest, TheAccountsRolesAreListedWithTheirCount)
     EXPECT_EQ(Control<QLineEdit>("389")->text(), "operator");
     EXPECT_EQ(Control<QLineEdit>("390")->text(), "BUILD-07");
     EXPECT_EQ(Listed(), (QStringList{"Operators"}));
+}
+
+TEST_F(FindUserDlgTest, TheEffectiveAccessTabShowsWhatTheRolesGrantWhere)
+{
+    CKVTApplList applications;
+    auto& plant = applications.Append(std::make_unique<CKVTAppl>("Plant", "", false));
+    plant.Permissions = {PermissionEntry("Read", "0x00000001"), PermissionEntry("Write", "0x00000002")};
+    plant.ACL = {AccessEntry("Operators", 1), AccessEntry("Engineers", 3)};
+    CKVTRoleList roles;
+    roles.Append(std::make_unique<CKVTRole>("Operators", "")).AddMemberUser("CORP\\jdoe");
+    roles.Append(std::make_unique<CKVTRole>("Engineers", "")).AddMemberUser("CORP\\other");
+    WriteRoleCache({{"Operators", {"CORP\\jdoe"}, {}}});
+    Query("jdoe", "CORP");
+    auto* access = Control<QTreeWidget>("EffectiveAccess");
+    ASSERT_EQ(access->topLevelItemCount(), 1);
+    EXPECT_EQ(access->topLevelItem(0)->text(0), "Plant (application)");
+    ASSERT_EQ(access->topLevelItem(0)->childCount(), 1);
+    EXPECT_EQ(access->topLevelItem(0)->child(0)->text(1), "Read");
+    EXPECT_EQ(access->topLevelItem(0)->child(0)->text(2), "Operators");
 }
 
 TEST_F(FindUserDlgTest, IncompleteAccountsAndFailedQueriesLeaveTheListEmpty)

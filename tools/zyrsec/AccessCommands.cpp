@@ -151,14 +151,8 @@ int AccessCommand(Context& context, bool grant)
     const Invocation& invocation = context.invocation;
     CKVTApplList list;
     CKVTRoleList roles;
-    if (!FetchApplicationList(context, list) || !FetchRoleList(context, roles)) {
-        return kExitFailed;
-    }
-    const std::string groupName = invocation.Option("group");
-    const std::string objectName = invocation.Option("object");
     Target target;
-    if (!FindTarget(context, list, invocation.Option("app"), invocation.Has("group") ? &groupName : nullptr,
-                    invocation.Has("object") ? &objectName : nullptr, target)) {
+    if (!FetchOptionTarget(context, list, roles, target)) {
         return kExitFailed;
     }
     // The page offers the roles of the role list.

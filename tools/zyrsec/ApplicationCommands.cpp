@@ -111,31 +111,7 @@ int ShowApplication(Context& context)
         return kExitFailed;
     }
     context.json.Set("application", ApplicationJson(*application));
-    std::string text = RenderFields({{"Name", std::string(application->CN.view())},
-                                     {"ID", std::string(application->DN.view())},
-                                     {"Description", std::string(application->Description.view())},
-                                     {"Access", AclText(application->ACL, *application)}});
-    TextTable permissions({"PERMISSION", "VALUE"}, "  ");
-    for (const auto& permission : application->Permissions) {
-        permissions.AddRow({std::string(permission.Name.view()), std::string(permission.Value.view())});
-    }
-    text += "\nPermissions\n" + permissions.Render();
-    text += "\nGroups\n";
-    for (const auto& group : application->Groups) {
-        text += "  " + std::string(group->CN.view()) + "  " + std::string(group->DN.view()) + "\n";
-        text += RenderFields({{"Description", std::string(group->Description.view())},
-                              {"Access", AclText(group->ACL, *application)}},
-                             "    ");
-        if (!group->Objects.empty()) {
-            TextTable objects({"OBJECT", "ID", "ACCESS", "DESCRIPTION"}, "    ");
-            for (const auto& object : group->Objects) {
-                objects.AddRow({std::string(object->CN.view()), std::string(object->DN.view()),
-                                AclText(object->ACL, *application), std::string(object->Description.view())});
-            }
-            text += objects.Render();
-        }
-    }
-    context.text = text;
+    context.text = ApplicationText(*application);
     return kExitSuccess;
 }
 
@@ -202,6 +178,9 @@ int ExportApplication(Context& context)
 
 int ImportApplication(Context& context)
 {
+    if (context.invocation.Has("dry-run")) {
+        return PreviewImport(context);
+    }
     const std::string& path = context.invocation.arguments[0];
     if (!std::ifstream(path, std::ios::binary)) {
         return Fail(context, "The file '" + path + "' cannot be read.");

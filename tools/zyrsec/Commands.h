@@ -62,6 +62,16 @@ int ComplianceStatus(Context& context);
 int ActivateCompliance(Context& context);
 int ShowAuditTrail(Context& context);
 
+// Export files read without importing them (ExportFileCommands.cpp): import
+// --dry-run, and diff (exit 0 equal, 1 different, 2 trouble).
+int PreviewImport(Context& context);
+int DiffApplicationFile(Context& context);
+
+// Access reviews (ReviewCommands.cpp).
+int ShowEffectiveAccess(Context& context);
+int ShowWhoCan(Context& context);
+int ReportAccess(Context& context);
+
 // The set-up checklist (DoctorCommand.cpp); exit 1 when a check fails.
 int ShowDoctor(Context& context);
 

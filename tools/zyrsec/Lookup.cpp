@@ -78,6 +78,18 @@ bool FindTarget(Context& context, CKVTApplList& list, const std::string& app, co
     return true;
 }
 
+bool FetchOptionTarget(Context& context, CKVTApplList& list, CKVTRoleList& roles, Target& target)
+{
+    if (!FetchApplicationList(context, list) || !FetchRoleList(context, roles)) {
+        return false;
+    }
+    const Invocation& invocation = context.invocation;
+    const std::string groupName = invocation.Option("group");
+    const std::string objectName = invocation.Option("object");
+    return FindTarget(context, list, invocation.Option("app"), invocation.Has("group") ? &groupName : nullptr,
+                      invocation.Has("object") ? &objectName : nullptr, target);
+}
+
 bool FetchTarget(Context& context, CKVTApplList& list, size_t depth, Target& target)
 {
     const auto& args = context.invocation.arguments;

@@ -33,6 +33,9 @@ struct Target {
 // group is given; false after the refusal of a name not found.
 bool FindTarget(Context& context, CKVTApplList& list, const std::string& app, const std::string* group,
                 const std::string* object, Target& target);
+// Both lists fetched, and the target of the options --app A [--group G
+// [--object O]] in the application list.
+bool FetchOptionTarget(Context& context, CKVTApplList& list, CKVTRoleList& roles, Target& target);
 // The application list fetched into list, and the target named by the
 // command's first arguments: APP, then GROUP from depth 1, OBJECT from 2.
 bool FetchTarget(Context& context, CKVTApplList& list, size_t depth, Target& target);

@@ -1,6 +1,7 @@
 #include "tools/zyrsec/Rendering.h"
 
 #include "records/AclEditing.h"
+#include "tools/zyrsec/TextTable.h"
 
 namespace zyr::zyrsec {
 
@@ -88,6 +89,35 @@ Json ApplicationJson(const CKVTAppl& application)
     }
     out.Set("groups", std::move(groups));
     return out;
+}
+
+std::string ApplicationText(const CKVTAppl& application)
+{
+    std::string text = RenderFields({{"Name", std::string(application.CN.view())},
+                                     {"ID", std::string(application.DN.view())},
+                                     {"Description", std::string(application.Description.view())},
+                                     {"Access", AclText(application.ACL, application)}});
+    TextTable permissions({"PERMISSION", "VALUE"}, "  ");
+    for (const auto& permission : application.Permissions) {
+        permissions.AddRow({std::string(permission.Name.view()), std::string(permission.Value.view())});
+    }
+    text += "\nPermissions\n" + permissions.Render();
+    text += "\nGroups\n";
+    for (const auto& group : application.Groups) {
+        text += "  " + std::string(group->CN.view()) + "  " + std::string(group->DN.view()) + "\n";
+        text += RenderFields({{"Description", std::string(group->Description.view())},
+                              {"Access", AclText(group->ACL, application)}},
+                             "    ");
+        if (!group->Objects.empty()) {
+            TextTable objects({"OBJECT", "ID", "ACCESS", "DESCRIPTION"}, "    ");
+            for (const auto& object : group->Objects) {
+                objects.AddRow({std::string(object->CN.view()), std::string(object->DN.view()),
+                                AclText(object->ACL, application), std::string(object->Description.view())});
+            }
+            text += objects.Render();
+        }
+    }
+    return text;
 }
 
 std::vector<std::string> MemberNames(const CKVTRole& role, bool users)

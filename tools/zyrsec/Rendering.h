@@ -21,6 +21,9 @@ std::string AclText(const std::vector<AccessEntry>& acl, const CKVTAppl& applica
 Json ObjectJson(const CKVTApplSecObj& object, const CKVTAppl& application);
 Json GroupJson(const CKVTSecGroup& group, const CKVTAppl& application);
 Json ApplicationJson(const CKVTAppl& application);
+// An application as "app show" prints it: its fields, permissions, groups and
+// objects with their access-control lists.
+std::string ApplicationText(const CKVTAppl& application);
 
 // The names of a role's user members, or of its group members.
 std::vector<std::string> MemberNames(const CKVTRole& role, bool users);

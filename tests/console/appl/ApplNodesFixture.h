@@ -51,7 +51,27 @@ struct ApplicationWindowsDouble : console::ApplicationUi {
         texts = *answer;
         return true;
     }
+    // The import preview answers from importAnswers (OK when empty).
+    bool ConfirmImport(HWND, const CKVTAppl& file, const CKVTApplList&) override
+    {
+        previewed.push_back(file.CN.str());
+        if (importAnswers.empty()) {
+            return true;
+        }
+        const bool answer = importAnswers.front();
+        importAnswers.pop_front();
+        return answer;
+    }
+    void ShowWhoHasAccess(HWND, const CKVTAppl& application, const CKVTSecGroup* group,
+                          const CKVTApplSecObj* object) override
+    {
+        whoHasAccess.push_back(application.CN.str() + (group != nullptr ? "/" + group->CN.str() : "") +
+                               (object != nullptr ? "/" + object->CN.str() : ""));
+    }
     NewDialogScript script;
+    std::deque<bool> importAnswers;
+    std::vector<std::string> previewed;
+    std::vector<std::string> whoHasAccess;
 };
 
 class ApplNodesFixture : public RecordsFixture {

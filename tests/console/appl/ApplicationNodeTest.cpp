@@ -183,7 +183,10 @@ TEST_F(ApplicationNodeTest, MenusOfferTheirCommandsAtTheirInsertionPoints)
 
     menu->items.clear();
     ASSERT_EQ(ApplNode(node, 0).AddMenuItems(menu.get(), &allowed, CCT_SCOPE), S_OK);
-    ASSERT_EQ(menu->items.size(), 2u);
+    ASSERT_EQ(menu->items.size(), 3u);
+    EXPECT_EQ(menu->items[0].name, u"Who Has Access...");
+    EXPECT_EQ(menu->items[0].insertionPoint, CCM_INSERTIONPOINTID_PRIMARY_TOP);
+    menu->items.erase(menu->items.begin());
     EXPECT_EQ(menu->items[0].name, u"Secure Group");
     EXPECT_EQ(menu->items[1].name, u"Export Application ...");
     EXPECT_EQ(menu->items[1].status,
@@ -191,9 +194,17 @@ TEST_F(ApplicationNodeTest, MenusOfferTheirCommandsAtTheirInsertionPoints)
 
     menu->items.clear();
     ASSERT_EQ(GroupNode(ApplNode(node, 0), 0).AddMenuItems(menu.get(), &allowed, CCT_SCOPE), S_OK);
-    ASSERT_EQ(menu->items.size(), 1u);
-    EXPECT_EQ(menu->items[0].name, u"Securable Object");
-    EXPECT_EQ(menu->items[0].commandId, 32779);
+    ASSERT_EQ(menu->items.size(), 2u);
+    EXPECT_EQ(menu->items[0].commandId, 32880);
+    EXPECT_EQ(menu->items[1].name, u"Securable Object");
+    EXPECT_EQ(menu->items[1].commandId, 32779);
+
+    // "Who Has Access..." opens the window of the record it was chosen on.
+    EXPECT_EQ(Command(ApplNode(node, 0), 32880), S_OK);
+    EXPECT_EQ(Command(GroupNode(ApplNode(node, 0), 0), 32880), S_OK);
+    EXPECT_EQ(windows.whoHasAccess.size(), 2u);
+    EXPECT_EQ(windows.whoHasAccess[1], ApplNode(node, 0).Application()->CN.str() + "/" +
+                                           GroupNode(ApplNode(node, 0), 0).Group()->CN.str());
 }
 
 TEST_F(ApplicationNodeTest, NewApplicationRefusesDuplicatesAndReservedCharactersBeforeSending)
@@ -380,6 +391,14 @@ TEST_F(ApplicationNodeTest, AnImportIsCheckedBeforeAnythingIsSent)
               Target("?Object=KVTAPI&Operation=ApplImp&User=PLANT%5Cop%20one&Computer=BUILD-07"));
     EXPECT_THAT(post.body, HasSubstr("<ApplName>Fresh</ApplName>"));
 
+    // The preview comes before the file is sent: Cancel sends nothing.
+    const size_t before = scripted.RequestCount();
+    windows.importAnswers.push_back(false);
+    file("Fresh", "fresh", "{N3}");
+    EXPECT_EQ(Command(node, CApplicationNode::ID_IMPORT_APPLICATION), S_OK);
+    EXPECT_EQ(scripted.RequestCount(), before);
+    ASSERT_FALSE(windows.previewed.empty());
+    EXPECT_EQ(windows.previewed.back(), "Fresh");
     file("Fresh", "fresh", "{N3}");
     EXPECT_EQ(Command(node, CApplicationNode::ID_IMPORT_APPLICATION), S_OK);
     ASSERT_EQ(node.m_children.size(), 3u);

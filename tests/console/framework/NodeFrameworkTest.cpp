@@ -169,7 +169,9 @@ TEST_F(NodeFrameworkTest, MenuWithoutPopupAtPositionTwoHasNoTaskItems)
                    CCM_INSERTIONALLOWED_VIEW;
     auto menu = ComPtr<ScriptedMenu>::Attach(new ScriptedMenu);
     ASSERT_EQ(S_OK, container.AddMenuItems(menu.get(), &allowed, CCT_SCOPE));
-    ASSERT_EQ(1u, menu->items.size());
+    ASSERT_EQ(2u, menu->items.size());
+    EXPECT_EQ(u"Who Has Access...", menu->items[0].name);
+    menu->items.erase(menu->items.begin());
     EXPECT_EQ(u"Securable Object", menu->items[0].name);
     EXPECT_EQ(32779, menu->items[0].commandId);
     EXPECT_EQ(CCM_INSERTIONPOINTID_PRIMARY_NEW, menu->items[0].insertionPoint);
