@@ -725,14 +725,64 @@ Outcome SecurityService::SendAuditEvent(const FormFields& f)
     return Finish(store_.AppendAudit(audit), "event");
 }
 
+namespace {
+
+// The filter of an audit page; empty when it is sound, else the reason.
+std::string ReadAuditFilter(const FormFields& q, AuditFilter& filter)
+{
+    for (auto [key, target] : {std::pair{"FromTime", &filter.from}, std::pair{"ToTime", &filter.to}}) {
+        std::string_view text = q.Get(key);
+        if (text.empty()) {
+            continue;
+        }
+        auto time = ParseIsoTime(text);
+        if (!time) {
+            return "Error: the " + std::string(key) + " is not a time (YYYY-MM-DD or YYYY-MM-DD HH:MM:SS)";
+        }
+        *target = *time;
+    }
+    if (!filter.from.empty() && !filter.to.empty() && filter.to < filter.from) {
+        return "Error: the ToTime is before the FromTime";
+    }
+    // The first Object field names the request (Audit); the kind of record
+    // is a second one.
+    std::string_view kind;
+    int objects = 0;
+    for (const auto& [key, value] : q.Fields()) {
+        if (EqualsNoCase(key, "Object") && ++objects == 2) {
+            kind = value;
+            break;
+        }
+    }
+    for (auto [key, target] : {std::pair{"User", &filter.user}, std::pair{"Object", &filter.object},
+                               std::pair{"Name", &filter.name}}) {
+        std::string_view text = std::string_view(key) == "Object" ? kind : q.Get(key);
+        if (text.size() > kMaxText) {
+            return "Error: the " + std::string(key) + " filter is longer than 255 bytes";
+        }
+        if (!IsXmlText(text) || HasControl(text, false)) {
+            return "Error: the " + std::string(key) +
+                   " filter holds bytes that are not UTF-8 text or control characters";
+        }
+        *target = text;
+    }
+    return {};
+}
+
+} // namespace
+
 Outcome SecurityService::GetAudit(const FormFields& q, std::vector<AuditRecord>& out)
 {
+    AuditFilter filter;
+    if (std::string why = ReadAuditFilter(q, filter); !why.empty()) {
+        return Outcome::Refuse(why);
+    }
     int64_t page = 0;
     std::string_view pageText = q.Get("DisplaySet");
     if (!pageText.empty() && (!ParseInt64(pageText, page) || page < 0 || page > INT64_MAX / kPageSize)) {
         return Outcome::Refuse("Error: the display set is not a page number");
     }
-    if (!store_.GetAuditPage(page, out)) {
+    if (!store_.GetAuditPage(filter, page, out)) {
         return Outcome::Refuse("Error: the audit trail cannot be read");
     }
     return Outcome::Done();
