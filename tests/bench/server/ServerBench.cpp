@@ -363,10 +363,10 @@ int main(int argc, char** argv)
     const std::pair<const char*, std::string> audits[] = {
         {"whole, page 0", "DisplaySet=0"},
         {"one account", "DisplaySet=0&User=PLANT%5Caccount%200000042"},
-        {"one account, page 100", "DisplaySet=100&User=PLANT%5Caccount%200000042"},
+        {"one account, page 30", "DisplaySet=30&User=PLANT%5Caccount%200000042"},
         {"groups of the last week", std::string("DisplaySet=0&Object=SecGroup&FromTime=") + from},
         {"account and kind in the last week",
-         std::string("DisplaySet=0&User=PLANT%5Caccount%200000007&Object=Appl&FromTime=") + from},
+         std::string("DisplaySet=0&User=PLANT%5Caccount%200000007&Object=SecGroup&FromTime=") + from},
         {"name holds a text", "DisplaySet=0&Name=Object%200042"},
     };
     for (const auto& [label, query] : audits) {
