@@ -83,6 +83,7 @@ constexpr UINT IDR_APPL_INSTANCE_MENU = 108; // CApplInstanceNode
 constexpr UINT IDR_ROLE_MENU = 110;          // CRoleNode
 constexpr UINT IDR_GROUP_MENU = 111;         // CGroupNode
 constexpr UINT IDR_LOG_MENU = 231;           // CLogNode ("Export List...")
+constexpr UINT IDR_AUDIT_MENU = 232;         // CAuditTrailNode ("Filter...", "Export List...")
 // The log container's toolbar and its bitmap.
 constexpr UINT IDR_LOG_TOOLBAR = 230;
 // The about object's images.

@@ -4,22 +4,6 @@
 
 namespace zyr::console {
 
-std::string CsvField(std::string_view text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
-        return std::string(text);
-    }
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') {
-            quoted += '"';
-        }
-        quoted += c;
-    }
-    quoted += '"';
-    return quoted;
-}
-
 std::string FormatLogCsv(std::span<const CKVTLog* const> entries)
 {
     std::string csv = "Date/Time,User,Action,Status\r\n";

@@ -67,12 +67,21 @@ constexpr MenuPosition kLogMenu[] = {
     {"TOP", true, kLogTop},
 };
 
+// Menu 232: the audit trail container.
+constexpr long ID_FILTER_AUDIT_TRAIL = 32880;
+constexpr MenuItem kAuditTop[] = {{"Filter...", ID_FILTER_AUDIT_TRAIL},
+                                  {"Export List...", ID_EXPORT_LOG_LIST}};
+constexpr MenuPosition kAuditMenu[] = {
+    {"TOP", true, kAuditTop},
+};
+
 constexpr MenuResource kMenus[] = {
     {console::IDR_APPLICATION_MENU, kApplicationMenu},
     {console::IDR_APPL_INSTANCE_MENU, kApplInstanceMenu},
     {console::IDR_ROLE_MENU, kRoleMenu},
     {console::IDR_GROUP_MENU, kGroupMenu},
     {console::IDR_LOG_MENU, kLogMenu},
+    {console::IDR_AUDIT_MENU, kAuditMenu},
 };
 
 constexpr ToolbarButton kLogButtons[] = {{0, ID_PREVIOUS_LOGS}, {1, ID_NEXT_LOGS}};
