@@ -108,13 +108,14 @@ HRESULT CAuditTrailNode::OnSelect(IConsole* console)
 
 HRESULT CAuditTrailNode::SetColumnHeaders(IHeaderCtrl* header)
 {
-    return zyr::console::InsertColumns(header, {{u"Time", 130},
-                                                {u"User", 140},
-                                                {u"Computer", 100},
-                                                {u"Object", 70},
+    // Narrow enough that the change, the column that matters most, starts in view.
+    return zyr::console::InsertColumns(header, {{u"Time", 165},
+                                                {u"User", 100},
+                                                {u"Computer", 75},
+                                                {u"Object", 65},
                                                 {u"Operation", 70},
-                                                {u"Name", 150},
-                                                {u"Change", 360}});
+                                                {u"Name", 100},
+                                                {u"Change", 400}});
 }
 
 HRESULT CAuditTrailNode::UpdateDescriptionBar(IConsole* console)
