@@ -232,14 +232,8 @@ HRESULT CAuditTrailNode::OnExportList(bool&, CSnapInObjectRootBase* root)
     if (SUCCEEDED(GetConsole(root, console.Put()))) {
         owner = MainWindow(console.get());
     }
-    const HRESULT written =
-        zyr::console::ExportListText(owner, "Audit Trail.csv", zyr::records::FormatAuditCsv(m_entries));
-    if (written == S_FALSE) {
-        return S_OK;
-    }
-    if (FAILED(written)) {
-        zyr::ui::Ui().MessageBox(owner, zyr::LoadStringAnsi(zyr::IDS_LOG_EXPORT_FAILED), Caption(),
-                                 zyr::ui::MB_OK | zyr::ui::MB_ICONERROR);
+    if (zyr::console::ExportListText(owner, "Audit Trail.csv", zyr::records::FormatAuditCsv(m_entries)) !=
+        S_OK) {
         return S_OK;
     }
     return ReportExportSuccess(MMCN_BTN_CLICK, 0, root);

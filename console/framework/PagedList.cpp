@@ -1,5 +1,6 @@
 #include "console/framework/PagedList.h"
 
+#include "common/StringTable.h"
 #include "platform/com/Unknown.h"
 #include "platform/ui/UiService.h"
 
@@ -37,7 +38,12 @@ HRESULT ExportListText(HWND owner, const std::string& initialName, const std::st
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(text.data(), static_cast<std::streamsize>(text.size()));
     file.close();
-    return file ? S_OK : E_FAIL;
+    if (!file) {
+        ui::Ui().MessageBox(owner, LoadStringAnsi(IDS_LOG_EXPORT_FAILED), LoadStringAnsi(IDS_PROJNAME),
+                            ui::MB_OK | ui::MB_ICONERROR);
+        return E_FAIL;
+    }
+    return S_OK;
 }
 
 } // namespace zyr::console

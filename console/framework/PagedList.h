@@ -16,7 +16,7 @@ HRESULT ReplaceResultItems(IConsole* console, const std::vector<CSnapInItem*>& n
 
 // Asks over owner for a comma-separated values file, named initialName at
 // first, and writes text to it: S_OK when written, S_FALSE after Cancel,
-// E_FAIL when the file could not be written.
+// E_FAIL when the file could not be written (after saying so over owner).
 HRESULT ExportListText(HWND owner, const std::string& initialName, const std::string& text);
 
 } // namespace zyr::console

@@ -258,14 +258,7 @@ HRESULT CLogNode::OnExportList(bool& handled, CSnapInObjectRootBase* root)
             entries.push_back(instance->Entry());
         }
     }
-    const HRESULT written =
-        zyr::console::ExportListText(owner, "Logs.csv", zyr::console::FormatLogCsv(entries));
-    if (written == S_FALSE) {
-        return S_OK;
-    }
-    if (FAILED(written)) {
-        zyr::ui::Ui().MessageBox(owner, zyr::LoadStringAnsi(zyr::IDS_LOG_EXPORT_FAILED), Caption(),
-                                 zyr::ui::MB_OK | zyr::ui::MB_ICONERROR);
+    if (zyr::console::ExportListText(owner, "Logs.csv", zyr::console::FormatLogCsv(entries)) != S_OK) {
         return S_OK;
     }
     return ReportExportSuccess(MMCN_BTN_CLICK, 0, root);
