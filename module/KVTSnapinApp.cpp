@@ -12,6 +12,7 @@
 #include "console/framework/StartupHooks.h"
 #include "module/resources/ModuleResources.h"
 #include "pages/ApplicationWindows.h"
+#include "pages/AuditTrailWindows.h"
 #include "pages/DirectoryBrowseComponent.h"
 #include "pages/LogFilterDlg.h"
 #include "pages/RoleWindows.h"
@@ -91,6 +92,7 @@ void InstallStartupSteps()
     zyr::console::SetStartupHooks(&steps);
     zyr::pages::InstallRoleWindows();
     zyr::pages::InstallLogUi();
+    zyr::pages::InstallAuditTrailWindows();
     zyr::pages::InstallApplicationWindows();
     zyr::pages::InstallDirectoryBrowse();
     // Changes are refused while compliance mode is on and the audit path fails.

@@ -83,6 +83,7 @@ constexpr UINT IDR_APPL_INSTANCE_MENU = 108; // CApplInstanceNode
 constexpr UINT IDR_ROLE_MENU = 110;          // CRoleNode
 constexpr UINT IDR_GROUP_MENU = 111;         // CGroupNode
 constexpr UINT IDR_LOG_MENU = 231;           // CLogNode ("Export List...")
+constexpr UINT IDR_AUDIT_MENU = 232;         // CAuditTrailNode ("Filter...", "Export List...")
 constexpr UINT IDR_OBJECT_MENU = 245;        // CApplSecObjNode ("Who Has Access...")
 constexpr UINT IDR_ROOT_MENU = 246;          // CRootNode ("Access Review Report...")
 // "Who Has Access..." of applications, groups and objects.

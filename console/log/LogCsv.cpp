@@ -5,11 +5,6 @@
 
 namespace zyr::console {
 
-std::string CsvField(std::string_view text)
-{
-    return zyr::CsvField(text);
-}
-
 std::string FormatLogCsv(std::span<const CKVTLog* const> entries)
 {
     std::string csv = "Date/Time,User,Action,Status\r\n";

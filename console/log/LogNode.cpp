@@ -4,12 +4,12 @@
 #include "common/StringTable.h"
 #include "console/framework/LogUi.h"
 #include "console/framework/NodeHelpers.h"
+#include "console/framework/PagedList.h"
 #include "console/log/LogCsv.h"
 #include "console/log/LogInstanceNode.h"
 #include "platform/ui/UiService.h"
 
 #include <cstdio>
-#include <fstream>
 #include <new>
 #include <vector>
 
@@ -193,7 +193,7 @@ HRESULT CLogNode::ReloadPage(IConsole* console, int previousPage)
         return hr;
     }
     MakeChildren();
-    InsertChildren(console);
+    zyr::console::ReplaceResultItems(console, m_children);
     if (console != nullptr) {
         console->SelectScopeItem(m_scopeDataItem.ID);
     }
@@ -209,23 +209,6 @@ void CLogNode::MakeChildren()
     for (const std::shared_ptr<CKVTLog>& entry : m_pLogList->Entries()) {
         AppendChild(new (std::nothrow) CLogInstanceNode(entry, m_pLogList.get(), this));
     }
-}
-
-HRESULT CLogNode::InsertChildren(IConsole* console)
-{
-    ComPtr<IResultData> resultData = ComPtr<IConsole>::Share(console).As<IResultData>();
-    if (!resultData) {
-        return E_UNEXPECTED;
-    }
-    // The rows of the page before go with their nodes.
-    resultData->DeleteAllRsltItems();
-    HRESULT hr = S_OK;
-    for (CSnapInItem* child : m_children) {
-        RESULTDATAITEM* item = nullptr;
-        child->GetResultData(&item);
-        hr = resultData->InsertItem(item);
-    }
-    return hr;
 }
 
 HRESULT CLogNode::OnDelete(IConsole* console)
@@ -269,28 +252,13 @@ HRESULT CLogNode::OnExportList(bool& handled, CSnapInObjectRootBase* root)
     if (SUCCEEDED(GetConsole(root, console.Put())) && FAILED(console->GetMainWindow(&owner))) {
         owner = nullptr;
     }
-    zyr::ui::FileDialog dialog;
-    dialog.title = "Export List";
-    dialog.filter = "CSV Files (*.csv)|*.csv|All Files (*.*)|*.*|";
-    dialog.defaultExt = "csv";
-    dialog.initialName = "Logs.csv";
-    std::string path;
-    if (!zyr::ui::Ui().GetSaveFileName(owner, dialog, path)) {
-        return S_OK;
-    }
     std::vector<const CKVTLog*> entries;
     for (CSnapInItem* child : m_children) {
         if (auto* instance = dynamic_cast<CLogInstanceNode*>(child); instance != nullptr) {
             entries.push_back(instance->Entry());
         }
     }
-    const std::string csv = zyr::console::FormatLogCsv(entries);
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(csv.data(), static_cast<std::streamsize>(csv.size()));
-    file.close();
-    if (!file) {
-        zyr::ui::Ui().MessageBox(owner, zyr::LoadStringAnsi(zyr::IDS_LOG_EXPORT_FAILED), Caption(),
-                                 zyr::ui::MB_OK | zyr::ui::MB_ICONERROR);
+    if (zyr::console::ExportListText(owner, "Logs.csv", zyr::console::FormatLogCsv(entries)) != S_OK) {
         return S_OK;
     }
     return ReportExportSuccess(MMCN_BTN_CLICK, 0, root);

@@ -67,8 +67,6 @@ private:
     HRESULT ReloadPage(IConsole* console, int previousPage);
     // Replaces the children with one instance node per entry of the list.
     void MakeChildren();
-    // Clears the result pane and lists the children in it.
-    HRESULT InsertChildren(IConsole* console);
 
     std::unique_ptr<CKVTLogList> m_pLogList;
 };

@@ -2,6 +2,7 @@
 
 #include "common/StringTable.h"
 #include "console/appl/ApplicationNode.h"
+#include "console/audit/AuditTrailNode.h"
 #include "console/framework/ClipboardFormats.h"
 #include "console/framework/ModuleState.h"
 #include "console/framework/NodeHelpers.h"
@@ -140,21 +141,26 @@ namespace {
 struct ContainerStep {
     const char* statusText;
     CSnapInItem* (*create)(zyr::console::StatusWindow* status);
+    // Left out, rather than ending the walk, when it cannot be made.
+    bool optional = false;
 };
 
 constexpr ContainerStep kContainerSteps[] = {
     {"Initializing Application Node", &CreateApplicationNode},
     {"Initializing Role Node", &zyr::console::CreateRoleContainer},
     {"Initializing Log Node", &zyr::console::CreateLogNode},
+    {"Initializing Audit Trail Node", &zyr::console::CreateAuditTrailNode, true},
 };
 
 } // namespace
 
 BOOL CRootNode::InitChildren(zyr::console::StatusWindow* status)
 {
-    // The containers of applications, roles and logs are appended in that
-    // order, each after its step is shown. A container whose node kind is not
-    // part of this build is skipped; one that cannot be made ends the walk.
+    // The containers of applications, roles, logs and the audit trail are
+    // appended in that order, each after its step is shown. A container whose
+    // node kind is not part of this build is skipped, and so is the audit
+    // trail where the server does not answer for it; any other that cannot
+    // be made ends the walk.
     auto show = [status](const char* text) {
         if (status != nullptr) {
             status->ShowStep(text);
@@ -165,7 +171,11 @@ BOOL CRootNode::InitChildren(zyr::console::StatusWindow* status)
         if (step.create == nullptr) {
             continue;
         }
-        if (!AppendChild(step.create(status))) {
+        CSnapInItem* container = step.create(status);
+        if (container == nullptr && step.optional) {
+            continue;
+        }
+        if (!AppendChild(container)) {
             return 0;
         }
     }

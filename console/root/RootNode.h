@@ -1,5 +1,5 @@
-// The root of the console tree: the containers of applications, roles and
-// logs below it, the welcome page in the result pane.
+// The root of the console tree: the containers of applications, roles, logs
+// and the audit trail below it, the welcome page in the result pane.
 #pragma once
 
 #include "console/framework/KVTChildData.h"

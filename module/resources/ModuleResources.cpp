@@ -78,6 +78,13 @@ constexpr MenuItem kRootTop[] = {{"Access Review Report...", ID_ACCESS_REVIEW_RE
 constexpr MenuPosition kRootMenu[] = {
     {"TOP", true, kRootTop},
 };
+// Menu 232: the audit trail container.
+constexpr long ID_FILTER_AUDIT_TRAIL = 32882;
+constexpr MenuItem kAuditTop[] = {{"Filter...", ID_FILTER_AUDIT_TRAIL},
+                                  {"Export List...", ID_EXPORT_LOG_LIST}};
+constexpr MenuPosition kAuditMenu[] = {
+    {"TOP", true, kAuditTop},
+};
 
 constexpr MenuResource kMenus[] = {
     {console::IDR_APPLICATION_MENU, kApplicationMenu},
@@ -87,6 +94,7 @@ constexpr MenuResource kMenus[] = {
     {console::IDR_LOG_MENU, kLogMenu},
     {console::IDR_OBJECT_MENU, kObjectMenu},
     {console::IDR_ROOT_MENU, kRootMenu},
+    {console::IDR_AUDIT_MENU, kAuditMenu},
 };
 
 constexpr ToolbarButton kLogButtons[] = {{0, ID_PREVIOUS_LOGS}, {1, ID_NEXT_LOGS}};

@@ -139,6 +139,20 @@ Canvas FolderWithPadlock()
     return c;
 }
 
+// A page of entries under a magnifying glass: the audit trail.
+Canvas PageUnderMagnifier()
+{
+    Canvas c(32, 32);
+    Page(c, 3, 1, 20, 26);
+    for (int line = 7; line < 24; line += 4) {
+        c.FillRect(6, line, 13, 1, kGrey);
+    }
+    c.Disc(20, 18, 6.5, Rgba{200, 225, 250, 255});
+    c.Ring(20, 18, 6, 8, kOutline, false);
+    c.Line(25.5, 23.5, 30, 29, 3.5, kBrown);
+    return c;
+}
+
 Canvas Arrow(bool left)
 {
     Canvas c(16, 16);
@@ -153,8 +167,9 @@ Canvas Arrow(bool left)
 
 std::vector<Canvas> DrawNodeImages()
 {
-    return {StackOfCubes(), BlueCube(),      Clipboard(),           CheckMark(),        DocumentWithPerson(),
-            RedCross(),     PersonPicture(), KeyAndPadlockOnPage(), FolderWithPadlock()};
+    return {StackOfCubes(),       BlueCube(),          Clipboard(),     CheckMark(),
+            DocumentWithPerson(), RedCross(),          PersonPicture(), KeyAndPadlockOnPage(),
+            FolderWithPadlock(),  PageUnderMagnifier()};
 }
 
 std::vector<Canvas> DrawToolbarImages()

@@ -8,7 +8,7 @@
 
 namespace zyr::module {
 
-// The nine node pictures at 32x32, in strip order.
+// The ten node pictures at 32x32, in strip order.
 std::vector<Canvas> DrawNodeImages();
 // The log toolbar's "<" and ">" buttons at 16x16.
 std::vector<Canvas> DrawToolbarImages();

@@ -44,7 +44,7 @@ _zyrsec()
     done
 
     case "$prev" in
-        --server | --user | --domain | --description | --page | --from | --to | --value | --group | --object)
+        --server | --user | --domain | --description | --page | --from | --to | --value | --group | --object | --name)
             return ;;
         --app) _zyrsec_reply_names apps; return ;;
     esac

@@ -17,7 +17,7 @@ constexpr const char* kUsage =
     "  --listen ADDRESS:PORT  where to listen (default 127.0.0.1:8780; port 0 picks a free port)\n"
     "  --listen unix:PATH     listen on a Unix socket instead (mode 0666; a stale socket file\n"
     "                         is replaced, and the file is removed at exit)\n"
-    "  --seed demo|large:A,G,O,R,M,L\n"
+    "  --seed demo|large:A,G,O,R,M,L[,T]\n"
     "                         fill an empty database once\n"
     "  --seed-admin DOMAIN\\user\n"
     "                         the demo's security administrator (default: this account)\n"
@@ -149,14 +149,14 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& out
             }
         } else if (arg == "--seed") {
             if (!value(v)) {
-                return fail("--seed needs demo or large:A,G,O,R,M,L");
+                return fail("--seed needs demo or large:A,G,O,R,M,L[,T]");
             }
             if (v == "demo") {
                 out.seed = ServerOptions::Seed::Demo;
             } else if (ParseLargeSeed(v, out.large)) {
                 out.seed = ServerOptions::Seed::Large;
             } else {
-                return fail("--seed needs demo or large:A,G,O,R,M,L");
+                return fail("--seed needs demo or large:A,G,O,R,M,L[,T]");
             }
         } else if (arg == "--seed-admin") {
             if (!value(out.seedAdmin) || out.seedAdmin.empty()) {

@@ -15,5 +15,8 @@ std::string FormatLocalTime(std::time_t when);
 std::optional<std::string> ParseConsoleDate(std::string_view text);
 // "M/D/YYYY H:M:S" (space, "+" or "T" between date and time) to "YYYY-MM-DD HH:MM:SS".
 std::optional<std::string> ParseConsoleDateTime(std::string_view text);
+// "YYYY-MM-DD", with " HH:MM" or " HH:MM:SS" after it (space, "+" or "T"
+// before the time), to "YYYY-MM-DD HH:MM:SS"; nothing when it is not a valid time.
+std::optional<std::string> ParseIsoTime(std::string_view text);
 
 } // namespace zyr::server

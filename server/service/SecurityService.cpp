@@ -3,6 +3,7 @@
 #include "cache/TextCipher.h"
 #include "server/service/ChangeRight.h"
 #include "server/service/ExportFile.h"
+#include "server/service/FieldChecks.h"
 #include "server/service/LogTime.h"
 #include "server/service/ServerLog.h"
 #include "server/service/XmlText.h"
@@ -15,36 +16,19 @@ namespace zyr::server {
 
 namespace {
 
+using namespace checks;
+
 // The characters the console refuses in names and descriptions; the server
 // refuses them too, so that nothing it stores is unusable in the console.
 constexpr std::string_view kReserved = "%#\\:|+*'<>?/\"";
 
-// Longest texts the console's fixed fields hold.
-constexpr size_t kMaxText = 255;
 // Application and group identities are also held as parents in 40-byte fields.
 constexpr size_t kMaxParentIdentity = 39;
 constexpr size_t kMaxIdentity = 255;
 constexpr size_t kMaxRoleInAcl = 791;
-constexpr size_t kMaxLogField = 15;
 constexpr size_t kMaxQualifier = 127;
-// The longest event message the audit trail keeps.
-constexpr size_t kMaxMessage = 4096;
 
 constexpr std::string_view kNotText = " holds bytes that are not UTF-8 text or characters XML does not allow";
-
-bool HasControl(std::string_view text, bool allowLineBreaks)
-{
-    for (char c : text) {
-        auto u = static_cast<unsigned char>(c);
-        if (allowLineBreaks && (c == '\t' || c == '\r' || c == '\n')) {
-            continue;
-        }
-        if (u < 0x20 || u == 0x7f) {
-            return true;
-        }
-    }
-    return false;
-}
 
 // Empty when the text is acceptable as a name or description, else the reason.
 std::string CheckText(std::string_view label, std::string_view text, bool required)
@@ -119,30 +103,6 @@ std::string CheckQueryText(const FormFields& query)
     return {};
 }
 
-// A read the store could not make (a database gone, a disk that fails): the
-// caller answers "Error: ..." and the log says so, at most once a second.
-bool Read(bool ok, std::string_view what)
-{
-    static RepeatedWarning readFailures;
-    if (!ok) {
-        readFailures.Log("the security database could not be read: " + std::string(what));
-    }
-    return ok;
-}
-
-// An event's text as it is kept: a byte no list may show becomes U+FFFD and
-// the server log says so, since the sender cannot sensibly try again.
-std::string Kept(std::string_view what, std::string_view text)
-{
-    std::string kept;
-    if (!AppendXmlText(kept, text)) {
-        LogWarning("the " + std::string(what) +
-                   " held bytes that are not UTF-8 text or characters XML does "
-                   "not allow; they are kept as U+FFFD");
-    }
-    return kept;
-}
-
 // Reads an access-control list field into its plain and canonical encrypted forms.
 std::string ReadAcl(std::string_view encrypted, std::string& plain, std::string& canonical)
 {
@@ -194,12 +154,6 @@ std::string ReadMembers(std::string_view encrypted, std::vector<std::string>& na
         }
     }
     return {};
-}
-
-bool ParseInt64(std::string_view text, int64_t& value)
-{
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc() && end == text.data() + text.size();
 }
 
 std::string First(std::initializer_list<std::string> checks)
@@ -624,144 +578,6 @@ Outcome SecurityService::DeleteRole(const FormFields& q)
     // The store takes the role's entries out of the access-control lists
     // too, so a kept application list is out of date.
     return Delete(q, "role", "Role", "CN", &SecurityStore::DeleteRole);
-}
-
-// ---- log ----
-
-namespace {
-
-// The range of a log request: both ends given as dates, the end exclusive.
-// An empty date leaves its end open.
-std::string ReadRange(const FormFields& q, TimeRange& range)
-{
-    for (auto [key, target] : {std::pair{"FromDate", &range.from}, std::pair{"ToDate", &range.to}}) {
-        std::string_view text = q.Get(key);
-        if (text.empty()) {
-            continue;
-        }
-        auto date = ParseConsoleDate(text);
-        if (!date) {
-            return "Error: the date " + std::string(text) + " is not month/day/year";
-        }
-        *target = *date;
-    }
-    return {};
-}
-
-} // namespace
-
-Outcome SecurityService::GetLogs(const FormFields& q, std::vector<LogEntry>& out)
-{
-    TimeRange range;
-    std::string why = ReadRange(q, range);
-    if (!why.empty()) {
-        return Outcome::Refuse(why);
-    }
-    int64_t page = 0;
-    std::string_view pageText = q.Get("DisplaySet");
-    if (!pageText.empty() && (!ParseInt64(pageText, page) || page < 0 || page > INT64_MAX / kPageSize)) {
-        return Outcome::Refuse("Error: the display set is not a page number");
-    }
-    if (!Read(store_.GetLogPage(range, page, out), "the log")) {
-        return Outcome::Refuse("Error: the log cannot be read");
-    }
-    return Outcome::Done();
-}
-
-Outcome SecurityService::DeleteLogs(const FormFields& q)
-{
-    int64_t removed = 0;
-    if (q.Has("Date")) {
-        auto second = ParseConsoleDateTime(q.Get("Date"));
-        if (!second) {
-            return Outcome::Refuse("Error: the date is not month/day/year hour:minute:second");
-        }
-        return Change({}, q, Reach::Records, "log entry", [&] {
-            return store_.DeleteLogsAt(*second, Audit(q, "Log", "Del", *second, {}), removed);
-        });
-    }
-    TimeRange range;
-    std::string why = ReadRange(q, range);
-    std::string identity =
-        range.from.empty() && range.to.empty() ? std::string("all") : range.from + " to " + range.to;
-    return Change(why, q, Reach::Records, "log entry",
-                  [&] { return store_.DeleteLogs(range, Audit(q, "Log", "Del", identity, {}), removed); });
-}
-
-Outcome SecurityService::AddLog(const FormFields& f)
-{
-    LogEntry e;
-    e.time = Now();
-    std::string_view user = f.Get("User");
-    std::string_view action = f.Get("Action");
-    std::string_view status = f.Get("Status");
-    std::string_view computer = f.Get("Computer");
-    if (user.empty() && action.empty() && status.empty() && computer.empty()) {
-        return Outcome::Refuse("Error: the log entry is empty");
-    }
-    if (user.size() > kMaxText || computer.size() > kMaxText || action.size() > kMaxLogField ||
-        status.size() > kMaxLogField) {
-        return Outcome::Refuse(
-            "Error: a log field is too long (action and status hold 15 bytes, user and computer 255)");
-    }
-    if (HasControl(user, false) || HasControl(action, false) || HasControl(status, false) ||
-        HasControl(computer, false)) {
-        return Outcome::Refuse("Error: a log field holds control characters");
-    }
-    e.user = Kept("log entry's user", user);
-    e.action = Kept("log entry's action", action);
-    e.status = Kept("log entry's status", status);
-    e.computer = Kept("log entry's computer", computer);
-    return Finish(store_.AddLog(e), "log entry");
-}
-
-// ---- audit events ----
-
-Outcome SecurityService::SendAuditEvent(const FormFields& f)
-{
-    std::string_view message = f.Get("Message");
-    if (message.empty()) {
-        return Outcome::Refuse("Error: the event has no message");
-    }
-    if (HasControl(message, true)) {
-        return Outcome::Refuse("Error: the event message holds control characters");
-    }
-    if (message.size() > kMaxMessage) {
-        return Outcome::Refuse("Error: the event message is longer than 4096 bytes");
-    }
-    for (std::string_view key : {"Application", "User", "Computer"}) {
-        if (f.Get(key).size() > kMaxText) {
-            return Outcome::Refuse("Error: the event's " + std::string(key) + " is longer than 255 bytes");
-        }
-    }
-    if (!gate_.CanSend(f.Get("Computer"))) {
-        return Outcome::NoAudit();
-    }
-    AuditRecord audit = Audit(f, "Audit", "Send", {}, Kept("event's application", f.Get("Application")));
-    audit.user = Kept("event's user", f.Get("User"));
-    audit.computer = Kept("event's computer", f.Get("Computer"));
-    audit.newValue = Kept("event's message", message);
-    if (std::string_view(message).substr(0, kActivationEvent.size()) == kActivationEvent) {
-        StoreResult result = store_.SetComplianceOn(audit);
-        if (result == StoreResult::Ok) {
-            gate_.SetComplianceOn(true);
-        }
-        return Finish(result, "event");
-    }
-    return Finish(store_.AppendAudit(audit), "event");
-}
-
-Outcome SecurityService::GetAudit(const FormFields& q, std::vector<AuditRecord>& out)
-{
-    int64_t page = 0;
-    std::string_view pageText = q.Get("DisplaySet");
-    if (!pageText.empty() && (!ParseInt64(pageText, page) || page < 0 || page > INT64_MAX / kPageSize)) {
-        return Outcome::Refuse("Error: the display set is not a page number");
-    }
-    if (!Read(store_.GetAuditPage(page, out), "the audit trail")) {
-        return Outcome::Refuse("Error: the audit trail cannot be read");
-    }
-    return Outcome::Done();
 }
 
 } // namespace zyr::server

@@ -134,9 +134,10 @@ bool ParseLargeSeed(std::string_view text, LargeSeed& out)
         return false;
     }
     text.remove_prefix(kPrefix.size());
-    int64_t* fields[] = {&out.applications, &out.groupsPerApplication, &out.objectsPerGroup,
-                         &out.roles,        &out.membersPerRole,       &out.logEntries};
-    for (size_t i = 0; i < 6; ++i) {
+    int64_t* fields[] = {&out.applications,   &out.groupsPerApplication, &out.objectsPerGroup, &out.roles,
+                         &out.membersPerRole, &out.logEntries,           &out.auditRecords};
+    out.auditRecords = 0;
+    for (size_t i = 0; i < 7; ++i) {
         size_t comma = text.find(',');
         std::string_view part = text.substr(0, comma);
         auto [end, ec] = std::from_chars(part.data(), part.data() + part.size(), *fields[i]);
@@ -144,10 +145,13 @@ bool ParseLargeSeed(std::string_view text, LargeSeed& out)
             *fields[i] > 100000000) {
             return false;
         }
-        if ((comma == std::string_view::npos) != (i == 5)) {
+        if (comma == std::string_view::npos) {
+            return i >= 5; // the audit count is optional
+        }
+        if (i == 6) {
             return false;
         }
-        text.remove_prefix(comma == std::string_view::npos ? text.size() : comma + 1);
+        text.remove_prefix(comma + 1);
     }
     return true;
 }
@@ -309,6 +313,26 @@ bool SeedLarge(SecurityStore& store, const LargeSeed& size, std::time_t now, boo
                    i % 11 == 0 ? "Failed" : "Success", "PLANT-PC"};
         if (!bulk->Log(e)) {
             reason = "the log cannot be written";
+            return false;
+        }
+    }
+    // Updates of the generated records by a few hundred accounts, spread
+    // over the same days as the log.
+    static const char* const kKinds[] = {"SecObj", "SecObj", "SecGroup", "Appl", "Role"};
+    for (int64_t i = 0; i < size.auditRecords; ++i) {
+        AuditRecord a;
+        a.time = FormatLocalTime(
+            now - span + static_cast<std::time_t>((span * i) / std::max<int64_t>(size.auditRecords, 1)));
+        a.user = Numbered("PLANT\\account", i % 500, 7);
+        a.computer = "PLANT-PC";
+        a.object = kKinds[i % 5];
+        a.operation = "Update";
+        a.identity = "{generated-" + std::to_string(i % 100000) + "}";
+        a.name = Numbered("Object", i % 10000, 4);
+        a.oldValue = "<OldValue><Description><Value>Generated</Value></Description></OldValue>";
+        a.newValue = "<NewValue><Description><Value>Changed</Value></Description></NewValue>";
+        if (!bulk->Audit(a)) {
+            reason = "the audit trail cannot be written";
             return false;
         }
     }

@@ -1,5 +1,5 @@
 // Seeds for an empty database: a small real-looking one ("demo") and a large
-// one of chosen size for load tests ("large:A,G,O,R,M,L").
+// one of chosen size for load tests ("large:A,G,O,R,M,L[,T]").
 #pragma once
 
 #include "server/storage/SecurityStore.h"
@@ -18,9 +18,10 @@ struct LargeSeed {
     int64_t roles = 0;
     int64_t membersPerRole = 0;
     int64_t logEntries = 0;
+    int64_t auditRecords = 0;
 };
 
-// "large:A,G,O,R,M,L"; false when the text does not have six counts.
+// "large:A,G,O,R,M,L[,T]"; false when the text does not have six or seven counts.
 bool ParseLargeSeed(std::string_view text, LargeSeed& out);
 
 // The account the demo seed makes a security administrator: DOMAIN\user, the

@@ -79,6 +79,21 @@ struct TimeRange {
     std::string to;
 };
 
+// What a page of the audit trail is narrowed to; an empty field narrows
+// nothing. Times are [from, to); user and object match the whole text and
+// name a part of it, each without regard to ASCII letter case.
+struct AuditFilter {
+    std::string from;
+    std::string to;
+    std::string user;
+    std::string object;
+    std::string name;
+    bool Empty() const
+    {
+        return from.empty() && to.empty() && user.empty() && object.empty() && name.empty();
+    }
+};
+
 constexpr int kPageSize = 50;
 
 } // namespace zyr::server

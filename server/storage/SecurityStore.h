@@ -65,8 +65,10 @@ public:
     virtual StoreResult DeleteLogsAt(const std::string& second, const AuditRecord& audit,
                                      int64_t& removed) = 0;
 
-    // Audit records, newest first, a page of kPageSize.
-    virtual bool GetAuditPage(int64_t page, std::vector<AuditRecord>& out) = 0;
+    // Audit records, newest first, a page of kPageSize. A filtered page is
+    // ordered by time, records of the same second newest written first.
+    virtual bool GetAuditPage(const AuditFilter& filter, int64_t page, std::vector<AuditRecord>& out) = 0;
+    bool GetAuditPage(int64_t page, std::vector<AuditRecord>& out) { return GetAuditPage({}, page, out); }
     // An audit record of its own (for events that change nothing else).
     virtual StoreResult AppendAudit(const AuditRecord& audit) = 0;
 

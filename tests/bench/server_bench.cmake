@@ -1,6 +1,6 @@
 # Load client for the security server: starts zyr-security-server on a large
 # seeded database and prints latencies and rates. Run by hand:
-#   build/bin/server_bench [--size A,G,O,R,M,L] [--seconds S] [--connections C] [--sync full|normal]
+#   build/bin/server_bench [--size A,G,O,R,M,L[,T]] [--seconds S] [--connections C] [--sync full|normal]
 #                          [--mixed W]  (reads alone, then beside W writers)
 #                          [--pg "host=... port=... user=..."] [--servers N]
 # With --pg the servers share a fresh PostgreSQL database made in that cluster

@@ -108,11 +108,11 @@ TEST_F(SnapinObjectsTest, StartupStepsRunInOrderWithTheStatusWindow)
     } hooks;
     zyr::console::SetStartupHooks(&hooks);
     ASSERT_EQ(S_OK, snapin->Initialize(static_cast<IConsole*>(scripted.get())));
-    EXPECT_EQ(
-        (std::vector<std::string>{"sign-in over the main window", "Initializing the security snap-in...",
-                                  "roles after sign-in", "Initializing Application Node",
-                                  "Initializing Role Node", "Initializing Log Node"}),
-        hooks.steps);
+    EXPECT_EQ((std::vector<std::string>{"sign-in over the main window",
+                                        "Initializing the security snap-in...", "roles after sign-in",
+                                        "Initializing Application Node", "Initializing Role Node",
+                                        "Initializing Log Node", "Initializing Audit Trail Node"}),
+              hooks.steps);
 }
 
 TEST_F(SnapinObjectsTest, QueryDataObjectForCookieZero)

@@ -54,7 +54,7 @@ TEST(ModuleStartupTest, TheLoggedOnAdministratorSignsInAndTheRolesAreCached)
         ASSERT_EQ(1u, console->strips.size());
         HBITMAP small = console->strips[0].small;
         ASSERT_NE(nullptr, small);
-        EXPECT_EQ(9, small->count);
+        EXPECT_EQ(10, small->count);
         EXPECT_TRUE(std::filesystem::is_regular_file(cache / "rolecache.xml"));
         EXPECT_EQ(QApplication::topLevelWidgets().size(), 0) << "the status window is gone";
 

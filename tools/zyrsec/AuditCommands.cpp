@@ -2,13 +2,12 @@
 
 #include "audit/ComplianceActivation.h"
 #include "audit/ComplianceFlag.h"
-#include "common/KvtXml.h"
-#include "common/RequestFrame.h"
 #include "common/ServerSettings.h"
+#include "records/AuditChange.h"
+#include "records/AuditTrail.h"
 #include "tools/zyrsec/TextTable.h"
-#include "web/WebPage.h"
 
-#include <memory>
+#include <iterator>
 
 namespace zyr::zyrsec {
 
@@ -71,49 +70,49 @@ int ActivateCompliance(Context& context)
 
 int ShowAuditTrail(Context& context)
 {
-    const long page =
-        context.invocation.Has("page") ? *ParsePageNumber(context.invocation.Option("page")) : 0;
-    zyr::RequestUrl url(ServerUrl(), "Audit", "Get");
-    url.Number("DisplaySet", page);
-    std::string reply;
-    if (!GetWebPage(url.str(), reply, true)) {
-        return Fail(context, "The audit trail could not be fetched from the security server.");
+    const Invocation& invocation = context.invocation;
+    zyr::records::AuditFilter filter{invocation.Option("from"), invocation.Option("to"),
+                                     invocation.Option("user"), invocation.Option("object"),
+                                     invocation.Option("name")};
+    const bool onePage = invocation.Has("page") || !invocation.Has("csv");
+    long page = invocation.Has("page") ? *ParsePageNumber(invocation.Option("page")) : 0;
+    const std::string url = ServerUrl();
+    std::vector<zyr::records::AuditEntry> entries;
+    // With --csv and no --page, every page of the filtered trail.
+    for (;; ++page) {
+        std::vector<zyr::records::AuditEntry> records;
+        std::string why;
+        if (FAILED(zyr::records::FetchAuditPage(url, filter, page, records, why))) {
+            return Fail(context, why);
+        }
+        const bool last = records.size() < zyr::records::kAuditPageSize;
+        entries.insert(entries.end(), std::make_move_iterator(records.begin()),
+                       std::make_move_iterator(records.end()));
+        if (onePage || last) {
+            break;
+        }
     }
-    std::unique_ptr<zyr::xml::KvtXmlDocument> document;
-    zyr::xml::KvtXmlElement trail;
-    zyr::xml::KvtXmlElementCollection records;
-    LONG count = 0;
-    if (FAILED(zyr::xml::CreateKvtXmlDocument(document)) || !document ||
-        FAILED(document->put_XmlString(std::move(reply))) ||
-        FAILED(document->FindElement(nullptr, "KVTAUDIT", trail)) || FAILED(trail.get_children(records)) ||
-        FAILED(records.get_length(&count))) {
-        return Fail(context, "The security server's audit trail could not be read.");
+    if (invocation.Has("csv")) {
+        context.text = zyr::records::FormatAuditCsv(entries, "\n");
+        return kExitSuccess;
     }
-    static const char* const kFields[] = {"time",     "user",          "computer",  "object",   "operation",
-                                          "identity", "identity_name", "old_value", "new_value"};
     Json array = Json::Array();
-    TextTable table({"TIME", "USER", "OBJECT", "OPERATION", "NAME"});
-    std::string details;
-    // The last child is the count, not a record.
-    for (LONG i = 0; i + 1 < count; ++i) {
-        zyr::xml::KvtXmlElement record;
-        zyr::xml::KvtXmlElementCollection fields;
-        LONG fieldCount = 0;
-        if (FAILED(records.item(i, record)) || FAILED(record.get_children(fields)) ||
-            FAILED(fields.get_length(&fieldCount)) || fieldCount < 9) {
-            continue;
-        }
-        std::string values[9];
+    TextTable table({"TIME", "USER", "COMPUTER", "OBJECT", "OPERATION", "NAME", "CHANGE"});
+    for (const zyr::records::AuditEntry& e : entries) {
+        const std::string change = zyr::records::ChangeSummary(e);
         Json item = Json::Object();
-        for (LONG f = 0; f < 9; ++f) {
-            zyr::xml::KvtXmlElement field;
-            if (SUCCEEDED(fields.item(f, field))) {
-                document->GetElementText(field, values[f]);
-            }
-            item.Set(kFields[f], values[f]);
-        }
+        item.Set("time", e.time);
+        item.Set("user", e.user);
+        item.Set("computer", e.computer);
+        item.Set("object", e.object);
+        item.Set("operation", e.operation);
+        item.Set("identity", e.identity);
+        item.Set("identity_name", e.name);
+        item.Set("old_value", e.oldValue);
+        item.Set("new_value", e.newValue);
+        item.Set("change", change);
         array.Push(std::move(item));
-        table.AddRow({values[0], values[1], values[3], values[4], values[6]});
+        table.AddRow({e.time, e.user, e.computer, e.object, e.operation, e.name, change});
     }
     context.json.Set("page", page);
     context.json.Set("records", std::move(array));

@@ -76,12 +76,20 @@ std::string CheckCommand(const Invocation& invocation)
             return "--object needs --group";
         }
     }
-    if (invocation.Has("from") != invocation.Has("to")) {
+    // The audit trail's times are the server's; its ends are each optional.
+    const bool audit = words == "audit";
+    if (audit && invocation.Has("csv") && invocation.global.json) {
+        return "give --csv or --json, not both";
+    }
+    if (!audit && invocation.Has("from") != invocation.Has("to")) {
         return "give both --from and --to, or neither";
     }
     for (const char* name : {"from", "to"}) {
-        if (invocation.Has(name) && !ParseLogDate(invocation.Option(name))) {
-            return std::string("--") + name + " takes a date M/D/YYYY, not '" + invocation.Option(name) + "'";
+        if (invocation.Has(name) &&
+            (audit ? !LooksLikeAuditTime(invocation.Option(name)) : !ParseLogDate(invocation.Option(name)))) {
+            return std::string("--") + name +
+                   (audit ? " takes a time YYYY-MM-DD[ HH:MM[:SS]]" : " takes a date M/D/YYYY") + ", not '" +
+                   invocation.Option(name) + "'";
         }
     }
     if (invocation.Has("page") && !ParsePageNumber(invocation.Option("page"))) {
@@ -354,6 +362,19 @@ bool operator<(const LogDate& a, const LogDate& b)
         return a.month < b.month;
     }
     return a.day < b.day;
+}
+
+bool LooksLikeAuditTime(std::string_view text)
+{
+    unsigned y = 0, mo = 0, d = 0, h = 0, mi = 0, sec = 0;
+    char separator = 0;
+    int consumed = 0;
+    const std::string copy(text);
+    const int fields = std::sscanf(copy.c_str(), "%4u-%2u-%2u%n%c%2u:%2u%n:%2u%n", &y, &mo, &d, &consumed,
+                                   &separator, &h, &mi, &consumed, &sec, &consumed);
+    return (fields == 3 || ((fields == 6 || fields == 7) && (separator == ' ' || separator == 'T'))) &&
+           static_cast<size_t>(consumed) == copy.size() && y >= 1000 && mo >= 1 && mo <= 12 && d >= 1 &&
+           d <= 31 && h <= 23 && mi <= 59 && sec <= 59;
 }
 
 std::optional<long> ParsePageNumber(std::string_view text)

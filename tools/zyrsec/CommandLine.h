@@ -98,5 +98,8 @@ bool operator<(const LogDate& a, const LogDate& b);
 
 // A page number: decimal digits only, at most 9 of them.
 std::optional<long> ParsePageNumber(std::string_view text);
+// "YYYY-MM-DD", with " HH:MM" or " HH:MM:SS" (or "T" before the time): the
+// audit trail's times. The server judges the calendar.
+bool LooksLikeAuditTime(std::string_view text);
 
 } // namespace zyr::zyrsec

@@ -196,11 +196,20 @@ const std::vector<CommandSpec>& Commands()
          ActivateCompliance,
          kReads},
         {"audit",
-         "[--page N]",
-         "one page (50 records) of the server's audit trail",
+         "[--page N] [--from TIME] [--to TIME] [--user ACCOUNT] [--object KIND] [--name TEXT] [--csv]",
+         "a page (50 records, newest first) of the audit trail with what each record changed; TIME is "
+         "YYYY-MM-DD[ HH:MM[:SS]] (--to excluded), KIND Appl, SecGroup, SecObj, Role, Log, ..., TEXT a part "
+         "of "
+         "the name; --csv prints every page unless --page is given",
          0,
          0,
-         {kPage},
+         {kPage,
+          {"from", "TIME"},
+          {"to", "TIME"},
+          {"user", "ACCOUNT"},
+          {"object", "KIND"},
+          {"name", "TEXT"},
+          {"csv", nullptr}},
          ShowAuditTrail,
          kReads},
         {"access",

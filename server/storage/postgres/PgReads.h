@@ -19,5 +19,8 @@ bool ReadRoles(Connection& c, std::vector<RoleRecord>& out);
 // that holds entry number `skip` of the range; the page is then read from the
 // time index with an offset smaller than that minute's count.
 bool ReadLogPage(Connection& c, const TimeRange& range, int64_t page, std::vector<LogEntry>& out);
+// A page of the placed audit records the filter admits, by time from the
+// newest, through the time, user and object indexes.
+bool ReadAuditPage(Connection& c, const AuditFilter& filter, int64_t page, std::vector<AuditRecord>& out);
 
 } // namespace zyr::server::pg

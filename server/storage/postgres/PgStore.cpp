@@ -478,13 +478,16 @@ public:
 
     // ---- audit and flags ----
 
-    bool GetAuditPage(int64_t page, std::vector<AuditRecord>& out) override
+    bool GetAuditPage(const AuditFilter& filter, int64_t page, std::vector<AuditRecord>& out) override
     {
         out.clear();
         if (page < 0) {
             return false;
         }
         pg::Pool::Lease c(pool_);
+        if (!filter.Empty()) {
+            return PlaceAudit(*c, true) && pg::ReadAuditPage(*c, filter, page, out);
+        }
         Result r;
         if (!PlaceAudit(*c, true) ||
             !c->Run("SELECT time,who,computer,object,operation,identity,name,old_value,new_value FROM audit"

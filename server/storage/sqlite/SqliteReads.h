@@ -19,5 +19,8 @@ bool ReadRoles(sqlite3* db, std::vector<RoleRecord>& out);
 // that holds entry number `skip` of the range; the page is then read from the
 // time index with an offset smaller than that minute's count.
 bool ReadLogPage(sqlite3* db, const TimeRange& range, int64_t page, std::vector<LogEntry>& out);
+// A page of the audit records the filter admits, by time from the newest,
+// through the time, user and object indexes.
+bool ReadAuditPage(sqlite3* db, const AuditFilter& filter, int64_t page, std::vector<AuditRecord>& out);
 
 } // namespace zyr::server::sqlite

@@ -348,7 +348,7 @@ public:
 
     // ---- audit and flags ----
 
-    bool GetAuditPage(int64_t page, std::vector<AuditRecord>& out) override
+    bool GetAuditPage(const AuditFilter& filter, int64_t page, std::vector<AuditRecord>& out) override
     {
         out.clear();
         if (page < 0) {
@@ -357,6 +357,9 @@ public:
         Reader reader(*this);
         if (!reader.db()) {
             return false;
+        }
+        if (!filter.Empty()) {
+            return sqlite::ReadAuditPage(reader.db(), filter, page, out);
         }
         // Audit records are never removed, so their ids are dense and a page
         // is a range of ids.

@@ -290,7 +290,7 @@ TEST_F(NodeFrameworkTest, AddImagesLoadsBothStripsWithTheTealMask)
     EXPECT_EQ(0x00808000u, scripted->strips[0].mask);
     EXPECT_EQ(0, scripted->strips[0].start);
     EXPECT_EQ(16, scripted->strips[0].small->width);
-    EXPECT_EQ(9, scripted->strips[0].small->count);
+    EXPECT_EQ(10, scripted->strips[0].small->count);
     EXPECT_EQ(32, scripted->strips[0].large->width);
 
     zyr::console::ResetResources();

@@ -41,6 +41,9 @@ TEST_P(AdmissionTest, ChangesNeedTheRightToOpenTheConsoleAndRecordsNameTheCaller
         "Object=Role&Operation=Add&CN=Night%20Shift&DN=%7Bn1%7D&Desc=&MemberUser=&MemberGroup=";
     // A plain account reads, but may not change; nothing is written.
     EXPECT_NE(As("CORP\\ann", "Object=Role&Operation=Get").find("<KVTROLES>"), std::string::npos);
+    // A read's User field is no claim to be that account: it narrows the audit trail.
+    EXPECT_NE(As("CORP\\ann", "Object=Audit&Operation=Get&User=CORP%5Cjdoe").find("<KVTAUDIT>"),
+              std::string::npos);
     EXPECT_EQ(As("CORP\\ann", addRole + "&User=CORP%5Cann"),
               "Error: CORP\\ann may not change the security database");
     EXPECT_EQ(As("CORP\\ann", "Object=Audit&Operation=Send", "Message=" + std::string(kActivationEvent)),

@@ -46,10 +46,10 @@ TEST_P(SeederTest, DemoGrantsTheConsoleToItsAdministratorOnce)
 TEST_P(SeederTest, LargeBuildsTheCountsAsked)
 {
     LargeSeed size;
-    ASSERT_TRUE(ParseLargeSeed("large:2,3,4,5,6,120", size));
+    ASSERT_TRUE(ParseLargeSeed("large:2,3,4,5,6,120,60", size));
     EXPECT_EQ(size.objectsPerGroup, 4);
-    for (const char* bad : {"large:1,2,3", "large:1,2,3,4,5,6,7", "large:a,2,3,4,5,6", "large:1,,3,4,5,6",
-                            "big:1,2,3,4,5,6", "large:-1,2,3,4,5,6"}) {
+    for (const char* bad : {"large:1,2,3", "large:1,2,3,4,5,6,7,8", "large:1,2,3,4,5,6,", "large:a,2,3,4,5,6",
+                            "large:1,,3,4,5,6", "big:1,2,3,4,5,6", "large:-1,2,3,4,5,6"}) {
         LargeSeed ignored;
         EXPECT_FALSE(ParseLargeSeed(bad, ignored)) << bad;
     }
@@ -70,6 +70,9 @@ TEST_P(SeederTest, LargeBuildsTheCountsAsked)
     std::vector<LogEntry> page;
     ASSERT_TRUE(f.store->GetLogPage({}, 2, page));
     EXPECT_EQ(page.size(), 20u);
+    std::vector<AuditRecord> trail;
+    ASSERT_TRUE(f.store->GetAuditPage(1, trail));
+    EXPECT_EQ(trail.size(), 11u); // the generated records and the seed's own
 }
 
 ZYR_ON_BOTH_BACKENDS(SeederTest);

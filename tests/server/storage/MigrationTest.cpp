@@ -52,7 +52,7 @@ protected:
         return out;
     }
     // SQLite has one step more: the audit table's guard against a replacing insert.
-    std::string Latest() const { return GetParam() == Backend::Sqlite ? "3:3" : "2:2"; }
+    std::string Latest() const { return GetParam() == Backend::Sqlite ? "4:4" : "3:3"; }
     std::string Versions() { return Value("SELECT COUNT(*) || ':' || MAX(version) FROM schema_version"); }
     std::string AuditTimeIndexes()
     {

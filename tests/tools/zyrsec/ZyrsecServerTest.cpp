@@ -4,6 +4,9 @@
 #include "common/ServerSettings.h"
 #include "tests/tools/zyrsec/ZyrsecFixture.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 using zyr::testing::ToolRun;
@@ -130,6 +133,39 @@ TEST_F(ZyrsecServerTest, RolesAndMembersLeaveThePagesAuditTrail)
     EXPECT_EQ(deleted.Json().get<std::string>("acl_entries_naming_role"), "0");
     EXPECT_FALSE(Contains(Zyrsec({"app", "show", "Batch Control"}).out, "Night Shift"));
     EXPECT_EQ(Zyrsec({"role", "show", "Night Shift"}).status, 1);
+}
+
+TEST_F(ZyrsecServerTest, AuditTrailNarrowedAndWrittenAsCsv)
+{
+    ASSERT_EQ(Zyrsec({"role", "add", "Night Shift", "--description", "Nights"}).status, 0);
+    ASSERT_EQ(Zyrsec({"role", "describe", "Night Shift", "Night crew"}).status, 0);
+    ASSERT_EQ(Zyrsec({"member", "add", "Night Shift", "--user", "CORP\\bob"}).status, 0);
+
+    ToolRun roles =
+        Zyrsec({"--json", "audit", "--object", "role", "--name", "night", "--from", "2000-01-01"});
+    ASSERT_EQ(roles.status, 0) << roles.err;
+    const Tree json = roles.Json();
+    const Tree& records = json.get_child("records");
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records.begin()->second.get<std::string>("change"), "Members: + CORP\\bob");
+    EXPECT_EQ(std::next(records.begin())->second.get<std::string>("change"),
+              "Description: 'Nights' \u2192 'Night crew'");
+    EXPECT_EQ(records.rbegin()->second.get<std::string>("operation"), "Add");
+
+    ToolRun csv = Zyrsec({"audit", "--csv", "--object", "Role", "--name", "Night Shift"});
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    EXPECT_EQ(csv.out.rfind("Time,User,Computer,Object,Operation,Name,Change\n", 0), 0u) << csv.out;
+    EXPECT_TRUE(Contains(csv.out, ",Role,Update,Night Shift,Members: + CORP\\bob\n")) << csv.out;
+    EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), 4);
+
+    ToolRun nobody = Zyrsec({"--json", "audit", "--user", "NOBODY\\x"});
+    ASSERT_EQ(nobody.status, 0) << nobody.err;
+    EXPECT_TRUE(nobody.Json().get_child("records").empty());
+    // A time that is no time: refused before sending, or by the server's calendar.
+    EXPECT_EQ(Zyrsec({"audit", "--from", "yesterday"}).status, 2);
+    ToolRun february = Zyrsec({"audit", "--to", "2026-02-30"});
+    EXPECT_EQ(february.status, 1);
+    EXPECT_TRUE(Contains(february.err, "ToTime is not a time")) << february.err;
 }
 
 TEST_F(ZyrsecServerTest, ApplicationsGroupsObjectsAndTheirAccess)
