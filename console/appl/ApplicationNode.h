@@ -33,14 +33,17 @@ public:
     LPOLESTR GetColumnText(int column) override;
     HRESULT QueryPagesFor(DATA_OBJECT_TYPES type) override;
 
-    // Enables no verb; updates the description bar.
+    // Enables Refresh; updates the description bar.
     HRESULT OnSelect(IConsole* console) override;
     // The columns "Applications" and "Description".
     HRESULT SetColumnHeaders(IHeaderCtrl* header) override;
     // The commands 32768 and 32785.
     virtual HRESULT OnNewApplication(bool& handled, CSnapInObjectRootBase* root);
     virtual HRESULT OnImportApplication(bool& handled, CSnapInObjectRootBase* root);
-    // Does nothing.
+    // Reads the application list again: nodes follow it by name, shown
+    // ones kept, gone ones withdrawn, new ones added, their groups alike;
+    // the shown view is shown afresh. A failed read changes nothing and is
+    // told.
     HRESULT OnRefresh(IConsole* console) override;
     // Shows "%d Application" / "%d Applications".
     virtual HRESULT UpdateDescriptionBar(IConsole* console);
