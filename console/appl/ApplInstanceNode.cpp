@@ -114,12 +114,7 @@ void CApplInstanceNode::Rebind(CKVTAppl& application, IConsole* console)
 
 HRESULT CApplInstanceNode::Withdraw(IConsole* console)
 {
-    ForgetRecords();
-    if (m_pParent != nullptr) {
-        m_pParent->RemoveChild(this);
-    }
-    m_bPresent = false;
-    return zyr::console::appl::RemoveFromConsole(console, m_scopeDataItem.ID, m_resultDataItem.itemID);
+    return zyr::console::appl::WithdrawNode(*this, m_pParent, console);
 }
 
 HSCOPEITEM CApplInstanceNode::ShownScopeItem() const

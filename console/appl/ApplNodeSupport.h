@@ -109,6 +109,19 @@ HRESULT FillRecordScopePaneInfo(const SCOPEDATAITEM& own, const Record* record, 
 HRESULT RefreshScopeItem(IConsole* console, HSCOPEITEM id);
 HRESULT RefreshResultItem(IConsole* console, HRESULTITEM id);
 
+// Takes a node whose record went (deleted, or no longer read) out of its
+// parent and the console; the console's answer.
+template <typename Node, typename Parent>
+HRESULT WithdrawNode(Node& node, Parent* parent, IConsole* console)
+{
+    node.ForgetRecords();
+    if (parent != nullptr) {
+        parent->RemoveChild(&node);
+    }
+    node.m_bPresent = false;
+    return RemoveFromConsole(console, node.m_scopeDataItem.ID, node.m_resultDataItem.itemID);
+}
+
 // After a refresh read a node's records again: each child node (of type
 // Node, with its record from Shown) whose name was read again (case-
 // insensitive) is rebound to that record, the others are withdrawn, and each

@@ -102,12 +102,7 @@ void CGroupNode::Rebind(CKVTSecGroup& group, CKVTAppl& application, IConsole* co
 
 HRESULT CGroupNode::Withdraw(IConsole* console)
 {
-    ForgetRecords();
-    if (m_pParent != nullptr) {
-        m_pParent->RemoveChild(this);
-    }
-    m_bPresent = false;
-    return zyr::console::appl::RemoveFromConsole(console, m_scopeDataItem.ID, m_resultDataItem.itemID);
+    return zyr::console::appl::WithdrawNode(*this, m_pParent, console);
 }
 
 HRESULT CGroupNode::GetScopePaneInfo(SCOPEDATAITEM* item)
