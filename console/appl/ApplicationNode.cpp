@@ -8,6 +8,7 @@
 #include "records/ApplicationImport.h"
 
 #include <cstddef>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -122,7 +123,10 @@ HRESULT CApplicationNode::OnRefresh(IConsole* console)
             AppendChild(new CApplInstanceNode(nullptr, nullptr, &application, &m_applList, this));
             zyr::console::appl::InsertScopeChild(console, expanded_, m_scopeDataItem.ID, m_children.back());
         });
-    // Every node now refers to a record just read.
+    // Every node now refers to a record just read. The old records stay until
+    // the next refresh: a property sheet left open holds them.
+    retired_.assign(std::make_move_iterator(records.begin()),
+                    std::make_move_iterator(records.begin() + static_cast<std::ptrdiff_t>(first)));
     records.erase(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(first));
     UpdateDescriptionBar(console);
     // The view in the result pane is shown afresh, with what changed.

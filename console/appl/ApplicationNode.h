@@ -8,7 +8,9 @@
 #include "console/framework/StartupHooks.h"
 #include "records/Application.h"
 
+#include <memory>
 #include <span>
+#include <vector>
 
 class CApplInstanceNode;
 
@@ -64,6 +66,8 @@ private:
     // The destructor destroys the children first, so the list outlives every
     // node that refers to its records.
     CKVTApplList m_applList;
+    // The records the last refresh replaced (see OnRefresh).
+    std::vector<std::unique_ptr<CKVTAppl>> retired_;
     bool expanded_ = false;
 };
 
