@@ -4,9 +4,11 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <set>
 #include <system_error>
+#include <utility>
 
 namespace zyr::cache {
 namespace {
@@ -14,6 +16,7 @@ namespace {
 struct Window {
     std::optional<std::filesystem::file_time_type> since;
     std::set<std::string, std::less<>> read;
+    std::map<std::string, std::string, std::less<>> offered;
 };
 
 // The console's thread only: start-up runs there.
@@ -32,12 +35,22 @@ void BeginFreshCacheWindow()
     // just now from looking older than the window.
     CurrentWindow().since = std::filesystem::file_time_type::clock::now() - std::chrono::seconds(1);
     CurrentWindow().read.clear();
+    CurrentWindow().offered.clear();
 }
 
 void EndFreshCacheWindow()
 {
     CurrentWindow().since.reset();
     CurrentWindow().read.clear();
+    CurrentWindow().offered.clear();
+}
+
+void OfferFreshCacheText(std::string_view filePath, std::string plainText)
+{
+    Window& window = CurrentWindow();
+    if (window.since && !window.read.contains(filePath)) {
+        window.offered.insert_or_assign(std::string(filePath), std::move(plainText));
+    }
 }
 
 bool ReadFreshCacheFile(std::string_view filePath, std::string& plainText)
@@ -46,6 +59,12 @@ bool ReadFreshCacheFile(std::string_view filePath, std::string& plainText)
     Window& window = CurrentWindow();
     if (!window.since || window.read.contains(filePath)) {
         return false;
+    }
+    if (auto offered = window.offered.find(filePath); offered != window.offered.end()) {
+        plainText = std::move(offered->second);
+        window.offered.erase(offered);
+        window.read.emplace(filePath);
+        return !plainText.empty();
     }
     std::error_code error;
     const auto written = std::filesystem::last_write_time(std::filesystem::path(filePath), error);

@@ -15,7 +15,12 @@ namespace zyr::cache {
 void BeginFreshCacheWindow();
 void EndFreshCacheWindow();
 // True with the decrypted text when filePath was written inside the open
-// window and not read fresh before; false (plainText empty) otherwise.
+// window and not read fresh before; false (plainText empty) otherwise. A
+// text offered for the file is answered without reading the file again.
 bool ReadFreshCacheFile(std::string_view filePath, std::string& plainText);
+// The writer of a cache file inside the open window offers the plain text it
+// wrote, sparing the reader a read and a decryption of the file; nothing
+// outside the window.
+void OfferFreshCacheText(std::string_view filePath, std::string plainText);
 
 } // namespace zyr::cache

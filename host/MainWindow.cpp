@@ -148,6 +148,7 @@ void MainWindow::BuildWidgets()
     descriptionBar_->setFrameShape(QFrame::StyledPanel);
     descriptionBar_->setMinimumHeight(descriptionBar_->fontMetrics().height() + 6);
     layout->addWidget(descriptionBar_);
+    descriptionBar_->hide(); // until a node sets a description
     filter_ = new QLineEdit(right);
     filter_->setObjectName(QStringLiteral("filter"));
     filter_->setPlaceholderText(tr("Filter"));
@@ -486,6 +487,8 @@ void MainWindow::OnResultActivated()
 void MainWindow::DescriptionChanged()
 {
     descriptionBar_->setText(ToQString(session_.Description()));
+    // A node that sets no description (the root) shows no empty strip.
+    descriptionBar_->setHidden(descriptionBar_->text().isEmpty());
 }
 
 void MainWindow::StatusTextChanged()

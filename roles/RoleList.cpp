@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <future>
 #include <system_error>
+#include <utility>
 
 namespace {
 
@@ -132,7 +133,9 @@ zyr::records::FetchResult CKVTRoleList::GetRoles()
     if (!fresh && !GetWebPage(zyr::RequestUrl(serverUrl_.view(), "Role", "Get").str(), reply, true)) {
         return FetchResult::NotRead;
     }
-    hr = document->put_XmlString(std::string_view(reply));
+    // A fresh text goes into the document whole; a reply from the server is
+    // kept for the cache file written beside the reading.
+    hr = fresh ? document->put_XmlString(std::move(reply)) : document->put_XmlString(std::string_view(reply));
     zyr::xml::KvtXmlElement rolesElement;
     if (SUCCEEDED(hr) && FAILED(document->FindElement(nullptr, "KVTROLES", rolesElement))) {
         hr = E_FAIL;

@@ -60,25 +60,82 @@ CApplInstanceNode::CApplInstanceNode(zyr::xml::KvtXmlDocument* document,
     zyr::console::RegisterPropertyChangeTarget(KeyOf(m_pAppl), this);
     const bool fromServer = document != nullptr && element != nullptr;
     if (fromServer) {
-        m_pAppl->LoadGroups(*document, *element);
+        LoadRecord(*document, *element, *m_pAppl);
     }
     for (const auto& group : m_pAppl->Groups) {
         if (!group) {
             break;
         }
         SetField(group->ApplName, m_pAppl->CN.view(), "ApplName");
-        if (!fromServer) {
-            unbuilt_.push_back(group.get());
-            continue;
-        }
-        SetField(group->ApplDN, m_pAppl->DN.view(), "ApplDN");
-        // Each group reads its objects from the element it was read from; a
-        // group whose element cannot be reached gets no node.
-        if (group->SourceElement().IsValid()) {
-            group->LoadObjects(*document, group->SourceElement());
+        // A group whose element could not be reached gets no node.
+        if (!fromServer || group->SourceElement().IsValid()) {
             unbuilt_.push_back(group.get());
         }
     }
+}
+
+void CApplInstanceNode::LoadRecord(zyr::xml::KvtXmlDocument& document, const zyr::xml::KvtXmlElement& element,
+                                   CKVTAppl& application)
+{
+    application.LoadGroups(document, element);
+    for (const auto& group : application.Groups) {
+        if (!group) {
+            break;
+        }
+        SetField(group->ApplName, application.CN.view(), "ApplName");
+        SetField(group->ApplDN, application.DN.view(), "ApplDN");
+        // Each group reads its objects from the element it was read from.
+        if (group->SourceElement().IsValid()) {
+            group->LoadObjects(document, group->SourceElement());
+        }
+    }
+}
+
+void CApplInstanceNode::Rebind(CKVTAppl& application, IConsole* console)
+{
+    zyr::console::UnregisterPropertyChangeTarget(KeyOf(m_pAppl), this);
+    m_pAppl = &application;
+    zyr::console::RegisterPropertyChangeTarget(KeyOf(m_pAppl), this);
+    std::vector<CKVTSecGroup*> groups;
+    for (const auto& group : m_pAppl->Groups) {
+        if (!group) {
+            break;
+        }
+        groups.push_back(group.get());
+    }
+    if (!groupNodesBuilt_) {
+        unbuilt_ = std::move(groups);
+        zyr::console::appl::RefreshScopeItem(console, m_scopeDataItem.ID);
+        return;
+    }
+    zyr::console::appl::FollowByName<CGroupNode>(
+        m_children, groups, [](const CGroupNode& node) { return node.Group(); },
+        [this, console](CGroupNode& node, CKVTSecGroup& group) { node.Rebind(group, *m_pAppl, console); },
+        [console](CGroupNode& node) { node.Withdraw(console); },
+        [this, console](CKVTSecGroup& group) {
+            AppendGroupNode(nullptr, nullptr, &group);
+            zyr::console::appl::InsertScopeChild(console, expanded_, m_scopeDataItem.ID, m_children.back());
+        });
+    zyr::console::appl::RefreshScopeItem(console, m_scopeDataItem.ID);
+}
+
+HRESULT CApplInstanceNode::Withdraw(IConsole* console)
+{
+    return zyr::console::appl::WithdrawNode(*this, m_pParent, console);
+}
+
+HSCOPEITEM CApplInstanceNode::ShownScopeItem() const
+{
+    if (m_bShown) {
+        return m_scopeDataItem.ID;
+    }
+    for (const CSnapInItem* child : m_children) {
+        const auto* group = static_cast<const CGroupNode*>(child);
+        if (group->m_bShown) {
+            return group->m_scopeDataItem.ID;
+        }
+    }
+    return 0;
 }
 
 void CApplInstanceNode::BuildGroupNodes()
@@ -256,17 +313,9 @@ HRESULT CApplInstanceNode::OnDelete(IConsole* console)
         return E_FAIL;
     }
     CKVTAppl* deleted = m_pAppl;
-    ForgetRecords();
+    HRESULT hr = Withdraw(console);
     if (m_pApplList != nullptr) {
         m_pApplList->Remove(deleted);
     }
-    if (m_pParent != nullptr) {
-        m_pParent->RemoveChild(this);
-    }
-    HRESULT hr = zyr::console::appl::RemoveFromConsole(console, m_scopeDataItem.ID, m_resultDataItem.itemID);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    m_bPresent = false;
-    return S_OK;
+    return FAILED(hr) ? hr : S_OK;
 }

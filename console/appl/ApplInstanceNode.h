@@ -76,6 +76,20 @@ public:
     // The application went with the list: this node and its group and object
     // nodes refer to no record any more.
     void ForgetRecords();
+    // Reads the application's groups and their objects from its element and
+    // gives each group the application's name and identity.
+    static void LoadRecord(zyr::xml::KvtXmlDocument& document, const zyr::xml::KvtXmlElement& element,
+                           CKVTAppl& application);
+    // A refresh read the application again: the node shows application from
+    // now on. Group nodes already made follow it by name (case-insensitive):
+    // kept and rebound, withdrawn when gone, added when new.
+    void Rebind(CKVTAppl& application, IConsole* console);
+    // Forgets the records and leaves the parent and the console (a delete,
+    // or an application a refresh no longer found).
+    HRESULT Withdraw(IConsole* console);
+    // This node or one of its group nodes fills the result pane: its scope
+    // item, else 0.
+    HSCOPEITEM ShownScopeItem() const;
 
 private:
     void AppendGroupNode(zyr::xml::KvtXmlDocument* document, const zyr::xml::KvtXmlElement* element,

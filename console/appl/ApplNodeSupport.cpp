@@ -73,6 +73,9 @@ HRESULT InsertScopeChild(IConsole* console, bool parentExpanded, HSCOPEITEM pare
 
 HRESULT RemoveFromConsole(IConsole* console, HSCOPEITEM scopeId, HRESULTITEM resultId)
 {
+    if (scopeId == 0) {
+        return S_OK; // never listed in the tree
+    }
     ComPtr<IConsoleNameSpace> nameSpace = ComPtr<IConsole>::Share(console).As<IConsoleNameSpace>();
     if (!nameSpace) {
         return E_UNEXPECTED;

@@ -1,6 +1,7 @@
 // What the application-side nodes share: the New dialog through the installed
 // hook, the checks of the entered texts, the refusal of a failed delete and
-// the refresh of a node's display after its pages changed it.
+// the refresh of a node's display after its pages changed it, and nodes that
+// follow their records read again.
 #pragma once
 
 #include "console/framework/ApplicationUi.h"
@@ -14,6 +15,8 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 namespace zyr::console::appl {
 
@@ -94,6 +97,7 @@ HRESULT InsertScopeChild(IConsole* console, bool parentExpanded, HSCOPEITEM pare
 // Takes a deleted item out of the console: its scope item (with its
 // children) and, when it has one, its row in the result pane. E_UNEXPECTED
 // without a name space; a failed scope deletion is answered as it came.
+// Nothing for an item never listed in the tree (scopeId 0).
 HRESULT RemoveFromConsole(IConsole* console, HSCOPEITEM scopeId, HRESULTITEM resultId);
 
 // The same for a node just appended: its own scope item is inserted.
@@ -120,5 +124,54 @@ HRESULT FillRecordScopePaneInfo(const SCOPEDATAITEM& own, const Record* record, 
 // and its row in its parent's list) and of a result item.
 HRESULT RefreshScopeItem(IConsole* console, HSCOPEITEM id);
 HRESULT RefreshResultItem(IConsole* console, HRESULTITEM id);
+
+// Takes a node whose record went (deleted, or no longer read) out of its
+// parent and the console; the console's answer.
+template <typename Node, typename Parent>
+HRESULT WithdrawNode(Node& node, Parent* parent, IConsole* console)
+{
+    node.ForgetRecords();
+    if (parent != nullptr) {
+        parent->RemoveChild(&node);
+    }
+    node.m_bPresent = false;
+    return RemoveFromConsole(console, node.m_scopeDataItem.ID, node.m_resultDataItem.itemID);
+}
+
+// After a refresh read a node's records again: each child node (of type
+// Node, with its record from Shown) whose name was read again (case-
+// insensitive) is rebound to that record, the others are withdrawn, and each
+// record no node took is added. Of records of one name the first counts.
+template <typename Node, typename Record, typename Shown, typename Rebind, typename Withdraw, typename Add>
+void FollowByName(const std::vector<CSnapInItem*>& children, const std::vector<Record*>& read, Shown shown,
+                  Rebind rebind, Withdraw withdraw, Add add)
+{
+    std::unordered_map<std::u32string, Record*> byName;
+    byName.reserve(read.size());
+    for (Record* record : read) {
+        byName.emplace(zyr::text::CaseFoldKey(record->CN.view()), record);
+    }
+    std::vector<Node*> gone;
+    for (CSnapInItem* child : children) {
+        auto* node = static_cast<Node*>(child);
+        const Record* record = shown(*node);
+        auto found =
+            record != nullptr ? byName.find(zyr::text::CaseFoldKey(record->CN.view())) : byName.end();
+        if (found == byName.end() || found->second == nullptr) {
+            gone.push_back(node);
+            continue;
+        }
+        rebind(*node, *found->second);
+        found->second = nullptr; // taken
+    }
+    for (Node* node : gone) {
+        withdraw(*node);
+    }
+    for (Record* record : read) {
+        if (byName.at(zyr::text::CaseFoldKey(record->CN.view())) == record) {
+            add(*record);
+        }
+    }
+}
 
 } // namespace zyr::console::appl

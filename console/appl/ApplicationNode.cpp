@@ -8,6 +8,11 @@
 #include "records/ApplicationDiff.h"
 #include "records/ApplicationImport.h"
 
+#include <cstddef>
+#include <iterator>
+#include <string>
+#include <vector>
+
 using zyr::com::ComPtr;
 
 std::span<const CommandEntry<CApplicationNode>> CApplicationNode::CommandTable()
@@ -72,7 +77,9 @@ HRESULT CApplicationNode::QueryPagesFor(DATA_OBJECT_TYPES type)
 
 HRESULT CApplicationNode::OnSelect(IConsole* console)
 {
-    HRESULT hr = zyr::console::EnableVerbs(console, {});
+    // Refresh here reads the whole tree again, the applications' and their
+    // groups' too.
+    HRESULT hr = zyr::console::EnableVerbs(console, {MMC_VERB_REFRESH});
     UpdateDescriptionBar(console);
     return hr;
 }
@@ -82,8 +89,55 @@ HRESULT CApplicationNode::SetColumnHeaders(IHeaderCtrl* header)
     return zyr::console::InsertNameDescriptionColumns(header, u"Applications");
 }
 
-HRESULT CApplicationNode::OnRefresh(IConsole*)
+HRESULT CApplicationNode::OnRefresh(IConsole* console)
 {
+    // One fetch, read behind the records shown; the old records go once
+    // every node has moved to its new one. A failed fetch keeps what is
+    // shown and says so.
+    const size_t first = m_applList.Applications.size();
+    zyr::records::FetchResult fetched = zyr::records::FetchResult::NotRead;
+    {
+        zyr::ui::WaitCursor wait;
+        fetched =
+            FetchApplications(m_applList, {},
+                              [](zyr::xml::KvtXmlDocument& document, const zyr::xml::KvtXmlElement& element,
+                                 CKVTAppl& application, CKVTApplList&) {
+                                  CApplInstanceNode::LoadRecord(document, element, application);
+                              });
+    }
+    auto& records = m_applList.Applications;
+    if (fetched != zyr::records::FetchResult::Fetched) {
+        records.erase(records.begin() + static_cast<std::ptrdiff_t>(first), records.end());
+        zyr::console::ShowFetchFailure(fetched, "applications", true);
+        return S_OK;
+    }
+    std::vector<CKVTAppl*> read;
+    read.reserve(records.size() - first);
+    for (size_t i = first; i < records.size(); ++i) {
+        read.push_back(records[i].get());
+    }
+    zyr::console::appl::FollowByName<CApplInstanceNode>(
+        m_children, read, [](const CApplInstanceNode& node) { return node.Application(); },
+        [console](CApplInstanceNode& node, CKVTAppl& application) { node.Rebind(application, console); },
+        [console](CApplInstanceNode& node) { node.Withdraw(console); },
+        [this, console](CKVTAppl& application) {
+            AppendChild(new CApplInstanceNode(nullptr, nullptr, &application, &m_applList, this));
+            zyr::console::appl::InsertScopeChild(console, expanded_, m_scopeDataItem.ID, m_children.back());
+        });
+    // Every node now refers to a record just read. The old records stay until
+    // the next refresh: a property sheet left open holds them.
+    retired_.assign(std::make_move_iterator(records.begin()),
+                    std::make_move_iterator(records.begin() + static_cast<std::ptrdiff_t>(first)));
+    records.erase(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(first));
+    UpdateDescriptionBar(console);
+    // The view in the result pane is shown afresh, with what changed.
+    HSCOPEITEM shown = m_bShown ? m_scopeDataItem.ID : 0;
+    for (size_t i = 0; shown == 0 && i < m_children.size(); ++i) {
+        shown = static_cast<CApplInstanceNode*>(m_children[i])->ShownScopeItem();
+    }
+    if (shown != 0 && console != nullptr) {
+        console->SelectScopeItem(shown);
+    }
     return S_OK;
 }
 

@@ -8,7 +8,9 @@
 #include "console/framework/StartupHooks.h"
 #include "records/Application.h"
 
+#include <memory>
 #include <span>
+#include <vector>
 
 class CApplInstanceNode;
 
@@ -33,14 +35,17 @@ public:
     LPOLESTR GetColumnText(int column) override;
     HRESULT QueryPagesFor(DATA_OBJECT_TYPES type) override;
 
-    // Enables no verb; updates the description bar.
+    // Enables Refresh; updates the description bar.
     HRESULT OnSelect(IConsole* console) override;
     // The columns "Applications" and "Description".
     HRESULT SetColumnHeaders(IHeaderCtrl* header) override;
     // The commands 32768 and 32785.
     virtual HRESULT OnNewApplication(bool& handled, CSnapInObjectRootBase* root);
     virtual HRESULT OnImportApplication(bool& handled, CSnapInObjectRootBase* root);
-    // Does nothing.
+    // Reads the application list again: nodes follow it by name, shown
+    // ones kept, gone ones withdrawn, new ones added, their groups alike;
+    // the shown view is shown afresh. A failed read changes nothing and is
+    // told.
     HRESULT OnRefresh(IConsole* console) override;
     // Shows "%d Application" / "%d Applications".
     virtual HRESULT UpdateDescriptionBar(IConsole* console);
@@ -61,6 +66,8 @@ private:
     // The destructor destroys the children first, so the list outlives every
     // node that refers to its records.
     CKVTApplList m_applList;
+    // The records the last refresh replaced (see OnRefresh).
+    std::vector<std::unique_ptr<CKVTAppl>> retired_;
     bool expanded_ = false;
 };
 

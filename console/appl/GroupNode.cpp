@@ -89,6 +89,29 @@ void CGroupNode::ForgetRecords()
     }
 }
 
+void CGroupNode::Rebind(CKVTSecGroup& group, CKVTAppl& application, IConsole* console)
+{
+    zyr::console::UnregisterPropertyChangeTarget(reinterpret_cast<LPARAM>(m_pGroup), this);
+    m_pGroup = &group;
+    m_pAppl = &application;
+    zyr::console::RegisterPropertyChangeTarget(reinterpret_cast<LPARAM>(m_pGroup), this);
+    if (std::exchange(objectNodesBuilt_, false)) {
+        for (CSnapInItem* child : m_children) {
+            static_cast<CApplSecObjNode*>(child)->ForgetRecords();
+        }
+        // The console may still hold the old rows' cookies until it shows
+        // the group again.
+        RetireChildren();
+        BuildObjectNodes();
+    }
+    zyr::console::appl::RefreshScopeItem(console, m_scopeDataItem.ID);
+}
+
+HRESULT CGroupNode::Withdraw(IConsole* console)
+{
+    return zyr::console::appl::WithdrawNode(*this, m_pParent, console);
+}
+
 HRESULT CGroupNode::GetScopePaneInfo(SCOPEDATAITEM* item)
 {
     return zyr::console::appl::FillRecordScopePaneInfo(m_scopeDataItem, m_pGroup, scopeName_, item);
@@ -194,17 +217,9 @@ HRESULT CGroupNode::OnDelete(IConsole* console)
     }
     CKVTSecGroup* deleted = m_pGroup;
     CKVTAppl* application = m_pAppl;
-    ForgetRecords();
+    HRESULT hr = Withdraw(console);
     if (application != nullptr) {
         std::erase_if(application->Groups, [deleted](const auto& group) { return group.get() == deleted; });
     }
-    if (m_pParent != nullptr) {
-        m_pParent->RemoveChild(this);
-    }
-    HRESULT hr = zyr::console::appl::RemoveFromConsole(console, m_scopeDataItem.ID, m_resultDataItem.itemID);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    m_bPresent = false;
-    return S_OK;
+    return FAILED(hr) ? hr : S_OK;
 }

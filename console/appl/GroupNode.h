@@ -65,6 +65,12 @@ public:
     // The group went with its application: this node and its object nodes
     // refer to no record any more.
     void ForgetRecords();
+    // A refresh read the group again: the node shows group (of application)
+    // from now on; object nodes already made are made afresh from it.
+    void Rebind(CKVTSecGroup& group, CKVTAppl& application, IConsole* console);
+    // Forgets the records and leaves the parent and the console (a delete,
+    // or a group a refresh no longer found).
+    HRESULT Withdraw(IConsole* console);
 
 private:
     CKVTSecGroup* m_pGroup;

@@ -37,13 +37,17 @@ std::u16string ResourceText(UINT id, size_t limit)
 
 } // namespace
 
-void ShowFetchFailure(zyr::records::FetchResult result, std::string_view what)
+void ShowFetchFailure(zyr::records::FetchResult result, std::string_view what, bool refresh)
 {
     if (result == zyr::records::FetchResult::Fetched) {
         return;
     }
     std::string text(zyr::records::FetchFailureText(result));
-    text.append(" The ").append(what).append(" are not shown.");
+    if (refresh) {
+        text.append(" The ").append(what).append(" shown are those read before and may be out of date.");
+    } else {
+        text.append(" The ").append(what).append(" are not shown.");
+    }
     ui::Ui().MessageBox(nullptr, text, LoadStringAnsi(IDS_PROJNAME), ui::MB_OK | ui::MB_ICONERROR);
 }
 

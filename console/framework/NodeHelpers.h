@@ -16,8 +16,9 @@ namespace zyr::console {
 
 // Tells the administrator, through the UI service, that a list could not be
 // read (what: "applications", "roles", "log entries"), so that an empty tree
-// or list is never taken for an empty database. Nothing for Fetched.
-void ShowFetchFailure(zyr::records::FetchResult result, std::string_view what);
+// or list is never taken for an empty database. Nothing for Fetched. A
+// failed refresh (refresh true) says that what is shown was read before.
+void ShowFetchFailure(zyr::records::FetchResult result, std::string_view what, bool refresh = false);
 
 // The node type's text form: 36 characters, no braces.
 std::u16string NodeTypeString(const GUID& nodeType);

@@ -70,6 +70,7 @@ public:
             m_scopeDataItem.ID = static_cast<HSCOPEITEM>(param);
             return OnExpand(event, arg, param, console, type);
         case MMCN_SHOW:
+            m_bShown = arg != 0;
             if constexpr (!ChildrenInResultPane()) {
                 return arg != 0 ? SetColumnHeaders(context.header.get()) : E_NOTIMPL;
             }
@@ -254,4 +255,6 @@ public:
     std::u16string m_bstrDisplayName;
     SCOPEDATAITEM m_scopeDataItem;
     RESULTDATAITEM m_resultDataItem;
+    // The node's view fills the result pane (set by the last show notice).
+    bool m_bShown = false;
 };

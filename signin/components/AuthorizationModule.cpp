@@ -10,6 +10,7 @@
 //
 // Object references are "KVT" followed by the object's identity.
 #include "cache/CacheFiles.h"
+#include "cache/FreshCache.h"
 #include "common/ServerSettings.h"
 #include "platform/text/CodePage.h"
 #include "signin/AccessRules.h"
@@ -19,6 +20,7 @@
 #include "web/WebPage.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -45,9 +47,29 @@ class CKvtAuthorize : public zyr::com::ComObject<IKvtAuthorize> {
 public:
     CKvtAuthorize()
     {
-        RefreshCacheFile("?Object=Appl&Operation=GetAll", "<KVTAPPLS>", zyr::cache::kApplCacheFileName);
-        RefreshCacheFile("?Object=Role&Operation=Get", "<KVTROLES>", zyr::cache::kRoleCacheFileName);
-        Prepare();
+        std::string appl =
+            RefreshCacheFile("?Object=Appl&Operation=GetAll", "<KVTAPPLS>", zyr::cache::kApplCacheFileName);
+        std::string roles =
+            RefreshCacheFile("?Object=Role&Operation=Get", "<KVTROLES>", zyr::cache::kRoleCacheFileName);
+        if (appl.empty() || roles.empty()) {
+            Prepare(); // from the files as they are
+        } else {
+            // The texts just written, without reading them back.
+            applCache_ = appl;
+            roles_.clear();
+            zyr::signin::ParseRoleCache(roles, roles_);
+        }
+        // At start-up the console's tree reads these lists next: it takes
+        // them from here instead of decrypting the files again.
+        const std::string directory = CacheDirectory();
+        if (!appl.empty()) {
+            zyr::cache::OfferFreshCacheText(
+                zyr::cache::CacheFilePath(directory, zyr::cache::kApplCacheFileName), std::move(appl));
+        }
+        if (!roles.empty()) {
+            zyr::cache::OfferFreshCacheText(
+                zyr::cache::CacheFilePath(directory, zyr::cache::kRoleCacheFileName), std::move(roles));
+        }
     }
 
     HRESULT SetAccount(const char16_t* domain, const char16_t* userName) override
@@ -146,19 +168,24 @@ public:
     }
 
 private:
-    // Replaces fileName by the server's list when the server answers with one.
-    static void RefreshCacheFile(const char* query, const char* listTag, const char* fileName)
+    // Replaces fileName by the server's list when the server answers with one;
+    // the list written, or empty when none was.
+    static std::string RefreshCacheFile(const char* query, const char* listTag, const char* fileName)
     {
         char url[1024] = {};
         DWORD size = sizeof(url);
         if (FAILED(GetSecurityServerUrl(url, &size)) || url[0] == '\0') {
-            return;
+            return {};
         }
         std::string reply;
         if (!GetWebPage(std::string(url) + query, reply, false) || reply.find(listTag) == std::string::npos) {
-            return;
+            return {};
         }
-        KvtEncryptBufferAndPersistInFile(reply, zyr::cache::CacheFilePath(CacheDirectory(), fileName));
+        if (FAILED(KvtEncryptBufferAndPersistInFile(reply,
+                                                    zyr::cache::CacheFilePath(CacheDirectory(), fileName)))) {
+            return {};
+        }
+        return reply;
     }
 
     std::string domain_;

@@ -6,7 +6,9 @@ add_executable(console_bench ${CMAKE_CURRENT_LIST_DIR}/ConsoleBench.cpp)
 target_link_libraries(console_bench PRIVATE zyr_test_support)
 target_include_directories(console_bench PRIVATE ${CMAKE_SOURCE_DIR})
 zyr_apply_options(console_bench)
-foreach(needed data_bench zyr-security-server zyr-security-manager zyr-reg zyr-register zyrsnapin
+# data_bench is declared in this folder after this file: named outright.
+add_dependencies(console_bench data_bench)
+foreach(needed zyr-security-server zyr-security-manager zyr-reg zyr-register zyrsnapin
         zyr_authentication zyr_authorization zyr_alarm_events zyr_directory_client)
   if(TARGET ${needed})
     add_dependencies(console_bench ${needed})

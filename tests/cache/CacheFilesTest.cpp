@@ -229,9 +229,16 @@ TEST_F(CacheFilesTest, FreshCacheFilesAreReadOnceAndOnlyInsideTheStartUpWindow)
     EXPECT_FALSE(zyr::cache::ReadFreshCacheFile(newer, text)); // a second fetch goes to the server
     EXPECT_FALSE(zyr::cache::ReadFreshCacheFile(Path("missing.xml"), text));
 
+    // The writer's own text is answered without the file, once.
     zyr::cache::BeginFreshCacheWindow();
+    zyr::cache::OfferFreshCacheText(older, "<KVTAPPLS/>");
+    EXPECT_TRUE(zyr::cache::ReadFreshCacheFile(older, text));
+    EXPECT_EQ(text, "<KVTAPPLS/>");
+    EXPECT_FALSE(zyr::cache::ReadFreshCacheFile(older, text));
+
     ASSERT_EQ(KvtEncryptBufferAndPersistInFile(kRoles, newer), S_OK);
     zyr::cache::EndFreshCacheWindow();
+    zyr::cache::OfferFreshCacheText(newer, kRoles);
     EXPECT_FALSE(zyr::cache::ReadFreshCacheFile(newer, text));
 }
 

@@ -101,6 +101,7 @@ TEST_F(MainWindowTest, TheTreeFollowsTheSnapinAndSelectingShowsThePane)
     EXPECT_TRUE(window_->HtmlView()->isVisible());
     EXPECT_TRUE(
         window_->HtmlView()->toPlainText().contains(QStringLiteral("result view of the test snap-in")));
+    EXPECT_TRUE(window_->DescriptionBar()->isHidden()) << "no empty strip";
 
     tree->setCurrentItem(root->child(0));
     EXPECT_EQ(session_.ShownScope(), alpha_);
@@ -120,6 +121,7 @@ TEST_F(MainWindowTest, TheTreeFollowsTheSnapinAndSelectingShowsThePane)
     ASSERT_FALSE(LoadColumnWidths(QStringLiteral("Name|Description")).empty());
     EXPECT_EQ(LoadColumnWidths(QStringLiteral("Name|Description"))[0], 150);
     EXPECT_EQ(window_->DescriptionBar()->text(), QStringLiteral("2 leaves"));
+    EXPECT_FALSE(window_->DescriptionBar()->isHidden());
     EXPECT_TRUE(window_->PropertiesAction()->isEnabled());
     EXPECT_TRUE(window_->RefreshAction()->isEnabled());
     EXPECT_FALSE(window_->DeleteAction()->isEnabled());

@@ -3,6 +3,7 @@
 #include "tests/console/appl/ApplNodesFixture.h"
 
 #include "console/root/RootNode.h"
+#include "records/ChangeFlows.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -63,14 +64,15 @@ TEST_F(ApplicationNodeTest, StartUpBuildsTheTreeOfTheDemoData)
     EXPECT_EQ(Column(ObjectNode(archive, 1), 0), u"Archive Purge");
     EXPECT_EQ(Column(ObjectNode(archive, 1), 2), u"");
 
-    // Selecting: the container sets no verb, an application Properties and
+    // Selecting: the container sets Refresh, an application Properties and
     // Delete; each shows its count.
     EXPECT_EQ(Send(node, MMCN_SELECT), S_OK);
-    EXPECT_TRUE(mmc->verbs.empty());
+    ASSERT_EQ(mmc->verbs.size(), 1u);
+    EXPECT_EQ(mmc->verbs[0].verb, MMC_VERB_REFRESH);
     EXPECT_EQ(Send(*historian, MMCN_SELECT), S_OK);
-    ASSERT_EQ(mmc->verbs.size(), 2u);
-    EXPECT_EQ(mmc->verbs[0].verb, MMC_VERB_PROPERTIES);
-    EXPECT_EQ(mmc->verbs[1].verb, MMC_VERB_DELETE);
+    ASSERT_EQ(mmc->verbs.size(), 3u);
+    EXPECT_EQ(mmc->verbs[1].verb, MMC_VERB_PROPERTIES);
+    EXPECT_EQ(mmc->verbs[2].verb, MMC_VERB_DELETE);
     EXPECT_THAT(mmc->descriptionBar, ElementsAre(u"3 Applications", u"2 Groups"));
 
     // Showing a group lists its objects under its own columns; an object
@@ -154,6 +156,70 @@ TEST_F(ApplicationNodeTest, AListThatCannotBeReadIsToldNotShownEmpty)
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_THAT(ui.boxes[0].text, HasSubstr("The security server could not be read."));
     EXPECT_EQ(ui.boxes[0].style, ui::MB_OK | ui::MB_ICONERROR);
+}
+
+TEST_F(ApplicationNodeTest, RefreshShowsWhatChangedOnTheServerAndKeepsWhatIsShown)
+{
+    ZYR_USE_REFERENCE_SERVER();
+    CApplicationNode& node = Build();
+    ASSERT_EQ(Expand(node, 0x50), S_OK);
+    auto find = [&node](std::u16string_view name) -> CApplInstanceNode* {
+        for (size_t i = 0; i < node.m_children.size(); ++i) {
+            if (ScopeName(ApplNode(node, i)) == name) {
+                return &ApplNode(node, i);
+            }
+        }
+        return nullptr;
+    };
+    CApplInstanceNode* historian = find(u"Plant Historian");
+    ASSERT_NE(historian, nullptr);
+    ASSERT_EQ(Expand(*historian, historian->m_scopeDataItem.ID), S_OK);
+    auto* archive = static_cast<CGroupNode*>(historian->m_children.at(1));
+    ASSERT_EQ(ScopeName(*archive), u"Archive");
+    ASSERT_EQ(Send(*archive, MMCN_SHOW), S_OK);
+    const HSCOPEITEM batchId = find(u"Batch Control")->m_scopeDataItem.ID;
+
+    // Another console changes the database.
+    {
+        CKVTApplList other;
+        ASSERT_EQ(FetchApplications(other), records::FetchResult::Fetched);
+        CKVTAppl* theirs = other.FindByNameOrDN("Plant Historian");
+        records::SetField(theirs->Description, "Archive of both plants", "Description");
+        ASSERT_TRUE(theirs->Update());
+        ASSERT_NE(records::AddGroup(*theirs, "Night Shift", "").added, nullptr);
+        CKVTSecGroup& theirArchive = *theirs->Groups.at(1);
+        ASSERT_NE(records::AddObject(theirArchive, "Archive Restore", "").added, nullptr);
+        ASSERT_TRUE(other.FindByNameOrDN("Batch Control")->Delete());
+        ASSERT_NE(records::AddApplication(other, "Packaging", "Line 4").added, nullptr);
+    }
+    mmc->selected.clear();
+    ASSERT_EQ(Send(node, MMCN_REFRESH), S_OK);
+    ASSERT_EQ(node.m_children.size(), 3u);
+    EXPECT_EQ(node.ApplList().Applications.size(), 3u);
+    EXPECT_EQ(find(u"Batch Control"), nullptr);
+    EXPECT_NE(find(u"Packaging"), nullptr);
+    EXPECT_THAT(mmc->deletedScopes, ElementsAre(batchId));
+    // What is shown stays, with what changed: the application's text, its
+    // new group in the tree, the shown group's new object, shown afresh.
+    EXPECT_EQ(find(u"Plant Historian"), historian);
+    EXPECT_EQ(Column(*historian, 1), u"Archive of both plants");
+    ASSERT_EQ(historian->m_children.size(), 3u);
+    EXPECT_EQ(historian->m_children[1], archive);
+    EXPECT_EQ(archive->m_children.size(), 3u);
+    EXPECT_EQ(ScopeName(*historian->m_children[2]), u"Night Shift");
+    EXPECT_EQ(mmc->scopeInserts.rbegin()[1].item.lParam, CSnapInItem::CookieOf(historian->m_children[2]));
+    EXPECT_EQ(mmc->scopeInserts.back().item.lParam, CSnapInItem::CookieOf(find(u"Packaging")));
+    EXPECT_THAT(mmc->selected, ElementsAre(archive->m_scopeDataItem.ID));
+    EXPECT_EQ(mmc->descriptionBar.back(), u"3 Applications");
+
+    // A read that fails keeps what is shown and says so.
+    reference.Stop();
+    ASSERT_EQ(Send(node, MMCN_REFRESH), S_OK);
+    EXPECT_EQ(node.m_children.size(), 3u);
+    EXPECT_EQ(node.ApplList().Applications.size(), 3u);
+    EXPECT_EQ(archive->m_children.size(), 3u);
+    ASSERT_FALSE(ui.boxes.empty());
+    EXPECT_THAT(ui.boxes.back().text, HasSubstr("shown are those read before"));
 }
 
 TEST_F(ApplicationNodeTest, TheRootBuildsTheApplicationsContainerFirst)
