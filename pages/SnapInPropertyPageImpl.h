@@ -9,6 +9,7 @@
 // handle it was given and never frees it.
 #pragma once
 
+#include "console/framework/OpenPages.h"
 #include "platform/mmc/ConsoleInterfaces.h"
 
 #include <QLineEdit>
@@ -26,8 +27,9 @@ public:
     explicit CSnapInPropertyPageImpl(std::u16string title = {}, LONG_PTR notifyHandle = 0)
         : m_lNotifyHandle(notifyHandle), title_(std::move(title))
     {
+        zyr::console::PageOpened();
     }
-    virtual ~CSnapInPropertyPageImpl() = default;
+    virtual ~CSnapInPropertyPageImpl() { zyr::console::PageClosed(); }
     CSnapInPropertyPageImpl(const CSnapInPropertyPageImpl&) = delete;
     CSnapInPropertyPageImpl& operator=(const CSnapInPropertyPageImpl&) = delete;
 

@@ -22,52 +22,6 @@ namespace zyr::records {
 
 namespace {
 
-constexpr LONG kAuditFields = 9;
-constexpr LONG kAuditPageSize = 50;
-
-// One page of the audit trail; false when it could not be fetched or read.
-bool ReadAuditPage(std::string_view serverUrl, long page, std::vector<AuditEntry>& records)
-{
-    zyr::RequestUrl url(serverUrl, "Audit", "Get");
-    url.Number("DisplaySet", page);
-    std::string reply;
-    if (!GetWebPage(url.str(), reply, false)) {
-        return false;
-    }
-    std::unique_ptr<zyr::xml::KvtXmlDocument> document;
-    zyr::xml::KvtXmlElement trail;
-    zyr::xml::KvtXmlElementCollection children;
-    LONG count = 0;
-    if (FAILED(zyr::xml::CreateKvtXmlDocument(document)) || !document ||
-        FAILED(document->put_XmlString(std::move(reply))) ||
-        FAILED(document->FindElement(nullptr, "KVTAUDIT", trail)) || FAILED(trail.get_children(children)) ||
-        FAILED(children.get_length(&count))) {
-        return false;
-    }
-    // The last child is the count, not a record.
-    for (LONG i = 0; i + 1 < count; ++i) {
-        zyr::xml::KvtXmlElement record;
-        zyr::xml::KvtXmlElementCollection fields;
-        LONG fieldCount = 0;
-        if (FAILED(children.item(i, record)) || FAILED(record.get_children(fields)) ||
-            FAILED(fields.get_length(&fieldCount)) || fieldCount < kAuditFields) {
-            continue;
-        }
-        AuditEntry entry;
-        std::string* values[kAuditFields] = {&entry.time,   &entry.user,      &entry.computer,
-                                             &entry.object, &entry.operation, &entry.identity,
-                                             &entry.name,   &entry.oldValue,  &entry.newValue};
-        for (LONG f = 0; f < kAuditFields; ++f) {
-            zyr::xml::KvtXmlElement field;
-            if (SUCCEEDED(fields.item(f, field))) {
-                document->GetElementText(field, *values[f]);
-            }
-        }
-        records.push_back(std::move(entry));
-    }
-    return true;
-}
-
 std::string Joined(const std::vector<std::string>& names, const char* separator = ", ")
 {
     std::string text;
@@ -146,18 +100,17 @@ std::string AuditTimeText(std::time_t when)
 
 bool FetchAuditSince(std::string_view serverUrl, const std::string& since, std::vector<AuditEntry>& entries)
 {
+    AuditFilter filter;
+    filter.from = since;
     for (long page = 0;; ++page) {
         std::vector<AuditEntry> records;
-        if (!ReadAuditPage(serverUrl, page, records)) {
+        std::string why;
+        if (FAILED(FetchAuditPage(serverUrl, filter, page, records, why))) {
             return false;
         }
-        for (auto& record : records) {
-            if (record.time < since) {
-                return true;
-            }
-            entries.push_back(std::move(record));
-        }
-        if (static_cast<LONG>(records.size()) < kAuditPageSize) {
+        entries.insert(entries.end(), std::make_move_iterator(records.begin()),
+                       std::make_move_iterator(records.end()));
+        if (records.size() < kAuditPageSize) {
             return true;
         }
     }

@@ -4,6 +4,7 @@
 // script, no link outside the page) or as comma-separated values.
 #pragma once
 
+#include "records/AuditTrail.h"
 #include "records/EffectiveAccess.h"
 
 #include <ctime>
@@ -19,26 +20,12 @@ namespace zyr::records {
 // The audit period of a review when none is asked for.
 constexpr int kDefaultReviewDays = 30;
 
-// One record of the server's audit trail, its fields in the reply's order.
-struct AuditEntry {
-    std::string time; // "YYYY-MM-DD HH:MM:SS", the server's local time
-    std::string user;
-    std::string computer;
-    std::string object;
-    std::string operation;
-    std::string identity;
-    std::string name;
-    std::string oldValue;
-    std::string newValue;
-};
-
 // The audit trail's time text of a moment, in this computer's local time.
 std::string AuditTimeText(std::time_t when);
 
-// Reads the audit trail page by page, newest first, and keeps the records
-// whose time is since or later; stops at the first older record or at a page
-// that is not full. False when a page could not be fetched or read (entries
-// then hold the records read before it).
+// Reads the audit trail page by page, newest first, narrowed on the server
+// to the records whose time is since or later, up to a page that is not full. False when a page could not be
+// fetched or read (entries then hold the records read before it).
 bool FetchAuditSince(std::string_view serverUrl, const std::string& since, std::vector<AuditEntry>& entries);
 
 struct RoleReview {

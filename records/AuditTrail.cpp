@@ -1,10 +1,10 @@
 #include "records/AuditTrail.h"
 
+#include "common/CsvField.h"
 #include "common/KvtXml.h"
 #include "common/RequestFrame.h"
 #include "platform/text/Ascii.h"
 #include "records/AuditChange.h"
-#include "common/CsvField.h"
 #include "web/WebPage.h"
 
 #include <memory>

@@ -4,6 +4,7 @@
 #include "console/appl/ApplNodeSupport.h"
 #include "console/framework/AuditGuard.h"
 #include "console/framework/NodeHelpers.h"
+#include "console/framework/OpenPages.h"
 #include "platform/ui/UiService.h"
 #include "records/ApplicationDiff.h"
 #include "records/ApplicationImport.h"
@@ -124,11 +125,19 @@ HRESULT CApplicationNode::OnRefresh(IConsole* console)
             AppendChild(new CApplInstanceNode(nullptr, nullptr, &application, &m_applList, this));
             zyr::console::appl::InsertScopeChild(console, expanded_, m_scopeDataItem.ID, m_children.back());
         });
-    // Every node now refers to a record just read. The old records stay until
-    // the next refresh: a property sheet left open holds them.
-    retired_.assign(std::make_move_iterator(records.begin()),
-                    std::make_move_iterator(records.begin() + static_cast<std::ptrdiff_t>(first)));
+    // Every node now refers to a record just read. A property page left open
+    // may still hold an old record: while any page is open, the old records
+    // are kept (until a refresh finds none open, or the console closes).
+    std::vector<std::unique_ptr<CKVTAppl>> old(
+        std::make_move_iterator(records.begin()),
+        std::make_move_iterator(records.begin() + static_cast<std::ptrdiff_t>(first)));
     records.erase(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(first));
+    if (zyr::console::OpenPageCount() == 0) {
+        retired_.clear();
+    } else {
+        retired_.insert(retired_.end(), std::make_move_iterator(old.begin()),
+                        std::make_move_iterator(old.end()));
+    }
     UpdateDescriptionBar(console);
     // The view in the result pane is shown afresh, with what changed.
     HSCOPEITEM shown = m_bShown ? m_scopeDataItem.ID : 0;

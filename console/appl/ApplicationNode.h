@@ -66,7 +66,7 @@ private:
     // The destructor destroys the children first, so the list outlives every
     // node that refers to its records.
     CKVTApplList m_applList;
-    // The records the last refresh replaced (see OnRefresh).
+    // Records a refresh replaced while a property page was open (see OnRefresh).
     std::vector<std::unique_ptr<CKVTAppl>> retired_;
     bool expanded_ = false;
 };

@@ -35,12 +35,23 @@ inline std::vector<std::pair<QWidget*, QRect>> TabChain(QWidget* dialog)
 // Empty when the order reads well; else the first jump, named.
 inline std::string TabJump(QWidget* dialog)
 {
-    // Tab goes round: the reading starts at the first control of the top row.
+    // Tab goes round: the reading starts at the left-most control of the top
+    // row (controls of one row may differ in height: a check box beside a
+    // taller field starts lower).
     auto chain = TabChain(dialog);
-    auto first = std::min_element(chain.begin(), chain.end(), [](const auto& a, const auto& b) {
-        return std::make_pair(a.second.top(), a.second.left()) <
-               std::make_pair(b.second.top(), b.second.left());
-    });
+    if (chain.empty()) {
+        return {};
+    }
+    auto top = std::min_element(chain.begin(), chain.end(),
+                                [](const auto& a, const auto& b) { return a.second.top() < b.second.top(); });
+    const QRect topRow = top->second;
+    auto first = top;
+    for (auto it = chain.begin(); it != chain.end(); ++it) {
+        const bool inTopRow = it->second.top() <= topRow.bottom() && topRow.top() <= it->second.bottom();
+        if (inTopRow && it->second.left() < first->second.left()) {
+            first = it;
+        }
+    }
     std::rotate(chain.begin(), first, chain.end());
     for (size_t i = 1; i < chain.size(); ++i) {
         const QRect& from = chain[i - 1].second;

@@ -2,6 +2,7 @@
 // start-up, their menus, New Application, export and import.
 #include "tests/console/appl/ApplNodesFixture.h"
 
+#include "console/framework/OpenPages.h"
 #include "console/root/RootNode.h"
 #include "records/ChangeFlows.h"
 
@@ -192,6 +193,10 @@ TEST_F(ApplicationNodeTest, RefreshShowsWhatChangedOnTheServerAndKeepsWhatIsShow
         ASSERT_TRUE(other.FindByNameOrDN("Batch Control")->Delete());
         ASSERT_NE(records::AddApplication(other, "Packaging", "Line 4").added, nullptr);
     }
+    // A property page stays open on the application over two refreshes:
+    // the record it holds stays readable.
+    const CKVTAppl* held = historian->Application();
+    console::PageOpened();
     mmc->selected.clear();
     ASSERT_EQ(Send(node, MMCN_REFRESH), S_OK);
     ASSERT_EQ(node.m_children.size(), 3u);
@@ -211,6 +216,9 @@ TEST_F(ApplicationNodeTest, RefreshShowsWhatChangedOnTheServerAndKeepsWhatIsShow
     EXPECT_EQ(mmc->scopeInserts.back().item.lParam, CSnapInItem::CookieOf(find(u"Packaging")));
     EXPECT_THAT(mmc->selected, ElementsAre(archive->m_scopeDataItem.ID));
     EXPECT_EQ(mmc->descriptionBar.back(), u"3 Applications");
+    ASSERT_EQ(Send(node, MMCN_REFRESH), S_OK);
+    EXPECT_EQ(held->CN.view(), "Plant Historian");
+    console::PageClosed();
 
     // A read that fails keeps what is shown and says so.
     reference.Stop();
