@@ -119,7 +119,7 @@ SignInVerdict ConnectionRefusal(const LoginFields& fields, const std::string& se
     }
 }
 
-SignInVerdict Decide(const LoginFields& fields)
+SignInVerdict Decide(const LoginFields& fields, SignInPurpose purpose)
 {
     using namespace zyr::ui;
     if (fields.userName.empty() || fields.domain.empty()) {
@@ -172,6 +172,9 @@ SignInVerdict Decide(const LoginFields& fields)
     if (granted != VARIANT_FALSE) {
         return EndOk();
     }
+    if (purpose == SignInPurpose::Read) {
+        return EndOk();
+    }
     if (IsConsoleAclAssigned(zyr::text::Narrow(reference))) {
         return Stay(kRefusedMessage, MB_ICONERROR);
     }
@@ -180,9 +183,9 @@ SignInVerdict Decide(const LoginFields& fields)
 
 } // namespace
 
-SignInVerdict DecideSignIn(const LoginFields& fields)
+SignInVerdict DecideSignIn(const LoginFields& fields, SignInPurpose purpose)
 {
-    SignInVerdict verdict = Decide(fields);
+    SignInVerdict verdict = Decide(fields, purpose);
     if (verdict.end != SignInEnd::EndOk) {
         zyr::web::ClearServerCredentials();
     }

@@ -56,7 +56,12 @@ struct SignInVerdict {
 // check, the remembered sign-in. Fields are read, never changed. Typed
 // credentials become the account every request presents on TCP; a sign-in
 // that does not end OK leaves none.
-SignInVerdict DecideSignIn(const LoginFields& fields);
+//
+// For a run that only reads (SignInPurpose::Read: zyrsec's commands that
+// change nothing) an account without "Open" is let in quietly: the server
+// lets every authenticated account read, and refuses it every change.
+enum class SignInPurpose { Console, Read };
+SignInVerdict DecideSignIn(const LoginFields& fields, SignInPurpose purpose = SignInPurpose::Console);
 
 // The authentication component accepts the fields (three empty texts when the
 // logon user is used).

@@ -80,9 +80,9 @@ Outcome SecurityService::Admit(std::string_view account, Access access, FormFiel
     const std::string operation(query.Get("Operation"));
     const bool mayClose = access == Access::Change && MayCloseConsole(object, operation);
     if (!account.empty()) {
-        if (access == Access::Read) {
-            // A read writes no record; its User field, where it has one,
-            // narrows the audit trail to another account.
+        if (access == Access::Read && object == "Audit" && operation == "Get") {
+            // The audit page writes no record: its User field narrows the
+            // trail to an account, any account.
             return Outcome::Done();
         }
         for (const FormFields* fields : {&query, &body}) {

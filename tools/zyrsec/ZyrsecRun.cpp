@@ -48,7 +48,11 @@ bool SignIn(Context& context)
         fields.useLogonUser = 1;
         zyr::signin::FillFromLogonUser(fields);
     }
-    const zyr::signin::SignInVerdict verdict = zyr::signin::DecideSignIn(fields);
+    // Commands that only read need no "Open": the server lets any account it
+    // knows read, and judges every change itself.
+    const zyr::signin::SignInVerdict verdict = zyr::signin::DecideSignIn(
+        fields, context.invocation.command->effect == Effect::Changes ? zyr::signin::SignInPurpose::Console
+                                                                      : zyr::signin::SignInPurpose::Read);
     fields.password.Wipe();
     if (!verdict.message.empty()) {
         context.ui.MessageBox(nullptr, verdict.message, zyr::signin::kSignInCaption,
