@@ -4,14 +4,17 @@ namespace zyr::host {
 
 const char* HostUsage()
 {
-    return "usage: zyr-security-manager [--snapin {CLSID}] [--select PATH] [--screenshot FILE]\n"
-           "                            [--open properties|about|help]\n"
+    return "usage: zyr-security-manager [--snapin {CLSID}] [--select PATH [--row NAME]] [--screenshot FILE]\n"
+           "                            [--open properties|about|help|menu:CAPTION]\n"
            "  --snapin {CLSID}   load this stand-alone snap-in instead of \"ZYR Security Manager\"\n"
            "  --select PATH      select the item of this path of display names (Root/Child)\n"
+           "  --row NAME         then select the row of its list whose first column is NAME\n"
            "  --screenshot FILE  write a PNG of the window after start-up and exit; the\n"
-           "                     dialogs answered and the windows open beside it go\n"
-           "                     into FILE-NAME.png\n"
-           "  --open WHAT        open the selected item's properties, About or Help\n"
+           "                     dialogs met and the windows open beside it go into\n"
+           "                     FILE-NAME.png (the sign-in is answered with its default\n"
+           "                     button, every later dialog is cancelled)\n"
+           "  --open WHAT        open the selected item's properties, About, Help, or run\n"
+           "                     its menu command of that caption\n"
            "  --help             this text\n"
            "  --version          the program's version\n";
 }
@@ -44,6 +47,10 @@ bool ParseHostOptions(const QStringList& arguments, HostOptions& options, QStrin
             if (!value(options.select)) {
                 return false;
             }
+        } else if (argument == QLatin1String("--row")) {
+            if (!value(options.row)) {
+                return false;
+            }
         } else if (argument == QLatin1String("--screenshot")) {
             if (!value(options.screenshot)) {
                 return false;
@@ -52,9 +59,11 @@ bool ParseHostOptions(const QStringList& arguments, HostOptions& options, QStrin
             if (!value(options.open)) {
                 return false;
             }
-            if (options.open != QLatin1String("properties") && options.open != QLatin1String("about") &&
-                options.open != QLatin1String("help")) {
-                error = QStringLiteral("--open takes properties, about or help, not %1").arg(options.open);
+            const bool menu = options.open.startsWith(QLatin1String("menu:")) && options.open.size() > 5;
+            if (!menu && options.open != QLatin1String("properties") &&
+                options.open != QLatin1String("about") && options.open != QLatin1String("help")) {
+                error = QStringLiteral("--open takes properties, about, help or menu:CAPTION, not %1")
+                            .arg(options.open);
                 return false;
             }
         } else {

@@ -16,9 +16,11 @@ struct HostOptions {
     bool hasClsid = false;
     CLSID clsid{};
     QString select;     // path of display names, "Root/Child"
+    QString row;        // then the result row whose first column reads so
     QString screenshot; // PNG to write after start-up; then exit
     // What to open over the selected item before the screenshot:
-    // "properties", "about" or "help"; empty for nothing.
+    // "properties", "about", "help" or "menu:CAPTION" (the item's menu
+    // command of that caption, mnemonics left out); empty for nothing.
     QString open;
     bool help = false;
 };

@@ -12,15 +12,20 @@
 #include "host/SnapinRegistry.h"
 #include "platform/com/Guid.h"
 
+#include <QAbstractItemModel>
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeView>
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "ZyrVersion.h"
 
@@ -41,6 +46,9 @@ int Fail(const zyr::host::HostOptions& options, const QString& text)
 class DefaultButtonPresser : public QObject {
 public:
     explicit DefaultButtonPresser(QString screenshot) : screenshot_(std::move(screenshot)) {}
+    // From now on a dialog is pictured and cancelled, so that opening one
+    // for its picture changes nothing.
+    void CancelFromNowOn() { cancel_ = true; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -54,6 +62,10 @@ protected:
                     zyr::host::PictureName(screenshot_,
                                            QStringLiteral("dialog %1 %2").arg(++answered_).arg(title)),
                     "PNG");
+                if (cancel_) {
+                    dialog->reject();
+                    return;
+                }
                 for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
                     if (button->isDefault() && button->isEnabled()) {
                         button->click();
@@ -69,7 +81,38 @@ protected:
 private:
     QString screenshot_;
     int answered_ = 0;
+    bool cancel_ = false;
 };
+
+// The action of menu (or of a menu below it) whose caption, mnemonics left
+// out, is caption.
+QAction* FindMenuAction(QMenu* menu, const QString& caption)
+{
+    for (QAction* action : menu->actions()) {
+        if (action->menu() != nullptr) {
+            if (QAction* found = FindMenuAction(action->menu(), caption)) {
+                return found;
+            }
+        } else if (QString(action->text()).remove(QLatin1Char('&')) == caption) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+// Selects the row of the result list whose first column reads text.
+bool SelectResultRow(zyr::host::MainWindow& window, const QString& text)
+{
+    QAbstractItemModel* model = window.ResultList()->model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        QModelIndex index = model->index(row, 0);
+        if (index.data(Qt::DisplayRole).toString() == text) {
+            window.ResultList()->setCurrentIndex(index);
+            return true;
+        }
+    }
+    return false;
+}
 
 } // namespace
 
@@ -146,7 +189,26 @@ int main(int argc, char** argv)
                 window.SelectScopeItem(item);
             }
         }
-        if (options.open == QLatin1String("properties")) {
+        if (!options.row.isEmpty() && !SelectResultRow(window, options.row)) {
+            std::fprintf(stderr, "zyr-security-manager: no row %s\n", options.row.toLocal8Bit().constData());
+            if (!options.screenshot.isEmpty()) {
+                return 1;
+            }
+        }
+        presser.CancelFromNowOn();
+        if (options.open.startsWith(QLatin1String("menu:"))) {
+            std::unique_ptr<QMenu> menu(window.BuildContextMenu(session.Focus()));
+            QAction* action = menu ? FindMenuAction(menu.get(), options.open.mid(5)) : nullptr;
+            if (action == nullptr) {
+                std::fprintf(stderr, "zyr-security-manager: no menu command %s\n",
+                             options.open.mid(5).toLocal8Bit().constData());
+                if (!options.screenshot.isEmpty()) {
+                    return 1;
+                }
+            } else {
+                action->trigger();
+            }
+        } else if (options.open == QLatin1String("properties")) {
             window.OpenProperties(session.Focus());
         } else if (options.open == QLatin1String("about")) {
             window.ShowAbout();

@@ -109,6 +109,10 @@ bool CAuditFilterDlg::BuildDialog(QDialog& dialog)
     form->addRow("&User:", user_);
     form->addRow("&Object kind:", kind_);
     form->addRow("&Name contains:", name_);
+    // The fields are wide enough for their hints to be read whole.
+    for (QLineEdit* edit : {user_, name_}) {
+        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(edit->placeholderText()) + 24);
+    }
     layout->addLayout(form);
     layout->addWidget(AddOkCancel(dialog));
     return true;

@@ -250,12 +250,19 @@ TEST(HostOptionsTest, ReadsTheCommandLine)
     EXPECT_EQ(options.clsid, CLSID_TestSnapin);
     EXPECT_EQ(options.select, QStringLiteral("A/B"));
     EXPECT_EQ(options.screenshot, QStringLiteral("x.png"));
+    ASSERT_TRUE(ParseHostOptions({QStringLiteral("zyr"), QStringLiteral("--row"), QStringLiteral("Operators"),
+                                  QStringLiteral("--open"), QStringLiteral("menu:New Role")},
+                                 options, error));
+    EXPECT_EQ(options.row, QStringLiteral("Operators"));
+    EXPECT_EQ(options.open, QStringLiteral("menu:New Role"));
 
     HostOptions bad;
     EXPECT_FALSE(ParseHostOptions({QStringLiteral("zyr"), QStringLiteral("--snapin"), QStringLiteral("nope")},
                                   bad, error));
     EXPECT_FALSE(ParseHostOptions({QStringLiteral("zyr"), QStringLiteral("--select")}, bad, error));
     EXPECT_FALSE(ParseHostOptions({QStringLiteral("zyr"), QStringLiteral("extra")}, bad, error));
+    EXPECT_FALSE(ParseHostOptions({QStringLiteral("zyr"), QStringLiteral("--open"), QStringLiteral("menu:")},
+                                  bad, error));
 }
 
 } // namespace
