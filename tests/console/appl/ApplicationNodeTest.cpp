@@ -5,6 +5,7 @@
 #include "console/framework/OpenPages.h"
 #include "console/root/RootNode.h"
 #include "records/ChangeFlows.h"
+#include "records/ConsoleAccess.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -416,6 +417,28 @@ TEST_F(ApplicationNodeTest, ExportThenImportIntoASecondServer)
     ASSERT_EQ(mmc->boxes.size(), 1u);
     EXPECT_EQ(mmc->boxes[0].text, u"An application with the same name or ID already exists.");
     EXPECT_EQ(node.m_children.size(), 1u);
+}
+
+TEST_F(ApplicationNodeTest, AnImportOverTheConsolesApplicationIsRefusedBeforeItIsSent)
+{
+    ZYR_USE_REFERENCE_SERVER();
+    const auto path = tempDir / "console.xml";
+    CApplicationNode& node = Build();
+    for (size_t i = 0; i < node.m_children.size(); ++i) {
+        if (ScopeName(ApplNode(node, i)) == u"Morvel Framework") {
+            ui.savePaths.push_back(path.string());
+            ASSERT_EQ(Command(ApplNode(node, i), CApplInstanceNode::ID_EXPORT_APPLICATION), S_OK);
+        }
+    }
+    const size_t shown = node.m_children.size();
+    CKVTRoleList roles; // the console's role list, which the guard reads
+    ASSERT_EQ(roles.GetRoles(), records::FetchResult::Fetched);
+    ui.openPaths.push_back(path.string());
+    EXPECT_EQ(Command(node, CApplicationNode::ID_IMPORT_APPLICATION), S_OK);
+    ASSERT_FALSE(ui.boxes.empty());
+    EXPECT_EQ(ui.boxes.back().text, records::kLockoutMessage);
+    EXPECT_TRUE(windows.previewed.empty()) << "refused before the preview";
+    EXPECT_EQ(node.m_children.size(), shown);
 }
 
 TEST_F(ApplicationNodeTest, AnImportIsCheckedBeforeAnythingIsSent)
