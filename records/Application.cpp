@@ -295,6 +295,23 @@ void LoadApplicationTree(zyr::xml::KvtXmlDocument& document, const zyr::xml::Kvt
 
 namespace {
 
+// Reads the groups and objects of the list's application at index at, from
+// its element, through the handler when there is one.
+void ReadApplicationTree(CKVTApplList& list, size_t at, zyr::xml::KvtXmlDocument& document,
+                         const zyr::xml::KvtXmlElement& element, const ApplicationElementHandler& handler)
+{
+    CKVTAppl& application = *list.Applications[at];
+    if (handler) {
+        handler(document, element, application, list);
+    } else {
+        LoadApplicationTree(document, element, application);
+    }
+    // (A handler may have taken the application out of the list.)
+    if (at < list.Applications.size() && list.Applications[at].get() == &application) {
+        application.ReleaseSourceElements();
+    }
+}
+
 // Reads the applications of a list one at a time, each with its groups and
 // objects, and lets each text go once read: the records grow while the texts
 // shrink, and no tree of the whole list is ever built.
@@ -326,19 +343,9 @@ zyr::records::FetchResult ReadApplications(CKVTApplList& list, std::vector<std::
         if (!read) {
             continue;
         }
-        CKVTAppl& application = *read;
-        application.SetSourceElement(element);
+        read->SetSourceElement(element);
         list.Applications.push_back(std::move(read));
-        const size_t at = list.Applications.size() - 1;
-        if (handler) {
-            handler(*document, element, application, list);
-        } else {
-            LoadApplicationTree(*document, element, application);
-        }
-        // (A handler may have taken the application out of the list.)
-        if (at < list.Applications.size() && list.Applications[at].get() == &application) {
-            application.ReleaseSourceElements();
-        }
+        ReadApplicationTree(list, list.Applications.size() - 1, *document, element, handler);
     }
     return zyr::records::FetchResult::Fetched;
 }
@@ -400,15 +407,7 @@ zyr::records::FetchResult FetchApplications(CKVTApplList& list, const StatusText
         if (!element.IsValid()) {
             continue;
         }
-        if (handler) {
-            handler(*document, element, application, list);
-        } else {
-            LoadApplicationTree(*document, element, application);
-        }
-        // (A handler may have taken the application out of the list.)
-        if (i < list.Applications.size() && list.Applications[i].get() == &application) {
-            application.ReleaseSourceElements();
-        }
+        ReadApplicationTree(list, i, *document, element, handler);
         document->RemoveElement(element);
     }
     return FetchResult::Fetched;
