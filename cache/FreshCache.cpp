@@ -1,29 +1,21 @@
 #include "cache/FreshCache.h"
 
 #include "cache/CacheFiles.h"
+#include "platform/file/FreshFileWindow.h"
 
 #include <chrono>
 #include <filesystem>
-#include <map>
-#include <optional>
-#include <set>
 #include <system_error>
 #include <utility>
 
 namespace zyr::cache {
 namespace {
 
-struct Window {
-    std::optional<std::filesystem::file_time_type> since;
-    std::set<std::string, std::less<>> read;
-    std::map<std::string, std::string, std::less<>> offered;
-};
+using Window = zyr::file::FreshFileWindow;
 
-// The console's thread only: start-up runs there.
 Window& CurrentWindow()
 {
-    static Window window;
-    return window;
+    return zyr::file::ProcessFreshFileWindow();
 }
 
 } // namespace

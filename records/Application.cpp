@@ -4,6 +4,7 @@
 #include "cache/FreshCache.h"
 #include "common/RequestFrame.h"
 #include "common/ServerSettings.h"
+#include "common/XmlListChildren.h"
 #include "web/SecurityPost.h"
 #include "web/WebPage.h"
 
@@ -18,6 +19,65 @@ CKVTApplList*& CurrentList()
 {
     static CKVTApplList* current = nullptr;
     return current;
+}
+
+// The application record of an element; null when the element does not read
+// as one, and with stop set when no record can be made (no server URL).
+std::unique_ptr<CKVTAppl> ReadApplication(zyr::xml::KvtXmlDocument& document,
+                                          const zyr::xml::KvtXmlElement& element,
+                                          zyr::records::ListDecryptor& decryptor,
+                                          zyr::xml::KvtXmlElementCollection& fields, std::string (&texts)[5],
+                                          bool& stop)
+{
+    if (!zyr::records::ReadChildTexts(document, element, 5, std::numeric_limits<LONG>::max(), texts, 5,
+                                      fields)) {
+        return nullptr;
+    }
+    auto application = std::make_unique<CKVTAppl>();
+    if (!application->IsValid()) {
+        stop = true;
+        return nullptr;
+    }
+    SetField(application->DN, texts[0], "DN");
+    SetField(application->CN, texts[1], "CN");
+    SetField(application->Description, texts[2], "Description");
+    decryptor.Decrypt(texts[3]);
+    zyr::records::ReadPermissionList(decryptor.Plain(), application->Permissions);
+    decryptor.Decrypt(texts[4]);
+    zyr::records::ReadAccessList(decryptor.Plain(), application->ACL);
+    return application;
+}
+
+// The applications of a list reply, each a text of its own, and the reply
+// let go. False (the reply untouched) when the reply is not plainly such a
+// list, or a part of it does not parse: it is then read whole, as it always
+// was, and a list that does not parse gives nothing.
+bool SplitApplications(std::string& reply, std::vector<std::string>& pieces)
+{
+    zyr::xml::ListChildren split;
+    if (!zyr::xml::SplitListChildren(reply, "DOCUMENT", "KVTAPPLS", split) || split.children.empty()) {
+        return false;
+    }
+    // Read whole, the first list element anywhere is read: here the only one.
+    size_t lists = 0;
+    for (size_t at = split.envelope.find("<KVTAPPLS"); at != std::string::npos;
+         at = split.envelope.find("<KVTAPPLS", at + 1)) {
+        ++lists;
+    }
+    std::unique_ptr<zyr::xml::KvtXmlDocument> check;
+    if (lists != 1 || FAILED(zyr::xml::CreateKvtXmlDocument(check)) || !check ||
+        FAILED(check->put_XmlString(std::string_view(split.envelope)))) {
+        return false;
+    }
+    for (std::string_view child : split.children) {
+        if (FAILED(check->put_XmlString(child))) {
+            return false;
+        }
+    }
+    // The list's last child is its count, not an application.
+    pieces.assign(split.children.begin(), split.children.end() - 1);
+    std::string().swap(reply); // (an assignment would keep its bytes)
+    return true;
 }
 
 } // namespace
@@ -205,24 +265,18 @@ void CKVTApplList::LoadApplications(zyr::xml::KvtXmlDocument& document,
     }
     for (LONG i = 0; i + 1 < count; ++i) {
         zyr::xml::KvtXmlElement element;
-        if (FAILED(children.item(i, element)) ||
-            !zyr::records::ReadChildTexts(document, element, 5, std::numeric_limits<LONG>::max(), texts, 5,
-                                          fields)) {
-            continue;
+        bool stop = false;
+        std::unique_ptr<CKVTAppl> application;
+        if (SUCCEEDED(children.item(i, element))) {
+            application = ReadApplication(document, element, decryptor, fields, texts, stop);
         }
-        auto application = std::make_unique<CKVTAppl>();
-        if (!application->IsValid()) {
+        if (stop) {
             return; // no server URL: nothing more can be read
         }
-        SetField(application->DN, texts[0], "DN");
-        SetField(application->CN, texts[1], "CN");
-        SetField(application->Description, texts[2], "Description");
-        decryptor.Decrypt(texts[3]);
-        zyr::records::ReadPermissionList(decryptor.Plain(), application->Permissions);
-        decryptor.Decrypt(texts[4]);
-        zyr::records::ReadAccessList(decryptor.Plain(), application->ACL);
-        application->SetSourceElement(element);
-        Applications.push_back(std::move(application));
+        if (application) {
+            application->SetSourceElement(element);
+            Applications.push_back(std::move(application));
+        }
     }
 }
 
@@ -238,6 +292,65 @@ void LoadApplicationTree(zyr::xml::KvtXmlDocument& document, const zyr::xml::Kvt
         group.LoadObjects(document, group.SourceElement());
     }
 }
+
+namespace {
+
+// Reads the groups and objects of the list's application at index at, from
+// its element, through the handler when there is one.
+void ReadApplicationTree(CKVTApplList& list, size_t at, zyr::xml::KvtXmlDocument& document,
+                         const zyr::xml::KvtXmlElement& element, const ApplicationElementHandler& handler)
+{
+    CKVTAppl& application = *list.Applications[at];
+    if (handler) {
+        handler(document, element, application, list);
+    } else {
+        LoadApplicationTree(document, element, application);
+    }
+    // (A handler may have taken the application out of the list.)
+    if (at < list.Applications.size() && list.Applications[at].get() == &application) {
+        application.ReleaseSourceElements();
+    }
+}
+
+// Reads the applications of a list one at a time, each with its groups and
+// objects, and lets each text go once read: the records grow while the texts
+// shrink, and no tree of the whole list is ever built.
+zyr::records::FetchResult ReadApplications(CKVTApplList& list, std::vector<std::string>& pieces,
+                                           const StatusTextHandler& status,
+                                           const ApplicationElementHandler& handler)
+{
+    if (status) {
+        status("Fetching Application Data from the Server...");
+        status("Initializing the Applications ");
+    }
+    list.Applications.reserve(list.Applications.size() + pieces.size());
+    zyr::records::ListDecryptor decryptor;
+    zyr::xml::KvtXmlElementCollection fields; // reused for every record
+    std::string texts[5];
+    for (std::string& piece : pieces) {
+        std::unique_ptr<zyr::xml::KvtXmlDocument> document;
+        zyr::xml::KvtXmlElement element;
+        if (FAILED(zyr::xml::CreateKvtXmlDocument(document)) || !document ||
+            FAILED(document->put_XmlString(std::move(piece))) ||
+            FAILED(document->get_documentElement(element))) {
+            continue;
+        }
+        bool stop = false;
+        std::unique_ptr<CKVTAppl> read = ReadApplication(*document, element, decryptor, fields, texts, stop);
+        if (stop) {
+            break; // no server URL: nothing more can be read
+        }
+        if (!read) {
+            continue;
+        }
+        read->SetSourceElement(element);
+        list.Applications.push_back(std::move(read));
+        ReadApplicationTree(list, list.Applications.size() - 1, *document, element, handler);
+    }
+    return zyr::records::FetchResult::Fetched;
+}
+
+} // namespace
 
 zyr::records::FetchResult FetchApplications(CKVTApplList& list, const StatusTextHandler& status,
                                             const ApplicationElementHandler& handler)
@@ -265,6 +378,10 @@ zyr::records::FetchResult FetchApplications(CKVTApplList& list, const StatusText
     if (FAILED(zyr::xml::CreateKvtXmlDocument(document)) || !document) {
         return FetchResult::NotAList;
     }
+    std::vector<std::string> pieces;
+    if (SplitApplications(reply, pieces)) {
+        return ReadApplications(list, pieces, status, handler);
+    }
     if (FAILED(document->put_XmlString(std::move(reply)))) {
         return FetchResult::NotAList;
     }
@@ -290,15 +407,7 @@ zyr::records::FetchResult FetchApplications(CKVTApplList& list, const StatusText
         if (!element.IsValid()) {
             continue;
         }
-        if (handler) {
-            handler(*document, element, application, list);
-        } else {
-            LoadApplicationTree(*document, element, application);
-        }
-        // (A handler may have taken the application out of the list.)
-        if (i < list.Applications.size() && list.Applications[i].get() == &application) {
-            application.ReleaseSourceElements();
-        }
+        ReadApplicationTree(list, i, *document, element, handler);
         document->RemoveElement(element);
     }
     return FetchResult::Fetched;

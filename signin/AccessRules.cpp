@@ -1,8 +1,10 @@
 #include "signin/AccessRules.h"
 
 #include "cache/TextCipher.h"
+#include "common/XmlListChildren.h"
 #include "platform/text/CodePage.h"
 
+#include <functional>
 #include <pugixml.hpp>
 
 namespace zyr::signin {
@@ -66,16 +68,69 @@ bool ParseRoleCache(std::string_view xml, std::vector<CachedRole>& roles)
     return true;
 }
 
+namespace {
+
+// A declaration naming another encoding than UTF-8 has the whole text parsed
+// at once, converted as the declaration says.
+bool SplitsAsUtf8(std::string_view xml)
+{
+    if (xml.substr(0, 5) != "<?xml") {
+        return xml.empty() || xml.front() == '<' || xml.front() == ' ' || xml.front() == '\n';
+    }
+    const std::string_view declaration = xml.substr(0, xml.find("?>"));
+    const size_t encoding = declaration.find("encoding");
+    if (encoding == std::string_view::npos) {
+        return true;
+    }
+    const size_t value = declaration.find_first_of("\"'", encoding);
+    return value != std::string_view::npos && EqualsNoCase(declaration.substr(value + 1, 5), "UTF-8");
+}
+
+// Visits the applications of the application cache in order until visit
+// answers true. The cache runs to tens of megabytes: each application is
+// parsed on its own rather than the whole text into one tree. False when the
+// text does not parse; as for a whole parse, an application found before a
+// part that does not parse does not count.
+bool VisitApplications(std::string_view applXml, const std::function<bool(const pugi::xml_node&)>& visit)
+{
+    zyr::xml::ListChildren split;
+    if (!SplitsAsUtf8(applXml) || !zyr::xml::SplitListChildren(applXml, "DOCUMENT", "KVTAPPLS", split)) {
+        pugi::xml_document document;
+        if (!LoadDocument(applXml, document)) {
+            return false;
+        }
+        for (pugi::xml_node appl : document.child("DOCUMENT").child("KVTAPPLS").children("APPL")) {
+            if (visit(appl)) {
+                break;
+            }
+        }
+        return true;
+    }
+    pugi::xml_document document;
+    if (!LoadDocument(split.envelope, document)) {
+        return false;
+    }
+    bool found = false;
+    for (std::string_view child : split.children) {
+        if (!LoadDocument(child, document)) {
+            return false;
+        }
+        if (!found && document.child("APPL")) {
+            found = visit(document.child("APPL"));
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 std::string FindObjectDn(std::string_view applXml, std::string_view application, std::string_view group,
                          std::string_view object)
 {
-    pugi::xml_document document;
-    if (!LoadDocument(applXml, document)) {
-        return {};
-    }
-    for (pugi::xml_node appl : document.child("DOCUMENT").child("KVTAPPLS").children("APPL")) {
+    std::string dn;
+    const bool read = VisitApplications(applXml, [&](const pugi::xml_node& appl) {
         if (!EqualsNoCase(ChildText(appl, "APPLNAME"), application)) {
-            continue;
+            return false;
         }
         for (pugi::xml_node secGroup : appl.children("SECGROUP")) {
             if (!EqualsNoCase(ChildText(secGroup, "GROUPNAME"), group)) {
@@ -83,37 +138,46 @@ std::string FindObjectDn(std::string_view applXml, std::string_view application,
             }
             for (pugi::xml_node secObj : secGroup.children("SECOBJ")) {
                 if (EqualsNoCase(ChildText(secObj, "SECOBJNAME"), object)) {
-                    return ChildText(secObj, "SECOBJDN");
+                    dn = ChildText(secObj, "SECOBJDN");
+                    return true;
                 }
             }
         }
-    }
-    return {};
+        return false;
+    });
+    return read ? dn : std::string();
 }
 
 bool FindAccessList(std::string_view applXml, std::string_view dn, std::vector<AccessGrant>& acl)
 {
     acl.clear();
-    pugi::xml_document document;
-    if (dn.empty() || !LoadDocument(applXml, document)) {
+    if (dn.empty()) {
         return false;
     }
-    for (pugi::xml_node appl : document.child("DOCUMENT").child("KVTAPPLS").children("APPL")) {
+    std::string encrypted;
+    bool found = false;
+    const bool read = VisitApplications(applXml, [&](const pugi::xml_node& appl) {
+        auto take = [&](const pugi::xml_node& node) {
+            encrypted = ChildText(node, "ACL");
+            found = true;
+            return true;
+        };
         if (ChildText(appl, "APPLDN") == dn) {
-            return ParseAccessList(ChildText(appl, "ACL"), acl);
+            return take(appl);
         }
         for (pugi::xml_node secGroup : appl.children("SECGROUP")) {
             if (ChildText(secGroup, "GROUPDN") == dn) {
-                return ParseAccessList(ChildText(secGroup, "ACL"), acl);
+                return take(secGroup);
             }
             for (pugi::xml_node secObj : secGroup.children("SECOBJ")) {
                 if (ChildText(secObj, "SECOBJDN") == dn) {
-                    return ParseAccessList(ChildText(secObj, "ACL"), acl);
+                    return take(secObj);
                 }
             }
         }
-    }
-    return false;
+        return false;
+    });
+    return read && found && ParseAccessList(encrypted, acl);
 }
 
 } // namespace zyr::signin

@@ -131,9 +131,15 @@ TEST_F(ApplicationTest, FailedFetchesLeaveTheListEmptyAndSaySo)
     scripted.Enqueue({.status = 503});
     scripted.Enqueue({.body = Document("<KVTROLES/>")});
     scripted.Enqueue({.body = ""});
+    // A list read an application at a time gives nothing when a later one
+    // does not parse, as when read whole.
+    scripted.Enqueue(
+        {.body = Document("<KVTAPPLS><APPL><APPLDN>{A}</APPLDN><APPLNAME>A</APPLNAME><DESCRIPTION/>"
+                          "<PERM/><ACL/></APPL><APPL><X a=1/></APPL><APPLCOUNT>2</APPLCOUNT>"
+                          "</KVTAPPLS>")});
     scripted.Enqueue({.body = Document("<KVTAPPLS><ONLY/></KVTAPPLS>")});
-    const FetchResult expected[] = {FetchResult::NotRead, FetchResult::NotRead, FetchResult::NotAList,
-                                    FetchResult::NotAList, FetchResult::Fetched};
+    const FetchResult expected[] = {FetchResult::NotRead,  FetchResult::NotRead,  FetchResult::NotAList,
+                                    FetchResult::NotAList, FetchResult::NotAList, FetchResult::Fetched};
     for (FetchResult want : expected) {
         CKVTApplList list;
         EXPECT_EQ(FetchApplications(list), want);

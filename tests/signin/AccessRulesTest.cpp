@@ -1,5 +1,7 @@
 #include "signin/AccessRules.h"
 
+#include "cache/TextCipher.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -44,6 +46,30 @@ TEST(AccessRulesTest, UnreadableCachesGiveNothing)
         FindAccessList("<DOCUMENT><KVTAPPLS><APPL><APPLDN>{A}</APPLDN><ACL>!!</ACL></APPL></KVTAPPLS>"
                        "</DOCUMENT>",
                        "{A}", acl));
+}
+
+TEST(AccessRulesTest, LookupsReadTheApplicationsInOrderAndNothingFromADamagedList)
+{
+    const std::string acl = zyr::cipher::Encrypt("Operators:1;");
+    const std::string list = "<DOCUMENT><KVTAPPLS><APPL><APPLDN>{A}</APPLDN><APPLNAME>One</APPLNAME></APPL>"
+                             "<APPL><APPLDN>{B}</APPLDN><APPLNAME>Two</APPLNAME><SECGROUP><GROUPDN>{G}"
+                             "</GROUPDN><GROUPNAME>Pumps</GROUPNAME><ACL>" +
+                             acl +
+                             "</ACL><SECOBJ><SECOBJDN>{O}</SECOBJDN><SECOBJNAME>P-1</SECOBJNAME></SECOBJ>"
+                             "</SECGROUP></APPL><APPLCOUNT>2</APPLCOUNT></KVTAPPLS></DOCUMENT>";
+    std::vector<AccessGrant> grants;
+    for (const std::string& head :
+         {std::string(), std::string("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>")}) {
+        EXPECT_EQ(FindObjectDn(head + list, "two", "PUMPS", "p-1"), "{O}");
+        ASSERT_TRUE(FindAccessList(head + list, "{G}", grants));
+        ASSERT_EQ(grants.size(), 1u);
+        EXPECT_EQ(grants[0].mask, 1u);
+    }
+    // A list that does not parse to its end answers nothing, as when read whole.
+    const std::string damaged = list.substr(0, list.find("<APPLCOUNT>")) + "<APPL><X a=1/></APPL>" +
+                                list.substr(list.find("<APPLCOUNT>"));
+    EXPECT_EQ(FindObjectDn(damaged, "two", "pumps", "p-1"), "");
+    EXPECT_FALSE(FindAccessList(damaged, "{G}", grants));
 }
 
 } // namespace
