@@ -44,8 +44,10 @@ HRESULT ConsoleSession::SelectScope(HSCOPEITEM id)
         return E_INVALIDARG; // the snap-in took it away while expanding
     }
     // What the pane listed before: shown afresh, or shown earlier and asked
-    // for by the snap-in, the first row not listed then is selected.
-    if (shown_ != 0) {
+    // for by the snap-in, the first row not listed then is selected. Rows the
+    // snap-in inserted into the shown pane since it was shown are new too,
+    // so the pane shown afresh keeps the list of its last showing.
+    if (shown_ != 0 && shown_ != id) {
         auto& seen = seenRows_[shown_];
         seen.clear();
         for (const ResultRow& row : rows_) {
@@ -114,6 +116,11 @@ HRESULT ConsoleSession::SelectScope(HSCOPEITEM id)
                 break;
             }
         }
+    }
+    auto& listed = seenRows_[id];
+    listed.clear();
+    for (const ResultRow& row : rows_) {
+        listed.emplace(row.scopeItem, row.cookie);
     }
     NotifySelection(focus_, true);
     if (observer_ != nullptr) {

@@ -330,6 +330,7 @@ TEST_F(ConsoleEndToEndTest, ANewItemShowsAtOnceAndEveryCommandHasItsKey)
     ClickMenuItem(newMenu, QStringLiteral("New Application"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return made && ListNames().size() == shown + 1; }));
     EXPECT_TRUE(TreeChildren(applications).contains(QStringLiteral("Night Shift Console")));
+    EXPECT_EQ(CurrentRow(), QStringLiteral("Night Shift Console"));
     EXPECT_NE(Get("Object=Appl&Operation=GetAll").find("<APPLNAME>Night Shift Console</APPLNAME>"),
               std::string::npos);
 
