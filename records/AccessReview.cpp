@@ -6,6 +6,7 @@
 #include "platform/file/FileContent.h"
 #include "platform/text/CodePage.h"
 #include "platform/text/Escape.h"
+#include "platform/text/LocalTime.h"
 #include "records/Application.h"
 #include "records/ConsoleAccess.h"
 #include "records/SecureGroup.h"
@@ -90,12 +91,7 @@ const char* const kStyle = "body{font-family:sans-serif;font-size:10pt;margin:1.
 
 std::string AuditTimeText(std::time_t when)
 {
-    std::tm parts{};
-    localtime_r(&when, &parts);
-    char text[96];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", parts.tm_year + 1900, parts.tm_mon + 1,
-                  parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
-    return text;
+    return zyr::text::LocalTimeText(when);
 }
 
 bool FetchAuditSince(std::string_view serverUrl, const std::string& since, std::vector<AuditEntry>& entries)

@@ -1,5 +1,7 @@
 #include "server/service/LogTime.h"
 
+#include "platform/text/LocalTime.h"
+
 #include <charconv>
 #include <cstdio>
 #include <vector>
@@ -75,12 +77,7 @@ std::string FormatTime(int y, int mo, int d, int h, int mi, int s)
 
 std::string FormatLocalTime(std::time_t when)
 {
-    std::tm parts{};
-    localtime_r(&when, &parts);
-    char text[96];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", parts.tm_year + 1900, parts.tm_mon + 1,
-                  parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
-    return text;
+    return zyr::text::LocalTimeText(when);
 }
 
 std::optional<std::string> ParseConsoleDate(std::string_view text)
