@@ -122,7 +122,9 @@ int ReferenceServer::Stop()
     int status = -1;
     if (pid_ > 0) {
         kill(pid_, SIGTERM);
-        for (int i = 0; i < 50 && pid_ > 0; ++i) {
+        // Longer than the server's own grace for requests in flight (10 s):
+        // a loaded machine may slow a stop, only a server that hangs is killed.
+        for (int i = 0; i < 150 && pid_ > 0; ++i) {
             if (waitpid(pid_, &status, WNOHANG) == pid_) {
                 pid_ = -1;
             } else {

@@ -25,7 +25,7 @@ public:
     // (the caller names the database); false when it reports no port within
     // twenty seconds, and a server that started is then stopped.
     bool Launch(const std::vector<std::string>& args);
-    // SIGTERM, then SIGKILL when it has not ended within five seconds; the
+    // SIGTERM, then SIGKILL when it has not ended within fifteen seconds; the
     // wait status of the server, -1 when none was running.
     int Stop();
     // SIGKILL and wait.
