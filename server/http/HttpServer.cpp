@@ -3,6 +3,7 @@
 
 #include "server/http/Authenticator.h"
 #include "server/http/Listener.h"
+#include "server/http/RequestStart.h"
 #include "server/service/ServerLog.h"
 
 // Boost 1.74 looks for coroutine support only in the form each compiler had
@@ -70,38 +71,6 @@ int DefaultMaxConnections()
     }
     long usable = static_cast<long>(limit.rlim_cur) - kReservedDescriptors;
     return static_cast<int>(std::clamp(usable * 3 / 4, 8L, 65536L));
-}
-
-// Whether the start of a request can still become an HTTP request line: a
-// method token and a space. Anything else (a TLS hello on the plain port,
-// binary noise) is refused at once instead of after the read time-out.
-bool PlausibleStart(std::string_view data)
-{
-    size_t i = 0;
-    for (; i < data.size() && i < 20; ++i) {
-        char c = data[i];
-        if (c == ' ') {
-            return i > 0;
-        }
-        if (c < 'A' || c > 'Z') {
-            return false;
-        }
-    }
-    return i < 20;
-}
-
-// A line break other than CR LF in the header.
-bool BareLineBreak(std::string_view head)
-{
-    for (size_t i = 0; i < head.size(); ++i) {
-        if (head[i] == '\n' && (i == 0 || head[i - 1] != '\r')) {
-            return true;
-        }
-        if (head[i] == '\r' && i + 1 < head.size() && head[i + 1] != '\n') {
-            return true;
-        }
-    }
-    return false;
 }
 
 // Holds a share of the bytes all bodies in flight may take.
