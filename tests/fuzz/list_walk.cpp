@@ -1,9 +1,11 @@
 // Feeds arbitrary bytes, as a list reply, to the readers that turn the
-// server's replies into records: applications with their groups and objects
-// (and the release of each application's part of the document, as the fetch
-// does it), roles with their members, and log entries.
+// server's replies into records: the split of a list into its children,
+// applications with their groups and objects (and the release of each
+// application's part of the document, as the fetch does it), roles with
+// their members, and log entries.
 #include "common/KvtXml.h"
 #include "common/ServerSettings.h"
+#include "common/XmlListChildren.h"
 #include "platform/text/CodePage.h"
 #include "records/Application.h"
 #include "records/Log.h"
@@ -54,6 +56,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     Configure();
     std::string xml(reinterpret_cast<const char*>(data), size);
+    // A split leaves nothing out and takes nothing twice: the envelope and the
+    // children, each a tag-bounded part of the text, make up the whole text.
+    zyr::xml::ListChildren split;
+    if (zyr::xml::SplitListChildren(xml, "DOCUMENT", "KVTAPPLS", split)) {
+        size_t total = split.envelope.size();
+        for (std::string_view child : split.children) {
+            if (child.data() < xml.data() || child.data() + child.size() > xml.data() + xml.size() ||
+                child.size() < 2 || child.front() != '<' || child.back() != '>') {
+                __builtin_trap();
+            }
+            total += child.size();
+        }
+        if (total != xml.size()) {
+            __builtin_trap();
+        }
+    }
     zyr::xml::KvtXmlDocument document(zyr::text::CP_UTF8);
     if (FAILED(document.put_XmlString(std::move(xml)))) {
         return 0;
