@@ -7,6 +7,7 @@
 #include "platform/ui/UiService.h"
 #include "records/AclEditing.h"
 #include "records/Application.h"
+#include "records/ApplicationImport.h"
 #include "records/SecureGroup.h"
 #include "roles/Role.h"
 #include "roles/RoleList.h"
@@ -117,6 +118,18 @@ bool PassesDeleteLockoutGuard(const CKVTAppl& application, const CKVTSecGroup* g
 {
     return !HoldsConsoleObject(application, group, object) ||
            PassesLockoutGuard([](ConsoleAccess& access) { access.ReplaceObject(false); });
+}
+
+bool ImportReplacesConsole(const std::string& path)
+{
+    return EqualsNoCase(ImportedApplicationName(path), kConsoleApplication);
+}
+
+bool PassesImportLockoutGuard(const std::string& path, const CKVTApplList* applications,
+                              const CKVTRoleList* roles)
+{
+    return !ImportReplacesConsole(path) ||
+           PassesLockoutGuard([](ConsoleAccess& access) { access.ReplaceObject(true); }, applications, roles);
 }
 
 bool WouldLockOut(const ConsoleAccess& before, const ConsoleAccess& after)

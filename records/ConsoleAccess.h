@@ -68,6 +68,15 @@ bool PassesLockoutGuard(const std::function<void(ConsoleAccess&)>& change,
 bool PassesDeleteLockoutGuard(const CKVTAppl& application, const CKVTSecGroup* group = nullptr,
                               const CKVTApplSecObj* object = nullptr);
 
+// Whether importing the export file at path would replace the console's own
+// application, and with it the console object's grants.
+bool ImportReplacesConsole(const std::string& path);
+// The same before an import: a file of the console's own application takes
+// the console object's grants (ReplaceObject(true)); any other passes. The
+// lists as for PassesLockoutGuard.
+bool PassesImportLockoutGuard(const std::string& path, const CKVTApplList* applications = nullptr,
+                              const CKVTRoleList* roles = nullptr);
+
 // Whether a record is the console object or holds it: the application alone,
 // the application and group, or all three (names without regard to case).
 bool HoldsConsoleObject(const CKVTAppl& application, const CKVTSecGroup* group = nullptr,

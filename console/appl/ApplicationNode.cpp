@@ -1,12 +1,10 @@
 #include "console/appl/ApplicationNode.h"
 
-#include "common/ConsoleObject.h"
 #include "console/appl/ApplInstanceNode.h"
 #include "console/appl/ApplNodeSupport.h"
 #include "console/framework/AuditGuard.h"
 #include "console/framework/NodeHelpers.h"
 #include "console/framework/OpenPages.h"
-#include "platform/text/CodePage.h"
 #include "platform/ui/UiService.h"
 #include "records/ApplicationDiff.h"
 #include "records/ApplicationImport.h"
@@ -212,8 +210,7 @@ HRESULT CApplicationNode::OnImportApplication(bool&, CSnapInObjectRootBase* root
         return S_OK;
     }
     // An import over the console's own application would take its grants.
-    if (zyr::text::EqualsNoCase(zyr::records::ImportedApplicationName(path), zyr::kConsoleApplication) &&
-        !zyr::records::PassesLockoutGuard([](auto& access) { access.ReplaceObject(true); }, &m_applList)) {
+    if (!zyr::records::PassesImportLockoutGuard(path, &m_applList)) {
         return S_OK;
     }
     // What the file would add is shown before anything is sent; Cancel sends nothing.

@@ -1,7 +1,5 @@
 #include "tools/zyrsec/Commands.h"
 
-#include "common/ConsoleObject.h"
-#include "platform/text/CodePage.h"
 #include "records/ApplicationImport.h"
 #include "tools/zyrsec/LockoutGuard.h"
 #include "tools/zyrsec/Lookup.h"
@@ -190,7 +188,7 @@ int ImportApplication(Context& context)
         return kExitFailed;
     }
     // An import over the console's own application would take its grants.
-    if (zyr::text::EqualsNoCase(zyr::records::ImportedApplicationName(path), kConsoleApplication) &&
+    if (zyr::records::ImportReplacesConsole(path) &&
         !PassesLockoutGuard(
             context, [](auto& access) { access.ReplaceObject(true); }, &list)) {
         return kExitFailed;
