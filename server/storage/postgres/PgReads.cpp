@@ -5,13 +5,21 @@
 
 namespace zyr::server::pg {
 
-bool ReadApplications(Connection& c, std::vector<ApplicationRecord>& out)
+bool ReadApplications(Connection& c, std::vector<ApplicationRecord>& out, const std::string& named)
 {
     std::unordered_map<int64_t, size_t> applIndex;
     std::unordered_map<int64_t, std::pair<size_t, size_t>> groupIndex;
+    const bool one = !named.empty(); // names compare without regard to case
+    Params name;
+    if (one) {
+        name.Add(named);
+    }
     Result a;
-    if (!c.Run("SELECT id,dn,name,description,perm_plain,perm_enc,acl_plain,acl_enc FROM appl ORDER BY id",
-               &a)) {
+    if (!c.Run(
+            one ? "SELECT id,dn,name,description,perm_plain,perm_enc,acl_plain,acl_enc FROM appl"
+                  " WHERE fold_ascii(name)=fold_ascii($1) ORDER BY id"
+                : "SELECT id,dn,name,description,perm_plain,perm_enc,acl_plain,acl_enc FROM appl ORDER BY id",
+            name, &a)) {
         return false;
     }
     for (int i = 0; i < a.Rows(); ++i) {
@@ -26,7 +34,10 @@ bool ReadApplications(Connection& c, std::vector<ApplicationRecord>& out)
                                         {}});
     }
     Result g;
-    if (!c.Run("SELECT id,appl_id,dn,name,description,acl_plain,acl_enc FROM secgroup ORDER BY id", &g)) {
+    if (!c.Run(one ? "SELECT id,appl_id,dn,name,description,acl_plain,acl_enc FROM secgroup WHERE appl_id IN"
+                     " (SELECT id FROM appl WHERE fold_ascii(name)=fold_ascii($1)) ORDER BY id"
+                   : "SELECT id,appl_id,dn,name,description,acl_plain,acl_enc FROM secgroup ORDER BY id",
+               name, &g)) {
         return false;
     }
     for (int i = 0; i < g.Rows(); ++i) {
@@ -41,7 +52,11 @@ bool ReadApplications(Connection& c, std::vector<ApplicationRecord>& out)
     }
     // Objects are many: only what the list reply carries is read.
     Result o;
-    if (!c.Run("SELECT group_id,dn,name,description,acl_enc FROM secobj ORDER BY id", &o)) {
+    if (!c.Run(one ? "SELECT group_id,dn,name,description,acl_enc FROM secobj WHERE group_id IN (SELECT g.id"
+                     " FROM secgroup g JOIN appl a ON a.id=g.appl_id WHERE fold_ascii(a.name)=fold_ascii($1))"
+                     " ORDER BY id"
+                   : "SELECT group_id,dn,name,description,acl_enc FROM secobj ORDER BY id",
+               name, &o)) {
         return false;
     }
     for (int i = 0; i < o.Rows(); ++i) {
@@ -145,7 +160,7 @@ std::string FewRecordsNamed(Connection& c, const std::string& text)
     constexpr int64_t kFewNames = 1000;
     constexpr int64_t kFewRecords = 20000;
     Result names;
-    if (!c.Run("SELECT name FROM audit_name WHERE strpos(fold_ascii(name),fold_ascii($1))>0 LIMIT $2",
+    if (!c.Run("SELECT name FROM audit_name WHERE strpos(folded,fold_ascii($1))>0 LIMIT $2",
                Params().Add(text).Add(kFewNames + 1), &names) ||
         names.Rows() > kFewNames) {
         return {};

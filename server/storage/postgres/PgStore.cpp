@@ -185,7 +185,15 @@ public:
 
     bool ListApplications(std::vector<ApplicationRecord>& out) override
     {
-        return Read(out, ReadApplications);
+        return Read(out, [](Connection& c, std::vector<ApplicationRecord>& list) {
+            return ReadApplications(c, list);
+        });
+    }
+    bool ListApplicationNamed(const std::string& name, std::vector<ApplicationRecord>& out) override
+    {
+        return Read(out, [&](Connection& c, std::vector<ApplicationRecord>& list) {
+            return ReadApplications(c, list, name);
+        });
     }
 
     StoreResult AddApplication(const ApplicationRecord& a, const AuditRecord& audit) override

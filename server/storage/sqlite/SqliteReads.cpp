@@ -4,12 +4,19 @@
 
 namespace zyr::server::sqlite {
 
-bool ReadApplications(sqlite3* db, std::vector<ApplicationRecord>& out)
+bool ReadApplications(sqlite3* db, std::vector<ApplicationRecord>& out, const std::string& named)
 {
     std::unordered_map<int64_t, size_t> applIndex;
     std::unordered_map<int64_t, std::pair<size_t, size_t>> groupIndex;
-    Statement a(db,
-                "SELECT id,dn,name,description,perm_plain,perm_enc,acl_plain,acl_enc FROM appl ORDER BY id");
+    const bool one = !named.empty(); // names compare without regard to case
+    Statement a(
+        db,
+        one ? "SELECT id,dn,name,description,perm_plain,perm_enc,acl_plain,acl_enc FROM appl"
+              " WHERE name=?1 ORDER BY id"
+            : "SELECT id,dn,name,description,perm_plain,perm_enc,acl_plain,acl_enc FROM appl ORDER BY id");
+    if (one) {
+        a.Bind(1, named);
+    }
     int rc;
     while ((rc = a.Step()) == SQLITE_ROW) {
         applIndex[a.Int(0)] = out.size();
@@ -19,7 +26,13 @@ bool ReadApplications(sqlite3* db, std::vector<ApplicationRecord>& out)
     if (rc != SQLITE_DONE) {
         return false;
     }
-    Statement g(db, "SELECT id,appl_id,dn,name,description,acl_plain,acl_enc FROM secgroup ORDER BY id");
+    Statement g(db,
+                one ? "SELECT id,appl_id,dn,name,description,acl_plain,acl_enc FROM secgroup"
+                      " WHERE appl_id IN (SELECT id FROM appl WHERE name=?1) ORDER BY id"
+                    : "SELECT id,appl_id,dn,name,description,acl_plain,acl_enc FROM secgroup ORDER BY id");
+    if (one) {
+        g.Bind(1, named);
+    }
     while ((rc = g.Step()) == SQLITE_ROW) {
         auto it = applIndex.find(g.Int(1));
         if (it == applIndex.end()) {
@@ -34,7 +47,13 @@ bool ReadApplications(sqlite3* db, std::vector<ApplicationRecord>& out)
         return false;
     }
     // Objects are many: only what the list reply carries is read.
-    Statement o(db, "SELECT group_id,dn,name,description,acl_enc FROM secobj ORDER BY id");
+    Statement o(
+        db, one ? "SELECT group_id,dn,name,description,acl_enc FROM secobj WHERE group_id IN"
+                  " (SELECT g.id FROM secgroup g JOIN appl a ON a.id=g.appl_id WHERE a.name=?1) ORDER BY id"
+                : "SELECT group_id,dn,name,description,acl_enc FROM secobj ORDER BY id");
+    if (one) {
+        o.Bind(1, named);
+    }
     while ((rc = o.Step()) == SQLITE_ROW) {
         auto it = groupIndex.find(o.Int(0));
         if (it == groupIndex.end()) {

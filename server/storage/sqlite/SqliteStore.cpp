@@ -55,7 +55,15 @@ public:
 
     bool ListApplications(std::vector<ApplicationRecord>& out) override
     {
-        return ReadAll(out, sqlite::ReadApplications);
+        return ReadAll(out, [](sqlite3* db, std::vector<ApplicationRecord>& list) {
+            return sqlite::ReadApplications(db, list);
+        });
+    }
+    bool ListApplicationNamed(const std::string& name, std::vector<ApplicationRecord>& out) override
+    {
+        return ReadAll(out, [&](sqlite3* db, std::vector<ApplicationRecord>& list) {
+            return sqlite::ReadApplications(db, list, name);
+        });
     }
 
     StoreResult AddApplication(const ApplicationRecord& a, const AuditRecord& audit) override
