@@ -216,7 +216,7 @@ TEST_F(AccessPagesTest, GroupAndObjectPagesOfferTheApplicationsPermissions)
     application->Permissions.emplace_back("Calibrate", "0x00000010");
     Group().ACL.emplace_back("operators", 0x10);
     Object().UseQ = 1;
-    Object().QName.Assign("Level");
+    Object().Qualifier().QName.Assign("Level");
 
     CGroupPage groupPage(kNotifyHandle, application.get(), &Group());
     RecordingSheetSite groupSite;
@@ -239,7 +239,7 @@ TEST_F(AccessPagesTest, GroupAndObjectPagesOfferTheApplicationsPermissions)
     Check(objectPage.Panel(), 3, true);
     EXPECT_EQ(objectPage.Apply(), 1);
     EXPECT_EQ(Object().UseQ, 0) << "the page has no qualifier controls";
-    EXPECT_EQ(Object().QName.view(), "Level");
+    EXPECT_EQ(Object().QualifierOrEmpty().QName.view(), "Level");
 
     auto updates = Updates();
     ASSERT_EQ(updates.size(), 2u);

@@ -229,10 +229,10 @@ TEST_F(ApplicationTest, GroupAndObjectRequestsAreComposedExactly)
                      "&User=PLANT%5Cop%20one&Computer=BUILD-07" +
                      names));
     object->UseQ = 1;
-    object->QName = "Level";
-    object->QOper = ">=";
-    object->QType = "Integer";
-    object->QValue = "10";
+    object->Qualifier().QName = "Level";
+    object->Qualifier().QOper = ">=";
+    object->Qualifier().QType = "Integer";
+    object->Qualifier().QValue = "10";
     object->ACL.emplace_back("Operators", 5);
     ASSERT_TRUE(object->Update());
     EXPECT_EQ(scripted.Requests().at(4).target,
