@@ -493,8 +493,10 @@ TEST_F(RolePagesTest, EveryoneAndNameServiceAccountsThroughThePicker)
         search->clear();
         for (int row = 0; row < accounts->topLevelItemCount(); ++row) {
             const std::string text = accounts->topLevelItem(row)->text(0).toStdString();
+            const bool group = accounts->topLevelItem(row)->text(1) == "Group";
             accounts->topLevelItem(row)->setSelected(text == "Everyone" || text == "BUILD-07\\engineering" ||
-                                                     text == "CORP.EXAMPLE\\erik");
+                                                     text == "CORP.EXAMPLE\\erik" ||
+                                                     (group && text == "BUILD-07\\dana"));
         }
         EXPECT_TRUE(ok->isEnabled());
         press(Qt::Key_Return);
@@ -505,11 +507,12 @@ TEST_F(RolePagesTest, EveryoneAndNameServiceAccountsThroughThePicker)
                             "BUILD-07\\engineering/Group", "BUILD-07\\dana/User", "CORP.EXAMPLE\\erik/User"));
     EXPECT_THAT(shownAfterSearch, ElementsAre("BUILD-07\\engineering"));
     // Selections go to the top in turn; the user who is a member already
-    // stays once.
+    // stays once, the group of the same name is a member of its own.
     EXPECT_THAT(Items(page->MemberList()), ElementsAre("CORP.EXAMPLE\\erik/3", "BUILD-07\\engineering/1",
-                                                       "Everyone/0", "BUILD-07\\dana/3"));
+                                                       "BUILD-07\\dana/1", "Everyone/0", "BUILD-07\\dana/3"));
     EXPECT_EQ(1, page->Apply());
-    EXPECT_THAT(Names(role.MemberGroups()), ElementsAre("BUILD-07\\engineering", "Everyone"));
+    EXPECT_THAT(Names(role.MemberGroups()),
+                ElementsAre("BUILD-07\\engineering", "BUILD-07\\dana", "Everyone"));
     EXPECT_THAT(Names(role.MemberUsers()), ElementsAre("CORP.EXAMPLE\\erik", "BUILD-07\\dana"));
 
     // Cancelling adds nothing.
@@ -519,7 +522,7 @@ TEST_F(RolePagesTest, EveryoneAndNameServiceAccountsThroughThePicker)
         }
     });
     page->OnAdd();
-    EXPECT_EQ(4, page->MemberList()->topLevelItemCount());
+    EXPECT_EQ(5, page->MemberList()->topLevelItemCount());
     page->Release();
 }
 
