@@ -99,6 +99,39 @@ AuditRecord SeedAudit(std::time_t now, const std::string& what)
     return a;
 }
 
+// One write of a seed: on failure, says what could not be written.
+bool Written(bool ok, const char* failure, std::string& reason)
+{
+    if (!ok) {
+        reason = failure;
+    }
+    return ok;
+}
+
+// Writes every record of a list with the writer's member for its kind.
+template <typename Record>
+bool WriteAll(SecurityStore::BulkWriter& bulk, bool (SecurityStore::BulkWriter::*write)(const Record&),
+              const std::vector<Record>& records, const char* failure, std::string& reason)
+{
+    for (const auto& r : records) {
+        if (!Written((bulk.*write)(r), failure, reason)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Closes a seed with its own audit record and the commit.
+bool FinishSeed(SecurityStore::BulkWriter& bulk, std::time_t now, const std::string& what,
+                const char* failure, bool& seeded, std::string& reason)
+{
+    if (!Written(bulk.Audit(SeedAudit(now, what)) && bulk.Commit(), failure, reason)) {
+        return false;
+    }
+    seeded = true;
+    return true;
+}
+
 } // namespace
 
 std::string NewIdentity(bool upperCase)
@@ -230,30 +263,12 @@ bool SeedDemo(SecurityStore& store, const std::string& adminAccount, std::time_t
     }
 
     auto bulk = store.BeginBulk();
-    for (const auto& a : applications) {
-        if (!bulk->Application(a)) {
-            reason = "the demo applications cannot be written";
-            return false;
-        }
-    }
-    for (const auto& r : roles) {
-        if (!bulk->Role(r)) {
-            reason = "the demo roles cannot be written";
-            return false;
-        }
-    }
-    for (const auto& e : log) {
-        if (!bulk->Log(e)) {
-            reason = "the demo log cannot be written";
-            return false;
-        }
-    }
-    if (!bulk->Audit(SeedAudit(now, "demo")) || !bulk->Commit()) {
-        reason = "the demo database cannot be written";
-        return false;
-    }
-    seeded = true;
-    return true;
+    using Writer = SecurityStore::BulkWriter;
+    return WriteAll(*bulk, &Writer::Application, applications, "the demo applications cannot be written",
+                    reason) &&
+           WriteAll(*bulk, &Writer::Role, roles, "the demo roles cannot be written", reason) &&
+           WriteAll(*bulk, &Writer::Log, log, "the demo log cannot be written", reason) &&
+           FinishSeed(*bulk, now, "demo", "the demo database cannot be written", seeded, reason);
 }
 
 bool SeedLarge(SecurityStore& store, const LargeSeed& size, std::time_t now, bool& seeded,
@@ -276,8 +291,8 @@ bool SeedLarge(SecurityStore& store, const LargeSeed& size, std::time_t now, boo
             (m % 4 == 3 ? groups : users)
                 .push_back(Numbered("PLANT\\account", r * size.membersPerRole + m, 7));
         }
-        if (!bulk->Role(MakeRole(roleName(r), "Generated role", std::move(users), std::move(groups)))) {
-            reason = "the roles cannot be written";
+        if (!Written(bulk->Role(MakeRole(roleName(r), "Generated role", std::move(users), std::move(groups))),
+                     "the roles cannot be written", reason)) {
             return false;
         }
     }
@@ -299,8 +314,7 @@ bool SeedLarge(SecurityStore& store, const LargeSeed& size, std::time_t now, boo
                 AddObject(group, Numbered("Object", o, 4), "Generated object", acl(++counter));
             }
         }
-        if (!bulk->Application(appl)) {
-            reason = "the applications cannot be written";
+        if (!Written(bulk->Application(appl), "the applications cannot be written", reason)) {
             return false;
         }
     }
@@ -311,8 +325,7 @@ bool SeedLarge(SecurityStore& store, const LargeSeed& size, std::time_t now, boo
             now - span + static_cast<std::time_t>((span * i) / std::max<int64_t>(size.logEntries, 1));
         LogEntry e{FormatLocalTime(when), Numbered("PLANT\\account", i % 5000, 7), kActions[i % 3],
                    i % 11 == 0 ? "Failed" : "Success", "PLANT-PC"};
-        if (!bulk->Log(e)) {
-            reason = "the log cannot be written";
+        if (!Written(bulk->Log(e), "the log cannot be written", reason)) {
             return false;
         }
     }
@@ -331,17 +344,11 @@ bool SeedLarge(SecurityStore& store, const LargeSeed& size, std::time_t now, boo
         a.name = Numbered("Object", i % 10000, 4);
         a.oldValue = "<OldValue><Description><Value>Generated</Value></Description></OldValue>";
         a.newValue = "<NewValue><Description><Value>Changed</Value></Description></NewValue>";
-        if (!bulk->Audit(a)) {
-            reason = "the audit trail cannot be written";
+        if (!Written(bulk->Audit(a), "the audit trail cannot be written", reason)) {
             return false;
         }
     }
-    if (!bulk->Audit(SeedAudit(now, "large")) || !bulk->Commit()) {
-        reason = "the database cannot be written";
-        return false;
-    }
-    seeded = true;
-    return true;
+    return FinishSeed(*bulk, now, "large", "the database cannot be written", seeded, reason);
 }
 
 } // namespace zyr::server
