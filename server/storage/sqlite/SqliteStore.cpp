@@ -139,18 +139,12 @@ public:
 
     bool FindGroup(const std::string& dn, GroupRecord& out) override
     {
-        Reader reader(*this);
-        if (!reader.db()) {
-            return false;
-        }
-        Statement s(reader.db(), "SELECT g.dn, a.dn, g.name, g.description, g.acl_plain, g.acl_enc"
-                                 " FROM secgroup g JOIN appl a ON a.id=g.appl_id WHERE g.dn=?");
-        s.Bind(1, dn);
-        if (s.Step() != SQLITE_ROW) {
-            return false;
-        }
-        out = GroupRecord{s.Text(0), s.Text(1), s.Text(2), s.Text(3), s.Text(4), s.Text(5), {}};
-        return true;
+        return FindByIdentity("SELECT g.dn, a.dn, g.name, g.description, g.acl_plain, g.acl_enc"
+                              " FROM secgroup g JOIN appl a ON a.id=g.appl_id WHERE g.dn=?",
+                              dn, [&](Statement& s) {
+                                  out = GroupRecord{s.Text(0), s.Text(1), s.Text(2), s.Text(3),
+                                                    s.Text(4), s.Text(5), {}};
+                              });
     }
 
     StoreResult AddObject(const ObjectRecord& o, const AuditRecord& audit) override
@@ -187,21 +181,22 @@ public:
 
     bool FindObject(const std::string& dn, ObjectRecord& out) override
     {
-        Reader reader(*this);
-        if (!reader.db()) {
-            return false;
-        }
-        Statement s(reader.db(), "SELECT o.dn, g.dn, o.name, o.description, o.acl_plain, o.acl_enc, o.use_q,"
-                                 " o.q_name, o.q_type, o.q_oper, o.q_value"
-                                 " FROM secobj o JOIN secgroup g ON g.id=o.group_id WHERE o.dn=?");
-        s.Bind(1, dn);
-        if (s.Step() != SQLITE_ROW) {
-            return false;
-        }
-        out = ObjectRecord{
-            s.Text(0), s.Text(1), s.Text(2), s.Text(3), s.Text(4), s.Text(5), static_cast<int32_t>(s.Int(6)),
-            s.Text(7), s.Text(8), s.Text(9), s.Text(10)};
-        return true;
+        return FindByIdentity("SELECT o.dn, g.dn, o.name, o.description, o.acl_plain, o.acl_enc, o.use_q,"
+                              " o.q_name, o.q_type, o.q_oper, o.q_value"
+                              " FROM secobj o JOIN secgroup g ON g.id=o.group_id WHERE o.dn=?",
+                              dn, [&](Statement& s) {
+                                  out = ObjectRecord{s.Text(0),
+                                                     s.Text(1),
+                                                     s.Text(2),
+                                                     s.Text(3),
+                                                     s.Text(4),
+                                                     s.Text(5),
+                                                     static_cast<int32_t>(s.Int(6)),
+                                                     s.Text(7),
+                                                     s.Text(8),
+                                                     s.Text(9),
+                                                     s.Text(10)};
+                              });
     }
 
     // ---- roles ----
@@ -615,6 +610,24 @@ public:
     }
 
 private:
+    // The one row a statement finds by identity, read on a borrowed reader;
+    // false when there is none or the read fails.
+    template <class Fill>
+    bool FindByIdentity(const char* sql, const std::string& dn, Fill&& fill)
+    {
+        Reader reader(*this);
+        if (!reader.db()) {
+            return false;
+        }
+        Statement s(reader.db(), sql);
+        s.Bind(1, dn);
+        if (s.Step() != SQLITE_ROW) {
+            return false;
+        }
+        fill(s);
+        return true;
+    }
+
     // A read of several tables in one read transaction on a borrowed reader.
     template <class T, class Body>
     bool ReadAll(std::vector<T>& out, Body&& body)
