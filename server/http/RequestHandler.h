@@ -39,10 +39,10 @@ struct PageRequest {
     std::string_view account;
 };
 
-// Reads method and target; false with the reply (405, 404, 400) when the
-// request is not one for the request page.
+// Reads method and target of a request from the account given; false with
+// the reply (405, 404, 400) when the request is not one for the request page.
 bool ReadPageRequest(std::string_view method, std::string_view target, std::string_view body,
-                     PageRequest& out, HttpReply& refusal);
+                     std::string_view account, PageRequest& out, HttpReply& refusal);
 
 class RequestHandler {
 public:

@@ -143,10 +143,9 @@ HttpReply Router::Handle(std::string_view method, std::string_view target, std::
 {
     PageRequest request;
     HttpReply refusal;
-    if (!ReadPageRequest(method, target, body, request, refusal)) {
+    if (!ReadPageRequest(method, target, body, account, request, refusal)) {
         return refusal;
     }
-    request.account = account;
     return Dispatch(request);
 }
 

@@ -9,10 +9,9 @@ HttpReply TestControls::Handle(std::string_view method, std::string_view target,
 {
     PageRequest request;
     HttpReply reply;
-    if (!ReadPageRequest(method, target, body, request, reply)) {
+    if (!ReadPageRequest(method, target, body, account, request, reply)) {
         return reply;
     }
-    request.account = account;
     if (EqualsNoCase(request.object, kTestObject)) {
         return Control(request.operation, request.body);
     }
