@@ -58,6 +58,17 @@ bool ReadPageRequest(std::string_view method, std::string_view target, std::stri
     return true;
 }
 
+HttpReply RequestHandler::Handle(std::string_view method, std::string_view target, std::string_view body,
+                                 std::string_view account)
+{
+    PageRequest request;
+    HttpReply refusal;
+    if (!ReadPageRequest(method, target, body, account, request, refusal)) {
+        return refusal;
+    }
+    return Answer(request);
+}
+
 bool RequestHandler::MayWait(std::string_view target) const
 {
     size_t mark = target.find('?');

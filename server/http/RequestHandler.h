@@ -47,13 +47,19 @@ bool ReadPageRequest(std::string_view method, std::string_view target, std::stri
 class RequestHandler {
 public:
     virtual ~RequestHandler() = default;
-    // account: who sent the request, empty when the server runs without authentication.
-    virtual HttpReply Handle(std::string_view method, std::string_view target, std::string_view body,
-                             std::string_view account = {}) = 0;
+    // Reads the request for the request page and answers it; the refusal
+    // when it is not one. account: who sent the request, empty when the
+    // server runs without authentication.
+    HttpReply Handle(std::string_view method, std::string_view target, std::string_view body,
+                     std::string_view account = {});
     // True when serving the request may wait for another (a change waits
     // for its commit): it is then served off the request threads.
     // Every operation but the reads (Get..., the greeting) may.
     virtual bool MayWait(std::string_view target) const;
+
+protected:
+    // Answers a request already read.
+    virtual HttpReply Answer(const PageRequest& request) = 0;
 };
 
 } // namespace zyr::server
