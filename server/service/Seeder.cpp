@@ -78,13 +78,18 @@ std::string Numbered(const char* prefix, int64_t n, int width)
     return text;
 }
 
-bool CheckEmpty(SecurityStore& store, bool& empty, std::string& reason)
+enum class SeedStart { Failed, Occupied, Empty };
+
+// A seed goes only into an empty database.
+SeedStart StartSeed(SecurityStore& store, bool& seeded, std::string& reason)
 {
+    seeded = false;
+    bool empty = false;
     if (!store.IsEmpty(empty)) {
         reason = "the database cannot be read";
-        return false;
+        return SeedStart::Failed;
     }
-    return true;
+    return empty ? SeedStart::Empty : SeedStart::Occupied;
 }
 
 AuditRecord SeedAudit(std::time_t now, const std::string& what)
@@ -192,13 +197,8 @@ bool ParseLargeSeed(std::string_view text, LargeSeed& out)
 bool SeedDemo(SecurityStore& store, const std::string& adminAccount, std::time_t now, bool& seeded,
               std::string& reason)
 {
-    seeded = false;
-    bool empty = false;
-    if (!CheckEmpty(store, empty, reason)) {
-        return false;
-    }
-    if (!empty) {
-        return true;
+    if (SeedStart start = StartSeed(store, seeded, reason); start != SeedStart::Empty) {
+        return start == SeedStart::Occupied;
     }
     const std::string host = ShortHostName();
     const std::string rwx = "Read:0x00000001;Write:0x00000002;Execute:0x00000004;";
@@ -274,13 +274,8 @@ bool SeedDemo(SecurityStore& store, const std::string& adminAccount, std::time_t
 bool SeedLarge(SecurityStore& store, const LargeSeed& size, std::time_t now, bool& seeded,
                std::string& reason)
 {
-    seeded = false;
-    bool empty = false;
-    if (!CheckEmpty(store, empty, reason)) {
-        return false;
-    }
-    if (!empty) {
-        return true;
+    if (SeedStart start = StartSeed(store, seeded, reason); start != SeedStart::Empty) {
+        return start == SeedStart::Occupied;
     }
     auto bulk = store.BeginBulk();
     auto roleName = [](int64_t r) { return Numbered("Role", r, 5); };
