@@ -207,14 +207,7 @@ public:
                           a.dn, a.name,
                           "UPDATE appl SET name=$1,description=$2,perm_plain=$3,perm_enc=$4,acl_plain=$5,"
                           "acl_enc=$6 WHERE id=$7",
-                          Params()
-                              .Add(a.name)
-                              .Add(a.description)
-                              .Add(a.permissionsPlain)
-                              .Add(a.permissionsEncrypted)
-                              .Add(a.aclPlain)
-                              .Add(a.aclEncrypted),
-                          audit);
+                          pg::ApplicationFields(a), audit);
     }
 
     StoreResult DeleteApplication(const std::string& dn, const AuditRecord& audit) override

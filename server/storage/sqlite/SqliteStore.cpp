@@ -285,8 +285,7 @@ public:
 
     StoreResult DeleteLogs(const TimeRange& range, const AuditRecord& audit, int64_t& removed) override
     {
-        removed = 0;
-        StoreResult result = Write([&]() -> StoreResult {
+        return RemoveLogs(removed, audit, [&] {
             std::string from = range.from;
             std::string to = range.to.empty() ? std::string("~") : range.to;
             std::string fromDay = from.substr(0, 10);
@@ -294,7 +293,7 @@ public:
             Statement& s = cache_("DELETE FROM log WHERE time>=? AND time<?");
             s.Bind(1, from).Bind(2, to);
             if (!s.Run()) {
-                return StoreResult::Failed;
+                return false;
             }
             removed = sqlite3_changes64(writer_);
             for (const char* sql :
@@ -303,42 +302,24 @@ public:
                 Statement& b = cache_(sql);
                 b.Bind(1, fromDay).Bind(2, toDay);
                 if (!b.Run()) {
-                    return StoreResult::Failed;
+                    return false;
                 }
             }
-            if (!WriteAudit(cache_, audit)) {
-                return StoreResult::Failed;
-            }
-            return StoreResult::Ok;
+            return true;
         });
-        if (result != StoreResult::Ok) {
-            removed = 0;
-        }
-        return result;
     }
 
     StoreResult DeleteLogsAt(const std::string& second, const AuditRecord& audit, int64_t& removed) override
     {
-        removed = 0;
-        StoreResult result = Write([&]() -> StoreResult {
+        return RemoveLogs(removed, audit, [&] {
             Statement& s = cache_("DELETE FROM log WHERE time=?");
             s.Bind(1, second);
             if (!s.Run()) {
-                return StoreResult::Failed;
+                return false;
             }
             removed = sqlite3_changes64(writer_);
-            if (removed > 0 && !CountLog(cache_, second, -removed)) {
-                return StoreResult::Failed;
-            }
-            if (!WriteAudit(cache_, audit)) {
-                return StoreResult::Failed;
-            }
-            return StoreResult::Ok;
+            return removed == 0 || CountLog(cache_, second, -removed);
         });
-        if (result != StoreResult::Ok) {
-            removed = 0;
-        }
-        return result;
     }
 
     // ---- audit and flags ----
@@ -675,6 +656,19 @@ private:
     StoreResult WithAudit(bool changed, const AuditRecord& audit)
     {
         return changed && WriteAudit(cache_, audit) ? StoreResult::Ok : StoreResult::Failed;
+    }
+
+    // A removal of log entries with its audit record: remove sets removed,
+    // which is 0 again unless the change is kept.
+    template <typename Remove>
+    StoreResult RemoveLogs(int64_t& removed, const AuditRecord& audit, Remove&& remove)
+    {
+        removed = 0;
+        StoreResult result = Write([&] { return WithAudit(remove(), audit); });
+        if (result != StoreResult::Ok) {
+            removed = 0;
+        }
+        return result;
     }
 
     // Updates the record with the identity (found with the parent whose names
