@@ -4,6 +4,7 @@
 
 namespace {
 
+using zyr::test::FileContent;
 using zyr::testing::ToolRun;
 using zyr::testing::Tree;
 
@@ -44,7 +45,7 @@ TEST_F(ExportFileCommandsTest, DiffAndDryRunReadTheFileAgainstTheServer)
     EXPECT_EQ(changes, "changed Line 1;removed Recipes / New One;");
 
     // A file of another application: previewed, not imported.
-    std::string text = Content(path);
+    std::string text = FileContent(path);
     Replace(text, "Batch Control", "Batch Copy");
     Replace(text, "<ApplID>{", "<ApplID>{0");
     std::ofstream(path, std::ios::trunc) << text;

@@ -7,6 +7,7 @@
 
 namespace {
 
+using zyr::test::FileContent;
 using zyr::testing::ToolRun;
 using zyr::testing::Tree;
 
@@ -88,7 +89,7 @@ TEST_F(ReviewCommandsTest, TheReportIsOneOwnerOnlyPage)
     struct stat info {};
     ASSERT_EQ(::stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
-    const std::string html = Content(path);
+    const std::string html = FileContent(path);
     EXPECT_TRUE(Contains(html, "<h3>Security Administrators</h3>"));
     EXPECT_TRUE(Contains(html, "Morvel Framework / Security Manager / ZyrSnap-In"));
     EXPECT_TRUE(Contains(html, "<td>Seed</td>")) << "the seed's audit record of today";
@@ -96,7 +97,7 @@ TEST_F(ReviewCommandsTest, TheReportIsOneOwnerOnlyPage)
 
     const std::string csvPath = (dir_ / "review.csv").string();
     ASSERT_EQ(Zyrsec({"report", "access", "--output", csvPath, "--csv"}).status, 0);
-    EXPECT_TRUE(Contains(Content(csvPath), "console,Security Administrators,"));
+    EXPECT_TRUE(Contains(FileContent(csvPath), "console,Security Administrators,"));
     EXPECT_EQ(Zyrsec({"report", "access", "--output", path, "--days", "0"}).status, 1);
     EXPECT_EQ(Zyrsec({"report", "access"}).status, 1);
     EXPECT_EQ(Zyrsec({"report", "access", "--output", (dir_ / "none" / "r.html").string()}).status, 1);
