@@ -25,43 +25,41 @@ std::mt19937_64& Generator()
 
 std::mutex g_generatorMutex;
 
+// An application, group or object with a new identity and its access-control list.
+template <class Record>
+Record MakeSecured(std::string name, std::string description, std::string acl)
+{
+    Record r;
+    r.dn = NewIdentity(true);
+    r.name = std::move(name);
+    r.description = std::move(description);
+    r.aclPlain = std::move(acl);
+    r.aclEncrypted = zyr::cipher::Encrypt(r.aclPlain);
+    return r;
+}
+
 ApplicationRecord MakeApplication(std::string name, std::string description, std::string perms,
                                   std::string acl)
 {
-    ApplicationRecord a;
-    a.dn = NewIdentity(true);
-    a.name = std::move(name);
-    a.description = std::move(description);
+    auto a = MakeSecured<ApplicationRecord>(std::move(name), std::move(description), std::move(acl));
     a.permissionsPlain = std::move(perms);
     a.permissionsEncrypted = zyr::cipher::Encrypt(a.permissionsPlain);
-    a.aclPlain = std::move(acl);
-    a.aclEncrypted = zyr::cipher::Encrypt(a.aclPlain);
     return a;
 }
 
 GroupRecord& AddGroup(ApplicationRecord& a, std::string name, std::string description, std::string acl)
 {
-    GroupRecord g;
-    g.dn = NewIdentity(true);
+    auto& g = a.groups.emplace_back(
+        MakeSecured<GroupRecord>(std::move(name), std::move(description), std::move(acl)));
     g.applDn = a.dn;
-    g.name = std::move(name);
-    g.description = std::move(description);
-    g.aclPlain = std::move(acl);
-    g.aclEncrypted = zyr::cipher::Encrypt(g.aclPlain);
-    a.groups.push_back(std::move(g));
-    return a.groups.back();
+    return g;
 }
 
 void AddObject(GroupRecord& g, std::string name, std::string description, std::string acl)
 {
-    ObjectRecord o;
-    o.dn = NewIdentity(true);
+    auto& o = g.objects.emplace_back(
+        MakeSecured<ObjectRecord>(std::move(name), std::move(description), std::move(acl)));
     o.groupDn = g.dn;
-    o.name = std::move(name);
-    o.description = std::move(description);
-    o.aclPlain = std::move(acl);
-    o.aclEncrypted = zyr::cipher::Encrypt(o.aclPlain);
-    g.objects.push_back(std::move(o));
 }
 
 RoleRecord MakeRole(std::string name, std::string description, std::vector<std::string> users,
