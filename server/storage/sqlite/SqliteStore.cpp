@@ -72,12 +72,8 @@ public:
     StoreResult UpdateApplication(const ApplicationRecord& a, const AuditRecord& audit) override
     {
         return Write([&]() -> StoreResult {
-            int64_t id = queries_->IdOf(kChangeSql.appl.byIdentity, a.dn);
-            if (id <= 0) {
-                return id == 0 ? StoreResult::NotFound : StoreResult::Failed;
-            }
-            if (StoreResult r = CheckFree(*queries_, kChangeSql.appl, a.dn, a.name, 0, id);
-                r != StoreResult::Ok) {
+            int64_t id = 0;
+            if (StoreResult r = FindForRename(kChangeSql.appl, a.dn, a.name, id); r != StoreResult::Ok) {
                 return r;
             }
             Statement& s = cache_("UPDATE appl SET name=?,description=?,perm_plain=?,perm_enc=?,acl_plain=?,"
@@ -220,11 +216,8 @@ public:
     StoreResult UpdateRole(const RoleRecord& role, const AuditRecord& audit) override
     {
         return Write([&]() -> StoreResult {
-            int64_t id = queries_->IdOf(kChangeSql.role.byIdentity, role.dn);
-            if (id <= 0) {
-                return id == 0 ? StoreResult::NotFound : StoreResult::Failed;
-            }
-            if (StoreResult r = CheckFree(*queries_, kChangeSql.role, role.dn, role.name, 0, id);
+            int64_t id = 0;
+            if (StoreResult r = FindForRename(kChangeSql.role, role.dn, role.name, id);
                 r != StoreResult::Ok) {
                 return r;
             }
@@ -653,6 +646,18 @@ private:
     };
 
     // The audit record follows a change that went through; either failing fails the whole.
+    // The id of the record with the identity, once no other record of its
+    // kind holds the name it is to take; else the refusal.
+    StoreResult FindForRename(const ChangeSql::Kind& kind, const std::string& dn, const std::string& name,
+                              int64_t& id)
+    {
+        id = queries_->IdOf(kind.byIdentity, dn);
+        if (id <= 0) {
+            return id == 0 ? StoreResult::NotFound : StoreResult::Failed;
+        }
+        return CheckFree(*queries_, kind, dn, name, 0, id);
+    }
+
     StoreResult WithAudit(bool changed, const AuditRecord& audit)
     {
         return changed && WriteAudit(cache_, audit) ? StoreResult::Ok : StoreResult::Failed;
