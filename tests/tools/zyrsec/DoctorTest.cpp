@@ -71,10 +71,7 @@ protected:
     }
 };
 
-bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
+using zyr::testing::Contains;
 
 TEST_F(DoctorTest, EmptyStoreNamesTheMissingUrlAndComponents)
 {

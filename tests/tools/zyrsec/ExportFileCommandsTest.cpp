@@ -10,10 +10,7 @@ using zyr::testing::Tree;
 
 class ExportFileCommandsTest : public zyr::testing::ZyrsecFixture {};
 
-bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
+using zyr::testing::Contains;
 
 void Replace(std::string& text, const std::string& from, const std::string& to)
 {

@@ -13,10 +13,7 @@ using zyr::testing::Tree;
 
 class ReviewCommandsTest : public zyr::testing::ZyrsecFixture {};
 
-bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
+using zyr::testing::Contains;
 
 // The permission names and granting roles of one place of an access answer.
 std::string Grants(const Tree& access, const std::string& object)

@@ -47,6 +47,11 @@ struct ToolRun : zyr::test::ProgramRun {
     }
 };
 
+inline bool Contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
 class ZyrsecFixture : public ::testing::Test {
 protected:
     void SetUp() override
