@@ -337,7 +337,10 @@ int main(int argc, char** argv)
         {"groups of the last week", std::string("DisplaySet=0&Object=SecGroup&FromTime=") + from},
         {"account and kind in the last week",
          std::string("DisplaySet=0&User=PLANT%5Caccount%200000007&Object=SecGroup&FromTime=") + from},
-        {"name holds a text", "DisplaySet=0&Name=Object%200042"},
+        {"name holds a text (one name, 100 records)", "DisplaySet=0&Name=Object%200042"},
+        {"name holds a text (100 names)", "DisplaySet=0&Name=object%2000"},
+        {"name holds a text (every name)", "DisplaySet=0&Name=Object"},
+        {"name holds a text no record has", "DisplaySet=0&Name=Pump"},
     };
     for (const auto& [label, query] : audits) {
         std::vector<double> times;
