@@ -16,17 +16,6 @@ using ::testing::HasSubstr;
 namespace zyr::testing {
 namespace {
 
-std::string Element(const std::string& tag, const std::vector<std::string>& children)
-{
-    std::string out = "<" + tag + ">";
-    for (size_t i = 0; i < children.size(); ++i) {
-        out += children[i].starts_with("<")
-                   ? children[i]
-                   : "<T" + std::to_string(i) + ">" + children[i] + "</T" + std::to_string(i) + ">";
-    }
-    return out + "</" + tag + ">";
-}
-
 std::vector<std::string> Acl(const std::vector<AccessEntry>& acl)
 {
     std::vector<std::string> out;

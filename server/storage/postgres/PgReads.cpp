@@ -1,5 +1,7 @@
 #include "server/storage/postgres/PgReads.h"
 
+#include "server/storage/ListAssembly.h"
+
 #include <cstdlib>
 #include <unordered_map>
 
@@ -7,8 +9,7 @@ namespace zyr::server::pg {
 
 bool ReadApplications(Connection& c, std::vector<ApplicationRecord>& out, const std::string& named)
 {
-    std::unordered_map<int64_t, size_t> applIndex;
-    std::unordered_map<int64_t, std::pair<size_t, size_t>> groupIndex;
+    ApplicationListAssembly list(out);
     const bool one = !named.empty(); // names compare without regard to case
     Params name;
     if (one) {
@@ -23,15 +24,14 @@ bool ReadApplications(Connection& c, std::vector<ApplicationRecord>& out, const 
         return false;
     }
     for (int i = 0; i < a.Rows(); ++i) {
-        applIndex[a.Int(i, 0)] = out.size();
-        out.push_back(ApplicationRecord{a.Text(i, 1),
-                                        a.Text(i, 2),
-                                        a.Text(i, 3),
-                                        a.Text(i, 4),
-                                        a.Text(i, 5),
-                                        a.Text(i, 6),
-                                        a.Text(i, 7),
-                                        {}});
+        list.Application(a.Int(i, 0), ApplicationRecord{a.Text(i, 1),
+                                                        a.Text(i, 2),
+                                                        a.Text(i, 3),
+                                                        a.Text(i, 4),
+                                                        a.Text(i, 5),
+                                                        a.Text(i, 6),
+                                                        a.Text(i, 7),
+                                                        {}});
     }
     Result g;
     if (!c.Run(one ? "SELECT id,appl_id,dn,name,description,acl_plain,acl_enc FROM secgroup WHERE appl_id IN"
@@ -41,14 +41,8 @@ bool ReadApplications(Connection& c, std::vector<ApplicationRecord>& out, const 
         return false;
     }
     for (int i = 0; i < g.Rows(); ++i) {
-        auto it = applIndex.find(g.Int(i, 1));
-        if (it == applIndex.end()) {
-            continue;
-        }
-        auto& groups = out[it->second].groups;
-        groupIndex[g.Int(i, 0)] = {it->second, groups.size()};
-        groups.push_back(GroupRecord{
-            g.Text(i, 2), out[it->second].dn, g.Text(i, 3), g.Text(i, 4), g.Text(i, 5), g.Text(i, 6), {}});
+        list.Group(g.Int(i, 0), g.Int(i, 1),
+                   GroupRecord{g.Text(i, 2), {}, g.Text(i, 3), g.Text(i, 4), g.Text(i, 5), g.Text(i, 6), {}});
     }
     // Objects are many: only what the list reply carries is read.
     Result o;
@@ -60,43 +54,27 @@ bool ReadApplications(Connection& c, std::vector<ApplicationRecord>& out, const 
         return false;
     }
     for (int i = 0; i < o.Rows(); ++i) {
-        auto it = groupIndex.find(o.Int(i, 0));
-        if (it == groupIndex.end()) {
-            continue;
-        }
-        auto& group = out[it->second.first].groups[it->second.second];
-        ObjectRecord& object = group.objects.emplace_back();
-        object.dn = o.Text(i, 1);
-        object.groupDn = group.dn;
-        object.name = o.Text(i, 2);
-        object.description = o.Text(i, 3);
-        object.aclEncrypted = o.Text(i, 4);
+        list.Object(o.Int(i, 0), o.Text(i, 1), o.Text(i, 2), o.Text(i, 3), o.Text(i, 4));
     }
     return true;
 }
 
 bool ReadRoles(Connection& c, std::vector<RoleRecord>& out)
 {
-    std::unordered_map<int64_t, size_t> index;
+    RoleListAssembly list(out);
     Result r;
     if (!c.Run("SELECT id,dn,name,description FROM role ORDER BY id", &r)) {
         return false;
     }
     for (int i = 0; i < r.Rows(); ++i) {
-        index[r.Int(i, 0)] = out.size();
-        out.push_back(RoleRecord{r.Text(i, 1), r.Text(i, 2), r.Text(i, 3), {}, {}});
+        list.Role(r.Int(i, 0), RoleRecord{r.Text(i, 1), r.Text(i, 2), r.Text(i, 3), {}, {}});
     }
     Result m;
     if (!c.Run("SELECT role_id,kind,name FROM role_member ORDER BY role_id,kind,position", &m)) {
         return false;
     }
     for (int i = 0; i < m.Rows(); ++i) {
-        auto it = index.find(m.Int(i, 0));
-        if (it == index.end()) {
-            continue;
-        }
-        auto& role = out[it->second];
-        (m.Int(i, 1) == kMemberUser ? role.memberUsers : role.memberGroups).push_back(m.Text(i, 2));
+        list.Member(m.Int(i, 0), m.Int(i, 1) == kMemberUser, m.Text(i, 2));
     }
     return true;
 }

@@ -1,13 +1,14 @@
 #include "server/storage/sqlite/SqliteReads.h"
 
+#include "server/storage/ListAssembly.h"
+
 #include <unordered_map>
 
 namespace zyr::server::sqlite {
 
 bool ReadApplications(sqlite3* db, std::vector<ApplicationRecord>& out, const std::string& named)
 {
-    std::unordered_map<int64_t, size_t> applIndex;
-    std::unordered_map<int64_t, std::pair<size_t, size_t>> groupIndex;
+    ApplicationListAssembly list(out);
     const bool one = !named.empty(); // names compare without regard to case
     Statement a(
         db,
@@ -19,9 +20,9 @@ bool ReadApplications(sqlite3* db, std::vector<ApplicationRecord>& out, const st
     }
     int rc;
     while ((rc = a.Step()) == SQLITE_ROW) {
-        applIndex[a.Int(0)] = out.size();
-        out.push_back(ApplicationRecord{
-            a.Text(1), a.Text(2), a.Text(3), a.Text(4), a.Text(5), a.Text(6), a.Text(7), {}});
+        list.Application(
+            a.Int(0), ApplicationRecord{
+                          a.Text(1), a.Text(2), a.Text(3), a.Text(4), a.Text(5), a.Text(6), a.Text(7), {}});
     }
     if (rc != SQLITE_DONE) {
         return false;
@@ -34,14 +35,8 @@ bool ReadApplications(sqlite3* db, std::vector<ApplicationRecord>& out, const st
         g.Bind(1, named);
     }
     while ((rc = g.Step()) == SQLITE_ROW) {
-        auto it = applIndex.find(g.Int(1));
-        if (it == applIndex.end()) {
-            continue;
-        }
-        auto& groups = out[it->second].groups;
-        groupIndex[g.Int(0)] = {it->second, groups.size()};
-        groups.push_back(
-            GroupRecord{g.Text(2), out[it->second].dn, g.Text(3), g.Text(4), g.Text(5), g.Text(6), {}});
+        list.Group(g.Int(0), g.Int(1),
+                   GroupRecord{g.Text(2), {}, g.Text(3), g.Text(4), g.Text(5), g.Text(6), {}});
     }
     if (rc != SQLITE_DONE) {
         return false;
@@ -55,41 +50,25 @@ bool ReadApplications(sqlite3* db, std::vector<ApplicationRecord>& out, const st
         o.Bind(1, named);
     }
     while ((rc = o.Step()) == SQLITE_ROW) {
-        auto it = groupIndex.find(o.Int(0));
-        if (it == groupIndex.end()) {
-            continue;
-        }
-        auto& group = out[it->second.first].groups[it->second.second];
-        ObjectRecord& object = group.objects.emplace_back();
-        object.dn = o.Text(1);
-        object.groupDn = group.dn;
-        object.name = o.Text(2);
-        object.description = o.Text(3);
-        object.aclEncrypted = o.Text(4);
+        list.Object(o.Int(0), o.Text(1), o.Text(2), o.Text(3), o.Text(4));
     }
     return rc == SQLITE_DONE;
 }
 
 bool ReadRoles(sqlite3* db, std::vector<RoleRecord>& out)
 {
-    std::unordered_map<int64_t, size_t> index;
+    RoleListAssembly list(out);
     Statement r(db, "SELECT id,dn,name,description FROM role ORDER BY id");
     int rc;
     while ((rc = r.Step()) == SQLITE_ROW) {
-        index[r.Int(0)] = out.size();
-        out.push_back(RoleRecord{r.Text(1), r.Text(2), r.Text(3), {}, {}});
+        list.Role(r.Int(0), RoleRecord{r.Text(1), r.Text(2), r.Text(3), {}, {}});
     }
     if (rc != SQLITE_DONE) {
         return false;
     }
     Statement m(db, "SELECT role_id,kind,name FROM role_member ORDER BY role_id,kind,position");
     while ((rc = m.Step()) == SQLITE_ROW) {
-        auto it = index.find(m.Int(0));
-        if (it == index.end()) {
-            continue;
-        }
-        auto& role = out[it->second];
-        (m.Int(1) == kMemberUser ? role.memberUsers : role.memberGroups).push_back(m.Text(2));
+        list.Member(m.Int(0), m.Int(1) == kMemberUser, m.Text(2));
     }
     return rc == SQLITE_DONE;
 }

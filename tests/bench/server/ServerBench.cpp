@@ -1,6 +1,7 @@
 // Load client for the security server. Prints figures; asserts nothing.
 #include "cache/TextCipher.h"
 #include "server/storage/postgres/PgConnection.h"
+#include "tests/support/Loopback.h"
 #include "tests/support/ReferenceServer.h"
 
 #include <arpa/inet.h>
@@ -32,16 +33,10 @@ class Connection {
 public:
     explicit Connection(int port)
     {
-        fd_ = socket(AF_INET, SOCK_STREAM, 0);
+        fd_ = zyr::test::ConnectLoopback(port);
         int one = 1;
-        setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(static_cast<uint16_t>(port));
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-            close(fd_);
-            fd_ = -1;
+        if (fd_ >= 0) {
+            setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         }
     }
     ~Connection()
