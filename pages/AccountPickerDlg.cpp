@@ -138,17 +138,19 @@ HRESULT CAccountPickerDlg::InvokeDialog(QWidget* owner, std::vector<PickedAccoun
     list_ = new QTreeWidget;
     list_->setObjectName("accounts");
     list_->setRootIsDecorated(false);
-    list_->setHeaderLabels({"Name", "Type"});
+    list_->setHeaderLabels({"Name", "Type", "Full Name"});
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     for (size_t i = 0; i < accounts_.size(); ++i) {
         const zyr::identity::DirectoryAccount& account = accounts_[i];
         auto* item = new QTreeWidgetItem(list_, {zyr::pages::ToQString(account.DisplayName()),
-                                                 QString::fromLatin1(KindText(account.kind))});
+                                                 QString::fromLatin1(KindText(account.kind)),
+                                                 zyr::pages::ToQString(account.fullName)});
         item->setIcon(0, zyr::pages::MemberIcon(PictureOf(account.kind)));
         item->setToolTip(0, item->text(0));
         item->setData(0, kAccountIndexRole, static_cast<qulonglong>(i));
     }
     list_->resizeColumnToContents(0);
+    list_->resizeColumnToContents(1);
     layout->addWidget(list_, 1);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     QPushButton* ok = buttons->button(QDialogButtonBox::Ok);

@@ -37,6 +37,22 @@ DirectoryAccount Account(AccountKind kind, const char* entry, const std::string&
     return account;
 }
 
+// The full name in a user's comment field: up to its first comma, without
+// surrounding spaces; none when it holds a control character.
+std::string FullNameOf(const char* gecos)
+{
+    std::string_view text = gecos != nullptr ? std::string_view(gecos) : std::string_view();
+    text = text.substr(0, text.find(','));
+    if (std::any_of(text.begin(), text.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; })) {
+        return {};
+    }
+    const size_t first = text.find_first_not_of(' ');
+    return first == std::string_view::npos
+               ? std::string()
+               : std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+}
+
 } // namespace
 
 std::string DirectoryAccount::DisplayName() const
@@ -62,6 +78,7 @@ std::vector<DirectoryAccount> ListDirectoryAccounts(const std::string& localDoma
     while (const passwd* entry = getpwent()) {
         if (entry->pw_name != nullptr && entry->pw_name[0] != '\0') {
             users.push_back(Account(AccountKind::User, entry->pw_name, localDomain));
+            users.back().fullName = FullNameOf(entry->pw_gecos);
         }
     }
     endpwent();
@@ -70,7 +87,7 @@ std::vector<DirectoryAccount> ListDirectoryAccounts(const std::string& localDoma
 
     std::vector<DirectoryAccount> accounts;
     accounts.reserve(1 + groups.size() + users.size());
-    accounts.push_back({AccountKind::Everyone, {}, "Everyone"});
+    accounts.push_back({AccountKind::Everyone, {}, "Everyone", {}});
     accounts.insert(accounts.end(), groups.begin(), groups.end());
     accounts.insert(accounts.end(), users.begin(), users.end());
     return accounts;
@@ -78,8 +95,9 @@ std::vector<DirectoryAccount> ListDirectoryAccounts(const std::string& localDoma
 
 bool MatchesSearch(const DirectoryAccount& account, std::string_view text)
 {
-    return text.empty() || zyr::text::AsciiLower(account.DisplayName()).find(zyr::text::AsciiLower(text)) !=
-                               std::string::npos;
+    const std::string lower = zyr::text::AsciiLower(text);
+    return text.empty() || zyr::text::AsciiLower(account.DisplayName()).find(lower) != std::string::npos ||
+           zyr::text::AsciiLower(account.fullName).find(lower) != std::string::npos;
 }
 
 } // namespace zyr::identity

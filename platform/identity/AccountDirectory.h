@@ -16,6 +16,9 @@ struct DirectoryAccount {
     AccountKind kind = AccountKind::User;
     std::string domain; // empty for Everyone
     std::string name;
+    // A user's full name as the name service keeps it (the first field of
+    // its comment), or empty.
+    std::string fullName;
 
     // "Everyone", or the domain, a backslash and the name.
     std::string DisplayName() const;
@@ -26,8 +29,8 @@ struct DirectoryAccount {
 // once. localDomain is the domain of accounts that name none.
 std::vector<DirectoryAccount> ListDirectoryAccounts(const std::string& localDomain);
 
-// Whether the account's display name holds text (without regard to case); an
-// empty text matches every account.
+// Whether the account's display name or full name holds text (without regard
+// to case); an empty text matches every account.
 bool MatchesSearch(const DirectoryAccount& account, std::string_view text);
 
 } // namespace zyr::identity

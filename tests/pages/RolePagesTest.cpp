@@ -423,10 +423,11 @@ TEST_F(RolePagesTest, TheDirectoryClientPageSaysWhenTheDirectoryIsUnreachable)
 TEST_F(RolePagesTest, EveryoneAndNameServiceAccountsThroughThePicker)
 {
     CKVTRole& role = *owned;
-    if (!zyr::test::UnderNssWrapper(registry.Root(),
-                                    "dana:x:4101:4101:Dana:/nonexistent:/bin/false\n"
-                                    "erik@CORP.EXAMPLE:x:4102:4200:Erik:/nonexistent:/bin/false\n",
-                                    "dana:x:4101:\nengineering:x:4200:dana\n")) {
+    if (!zyr::test::UnderNssWrapper(
+            registry.Root(),
+            "dana:x:4101:4101:Dana:/nonexistent:/bin/false\n"
+            "erik@CORP.EXAMPLE:x:4102:4200:Erik Larsen,Room 4,,:/nonexistent:/bin/false\n",
+            "dana:x:4101:\nengineering:x:4200:dana\n")) {
         return;
     }
 
@@ -445,6 +446,14 @@ TEST_F(RolePagesTest, EveryoneAndNameServiceAccountsThroughThePicker)
         for (int row = 0; row < accounts->topLevelItemCount(); ++row) {
             listed.push_back(accounts->topLevelItem(row)->text(0).toStdString() + "/" +
                              accounts->topLevelItem(row)->text(1).toStdString());
+        }
+        // A user's full name is shown and found.
+        search->setText("larsen");
+        for (int row = 0; row < accounts->topLevelItemCount(); ++row) {
+            if (!accounts->topLevelItem(row)->isHidden()) {
+                shownAfterSearch.push_back(accounts->topLevelItem(row)->text(0).toStdString() + "/" +
+                                           accounts->topLevelItem(row)->text(2).toStdString());
+            }
         }
         search->setText("ENG");
         for (int row = 0; row < accounts->topLevelItemCount(); ++row) {
@@ -477,7 +486,7 @@ TEST_F(RolePagesTest, EveryoneAndNameServiceAccountsThroughThePicker)
     EXPECT_THAT(listed,
                 ElementsAre("Everyone/Well-known group", "BUILD-07\\dana/Group",
                             "BUILD-07\\engineering/Group", "BUILD-07\\dana/User", "CORP.EXAMPLE\\erik/User"));
-    EXPECT_THAT(shownAfterSearch, ElementsAre("BUILD-07\\engineering"));
+    EXPECT_THAT(shownAfterSearch, ElementsAre("CORP.EXAMPLE\\erik/Erik Larsen", "BUILD-07\\engineering"));
     // Selections go to the top in turn; the user who is a member already
     // stays once, the group of the same name is a member of its own.
     EXPECT_THAT(Items(page->MemberList()), ElementsAre("CORP.EXAMPLE\\erik/3", "BUILD-07\\engineering/1",
