@@ -71,6 +71,11 @@ void NoteSentChange(SentChange change);
 const SentChange& LastSentChange();
 void ForgetSentChange();
 
+// Sends a change that travels as a GET (an add or delete, most updates) and
+// reports the server's answer as every change is reported: true when the
+// server took it.
+bool SendGetChange(const std::string& url);
+
 // "{", a newly generated GUID, "}": 38 characters, upper or lower case.
 std::string NewIdentity(bool upperCase);
 
