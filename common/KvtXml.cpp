@@ -229,8 +229,15 @@ UINT KvtXmlDocument::CodePage() const
     return codePage_;
 }
 
-HRESULT KvtXmlDocument::Adopt(std::shared_ptr<DocumentTree> tree)
+HRESULT KvtXmlDocument::Adopt(std::shared_ptr<DocumentTree> tree, bool decoded)
 {
+    const auto result =
+        tree->document.load_buffer_inplace(tree->buffer.data(), tree->buffer.size(), kParseOptions,
+                                           decoded ? pugi::encoding_utf8 : pugi::encoding_auto);
+    if (HRESULT hr = ParseResult(result, tree->document); FAILED(hr)) {
+        tree_.reset();
+        return hr;
+    }
     // Elements handed out before keep the tree they came from.
     tree_ = std::move(tree);
     return S_OK;
@@ -257,15 +264,7 @@ HRESULT KvtXmlDocument::put_XmlString(std::string&& xml)
         } else {
             tree->buffer = ToInner(codePage_, xml);
         }
-        // The text is already decoded: a declaration inside it says nothing
-        // about its bytes.
-        const auto result = tree->document.load_buffer_inplace(tree->buffer.data(), tree->buffer.size(),
-                                                               kParseOptions, pugi::encoding_utf8);
-        if (HRESULT hr = ParseResult(result, tree->document); FAILED(hr)) {
-            tree_.reset();
-            return hr;
-        }
-        return Adopt(std::move(tree));
+        return Adopt(std::move(tree), true);
     });
 }
 
@@ -435,13 +434,7 @@ HRESULT KvtXmlDocument::LoadFile(const std::string& path)
         }
         auto tree = std::make_shared<DocumentTree>(codePage_);
         tree->buffer = std::move(bytes);
-        const auto result = tree->document.load_buffer_inplace(tree->buffer.data(), tree->buffer.size(),
-                                                               kParseOptions, pugi::encoding_auto);
-        if (HRESULT hr = ParseResult(result, tree->document); FAILED(hr)) {
-            tree_.reset();
-            return hr;
-        }
-        return Adopt(std::move(tree));
+        return Adopt(std::move(tree), false);
     });
 }
 
