@@ -37,6 +37,24 @@ DirectoryAccount Account(AccountKind kind, const char* entry, const std::string&
     return account;
 }
 
+// Every named entry of one system database (groups or users), walked with its
+// open, next and close calls, as accounts of kind: sorted, without repeats.
+template <typename Entry>
+std::vector<DirectoryAccount> ListEntries(AccountKind kind, void (*open)(), Entry* (*next)(), void (*close)(),
+                                          char* Entry::*name, const std::string& localDomain)
+{
+    std::vector<DirectoryAccount> accounts;
+    open();
+    while (const Entry* entry = next()) {
+        if (entry->*name != nullptr && (entry->*name)[0] != '\0') {
+            accounts.push_back(Account(kind, entry->*name, localDomain));
+        }
+    }
+    close();
+    SortUnique(accounts);
+    return accounts;
+}
+
 } // namespace
 
 std::string DirectoryAccount::DisplayName() const
@@ -49,24 +67,10 @@ std::string DirectoryAccount::DisplayName() const
 
 std::vector<DirectoryAccount> ListDirectoryAccounts(const std::string& localDomain)
 {
-    std::vector<DirectoryAccount> groups;
-    setgrent();
-    while (const group* entry = getgrent()) {
-        if (entry->gr_name != nullptr && entry->gr_name[0] != '\0') {
-            groups.push_back(Account(AccountKind::Group, entry->gr_name, localDomain));
-        }
-    }
-    endgrent();
-    std::vector<DirectoryAccount> users;
-    setpwent();
-    while (const passwd* entry = getpwent()) {
-        if (entry->pw_name != nullptr && entry->pw_name[0] != '\0') {
-            users.push_back(Account(AccountKind::User, entry->pw_name, localDomain));
-        }
-    }
-    endpwent();
-    SortUnique(groups);
-    SortUnique(users);
+    std::vector<DirectoryAccount> groups =
+        ListEntries(AccountKind::Group, setgrent, getgrent, endgrent, &group::gr_name, localDomain);
+    std::vector<DirectoryAccount> users =
+        ListEntries(AccountKind::User, setpwent, getpwent, endpwent, &passwd::pw_name, localDomain);
 
     std::vector<DirectoryAccount> accounts;
     accounts.reserve(1 + groups.size() + users.size());
