@@ -225,13 +225,7 @@ CKVTAppl& CKVTApplList::Append(std::unique_ptr<CKVTAppl> application)
 
 bool CKVTApplList::Remove(const CKVTAppl* application)
 {
-    auto it = std::find_if(Applications.begin(), Applications.end(),
-                           [application](const auto& a) { return a.get() == application; });
-    if (it == Applications.end()) {
-        return false;
-    }
-    Applications.erase(it);
-    return true;
+    return zyr::records::RemoveRecord(Applications, application);
 }
 
 CKVTAppl* CKVTApplList::FindByNameOrDN(std::string_view name, std::string_view dn) const

@@ -6,11 +6,13 @@
 #include "platform/text/BoundedText.h"
 #include "platform/text/CodePage.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 namespace zyr::records {
 
@@ -106,6 +108,20 @@ void ForEachListItem(std::string_view text, OnItem&& onItem)
         }
         at = end + 1;
     }
+}
+
+// Takes record out of records, which own it (it is destroyed); false when it
+// is not there.
+template <typename Record>
+bool RemoveRecord(std::vector<std::unique_ptr<Record>>& records, const Record* record)
+{
+    auto found =
+        std::find_if(records.begin(), records.end(), [record](const auto& r) { return r.get() == record; });
+    if (found == records.end()) {
+        return false;
+    }
+    records.erase(found);
+    return true;
 }
 
 // The encrypted text of a plain list; empty for an empty list or a failed
