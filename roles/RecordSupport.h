@@ -110,10 +110,10 @@ void ForEachListItem(std::string_view text, OnItem&& onItem)
     }
 }
 
-// Takes record out of records, which own it (it is destroyed); false when it
-// is not there.
-template <typename Record>
-bool RemoveRecord(std::vector<std::unique_ptr<Record>>& records, const Record* record)
+// Takes record out of records, a vector of the pointers that own their
+// records (unique or shared); false when it is not there.
+template <typename Owner, typename Record>
+bool RemoveRecord(std::vector<Owner>& records, const Record* record)
 {
     auto found =
         std::find_if(records.begin(), records.end(), [record](const auto& r) { return r.get() == record; });
