@@ -5,7 +5,7 @@ namespace zyr::host {
 const char* HostUsage()
 {
     return "usage: zyr-security-manager [--snapin {CLSID}] [--select PATH [--row NAME]] [--screenshot FILE]\n"
-           "                            [--open properties|about|help|menu:CAPTION]\n"
+           "                            [--open properties|about|help|menu:CAPTION [--press CAPTION]]\n"
            "  --snapin {CLSID}   load this stand-alone snap-in instead of \"ZYR Security Manager\"\n"
            "  --select PATH      select the item of this path of display names (Root/Child)\n"
            "  --row NAME         then select the row of its list whose first column is NAME\n"
@@ -15,6 +15,7 @@ const char* HostUsage()
            "                     button, every later dialog is cancelled)\n"
            "  --open WHAT        open the selected item's properties, About, Help, or run\n"
            "                     its menu command of that caption\n"
+           "  --press CAPTION    then press the button of that caption on the window opened\n"
            "  --help             this text\n"
            "  --version          the program's version\n";
 }
@@ -53,6 +54,10 @@ bool ParseHostOptions(const QStringList& arguments, HostOptions& options, QStrin
             }
         } else if (argument == QLatin1String("--screenshot")) {
             if (!value(options.screenshot)) {
+                return false;
+            }
+        } else if (argument == QLatin1String("--press")) {
+            if (!value(options.press)) {
                 return false;
             }
         } else if (argument == QLatin1String("--open")) {

@@ -22,6 +22,9 @@ struct HostOptions {
     // "properties", "about", "help" or "menu:CAPTION" (the item's menu
     // command of that caption, mnemonics left out); empty for nothing.
     QString open;
+    // Then the button of this caption (mnemonics left out) on the window
+    // opened, a sheet turned to the tab that holds it; empty for none.
+    QString press;
     bool help = false;
 };
 

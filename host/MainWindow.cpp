@@ -6,11 +6,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEvent>
 #include <QHeaderView>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
@@ -24,6 +26,8 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace zyr::host {
 
@@ -174,6 +178,8 @@ void MainWindow::BuildWidgets()
     resultList_->setSortingEnabled(true);
     resultList_->sortByColumn(-1, Qt::AscendingOrder); // insertion order until a header is clicked
     resultList_->header()->setSortIndicatorShown(true);
+    resultViewport_ = resultList_->viewport();
+    resultViewport_->installEventFilter(this);
     connect(resultList_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { OnResultCurrentChanged(); });
     connect(resultList_, &QTreeView::doubleClicked, this, [this] { OnResultActivated(); });
@@ -375,6 +381,10 @@ bool MainWindow::FillResultList()
         model_->Reset(titles, session_.Rows());
         columnTitles_ = titles;
         FitColumns();
+    } else if (ColumnsAsFitted()) {
+        // New rows may want more room.
+        model_->Reset(titles, session_.Rows());
+        FitColumns();
     } else {
         // A reset model resets the header; the operator's widths stay.
         std::vector<int> widths;
@@ -399,24 +409,72 @@ bool MainWindow::FillResultList()
 void MainWindow::FitColumns()
 {
     const std::vector<int> kept = LoadColumnWidths(columnTitles_.join(QLatin1Char('|')));
-    const auto& columns = session_.Columns();
-    for (int column = 0; column < model_->columnCount(); ++column) {
-        const auto at = static_cast<size_t>(column);
-        if (at < kept.size()) {
-            resultList_->setColumnWidth(column, kept[at]);
-            continue;
+    const int count = model_->columnCount();
+    columnRooms_.clear();
+    fittedWidths_.clear();
+    if (kept.size() == static_cast<size_t>(count)) {
+        for (int column = 0; column < count; ++column) {
+            resultList_->setColumnWidth(column, kept[static_cast<size_t>(column)]);
         }
-        // Whole texts (dates, names), and never narrower than the snap-in asks.
+        return;
+    }
+    // Whole texts and the snap-in's widths where the pane has room; where it
+    // has not, every column stays in view, dates whole and other texts at
+    // least a dozen characters or their header wide.
+    const auto& columns = session_.Columns();
+    const int dozen = resultList_->fontMetrics().averageCharWidth() * 12;
+    static const QRegularExpression date(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}"));
+    // The last column measured before it stretches to the pane's edge.
+    resultList_->header()->setStretchLastSection(false);
+    for (int column = 0; column < count; ++column) {
+        const auto at = static_cast<size_t>(column);
         resultList_->resizeColumnToContents(column);
-        if (at < columns.size() && columns[at].width > resultList_->columnWidth(column)) {
-            resultList_->setColumnWidth(column, columns[at].width);
+        ColumnRoom room;
+        room.whole = resultList_->columnWidth(column);
+        room.preferred = at < columns.size() ? columns[at].width : 0;
+        const bool dates = date.match(model_->index(0, column).data().toString()).hasMatch();
+        room.least = dates ? room.whole : std::max(resultList_->header()->sectionSizeHint(column), dozen);
+        columnRooms_.push_back(room);
+    }
+    resultList_->header()->setStretchLastSection(true);
+    ShareColumns();
+}
+
+void MainWindow::ShareColumns()
+{
+    fittedWidths_ = ShareColumnWidths(columnRooms_, resultList_->viewport()->width());
+    for (size_t column = 0; column < fittedWidths_.size(); ++column) {
+        resultList_->setColumnWidth(static_cast<int>(column), fittedWidths_[column]);
+    }
+}
+
+bool MainWindow::ColumnsAsFitted() const
+{
+    const int count = model_->columnCount();
+    if (fittedWidths_.empty() || fittedWidths_.size() != static_cast<size_t>(count)) {
+        return false;
+    }
+    // The last column stretches to the pane's edge.
+    for (int column = 0; column + 1 < count; ++column) {
+        if (resultList_->columnWidth(column) != fittedWidths_[static_cast<size_t>(column)]) {
+            return false;
         }
     }
+    return true;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == resultViewport_ && event->type() == QEvent::Resize && ColumnsAsFitted()) {
+        ShareColumns();
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::KeepColumnWidths()
 {
-    if (columnTitles_.isEmpty() || model_->columnCount() != columnTitles_.size()) {
+    // Widths the console chose are chosen again for the next pane's size.
+    if (columnTitles_.isEmpty() || model_->columnCount() != columnTitles_.size() || ColumnsAsFitted()) {
         return;
     }
     std::vector<int> widths;

@@ -3,6 +3,7 @@
 // verbs, the snap-in's toolbars, context menus and property sheets.
 #pragma once
 
+#include "host/ColumnFit.h"
 #include "host/ConsoleSession.h"
 #include "host/IconCache.h"
 
@@ -90,6 +91,10 @@ public:
     void ImagesChanged() override;
     HWND OwnerWindow() override { return static_cast<QWidget*>(this); }
 
+protected:
+    // A resized result pane shares its new width among columns still as fitted.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void BuildWidgets();
     void BuildMenuBar();
@@ -109,9 +114,13 @@ private:
     void ShowListMenu(QPoint pos);
     void AddSnapinItems(QMenu* menu, const Target& target);
     HRESULTITEM RowIdAt(int viewRow) const;
-    // Columns fit their content, or take the widths the operator left for
-    // columns of these titles; KeepColumnWidths keeps the widths shown now.
+    // Columns fit their content and share the pane's width, or take the
+    // widths the operator left for columns of these titles; KeepColumnWidths
+    // keeps the widths shown now when the operator changed them.
     void FitColumns();
+    void ShareColumns();
+    // True while the columns are as FitColumns left them.
+    bool ColumnsAsFitted() const;
     void KeepColumnWidths();
 
     ConsoleSession& session_;
@@ -123,6 +132,10 @@ private:
     QSplitter* splitter_ = nullptr;
     QTreeWidget* scopeTree_ = nullptr;
     QTreeView* resultList_ = nullptr;
+    QObject* resultViewport_ = nullptr;
+    // The room the columns want and the widths they got from FitColumns.
+    std::vector<ColumnRoom> columnRooms_;
+    std::vector<int> fittedWidths_;
     ResultModel* model_ = nullptr;
     QSortFilterProxyModel* proxy_ = nullptr;
     QLabel* descriptionBar_ = nullptr;

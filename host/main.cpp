@@ -7,6 +7,7 @@
 #include "host/HostOptions.h"
 #include "host/MainWindow.h"
 #include "host/PlatformChatter.h"
+#include "host/PropertySheet.h"
 #include "host/QtUiService.h"
 #include "host/Screenshots.h"
 #include "host/SnapinRegistry.h"
@@ -20,6 +21,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
 #include <QTreeView>
 
@@ -98,6 +100,33 @@ QAction* FindMenuAction(QMenu* menu, const QString& caption)
         }
     }
     return nullptr;
+}
+
+// Presses the button reading caption (mnemonics left out) on a window open
+// beside the console; a sheet is turned to the tab that holds it.
+bool PressButton(QWidget* console, const QString& caption)
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window == console || !window->isVisible()) {
+            continue;
+        }
+        auto* sheet = qobject_cast<zyr::host::PropertySheet*>(window);
+        const int parts = sheet != nullptr ? sheet->Tabs()->count() : 1;
+        for (int part = 0; part < parts; ++part) {
+            QWidget* shown = window;
+            if (sheet != nullptr) {
+                sheet->Tabs()->setCurrentIndex(part);
+                shown = sheet->Tabs()->currentWidget();
+            }
+            for (QPushButton* button : shown->findChildren<QPushButton*>()) {
+                if (button->isEnabled() && QString(button->text()).remove(QLatin1Char('&')) == caption) {
+                    button->click();
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
 }
 
 // Selects the row of the result list whose first column reads text.
@@ -214,6 +243,13 @@ int main(int argc, char** argv)
             window.ShowAbout();
         } else if (options.open == QLatin1String("help")) {
             window.ShowHelp();
+        }
+        if (!options.press.isEmpty() && !PressButton(&window, options.press)) {
+            std::fprintf(stderr, "zyr-security-manager: no button %s\n",
+                         options.press.toLocal8Bit().constData());
+            if (!options.screenshot.isEmpty()) {
+                return 1;
+            }
         }
         if (!options.screenshot.isEmpty()) {
             QTimer::singleShot(0, &window, [&] {

@@ -89,8 +89,11 @@ QTreeWidget* CreateMemberList(const char* objectName, int columnWidth)
 bool InsertMemberAtTop(QTreeWidget* list, std::string_view text, int image, MemberPicture picture)
 {
     const QString shown = ToQString(text);
+    // A user and a group of one name are two members.
     for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        if (list->topLevelItem(i)->text(0).compare(shown, Qt::CaseInsensitive) == 0) {
+        const QTreeWidgetItem* item = list->topLevelItem(i);
+        if (item->text(0).compare(shown, Qt::CaseInsensitive) == 0 &&
+            item->data(0, kImageRole).toInt() == image) {
             return false;
         }
     }

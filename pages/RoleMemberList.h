@@ -20,8 +20,8 @@ QIcon MemberIcon(MemberPicture picture);
 QTreeWidget* CreateMemberList(const char* objectName, int columnWidth);
 
 // Inserts text at the top with the image index (drawn as picture) unless an
-// item with the same text, without regard to case, is there. True when
-// inserted.
+// item with the same text, without regard to case, and the same image is
+// there. True when inserted.
 bool InsertMemberAtTop(QTreeWidget* list, std::string_view text, int image, MemberPicture picture);
 // Appends an item (filling the list).
 void AppendMember(QTreeWidget* list, std::string_view text, int image, MemberPicture picture);

@@ -115,9 +115,24 @@ bool CKVTApplSecObj::Add()
     return zyr::records::SendGetChange(url.str());
 }
 
+ObjectQualifier& CKVTApplSecObj::Qualifier()
+{
+    if (!qualifier_) {
+        qualifier_ = std::make_unique<ObjectQualifier>();
+    }
+    return *qualifier_;
+}
+
+const ObjectQualifier& CKVTApplSecObj::QualifierOrEmpty() const
+{
+    static const ObjectQualifier kNone;
+    return qualifier_ ? *qualifier_ : kNone;
+}
+
 bool CKVTApplSecObj::Update()
 {
     zyr::RequestUrl url(serverUrl_.view(), "SecObj", "Update");
+    const ObjectQualifier& q = QualifierOrEmpty();
     // The operator and type come from fixed lists and go out as they are; the
     // qualifier's name and value are typed texts and are escaped so that
     // they cannot end their field early.
@@ -126,10 +141,10 @@ bool CKVTApplSecObj::Update()
         .Plain("Appl", ApplDN.view())
         .Escaped("Group", GroupDN.view())
         .Escaped("Desc", Description.view())
-        .Escaped("QName", QName.view())
-        .Plain("QType", QType.view())
-        .Plain("QOper", QOper.view())
-        .Escaped("QValue", QValue.view())
+        .Escaped("QName", q.QName.view())
+        .Plain("QType", q.QType.view())
+        .Plain("QOper", q.QOper.view())
+        .Escaped("QValue", q.QValue.view())
         .Number("UseQ", UseQ)
         .Trailer()
         .Escaped("ApplName", LookupNameByDN(ApplDN.view()))
@@ -186,6 +201,10 @@ void CKVTSecGroup::LoadObjects(zyr::xml::KvtXmlDocument& document,
     zyr::xml::KvtXmlElementCollection fields; // reused for every record
     std::string texts[4];
     Objects.reserve(Objects.size() + static_cast<size_t>(count - 5));
+    zyr::records::SharedField<40> groupDN;
+    zyr::records::SharedField<40> applDN;
+    SetField(groupDN, DN.view(), "GroupDN");
+    SetField(applDN, ApplDN.view(), "ApplDN");
     for (LONG j = 4; j + 1 < count; ++j) {
         zyr::xml::KvtXmlElement element;
         if (FAILED(children.item(j, element)) ||
@@ -195,8 +214,8 @@ void CKVTSecGroup::LoadObjects(zyr::xml::KvtXmlDocument& document,
         // The object of an empty name in this group, whose texts then come
         // from its element.
         auto object = std::make_unique<CKVTApplSecObj>();
-        SetField(object->GroupDN, DN.view(), "GroupDN");
-        SetField(object->ApplDN, ApplDN.view(), "ApplDN");
+        object->GroupDN = groupDN;
+        object->ApplDN = applDN;
         SetField(object->DN, texts[0], "DN");
         SetField(object->CN, texts[1], "CN");
         SetField(object->Description, texts[2], "Description");

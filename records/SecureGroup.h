@@ -10,6 +10,15 @@
 #include <string_view>
 #include <vector>
 
+// An object's qualifier: a condition on a named value that the object's
+// access depends on. Nearly every object has none.
+struct ObjectQualifier {
+    zyr::records::Field<128> QName;
+    zyr::records::Field<128> QValue;
+    zyr::records::Field<6> QOper;
+    zyr::records::Field<11> QType;
+};
+
 // One securable object.
 class CKVTApplSecObj {
 public:
@@ -28,16 +37,19 @@ public:
 
     zyr::records::Field<768> DN;
     zyr::records::Field<256> CN;
-    zyr::records::Field<40> GroupDN;
-    zyr::records::Field<40> ApplDN;
+    // The same texts for every object of a group: shared, not copied.
+    zyr::records::SharedField<40> GroupDN;
+    zyr::records::SharedField<40> ApplDN;
     zyr::records::Field<256> Description;
     std::vector<AccessEntry> ACL;
     int32_t UseQ = 0;
-    zyr::records::Field<128> QName;
-    zyr::records::Field<128> QValue;
-    zyr::records::Field<6> QOper;
-    zyr::records::Field<11> QType;
     std::string AuditText;
+
+    // The qualifier's texts, made on first use: objects are kept by the
+    // hundred thousand and nearly all have none.
+    ObjectQualifier& Qualifier();
+    // Empty texts for an object without one.
+    const ObjectQualifier& QualifierOrEmpty() const;
 
     bool Add();
     bool Update();
@@ -49,6 +61,7 @@ public:
 
 private:
     zyr::records::ServerUrl serverUrl_;
+    std::unique_ptr<ObjectQualifier> qualifier_;
 };
 
 // One secure group of an application.

@@ -21,16 +21,47 @@ namespace zyr::records {
 template <size_t N>
 using Field = zyr::text::CompactBoundedText<N>;
 
+// A fixed field of N bytes whose text many records share: the identities of
+// the group and the application that every object of a group names. A copy
+// shares the text, which is never changed in place.
+template <size_t N>
+class SharedField {
+public:
+    bool Assign(std::string_view text)
+    {
+        const size_t length =
+            text.size() <= capacity() ? text.size() : zyr::text::CharacterBoundary(text, capacity());
+        text_ = length == 0 ? nullptr : std::make_shared<const std::string>(text.substr(0, length));
+        return length == text.size();
+    }
+    SharedField& operator=(std::string_view text)
+    {
+        Assign(text);
+        return *this;
+    }
+    const char* c_str() const { return text_ ? text_->c_str() : ""; }
+    std::string_view view() const { return text_ ? std::string_view(*text_) : std::string_view(); }
+    std::string str() const { return std::string(view()); }
+    size_t size() const { return view().size(); }
+    bool empty() const { return size() == 0; }
+    static constexpr size_t capacity() { return N - 1; }
+
+    friend bool operator==(const SharedField& a, std::string_view b) { return a.view() == b; }
+
+private:
+    std::shared_ptr<const std::string> text_;
+};
+
 // Writes the trace record of a text cut to fit its field.
 void TraceCut(std::string_view field, std::string_view text, size_t capacity);
 
 // Copies text into field; a text too long for it is cut on a character
 // boundary and the cut traced.
-template <size_t N>
-void SetField(Field<N>& field, std::string_view text, std::string_view fieldName)
+template <typename F>
+void SetField(F& field, std::string_view text, std::string_view fieldName)
 {
     if (!field.Assign(text)) {
-        TraceCut(fieldName, text, Field<N>::capacity());
+        TraceCut(fieldName, text, F::capacity());
     }
 }
 

@@ -44,32 +44,6 @@ bool ParseAccessList(const std::string& encrypted, std::vector<AccessGrant>& acl
     return zyr::cipher::Decrypt(encrypted, plain) && ParsePlainAccessList(plain, acl);
 }
 
-} // namespace
-
-bool ParseRoleCache(std::string_view xml, std::vector<CachedRole>& roles)
-{
-    roles.clear();
-    pugi::xml_document document;
-    if (!LoadDocument(xml, document)) {
-        return false;
-    }
-    pugi::xml_node list = document.child("DOCUMENT").child("KVTROLES");
-    if (!list) {
-        return false;
-    }
-    for (pugi::xml_node node : list.children("ROLE")) {
-        CachedRole role;
-        role.dn = ChildText(node, "ROLEDN");
-        role.name = ChildText(node, "ROLENAME");
-        role.memberGroups = DecryptMembers(ChildText(node, "MEMBERGROUP"));
-        role.memberUsers = DecryptMembers(ChildText(node, "MEMBERUSER"));
-        roles.push_back(std::move(role));
-    }
-    return true;
-}
-
-namespace {
-
 // A declaration naming another encoding than UTF-8 has the whole text parsed
 // at once, converted as the declaration says.
 bool SplitsAsUtf8(std::string_view xml)
@@ -86,28 +60,31 @@ bool SplitsAsUtf8(std::string_view xml)
     return value != std::string_view::npos && EqualsNoCase(declaration.substr(value + 1, 5), "UTF-8");
 }
 
-// Visits the applications of the application cache in order until visit
-// answers true. The cache runs to tens of megabytes: each application is
-// parsed on its own rather than the whole text into one tree. False when the
-// text does not parse; as for a whole parse, an application found before a
-// part that does not parse does not count.
-bool VisitApplications(std::string_view applXml, const std::function<bool(const pugi::xml_node&)>& visit)
+// Visits the childTag elements of a cache's listTag list in order until visit
+// answers true. The caches run to tens of megabytes: each element is parsed
+// on its own rather than the whole text into one tree. False when the text
+// does not parse, or holds no such list and needsList; as for a whole parse,
+// an element found before a part that does not parse does not count.
+bool VisitList(std::string_view xml, const char* listTag, const char* childTag, bool needsList,
+               const std::function<bool(const pugi::xml_node&)>& visit)
 {
     zyr::xml::ListChildren split;
-    if (!SplitsAsUtf8(applXml) || !zyr::xml::SplitListChildren(applXml, "DOCUMENT", "KVTAPPLS", split)) {
+    if (!SplitsAsUtf8(xml) || !zyr::xml::SplitListChildren(xml, "DOCUMENT", listTag, split)) {
         pugi::xml_document document;
-        if (!LoadDocument(applXml, document)) {
+        if (!LoadDocument(xml, document)) {
             return false;
         }
-        for (pugi::xml_node appl : document.child("DOCUMENT").child("KVTAPPLS").children("APPL")) {
-            if (visit(appl)) {
+        pugi::xml_node list = document.child("DOCUMENT").child(listTag);
+        for (pugi::xml_node child : list.children(childTag)) {
+            if (visit(child)) {
                 break;
             }
         }
-        return true;
+        return list || !needsList;
     }
     pugi::xml_document document;
-    if (!LoadDocument(split.envelope, document)) {
+    if (!LoadDocument(split.envelope, document) ||
+        (needsList && !document.child("DOCUMENT").child(listTag))) {
         return false;
     }
     bool found = false;
@@ -115,14 +92,37 @@ bool VisitApplications(std::string_view applXml, const std::function<bool(const 
         if (!LoadDocument(child, document)) {
             return false;
         }
-        if (!found && document.child("APPL")) {
-            found = visit(document.child("APPL"));
+        if (!found && document.child(childTag)) {
+            found = visit(document.child(childTag));
         }
     }
     return true;
 }
 
+bool VisitApplications(std::string_view applXml, const std::function<bool(const pugi::xml_node&)>& visit)
+{
+    return VisitList(applXml, "KVTAPPLS", "APPL", false, visit);
+}
+
 } // namespace
+
+bool ParseRoleCache(std::string_view xml, std::vector<CachedRole>& roles)
+{
+    roles.clear();
+    const bool parsed = VisitList(xml, "KVTROLES", "ROLE", true, [&](const pugi::xml_node& node) {
+        CachedRole role;
+        role.dn = ChildText(node, "ROLEDN");
+        role.name = ChildText(node, "ROLENAME");
+        role.memberGroups = DecryptMembers(ChildText(node, "MEMBERGROUP"));
+        role.memberUsers = DecryptMembers(ChildText(node, "MEMBERUSER"));
+        roles.push_back(std::move(role));
+        return false;
+    });
+    if (!parsed) {
+        roles.clear();
+    }
+    return parsed;
+}
 
 std::string FindObjectDn(std::string_view applXml, std::string_view application, std::string_view group,
                          std::string_view object)

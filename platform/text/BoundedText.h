@@ -4,6 +4,7 @@
 
 #include "platform/text/CodePage.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -68,19 +69,22 @@ private:
 };
 
 // The same bounded field for records kept by the hundred thousand: the same
-// capacity and cutting rules, but the bytes live on the heap and take only
-// what the text needs (nothing for an empty text).
+// capacity and cutting rules in sixteen bytes. A text of up to 14 bytes (a
+// name, a role, a qualifier) lives in them; a longer one on the heap, taking
+// only what it needs.
 template <size_t N>
 class CompactBoundedText {
     static_assert(N > 1, "a bounded text holds at least one character");
+    static_assert(N <= 0xFFFF, "the heap size is kept in sixteen bits");
 
 public:
     static constexpr size_t kCapacity = N - 1;
+    static constexpr size_t kInline = 14;
 
     CompactBoundedText() = default;
     explicit CompactBoundedText(std::string_view text) { Assign(text); }
     CompactBoundedText(const CompactBoundedText& other) { Assign(other.view()); }
-    CompactBoundedText(CompactBoundedText&&) noexcept = default;
+    CompactBoundedText(CompactBoundedText&& other) noexcept : bytes_(other.bytes_) { other.bytes_ = {}; }
     CompactBoundedText& operator=(const CompactBoundedText& other)
     {
         if (this != &other) {
@@ -88,25 +92,45 @@ public:
         }
         return *this;
     }
-    CompactBoundedText& operator=(CompactBoundedText&&) noexcept = default;
+    CompactBoundedText& operator=(CompactBoundedText&& other) noexcept
+    {
+        if (this != &other) {
+            Release();
+            bytes_ = other.bytes_;
+            other.bytes_ = {};
+        }
+        return *this;
+    }
+    ~CompactBoundedText() { Release(); }
 
     // Copies text, cut to the capacity on a character boundary. Returns false
-    // when the text was cut.
+    // when the text was cut. The text may be this field's own.
     bool Assign(std::string_view text)
     {
-        size_t length = text.size() <= kCapacity ? text.size() : CharacterBoundary(text, kCapacity);
-        if (length == 0) {
-            Clear();
-            return text.empty();
+        const size_t length = text.size() <= kCapacity ? text.size() : CharacterBoundary(text, kCapacity);
+        if (length <= kInline) {
+            char copy[kInline];
+            text.copy(copy, length);
+            Release();
+            bytes_ = {};
+            std::memcpy(bytes_.data(), copy, length);
+            bytes_[kTag] = static_cast<char>(length);
+            return length == text.size();
         }
         // A much shorter text does not keep a long text's bytes.
-        if (length > allocated_ || allocated_ > 2 * length + 32) {
-            data_ = std::make_unique_for_overwrite<char[]>(length + 1);
-            allocated_ = static_cast<uint32_t>(length);
+        const size_t allocated = IsHeap() ? Get<uint16_t>(kAllocatedAt) : 0;
+        if (length <= allocated && allocated <= 2 * length + 32) {
+            std::memmove(Heap(), text.data(), length);
+        } else {
+            char* block = new char[length + 1];
+            std::memcpy(block, text.data(), length);
+            Release();
+            Set<char*>(kPointerAt, block);
+            Set<uint16_t>(kAllocatedAt, static_cast<uint16_t>(length));
+            bytes_[kTag] = kHeapTag;
         }
-        std::memcpy(data_.get(), text.data(), length);
-        data_[length] = '\0';
-        length_ = static_cast<uint32_t>(length);
+        Heap()[length] = '\0';
+        Set<uint32_t>(kLengthAt, static_cast<uint32_t>(length));
         return length == text.size();
     }
     CompactBoundedText& operator=(std::string_view text)
@@ -117,26 +141,51 @@ public:
 
     void Clear()
     {
-        data_.reset();
-        length_ = 0;
-        allocated_ = 0;
+        Release();
+        bytes_ = {};
     }
-    const char* c_str() const { return data_ ? data_.get() : ""; }
-    std::string_view view() const
-    {
-        return data_ ? std::string_view(data_.get(), length_) : std::string_view();
-    }
+    const char* c_str() const { return IsHeap() ? Heap() : bytes_.data(); }
+    std::string_view view() const { return std::string_view(c_str(), size()); }
     std::string str() const { return std::string(view()); }
-    size_t size() const { return length_; }
-    bool empty() const { return length_ == 0; }
+    size_t size() const { return IsHeap() ? Get<uint32_t>(kLengthAt) : static_cast<size_t>(bytes_[kTag]); }
+    bool empty() const { return size() == 0; }
     static constexpr size_t capacity() { return kCapacity; }
 
     friend bool operator==(const CompactBoundedText& a, std::string_view b) { return a.view() == b; }
 
 private:
-    std::unique_ptr<char[]> data_;
-    uint32_t length_ = 0;
-    uint32_t allocated_ = 0;
+    // Inline: the text and its terminator from byte 0, its length in the tag.
+    // On the heap: the pointer, the length, the size of the block, the tag.
+    static constexpr size_t kPointerAt = 0;
+    static constexpr size_t kLengthAt = 8;
+    static constexpr size_t kAllocatedAt = 12;
+    static constexpr size_t kTag = 15;
+    static constexpr char kHeapTag = static_cast<char>(0x7f);
+    static_assert(sizeof(char*) <= kLengthAt, "the pointer fits before the length");
+
+    template <typename T>
+    T Get(size_t at) const
+    {
+        T value;
+        std::memcpy(&value, bytes_.data() + at, sizeof value);
+        return value;
+    }
+    template <typename T>
+    void Set(size_t at, T value)
+    {
+        std::memcpy(bytes_.data() + at, &value, sizeof value);
+    }
+    bool IsHeap() const { return bytes_[kTag] == kHeapTag; }
+    char* Heap() const { return Get<char*>(kPointerAt); }
+    void Release()
+    {
+        if (IsHeap()) {
+            delete[] Heap();
+            bytes_ = {};
+        }
+    }
+
+    std::array<char, 16> bytes_{};
 };
 
 } // namespace zyr::text

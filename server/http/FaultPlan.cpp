@@ -19,6 +19,19 @@ bool Int(const FormFields& fields, const char* key, int& value, int low, int hig
            value <= high;
 }
 
+// Sets target from the number in the field, or refuses with the reason.
+bool SetInt(const FormFields& fields, const char* key, int low, int high, const char* refusal, int& target,
+            std::string& reason)
+{
+    int value = 0;
+    if (!Int(fields, key, value, low, high)) {
+        reason = refusal;
+        return false;
+    }
+    target = value;
+    return true;
+}
+
 bool HasLineBreak(std::string_view text)
 {
     return text.find_first_of("\r\n") != std::string_view::npos || text.find('\0') != std::string_view::npos;
@@ -63,12 +76,7 @@ bool FaultPlan::Apply(std::string_view kind, const FormFields& fields, std::stri
         return true;
     }
     if (kind == "ErrorReply") {
-        if (!Int(fields, "Count", value, 0, 1000000)) {
-            reason = "Count must be a number";
-            return false;
-        }
-        e.errorCount = value;
-        return true;
+        return SetInt(fields, "Count", 0, 1000000, "Count must be a number", e.errorCount, reason);
     }
     if (kind == "Status") {
         if (!Int(fields, "Code", value, 0, 999) || (value != 0 && value < 100)) {
@@ -94,8 +102,8 @@ bool FaultPlan::Apply(std::string_view kind, const FormFields& fields, std::stri
             return false;
         }
         int count = 1;
-        if (fields.Has("Count") && !Int(fields, "Count", count, 0, 1000000)) {
-            reason = "Count must be a number";
+        if (fields.Has("Count") &&
+            !SetInt(fields, "Count", 0, 1000000, "Count must be a number", count, reason)) {
             return false;
         }
         e.redirectCode = value;
@@ -104,12 +112,7 @@ bool FaultPlan::Apply(std::string_view kind, const FormFields& fields, std::stri
         return true;
     }
     if (kind == "Delay") {
-        if (!Int(fields, "Ms", value, 0, 600000)) {
-            reason = "Ms must be a number of milliseconds";
-            return false;
-        }
-        e.delayMs = value;
-        return true;
+        return SetInt(fields, "Ms", 0, 600000, "Ms must be a number of milliseconds", e.delayMs, reason);
     }
     reason = "unknown fault kind";
     return false;

@@ -197,6 +197,13 @@ Response Plain(unsigned status, unsigned version, std::string body)
     return res;
 }
 
+// The answer to a request whose header or body could not be read.
+Response ReadFailure(const beast::error_code& ec)
+{
+    bool tooBig = ec == http::error::body_limit;
+    return Plain(tooBig ? 413 : 400, 11, tooBig ? "Payload Too Large" : "Bad Request");
+}
+
 } // namespace
 
 std::optional<Response> HttpServer::Impl::Authenticate(const Request& req, Connection& connection,
@@ -611,8 +618,7 @@ net::awaitable<void> HttpServer::Impl::Serve(Stream& stream, std::shared_ptr<Con
             co_return;
         }
         if (ec) {
-            bool tooBig = ec == http::error::body_limit;
-            Response res = Plain(tooBig ? 413 : 400, 11, tooBig ? "Payload Too Large" : "Bad Request");
+            Response res = ReadFailure(ec);
             co_await http::async_write(stream, res, net::redirect_error(net::use_awaitable, ec));
             co_return;
         }
@@ -654,8 +660,7 @@ net::awaitable<void> HttpServer::Impl::Serve(Stream& stream, std::shared_ptr<Con
             co_return;
         }
         if (ec) {
-            bool tooBig = ec == http::error::body_limit;
-            Response res = Plain(tooBig ? 413 : 400, 11, tooBig ? "Payload Too Large" : "Bad Request");
+            Response res = ReadFailure(ec);
             co_await http::async_write(stream, res, net::redirect_error(net::use_awaitable, ec));
             co_return;
         }

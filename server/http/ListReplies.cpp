@@ -11,15 +11,80 @@ namespace {
 constexpr std::string_view kHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><DOCUMENT>";
 constexpr std::string_view kTail = "</DOCUMENT>";
 
-void Element(std::string& out, std::string_view tag, std::string_view text)
+void Open(std::string& out, std::string_view tag)
 {
     out += '<';
     out += tag;
     out += '>';
-    text::AppendXmlEscaped(out, text, text::XmlBadBytes::Replace);
+}
+
+void Close(std::string& out, std::string_view tag)
+{
     out += "</";
     out += tag;
     out += '>';
+}
+
+void Element(std::string& out, std::string_view tag, std::string_view text)
+{
+    Open(out, tag);
+    text::AppendXmlEscaped(out, text, text::XmlBadBytes::Replace);
+    Close(out, tag);
+}
+
+// Each item in its element, its fields written by fields(out, item), then the count.
+template <class T, class Fields>
+void AppendItems(std::string& out, std::string_view itemTag, std::string_view countTag,
+                 const std::vector<T>& items, Fields&& fields)
+{
+    for (const auto& item : items) {
+        Open(out, itemTag);
+        fields(out, item);
+        Close(out, itemTag);
+    }
+    Element(out, countTag, std::to_string(items.size()));
+}
+
+// A reply document of one list.
+template <class T, class Fields>
+std::string RenderList(std::string_view listTag, std::string_view itemTag, std::string_view countTag,
+                       const std::vector<T>& items, Fields&& fields, size_t room = 0)
+{
+    std::string out;
+    out.reserve(room);
+    out += kHead;
+    Open(out, listTag);
+    AppendItems(out, itemTag, countTag, items, fields);
+    Close(out, listTag);
+    out += kTail;
+    return out;
+}
+
+void AppendObject(std::string& out, const ObjectRecord& o)
+{
+    Element(out, "SECOBJDN", o.dn);
+    Element(out, "SECOBJNAME", o.name);
+    Element(out, "DESCRIPTION", o.description);
+    Element(out, "ACL", o.aclEncrypted);
+}
+
+void AppendGroup(std::string& out, const GroupRecord& g)
+{
+    Element(out, "GROUPDN", g.dn);
+    Element(out, "GROUPNAME", g.name);
+    Element(out, "DESCRIPTION", g.description);
+    Element(out, "ACL", g.aclEncrypted);
+    AppendItems(out, "SECOBJ", "SECOBJCOUNT", g.objects, AppendObject);
+}
+
+void AppendApplication(std::string& out, const ApplicationRecord& a)
+{
+    Element(out, "APPLDN", a.dn);
+    Element(out, "APPLNAME", a.name);
+    Element(out, "DESCRIPTION", a.description);
+    Element(out, "PERM", a.permissionsEncrypted);
+    Element(out, "ACL", a.aclEncrypted);
+    AppendItems(out, "SECGROUP", "GROUPCOUNT", a.groups, AppendGroup);
 }
 
 } // namespace
@@ -41,86 +106,33 @@ std::string RenderApplications(const std::vector<ApplicationRecord>& application
         }
     }
     estimate += estimate / 32;
-    std::string out;
-    out.reserve(estimate);
-    out += kHead;
-    out += "<KVTAPPLS>";
-    for (const auto& a : applications) {
-        out += "<APPL>";
-        Element(out, "APPLDN", a.dn);
-        Element(out, "APPLNAME", a.name);
-        Element(out, "DESCRIPTION", a.description);
-        Element(out, "PERM", a.permissionsEncrypted);
-        Element(out, "ACL", a.aclEncrypted);
-        for (const auto& g : a.groups) {
-            out += "<SECGROUP>";
-            Element(out, "GROUPDN", g.dn);
-            Element(out, "GROUPNAME", g.name);
-            Element(out, "DESCRIPTION", g.description);
-            Element(out, "ACL", g.aclEncrypted);
-            for (const auto& o : g.objects) {
-                out += "<SECOBJ>";
-                Element(out, "SECOBJDN", o.dn);
-                Element(out, "SECOBJNAME", o.name);
-                Element(out, "DESCRIPTION", o.description);
-                Element(out, "ACL", o.aclEncrypted);
-                out += "</SECOBJ>";
-            }
-            Element(out, "SECOBJCOUNT", std::to_string(g.objects.size()));
-            out += "</SECGROUP>";
-        }
-        Element(out, "GROUPCOUNT", std::to_string(a.groups.size()));
-        out += "</APPL>";
-    }
-    Element(out, "APPLCOUNT", std::to_string(applications.size()));
-    out += "</KVTAPPLS>";
-    out += kTail;
-    return out;
+    return RenderList("KVTAPPLS", "APPL", "APPLCOUNT", applications, AppendApplication, estimate);
 }
 
 std::string RenderRoles(const std::vector<RoleRecord>& roles)
 {
-    std::string out(kHead);
-    out += "<KVTROLES>";
-    for (const auto& r : roles) {
-        out += "<ROLE>";
+    return RenderList("KVTROLES", "ROLE", "ROLECOUNT", roles, [](std::string& out, const RoleRecord& r) {
         Element(out, "ROLEDN", r.dn);
         Element(out, "ROLENAME", r.name);
         Element(out, "DESCRIPTION", r.description);
         Element(out, "MEMBERGROUP", zyr::cipher::Encrypt(RenderMemberList(r.memberGroups)));
         Element(out, "MEMBERUSER", zyr::cipher::Encrypt(RenderMemberList(r.memberUsers)));
-        out += "</ROLE>";
-    }
-    Element(out, "ROLECOUNT", std::to_string(roles.size()));
-    out += "</KVTROLES>";
-    out += kTail;
-    return out;
+    });
 }
 
 std::string RenderLogs(const std::vector<LogEntry>& entries)
 {
-    std::string out(kHead);
-    out += "<KVTLOGS>";
-    for (const auto& e : entries) {
-        out += "<LOG>";
+    return RenderList("KVTLOGS", "LOG", "LOGCOUNT", entries, [](std::string& out, const LogEntry& e) {
         Element(out, "DATETIME", e.time);
         Element(out, "USER", e.user);
         Element(out, "ACTION", e.action);
         Element(out, "STATUS", e.status);
-        out += "</LOG>";
-    }
-    Element(out, "LOGCOUNT", std::to_string(entries.size()));
-    out += "</KVTLOGS>";
-    out += kTail;
-    return out;
+    });
 }
 
 std::string RenderAudit(const std::vector<AuditRecord>& records)
 {
-    std::string out(kHead);
-    out += "<KVTAUDIT>";
-    for (const auto& a : records) {
-        out += "<AUDIT>";
+    return RenderList("KVTAUDIT", "AUDIT", "AUDITCOUNT", records, [](std::string& out, const AuditRecord& a) {
         Element(out, "TIME", a.time);
         Element(out, "USER", a.user);
         Element(out, "COMPUTER", a.computer);
@@ -130,12 +142,7 @@ std::string RenderAudit(const std::vector<AuditRecord>& records)
         Element(out, "IDENTITYNAME", a.name);
         Element(out, "OLDVALUE", a.oldValue);
         Element(out, "NEWVALUE", a.newValue);
-        out += "</AUDIT>";
-    }
-    Element(out, "AUDITCOUNT", std::to_string(records.size()));
-    out += "</KVTAUDIT>";
-    out += kTail;
-    return out;
+    });
 }
 
 } // namespace zyr::server

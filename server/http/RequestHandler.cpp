@@ -32,7 +32,7 @@ std::string HeaderSafe(std::string_view text)
 }
 
 bool ReadPageRequest(std::string_view method, std::string_view target, std::string_view body,
-                     PageRequest& out, HttpReply& refusal)
+                     std::string_view account, PageRequest& out, HttpReply& refusal)
 {
     if (method != "GET" && method != "POST") {
         refusal = TextReply(405, "Method Not Allowed");
@@ -54,7 +54,19 @@ bool ReadPageRequest(std::string_view method, std::string_view target, std::stri
     out.object = out.query.Get("Object");
     out.operation = out.query.Get("Operation");
     out.body = TrimTrailingZeros(body);
+    out.account = account;
     return true;
+}
+
+HttpReply RequestHandler::Handle(std::string_view method, std::string_view target, std::string_view body,
+                                 std::string_view account)
+{
+    PageRequest request;
+    HttpReply refusal;
+    if (!ReadPageRequest(method, target, body, account, request, refusal)) {
+        return refusal;
+    }
+    return Answer(request);
 }
 
 bool RequestHandler::MayWait(std::string_view target) const

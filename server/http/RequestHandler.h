@@ -39,21 +39,27 @@ struct PageRequest {
     std::string_view account;
 };
 
-// Reads method and target; false with the reply (405, 404, 400) when the
-// request is not one for the request page.
+// Reads method and target of a request from the account given; false with
+// the reply (405, 404, 400) when the request is not one for the request page.
 bool ReadPageRequest(std::string_view method, std::string_view target, std::string_view body,
-                     PageRequest& out, HttpReply& refusal);
+                     std::string_view account, PageRequest& out, HttpReply& refusal);
 
 class RequestHandler {
 public:
     virtual ~RequestHandler() = default;
-    // account: who sent the request, empty when the server runs without authentication.
-    virtual HttpReply Handle(std::string_view method, std::string_view target, std::string_view body,
-                             std::string_view account = {}) = 0;
+    // Reads the request for the request page and answers it; the refusal
+    // when it is not one. account: who sent the request, empty when the
+    // server runs without authentication.
+    HttpReply Handle(std::string_view method, std::string_view target, std::string_view body,
+                     std::string_view account = {});
     // True when serving the request may wait for another (a change waits
     // for its commit): it is then served off the request threads.
     // Every operation but the reads (Get..., the greeting) may.
     virtual bool MayWait(std::string_view target) const;
+
+protected:
+    // Answers a request already read.
+    virtual HttpReply Answer(const PageRequest& request) = 0;
 };
 
 } // namespace zyr::server

@@ -138,18 +138,6 @@ Access Router::AccessOf(const Route& route)
 
 Router::Router(SecurityService& service) : service_(service) {}
 
-HttpReply Router::Handle(std::string_view method, std::string_view target, std::string_view body,
-                         std::string_view account)
-{
-    PageRequest request;
-    HttpReply refusal;
-    if (!ReadPageRequest(method, target, body, request, refusal)) {
-        return refusal;
-    }
-    request.account = account;
-    return Dispatch(request);
-}
-
 HttpReply Router::Dispatch(const PageRequest& request)
 {
     if (request.object.empty()) {

@@ -19,10 +19,11 @@ class Router : public RequestHandler {
 public:
     explicit Router(SecurityService& service);
 
-    HttpReply Handle(std::string_view method, std::string_view target, std::string_view body,
-                     std::string_view account = {}) override;
     // Serves a request already read.
     HttpReply Dispatch(const PageRequest& request);
+
+protected:
+    HttpReply Answer(const PageRequest& request) override { return Dispatch(request); }
 
 private:
     struct Route;

@@ -4,19 +4,13 @@ namespace zyr::server {
 
 TestControls::TestControls(SecurityService& service, AuditGate& gate) : router_(service), gate_(gate) {}
 
-HttpReply TestControls::Handle(std::string_view method, std::string_view target, std::string_view body,
-                               std::string_view account)
+HttpReply TestControls::Answer(const PageRequest& request)
 {
-    PageRequest request;
-    HttpReply reply;
-    if (!ReadPageRequest(method, target, body, request, reply)) {
-        return reply;
-    }
-    request.account = account;
     if (EqualsNoCase(request.object, kTestObject)) {
         return Control(request.operation, request.body);
     }
     FaultAction fault = faults_.Take(request.object, request.operation);
+    HttpReply reply;
     if (fault.served) {
         router_.Dispatch(request);
     }

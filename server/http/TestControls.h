@@ -17,8 +17,8 @@ class TestControls : public RequestHandler {
 public:
     TestControls(SecurityService& service, AuditGate& gate);
 
-    HttpReply Handle(std::string_view method, std::string_view target, std::string_view body,
-                     std::string_view account = {}) override;
+protected:
+    HttpReply Answer(const PageRequest& request) override;
 
 private:
     HttpReply Control(std::string_view operation, std::string_view body);

@@ -1,6 +1,7 @@
 // Which account may make which request: the one place where the server
 // decides it.
 #include "server/service/ChangeRight.h"
+#include "server/service/FieldChecks.h"
 #include "server/service/SecurityService.h"
 #include "server/service/ServerLog.h"
 
@@ -50,6 +51,15 @@ Outcome Refuse(std::string_view account, const std::string& why, const std::stri
 
 } // namespace
 
+// Only the console's own application decides who may change the database
+// and whether a change locks the console: a plant's other applications, with
+// their hundred thousand objects, are not read for it.
+bool SecurityService::ReadConsoleApplication(std::vector<ApplicationRecord>& out)
+{
+    return checks::Read(store_.ListApplicationNamed(std::string(kConsoleApplication), out),
+                        "the applications");
+}
+
 std::shared_ptr<const ConsoleRights> SecurityService::CurrentRights()
 {
     // The generation is read before the lists: a change that lands while
@@ -63,7 +73,7 @@ std::shared_ptr<const ConsoleRights> SecurityService::CurrentRights()
     }
     std::vector<ApplicationRecord> applications;
     std::vector<RoleRecord> roles;
-    if (!ListApplications(applications) || !ListRoles(roles)) {
+    if (!ReadConsoleApplication(applications) || !ListRoles(roles)) {
         return nullptr;
     }
     auto rights = std::make_shared<const ConsoleRights>(ConsoleRights::Of(applications, roles));
@@ -120,7 +130,7 @@ Outcome SecurityService::Admit(std::string_view account, Access access, FormFiel
     }
     std::vector<ApplicationRecord> applications;
     std::vector<RoleRecord> roles;
-    if (!ListApplications(applications) || !ListRoles(roles)) {
+    if (!ReadConsoleApplication(applications) || !ListRoles(roles)) {
         return Outcome::Refuse("Error: the security database cannot be read");
     }
     if (!KeepsConsoleOpen(object, operation, query, body, std::move(applications), std::move(roles))) {

@@ -62,6 +62,17 @@ bool Count(const Children& parent, std::string_view name, long& count)
     return ec == std::errc() && end == text.data() + text.size() && count >= 0 && count <= kMaxCount;
 }
 
+// Reads the name, identity and description of a group or object; false when
+// the name or the identity is missing.
+template <class Record>
+bool ReadNamed(const Children& node, std::string_view nameTag, std::string_view identityTag, Record& r)
+{
+    r.name = Text(node, nameTag);
+    r.dn = Text(node, identityTag);
+    r.description = Text(node, "DESCRIPTION");
+    return !r.name.empty() && !r.dn.empty();
+}
+
 } // namespace
 
 bool ReadExportFile(std::string_view text, ApplicationRecord& out, std::string& reason)
@@ -97,11 +108,8 @@ bool ReadExportFile(std::string_view text, ApplicationRecord& out, std::string& 
         }
         Children groupNode(groupElement);
         GroupRecord group;
-        group.name = Text(groupNode, "GROUPNAME");
-        group.dn = Text(groupNode, "GROUPID");
-        group.description = Text(groupNode, "DESCRIPTION");
         group.applDn = out.dn;
-        if (group.name.empty() || group.dn.empty()) {
+        if (!ReadNamed(groupNode, "GROUPNAME", "GROUPID", group)) {
             reason = "group " + std::to_string(g) + " has no name or no identity";
             return false;
         }
@@ -118,11 +126,8 @@ bool ReadExportFile(std::string_view text, ApplicationRecord& out, std::string& 
             }
             Children objectNode(objectElement);
             ObjectRecord object;
-            object.name = Text(objectNode, "SECOBJNAME");
-            object.dn = Text(objectNode, "SECOBJID");
-            object.description = Text(objectNode, "DESCRIPTION");
             object.groupDn = group.dn;
-            if (object.name.empty() || object.dn.empty()) {
+            if (!ReadNamed(objectNode, "SECOBJNAME", "SECOBJID", object)) {
                 reason = "object " + std::to_string(o) + " of group " + std::to_string(g) +
                          " has no name or no identity";
                 return false;

@@ -23,22 +23,37 @@ using namespace checks;
 
 namespace {
 
-// The range of a log request: both ends given as dates, the end exclusive.
-// An empty date leaves its end open.
-std::string ReadRange(const FormFields& q, TimeRange& range)
+using End = std::pair<const char*, std::string*>;
+
+// Reads the ends of a range from their fields with parse; an empty field
+// leaves its end open. Empty when the ends are sound, else the reason that
+// refusal(key, text) gives.
+template <class Parse, class Refusal>
+std::string ReadEnds(const FormFields& q, End from, End to, Parse&& parse, Refusal&& refusal)
 {
-    for (auto [key, target] : {std::pair{"FromDate", &range.from}, std::pair{"ToDate", &range.to}}) {
+    for (auto [key, target] : {from, to}) {
         std::string_view text = q.Get(key);
         if (text.empty()) {
             continue;
         }
-        auto date = ParseConsoleDate(text);
-        if (!date) {
-            return "Error: the date " + std::string(text) + " is not month/day/year";
+        auto value = parse(text);
+        if (!value) {
+            return refusal(std::string(key), std::string(text));
         }
-        *target = *date;
+        *target = *value;
     }
     return {};
+}
+
+// The range of a log request: both ends given as dates, the end exclusive.
+std::string ReadRange(const FormFields& q, TimeRange& range)
+{
+    return ReadEnds(
+        q, {"FromDate", &range.from}, {"ToDate", &range.to},
+        [](std::string_view text) { return ParseConsoleDate(text); },
+        [](const std::string&, const std::string& text) {
+            return "Error: the date " + text + " is not month/day/year";
+        });
 }
 
 } // namespace
@@ -149,16 +164,14 @@ namespace {
 // The filter of an audit page; empty when it is sound, else the reason.
 std::string ReadAuditFilter(const FormFields& q, AuditFilter& filter)
 {
-    for (auto [key, target] : {std::pair{"FromTime", &filter.from}, std::pair{"ToTime", &filter.to}}) {
-        std::string_view text = q.Get(key);
-        if (text.empty()) {
-            continue;
-        }
-        auto time = ParseIsoTime(text);
-        if (!time) {
-            return "Error: the " + std::string(key) + " is not a time (YYYY-MM-DD or YYYY-MM-DD HH:MM:SS)";
-        }
-        *target = *time;
+    std::string why = ReadEnds(
+        q, {"FromTime", &filter.from}, {"ToTime", &filter.to},
+        [](std::string_view text) { return ParseIsoTime(text); },
+        [](const std::string& key, const std::string&) {
+            return "Error: the " + key + " is not a time (YYYY-MM-DD or YYYY-MM-DD HH:MM:SS)";
+        });
+    if (!why.empty()) {
+        return why;
     }
     if (!filter.from.empty() && !filter.to.empty() && filter.to < filter.from) {
         return "Error: the ToTime is before the FromTime";

@@ -166,6 +166,29 @@ std::string First(std::initializer_list<std::string> checks)
     return {};
 }
 
+// Empty when a record's name, identity and description are acceptable, else
+// the first reason.
+template <class Record>
+std::string CheckNamed(const Record& r, std::string_view noun, size_t maxIdentity,
+                       std::string_view descriptionLabel = "description")
+{
+    return First({CheckText(std::string(noun) + " name", r.name, true),
+                  CheckIdentity(std::string(noun) + " identity", r.dn, maxIdentity),
+                  CheckText(descriptionLabel, r.description, false)});
+}
+
+// Takes a record's name (from the field nameKey), identity and description
+// from a request's query and checks them.
+template <class Record>
+std::string ReadNamed(const FormFields& q, std::string_view nameKey, Record& r, std::string_view noun,
+                      size_t maxIdentity)
+{
+    r.name = q.Get(nameKey);
+    r.dn = q.Get("DN");
+    r.description = q.Get("Desc");
+    return CheckNamed(r, noun, maxIdentity);
+}
+
 } // namespace
 
 SecurityService::SecurityService(SecurityStore& store, AuditGate& gate, Clock clock)
@@ -304,12 +327,7 @@ bool SecurityService::ListApplications(std::vector<ApplicationRecord>& out)
 Outcome SecurityService::AddApplication(const FormFields& q)
 {
     ApplicationRecord a;
-    a.name = q.Get("Appl");
-    a.dn = q.Get("DN");
-    a.description = q.Get("Desc");
-    std::string why = First({CheckText("application name", a.name, true),
-                             CheckIdentity("application identity", a.dn, kMaxParentIdentity),
-                             CheckText("description", a.description, false),
+    std::string why = First({ReadNamed(q, "Appl", a, "application", kMaxParentIdentity),
                              ReadPermissions(q.Get("Perm"), a.permissionsPlain, a.permissionsEncrypted),
                              ReadAcl(q.Get("ACL"), a.aclPlain, a.aclEncrypted)});
     return Change(why, q, Reach::Applications, "application", [&] {
@@ -321,12 +339,7 @@ Outcome SecurityService::AddApplication(const FormFields& q)
 Outcome SecurityService::UpdateApplication(const FormFields& q, const FormFields& body)
 {
     ApplicationRecord a;
-    a.name = q.Get("CN");
-    a.dn = q.Get("DN");
-    a.description = q.Get("Desc");
-    std::string why = First({CheckText("application name", a.name, true),
-                             CheckIdentity("application identity", a.dn, kMaxParentIdentity),
-                             CheckText("description", a.description, false)});
+    std::string why = ReadNamed(q, "CN", a, "application", kMaxParentIdentity);
     if (why.empty() && !q.Has("Perm")) {
         why = "Error: the permission list is missing";
     }
@@ -354,27 +367,21 @@ Outcome SecurityService::ImportApplication(const FormFields& q, std::string_view
     if (!ReadExportFile(fileText, a, reason)) {
         return Outcome::Refuse("Error: " + reason);
     }
-    std::string why = First({CheckText("application name", a.name, true),
-                             CheckIdentity("application identity", a.dn, kMaxParentIdentity),
-                             CheckText("description", a.description, false)});
+    std::string why = CheckNamed(a, "application", kMaxParentIdentity);
     if (why.empty() && (!IsXmlText(a.permissionsPlain) || HasControl(a.permissionsPlain, false))) {
         why = "Error: the permission list holds control characters";
     }
     std::set<std::string> identities{a.dn};
     for (const auto& g : a.groups) {
         if (why.empty()) {
-            why = First({CheckText("group name", g.name, true),
-                         CheckIdentity("group identity", g.dn, kMaxParentIdentity),
-                         CheckText("group description", g.description, false)});
+            why = CheckNamed(g, "group", kMaxParentIdentity, "group description");
         }
         if (why.empty() && !identities.insert(g.dn).second) {
             why = "Error: the file uses an identity twice";
         }
         for (const auto& o : g.objects) {
             if (why.empty()) {
-                why = First({CheckText("object name", o.name, true),
-                             CheckIdentity("object identity", o.dn, kMaxIdentity),
-                             CheckText("object description", o.description, false)});
+                why = CheckNamed(o, "object", kMaxIdentity, "object description");
             }
             if (why.empty() && !identities.insert(o.dn).second) {
                 why = "Error: the file uses an identity twice";
@@ -416,13 +423,9 @@ Outcome SecurityService::AddGroup(const FormFields& q)
 {
     GroupRecord g;
     g.applDn = q.Get("Appl");
-    g.name = q.Get("Group");
-    g.dn = q.Get("DN");
-    g.description = q.Get("Desc");
-    std::string why = First(
-        {CheckIdentity("application identity", g.applDn, kMaxIdentity), CheckText("group name", g.name, true),
-         CheckIdentity("group identity", g.dn, kMaxParentIdentity),
-         CheckText("description", g.description, false), ReadAcl(q.Get("ACL"), g.aclPlain, g.aclEncrypted)});
+    std::string why = First({CheckIdentity("application identity", g.applDn, kMaxIdentity),
+                             ReadNamed(q, "Group", g, "group", kMaxParentIdentity),
+                             ReadAcl(q.Get("ACL"), g.aclPlain, g.aclEncrypted)});
     return Change(why, q, Reach::Applications, "group",
                   [&] { return store_.AddGroup(g, Audit(q, "SecGroup", "Add", g.dn, g.name)); });
 }
@@ -430,12 +433,7 @@ Outcome SecurityService::AddGroup(const FormFields& q)
 Outcome SecurityService::UpdateGroup(const FormFields& q, const FormFields& body)
 {
     GroupRecord g;
-    g.name = q.Get("Group");
-    g.dn = q.Get("DN");
-    g.description = q.Get("Desc");
-    std::string why =
-        First({CheckText("group name", g.name, true), CheckIdentity("group identity", g.dn, kMaxIdentity),
-               CheckText("description", g.description, false)});
+    std::string why = ReadNamed(q, "Group", g, "group", kMaxIdentity);
     if (why.empty()) {
         why = ReadBodyAcl(body, g.aclPlain, g.aclEncrypted);
     }
@@ -511,12 +509,7 @@ Outcome SecurityService::AddObject(const FormFields& q)
 Outcome SecurityService::UpdateObject(const FormFields& q, const FormFields& body)
 {
     ObjectRecord o;
-    o.name = q.Get("CN");
-    o.dn = q.Get("DN");
-    o.description = q.Get("Desc");
-    std::string why =
-        First({CheckText("object name", o.name, true), CheckIdentity("object identity", o.dn, kMaxIdentity),
-               CheckText("description", o.description, false), ReadQualifier(q, o)});
+    std::string why = First({ReadNamed(q, "CN", o, "object", kMaxIdentity), ReadQualifier(q, o)});
     if (why.empty()) {
         why = ReadBodyAcl(body, o.aclPlain, o.aclEncrypted);
     }
@@ -540,15 +533,10 @@ bool SecurityService::ListRoles(std::vector<RoleRecord>& out)
 Outcome SecurityService::AddRole(const FormFields& q)
 {
     RoleRecord r;
-    r.name = q.Get("CN");
-    r.dn = q.Get("DN");
-    r.description = q.Get("Desc");
     // The console spells the first member key "MemeberUser"; both spellings count.
     std::string_view users = q.Has("MemeberUser") ? q.Get("MemeberUser") : q.Get("MemberUser");
-    std::string why =
-        First({CheckText("role name", r.name, true), CheckIdentity("role identity", r.dn, kMaxIdentity),
-               CheckText("description", r.description, false), ReadMembers(users, r.memberUsers),
-               ReadMembers(q.Get("MemberGroup"), r.memberGroups)});
+    std::string why = First({ReadNamed(q, "CN", r, "role", kMaxIdentity), ReadMembers(users, r.memberUsers),
+                             ReadMembers(q.Get("MemberGroup"), r.memberGroups)});
     return Change(why, q, Reach::Records, "role",
                   [&] { return store_.AddRole(r, Audit(q, "Role", "Add", r.dn, r.name)); });
 }
@@ -556,12 +544,7 @@ Outcome SecurityService::AddRole(const FormFields& q)
 Outcome SecurityService::UpdateRole(const FormFields& q, const FormFields& body)
 {
     RoleRecord r;
-    r.name = q.Get("CN");
-    r.dn = q.Get("DN");
-    r.description = q.Get("Desc");
-    std::string why =
-        First({CheckText("role name", r.name, true), CheckIdentity("role identity", r.dn, kMaxIdentity),
-               CheckText("description", r.description, false)});
+    std::string why = ReadNamed(q, "CN", r, "role", kMaxIdentity);
     if (why.empty() && (!body.Has("MemberUser") || !body.Has("MemberGroup"))) {
         why = "Error: the member lists are missing";
     }

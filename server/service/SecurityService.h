@@ -131,6 +131,8 @@ private:
     // The console's rights as the records stand (see ConsoleRights), kept
     // until the next change of any record; null when they cannot be read.
     std::shared_ptr<const ConsoleRights> CurrentRights();
+    // The console's own application alone, with its groups and objects.
+    bool ReadConsoleApplication(std::vector<ApplicationRecord>& out);
 
     SecurityStore& store_;
     AuditGate& gate_;

@@ -25,43 +25,41 @@ std::mt19937_64& Generator()
 
 std::mutex g_generatorMutex;
 
+// An application, group or object with a new identity and its access-control list.
+template <class Record>
+Record MakeSecured(std::string name, std::string description, std::string acl)
+{
+    Record r;
+    r.dn = NewIdentity(true);
+    r.name = std::move(name);
+    r.description = std::move(description);
+    r.aclPlain = std::move(acl);
+    r.aclEncrypted = zyr::cipher::Encrypt(r.aclPlain);
+    return r;
+}
+
 ApplicationRecord MakeApplication(std::string name, std::string description, std::string perms,
                                   std::string acl)
 {
-    ApplicationRecord a;
-    a.dn = NewIdentity(true);
-    a.name = std::move(name);
-    a.description = std::move(description);
+    auto a = MakeSecured<ApplicationRecord>(std::move(name), std::move(description), std::move(acl));
     a.permissionsPlain = std::move(perms);
     a.permissionsEncrypted = zyr::cipher::Encrypt(a.permissionsPlain);
-    a.aclPlain = std::move(acl);
-    a.aclEncrypted = zyr::cipher::Encrypt(a.aclPlain);
     return a;
 }
 
 GroupRecord& AddGroup(ApplicationRecord& a, std::string name, std::string description, std::string acl)
 {
-    GroupRecord g;
-    g.dn = NewIdentity(true);
+    auto& g = a.groups.emplace_back(
+        MakeSecured<GroupRecord>(std::move(name), std::move(description), std::move(acl)));
     g.applDn = a.dn;
-    g.name = std::move(name);
-    g.description = std::move(description);
-    g.aclPlain = std::move(acl);
-    g.aclEncrypted = zyr::cipher::Encrypt(g.aclPlain);
-    a.groups.push_back(std::move(g));
-    return a.groups.back();
+    return g;
 }
 
 void AddObject(GroupRecord& g, std::string name, std::string description, std::string acl)
 {
-    ObjectRecord o;
-    o.dn = NewIdentity(true);
+    auto& o = g.objects.emplace_back(
+        MakeSecured<ObjectRecord>(std::move(name), std::move(description), std::move(acl)));
     o.groupDn = g.dn;
-    o.name = std::move(name);
-    o.description = std::move(description);
-    o.aclPlain = std::move(acl);
-    o.aclEncrypted = zyr::cipher::Encrypt(o.aclPlain);
-    g.objects.push_back(std::move(o));
 }
 
 RoleRecord MakeRole(std::string name, std::string description, std::vector<std::string> users,
@@ -78,13 +76,18 @@ std::string Numbered(const char* prefix, int64_t n, int width)
     return text;
 }
 
-bool CheckEmpty(SecurityStore& store, bool& empty, std::string& reason)
+enum class SeedStart { Failed, Occupied, Empty };
+
+// A seed goes only into an empty database.
+SeedStart StartSeed(SecurityStore& store, bool& seeded, std::string& reason)
 {
+    seeded = false;
+    bool empty = false;
     if (!store.IsEmpty(empty)) {
         reason = "the database cannot be read";
-        return false;
+        return SeedStart::Failed;
     }
-    return true;
+    return empty ? SeedStart::Empty : SeedStart::Occupied;
 }
 
 AuditRecord SeedAudit(std::time_t now, const std::string& what)
@@ -97,6 +100,39 @@ AuditRecord SeedAudit(std::time_t now, const std::string& what)
     a.operation = "Seed";
     a.name = what;
     return a;
+}
+
+// One write of a seed: on failure, says what could not be written.
+bool Written(bool ok, const char* failure, std::string& reason)
+{
+    if (!ok) {
+        reason = failure;
+    }
+    return ok;
+}
+
+// Writes every record of a list with the writer's member for its kind.
+template <typename Record>
+bool WriteAll(SecurityStore::BulkWriter& bulk, bool (SecurityStore::BulkWriter::*write)(const Record&),
+              const std::vector<Record>& records, const char* failure, std::string& reason)
+{
+    for (const auto& r : records) {
+        if (!Written((bulk.*write)(r), failure, reason)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Closes a seed with its own audit record and the commit.
+bool FinishSeed(SecurityStore::BulkWriter& bulk, std::time_t now, const std::string& what,
+                const char* failure, bool& seeded, std::string& reason)
+{
+    if (!Written(bulk.Audit(SeedAudit(now, what)) && bulk.Commit(), failure, reason)) {
+        return false;
+    }
+    seeded = true;
+    return true;
 }
 
 } // namespace
@@ -159,13 +195,8 @@ bool ParseLargeSeed(std::string_view text, LargeSeed& out)
 bool SeedDemo(SecurityStore& store, const std::string& adminAccount, std::time_t now, bool& seeded,
               std::string& reason)
 {
-    seeded = false;
-    bool empty = false;
-    if (!CheckEmpty(store, empty, reason)) {
-        return false;
-    }
-    if (!empty) {
-        return true;
+    if (SeedStart start = StartSeed(store, seeded, reason); start != SeedStart::Empty) {
+        return start == SeedStart::Occupied;
     }
     const std::string host = ShortHostName();
     const std::string rwx = "Read:0x00000001;Write:0x00000002;Execute:0x00000004;";
@@ -230,42 +261,19 @@ bool SeedDemo(SecurityStore& store, const std::string& adminAccount, std::time_t
     }
 
     auto bulk = store.BeginBulk();
-    for (const auto& a : applications) {
-        if (!bulk->Application(a)) {
-            reason = "the demo applications cannot be written";
-            return false;
-        }
-    }
-    for (const auto& r : roles) {
-        if (!bulk->Role(r)) {
-            reason = "the demo roles cannot be written";
-            return false;
-        }
-    }
-    for (const auto& e : log) {
-        if (!bulk->Log(e)) {
-            reason = "the demo log cannot be written";
-            return false;
-        }
-    }
-    if (!bulk->Audit(SeedAudit(now, "demo")) || !bulk->Commit()) {
-        reason = "the demo database cannot be written";
-        return false;
-    }
-    seeded = true;
-    return true;
+    using Writer = SecurityStore::BulkWriter;
+    return WriteAll(*bulk, &Writer::Application, applications, "the demo applications cannot be written",
+                    reason) &&
+           WriteAll(*bulk, &Writer::Role, roles, "the demo roles cannot be written", reason) &&
+           WriteAll(*bulk, &Writer::Log, log, "the demo log cannot be written", reason) &&
+           FinishSeed(*bulk, now, "demo", "the demo database cannot be written", seeded, reason);
 }
 
 bool SeedLarge(SecurityStore& store, const LargeSeed& size, std::time_t now, bool& seeded,
                std::string& reason)
 {
-    seeded = false;
-    bool empty = false;
-    if (!CheckEmpty(store, empty, reason)) {
-        return false;
-    }
-    if (!empty) {
-        return true;
+    if (SeedStart start = StartSeed(store, seeded, reason); start != SeedStart::Empty) {
+        return start == SeedStart::Occupied;
     }
     auto bulk = store.BeginBulk();
     auto roleName = [](int64_t r) { return Numbered("Role", r, 5); };
@@ -276,8 +284,8 @@ bool SeedLarge(SecurityStore& store, const LargeSeed& size, std::time_t now, boo
             (m % 4 == 3 ? groups : users)
                 .push_back(Numbered("PLANT\\account", r * size.membersPerRole + m, 7));
         }
-        if (!bulk->Role(MakeRole(roleName(r), "Generated role", std::move(users), std::move(groups)))) {
-            reason = "the roles cannot be written";
+        if (!Written(bulk->Role(MakeRole(roleName(r), "Generated role", std::move(users), std::move(groups))),
+                     "the roles cannot be written", reason)) {
             return false;
         }
     }
@@ -299,8 +307,7 @@ bool SeedLarge(SecurityStore& store, const LargeSeed& size, std::time_t now, boo
                 AddObject(group, Numbered("Object", o, 4), "Generated object", acl(++counter));
             }
         }
-        if (!bulk->Application(appl)) {
-            reason = "the applications cannot be written";
+        if (!Written(bulk->Application(appl), "the applications cannot be written", reason)) {
             return false;
         }
     }
@@ -311,8 +318,7 @@ bool SeedLarge(SecurityStore& store, const LargeSeed& size, std::time_t now, boo
             now - span + static_cast<std::time_t>((span * i) / std::max<int64_t>(size.logEntries, 1));
         LogEntry e{FormatLocalTime(when), Numbered("PLANT\\account", i % 5000, 7), kActions[i % 3],
                    i % 11 == 0 ? "Failed" : "Success", "PLANT-PC"};
-        if (!bulk->Log(e)) {
-            reason = "the log cannot be written";
+        if (!Written(bulk->Log(e), "the log cannot be written", reason)) {
             return false;
         }
     }
@@ -331,17 +337,11 @@ bool SeedLarge(SecurityStore& store, const LargeSeed& size, std::time_t now, boo
         a.name = Numbered("Object", i % 10000, 4);
         a.oldValue = "<OldValue><Description><Value>Generated</Value></Description></OldValue>";
         a.newValue = "<NewValue><Description><Value>Changed</Value></Description></NewValue>";
-        if (!bulk->Audit(a)) {
-            reason = "the audit trail cannot be written";
+        if (!Written(bulk->Audit(a), "the audit trail cannot be written", reason)) {
             return false;
         }
     }
-    if (!bulk->Audit(SeedAudit(now, "large")) || !bulk->Commit()) {
-        reason = "the database cannot be written";
-        return false;
-    }
-    seeded = true;
-    return true;
+    return FinishSeed(*bulk, now, "large", "the database cannot be written", seeded, reason);
 }
 
 } // namespace zyr::server

@@ -1,5 +1,7 @@
 #include "server/storage/PlainLists.h"
 
+#include "platform/text/Ascii.h"
+
 #include <charconv>
 
 namespace zyr::server {
@@ -88,16 +90,7 @@ std::string RenderAccessList(const std::vector<AccessItem>& items)
 
 bool SameRoleName(std::string_view a, std::string_view b)
 {
-    auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (fold(a[i]) != fold(b[i])) {
-            return false;
-        }
-    }
-    return true;
+    return text::EqualsAsciiNoCase(a, b);
 }
 
 size_t RemoveRoleFromAccessList(std::string_view plain, std::string_view role, std::string& out)

@@ -29,6 +29,8 @@ public:
     // Applications with their groups and objects, in creation order. Objects
     // come with what the list reply carries: no plain list, no qualifier.
     virtual bool ListApplications(std::vector<ApplicationRecord>& out) = 0;
+    // The one application of this name (without regard to case), or none.
+    virtual bool ListApplicationNamed(const std::string& name, std::vector<ApplicationRecord>& out) = 0;
     virtual StoreResult AddApplication(const ApplicationRecord& appl, const AuditRecord& audit) = 0;
     // Name, description, permissions and access-control list.
     virtual StoreResult UpdateApplication(const ApplicationRecord& appl, const AuditRecord& audit) = 0;

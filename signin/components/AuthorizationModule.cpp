@@ -54,8 +54,11 @@ public:
         if (appl.empty() || roles.empty()) {
             Prepare(); // from the files as they are
         } else {
-            // The texts just written, without reading them back.
-            applCache_ = appl;
+            // The texts just written, without reading them back. The
+            // application list is handed on when this component is released
+            // (see the destructor): one copy of it, not two.
+            applCache_ = std::move(appl);
+            offerOnRelease_ = true;
             roles_.clear();
             zyr::signin::ParseRoleCache(roles, roles_);
         }
@@ -72,6 +75,21 @@ public:
         }
     }
 
+    ~CKvtAuthorize() override
+    {
+        // The sign-in releases this component before the console's tree
+        // reads the application list: it takes the text from here.
+        if (offerOnRelease_ && !applCache_.empty()) {
+            try {
+                zyr::cache::OfferFreshCacheText(
+                    zyr::cache::CacheFilePath(CacheDirectory(), zyr::cache::kApplCacheFileName),
+                    std::move(applCache_));
+            } catch (...) {
+                // Out of memory: the tree decrypts the file instead.
+            }
+        }
+    }
+
     HRESULT SetAccount(const char16_t* domain, const char16_t* userName) override
     {
         domain_ = Narrow(domain);
@@ -82,6 +100,7 @@ public:
     HRESULT Prepare() override
     {
         std::string directory = CacheDirectory();
+        offerOnRelease_ = false; // the tree reads the file itself
         applCache_.clear();
         roles_.clear();
         std::string roleCache;
@@ -191,6 +210,7 @@ private:
     std::string domain_;
     std::string user_;
     std::string applCache_;
+    bool offerOnRelease_ = false;
     std::vector<zyr::signin::CachedRole> roles_;
 };
 

@@ -42,15 +42,7 @@ protected:
     }
 
     // The query parts of the requests received, in order.
-    std::vector<std::string> Queries() const
-    {
-        std::vector<std::string> out;
-        for (const auto& request : server.Requests()) {
-            size_t mark = request.target.find('?');
-            out.push_back(mark == std::string::npos ? std::string() : request.target.substr(mark));
-        }
-        return out;
-    }
+    std::vector<std::string> Queries() const { return server.Queries(); }
 
     static constexpr const char* kFlagQuery = "?Object=KVTAPI&Operation=Get21CFR11Flag";
     static constexpr const char* kVersionQuery = "?Operation=GetServerVersion";

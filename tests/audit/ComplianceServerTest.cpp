@@ -12,7 +12,6 @@
 namespace {
 
 using zyr::test::ReferenceServer;
-using zyr::testing::TempRegistry;
 
 class ComplianceServerTest : public zyr::testing::AuditFixture {
 protected:
@@ -24,8 +23,7 @@ protected:
         }
         ASSERT_TRUE(reference.Start({"--seed", "demo", "--enable-test-controls", "--log-level", "error"}));
         url = reference.RequestUrl();
-        TempRegistry::SetText(HKEY_LOCAL_MACHINE, zyr::testing::kFrameworkKey, "URL", url);
-        zyr::ResetServerSettings();
+        UseServer(url);
     }
 
     std::string TestControl(const std::string& body)

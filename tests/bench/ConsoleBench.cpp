@@ -4,7 +4,8 @@
 // from the picture to the end of the process, and the peak resident memory
 // of the process; beside them the floor of the same run (data_bench's plain
 // fetch, parse and decryption of both lists) and the ratios to it and to the
-// size of the replies.
+// size of the replies. Then console_action_bench times an administrator's
+// actions in one console window against the same server.
 //
 //   console_bench [--seed large:A,G,O,R,M,L] [--rounds N]
 #include "tests/support/ReferenceServer.h"
@@ -201,6 +202,17 @@ int main(int argc, char** argv)
                     static_cast<double>(best.peakKiB) / 1024.0,
                     static_cast<double>(best.peakKiB) / 1024.0 / replyMiB);
         std::fflush(stdout);
+    }
+    // The actions, timed in one console window against the same server.
+    std::printf("actions (console_action_bench):\n");
+    std::fflush(stdout);
+    char floorText[32];
+    std::snprintf(floorText, sizeof floorText, "%.6f", floor);
+    if (std::system(("QT_QPA_PLATFORM=offscreen " + Quoted((bin / "console_action_bench").string()) +
+                     " --floor " + floorText)
+                        .c_str()) != 0) {
+        std::fprintf(stderr, "the actions were not all timed\n");
+        status = 1;
     }
     server.Stop();
     std::error_code ignored;

@@ -14,3 +14,14 @@ foreach(needed zyr-security-server zyr-security-manager zyr-reg zyr-register zyr
     add_dependencies(console_bench ${needed})
   endif()
 endforeach()
+
+# Its second half: the actions of an administrator timed in the console
+# window of one process, run by console_bench against the same server.
+if(TARGET zyr_host)
+  find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
+  add_executable(console_action_bench ${CMAKE_CURRENT_LIST_DIR}/ConsoleActionBench.cpp)
+  target_link_libraries(console_action_bench PRIVATE zyr_host Qt6::Test)
+  target_include_directories(console_action_bench PRIVATE ${CMAKE_SOURCE_DIR})
+  zyr_apply_options(console_action_bench)
+  add_dependencies(console_bench console_action_bench)
+endif()

@@ -2,6 +2,7 @@
 
 #include "cache/FreshCache.h"
 #include "cache/TextCipher.h"
+#include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -26,9 +27,8 @@ class CacheFilesTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/zyr-cache-files-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        dir_ = zyr::test::MakeTempFolder("zyr-cache-files");
+        ASSERT_FALSE(dir_.empty());
     }
     void TearDown() override
     {
@@ -40,11 +40,7 @@ protected:
 
     std::string Path(const char* name) const { return (dir_ / name).string(); }
 
-    static std::string Content(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    static std::string Content(const std::string& path) { return zyr::test::FileContent(path); }
     static void Put(const std::string& path, const std::string& content)
     {
         std::ofstream(path, std::ios::binary) << content;

@@ -75,6 +75,13 @@ protected:
         return hr;
     }
 
+    // Points the configuration at url (read on first use by each record).
+    static void UseServer(const std::string& url)
+    {
+        zyr::ResetServerSettings();
+        TempRegistry::SetText(HKEY_LOCAL_MACHINE, kFrameworkKey, "URL", url);
+    }
+
     TempRegistry registry;
     zyr::log::ScopedRecordingLog log;
     std::filesystem::path tempDir;

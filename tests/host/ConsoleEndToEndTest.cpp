@@ -238,6 +238,19 @@ protected:
         const QPoint at = widget->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
         QContextMenuEvent event(QContextMenuEvent::Keyboard, at, widget->mapToGlobal(at));
         QApplication::sendEvent(widget, &event);
+        return ShownMenu();
+    }
+    // A right click on the tree's item of id.
+    QMenu* RightClickTreeItem(HSCOPEITEM id)
+    {
+        QWidget* viewport = window_->ScopeTree()->viewport();
+        const QPoint at = window_->ScopeTree()->visualItemRect(window_->TreeItem(id)).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+        QApplication::sendEvent(viewport, &event);
+        return ShownMenu();
+    }
+    static QMenu* ShownMenu()
+    {
         QMenu* menu = nullptr;
         EXPECT_TRUE(QTest::qWaitFor([&] {
             menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -268,6 +281,22 @@ protected:
         }
         EXPECT_TRUE(QTest::qWaitFor([action] { return action->menu()->isVisible(); }));
         return action->menu();
+    }
+
+    // Answers the next New dialog: a name and a description typed into its
+    // edits of those object names, then OK.
+    void AnswerNew(const char* nameEdit, const char* descriptionEdit, const QString& name, bool& made)
+    {
+        made = false;
+        WhenModal({}, [nameEdit, descriptionEdit, name, &made](QWidget* dialog) {
+            auto* nameBox = dialog->findChild<QLineEdit*>(QString::fromLatin1(nameEdit));
+            auto* description = dialog->findChild<QLineEdit*>(QString::fromLatin1(descriptionEdit));
+            if (nameBox != nullptr && description != nullptr) {
+                QTest::keyClicks(nameBox, name);
+                QTest::keyClicks(description, QStringLiteral("made by keys"));
+                made = Click(dialog, "1");
+            }
+        });
     }
 
     // Alt+Enter on the focused list: the sheet of the current item.
@@ -318,15 +347,7 @@ TEST_F(ConsoleEndToEndTest, ANewItemShowsAtOnceAndEveryCommandHasItsKey)
     QMenu* newMenu = ClickMenuItem(menu, QStringLiteral("New"));
     ASSERT_NE(newMenu, nullptr);
     bool made = false;
-    WhenModal({}, [&made](QWidget* dialog) {
-        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("201"));
-        auto* description = dialog->findChild<QLineEdit*>(QStringLiteral("202"));
-        if (name != nullptr && description != nullptr) {
-            QTest::keyClicks(name, QStringLiteral("Night Shift Console"));
-            QTest::keyClicks(description, QStringLiteral("made by keys"));
-            made = Click(dialog, "1");
-        }
-    });
+    AnswerNew("201", "202", QStringLiteral("Night Shift Console"), made);
     ClickMenuItem(newMenu, QStringLiteral("New Application"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return made && ListNames().size() == shown + 1; }));
     EXPECT_TRUE(TreeChildren(applications).contains(QStringLiteral("Night Shift Console")));
@@ -371,6 +392,35 @@ TEST_F(ConsoleEndToEndTest, ANewItemShowsAtOnceAndEveryCommandHasItsKey)
     EXPECT_FALSE(TreeChildren(applications).contains(QStringLiteral("Night Shift Console")));
     EXPECT_EQ(Get("Object=Appl&Operation=GetAll").find("Night Shift Console"), std::string::npos);
     EXPECT_EQ(AuditRecords("Appl", "Night Shift Console"), records + 1);
+
+    // New Role from the menu of the Roles node while Applications is shown:
+    // the console turns to the roles with the new one among them, selected.
+    const HSCOPEITEM roles = session_.FindByPath(std::u16string(kRoot) + u"/Roles");
+    menu = RightClickTreeItem(roles);
+    ASSERT_NE(menu, nullptr);
+    newMenu = ClickMenuItem(menu, QStringLiteral("New"));
+    ASSERT_NE(newMenu, nullptr);
+    AnswerNew("244", "245", QStringLiteral("Night Shift Operators"), made);
+    ClickMenuItem(newMenu, QStringLiteral("Role"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return made && ListNames().contains(QStringLiteral("Night Shift Operators")); }));
+    EXPECT_EQ(session_.ShownScope(), roles);
+    EXPECT_EQ(CurrentRow(), QStringLiteral("Night Shift Operators"));
+    EXPECT_NE(Get("Object=Role&Operation=Get").find("Night Shift Operators"), std::string::npos);
+
+    // New Secure Group under an application: in its tree and its list at once.
+    const HSCOPEITEM historian = Show(u"Applications/Plant Historian");
+    menu = PressMenuKey(window_->ScopeTree());
+    ASSERT_NE(menu, nullptr);
+    newMenu = ClickMenuItem(menu, QStringLiteral("New"));
+    ASSERT_NE(newMenu, nullptr);
+    AnswerNew("251", "252", QStringLiteral("Night Shift Group"), made);
+    ClickMenuItem(newMenu, QStringLiteral("Secure Group"));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return made && ListNames().contains(QStringLiteral("Night Shift Group")); }));
+    EXPECT_TRUE(TreeChildren(historian).contains(QStringLiteral("Night Shift Group")));
+    EXPECT_EQ(CurrentRow(), QStringLiteral("Night Shift Group"));
+    EXPECT_NE(Get("Object=Appl&Operation=GetAll").find("Night Shift Group"), std::string::npos);
 }
 
 TEST_F(ConsoleEndToEndTest, SheetsSendOnlyWhatChangedAndThePickerWorksByKeys)
@@ -399,8 +449,7 @@ TEST_F(ConsoleEndToEndTest, SheetsSendOnlyWhatChangedAndThePickerWorksByKeys)
     EXPECT_EQ(AuditRecords("Appl", "Plant Historian"), records + 1);
     EXPECT_NE(Get("Object=Appl&Operation=GetAll").find("Historian of the night shift"), std::string::npos);
 
-    // The picker: OK stays off with nothing picked; typing, Down and Enter
-    // take the first match, which OK on the sheet sends as one change.
+    // A role's General page alike.
     Show(u"Roles");
     QString role;
     for (const QString& name : ListNames()) {
@@ -410,30 +459,92 @@ TEST_F(ConsoleEndToEndTest, SheetsSendOnlyWhatChangedAndThePickerWorksByKeys)
     const int roleRecords = AuditRecords("Role", role.toStdString());
     sheet = OpenSheetByKeys();
     ASSERT_NE(sheet, nullptr);
+    PressOk(sheet);
+    EXPECT_EQ(AuditRecords("Role", role.toStdString()), roleRecords);
+    sheet = OpenSheetByKeys();
+    ASSERT_NE(sheet, nullptr);
+    description = EditOf(sheet, QStringLiteral("&Description:"));
+    ASSERT_NE(description, nullptr);
+    description->setFocus();
+    QTest::keyClicks(description, QStringLiteral(" of the night"));
+    PressOk(sheet);
+    EXPECT_EQ(AuditRecords("Role", role.toStdString()), roleRecords + 1);
+    EXPECT_NE(Get("Object=Role&Operation=Get").find(" of the night"), std::string::npos);
+
+    // The picker: OK stays off with nothing picked; typing, Down and Enter
+    // take the first match; a click and a Ctrl+click take two at once; a
+    // double-click takes one. OK on the sheet sends them as one change.
+    sheet = OpenSheetByKeys();
+    ASSERT_NE(sheet, nullptr);
     for (int tab = sheet->Tabs()->count() - 1; tab >= 0; --tab) {
         if (sheet->Tabs()->tabText(tab).contains(QStringLiteral("Members"))) {
             sheet->Tabs()->setCurrentIndex(tab); // the first, the account page
         }
     }
     auto* add = sheet->Tabs()->currentWidget()->findChild<QPushButton*>(QStringLiteral("353"));
+    auto* members = sheet->Tabs()->currentWidget()->findChild<QTreeWidget*>(QStringLiteral("350"));
     ASSERT_NE(add, nullptr);
-    bool okWasOff = false;
-    bool picked = false;
-    WhenModal(QStringLiteral("AccountPicker"), [&](QWidget* picker) {
-        okWasOff = !picker->findChild<QPushButton*>(QStringLiteral("1"))->isEnabled();
-        auto* search = picker->findChild<QLineEdit*>(QStringLiteral("search"));
-        QTest::keyClicks(search, QStringLiteral("daemon"));
-        QTest::keyClick(search, Qt::Key_Down);
-        QTest::keyClick(search, Qt::Key_Return);
-        picked = !picker->isVisible();
+    ASSERT_NE(members, nullptr);
+    const int before = members->topLevelItemCount();
+    // Picks among the matches of search: by how, or by Down and Enter.
+    auto pick = [&](const QString& search,
+                    const std::function<void(QTreeWidget*, QList<QTreeWidgetItem*>)>& how) {
+        bool okWasOff = false;
+        bool picked = false;
+        WhenModal(QStringLiteral("AccountPicker"), [&](QWidget* picker) {
+            okWasOff = !picker->findChild<QPushButton*>(QStringLiteral("1"))->isEnabled();
+            auto* box = picker->findChild<QLineEdit*>(QStringLiteral("search"));
+            auto* accounts = picker->findChild<QTreeWidget*>(QStringLiteral("accounts"));
+            QTest::keyClicks(box, search);
+            QList<QTreeWidgetItem*> matches;
+            for (int row = 0; row < accounts->topLevelItemCount(); ++row) {
+                if (!accounts->topLevelItem(row)->isHidden()) {
+                    matches << accounts->topLevelItem(row);
+                }
+            }
+            if (how) {
+                how(accounts, matches);
+            } else {
+                QTest::keyClick(box, Qt::Key_Down);
+                QTest::keyClick(box, Qt::Key_Return);
+            }
+            picked = !picker->isVisible();
+        });
+        QTest::mouseClick(add, Qt::LeftButton);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return picked; })) << search.toStdString();
+        EXPECT_TRUE(okWasOff);
+    };
+    auto at = [](QTreeWidget* accounts, QTreeWidgetItem* item) {
+        return accounts->visualItemRect(item).center();
+    };
+    pick(QStringLiteral("daemon"), {});
+    EXPECT_EQ(members->topLevelItemCount(), before + 1);
+    // The user and the group "bin": two members.
+    QStringList two;
+    pick(QStringLiteral("\\bin"), [&](QTreeWidget* accounts, QList<QTreeWidgetItem*> matches) {
+        ASSERT_GE(matches.size(), 2);
+        QTest::mouseClick(accounts->viewport(), Qt::LeftButton, {}, at(accounts, matches[0]));
+        QTest::mouseClick(accounts->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          at(accounts, matches[1]));
+        two << matches[0]->text(1) << matches[1]->text(1);
+        Click(accounts->window(), "1");
     });
-    QTest::mouseClick(add, Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return picked; }));
-    EXPECT_TRUE(okWasOff);
+    EXPECT_EQ(two, (QStringList{QStringLiteral("Group"), QStringLiteral("User")}));
+    EXPECT_EQ(members->topLevelItemCount(), before + 3);
+    pick(QStringLiteral("\\sys"), [&](QTreeWidget* accounts, QList<QTreeWidgetItem*> matches) {
+        ASSERT_FALSE(matches.isEmpty());
+        // A double click is a press and release, then the second press.
+        QTest::mouseClick(accounts->viewport(), Qt::LeftButton, {}, at(accounts, matches[0]));
+        QTest::mouseDClick(accounts->viewport(), Qt::LeftButton, {}, at(accounts, matches[0]));
+    });
+    EXPECT_EQ(members->topLevelItemCount(), before + 4);
     EXPECT_TRUE(sheet->ApplyButton()->isEnabled());
     PressOk(sheet);
-    EXPECT_EQ(AuditRecords("Role", role.toStdString()), roleRecords + 1);
-    EXPECT_NE(AuditPage("Role", role.toStdString()).find("daemon"), std::string::npos);
+    EXPECT_EQ(AuditRecords("Role", role.toStdString()), roleRecords + 2);
+    const std::string page = AuditPage("Role", role.toStdString());
+    for (const char* name : {"daemon", "\\bin", "\\sys"}) {
+        EXPECT_NE(page.find(name), std::string::npos) << name;
+    }
 }
 
 } // namespace

@@ -129,6 +129,27 @@ TEST_F(MainWindowTest, TheTreeFollowsTheSnapinAndSelectingShowsThePane)
     EXPECT_TRUE(window_->SnapinToolbars()[0]->isVisible());
 }
 
+TEST_F(MainWindowTest, ColumnsShareThePaneSoTheLastIsInView)
+{
+    window_->SelectScopeItem(alpha_);
+    QTreeView* list = window_->ResultList();
+    auto lastInView = [list] { return list->header()->sectionPosition(1) < list->viewport()->width(); };
+    EXPECT_TRUE(lastInView());
+    EXPECT_EQ(list->columnWidth(0), 200) << "the snap-in's width where there is room";
+    // A narrow pane: the wide columns give way, never below their header.
+    window_->resize(480, window_->height());
+    ASSERT_TRUE(QTest::qWaitFor([list] { return list->columnWidth(0) < 200; }));
+    EXPECT_TRUE(lastInView());
+    EXPECT_GE(list->columnWidth(0), list->header()->sectionSizeHint(0));
+    window_->resize(900, window_->height());
+    ASSERT_TRUE(QTest::qWaitFor([list] { return list->columnWidth(0) == 200; }));
+    // A width the operator set stays whatever the pane's size.
+    list->setColumnWidth(0, 150);
+    window_->resize(480, window_->height());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(list->columnWidth(0), 150);
+}
+
 TEST_F(MainWindowTest, HeaderClicksSortAndTheFilterNarrowsTheList)
 {
     window_->SelectScopeItem(alpha_);

@@ -18,6 +18,17 @@ using zyr::testing::RecordingSheetSite;
 
 class AccessPagesTest : public zyr::testing::ApplicationPagesFixture {
 protected:
+    // The roles, and the application whose list grants some of them.
+    void MakeGrantingApplication(std::initializer_list<const char*> roles,
+                                 std::initializer_list<std::pair<const char*, uint32_t>> grants)
+    {
+        MakeRoles(roles);
+        MakeApplication();
+        for (const auto& [role, mask] : grants) {
+            application->ACL.emplace_back(role, mask);
+        }
+    }
+
     template <typename Page>
     QWidget* Open(Page& page, RecordingSheetSite* site = nullptr)
     {
@@ -57,10 +68,8 @@ TEST(AccessIdTextTest, BracesAreDroppedFromAGuidIdentity)
 
 TEST_F(AccessPagesTest, ApplicationPageShowsTheRecordAndEveryRoleWithItsMask)
 {
-    MakeRoles({"Operators", "administrators", "Engineers"});
-    MakeApplication();
-    application->ACL.emplace_back("ADMINISTRATORS", 0x7);
-    application->ACL.emplace_back("Engineers", 0x2);
+    MakeGrantingApplication({"Operators", "administrators", "Engineers"},
+                            {{"ADMINISTRATORS", 0x7}, {"Engineers", 0x2}});
     CApplPage page(kNotifyHandle, application.get());
     Open(page);
     auto& panel = page.Panel();
@@ -90,10 +99,7 @@ TEST_F(AccessPagesTest, ApplicationPageShowsTheRecordAndEveryRoleWithItsMask)
 
 TEST_F(AccessPagesTest, ApplyingSendsTheDescriptionAndTheChangedRolesAsAuditText)
 {
-    MakeRoles({"Operators", "Engineers", "Guests"});
-    MakeApplication();
-    application->ACL.emplace_back("Operators", 0x1);
-    application->ACL.emplace_back("Guests", 0x2);
+    MakeGrantingApplication({"Operators", "Engineers", "Guests"}, {{"Operators", 0x1}, {"Guests", 0x2}});
     CApplPage page(kNotifyHandle, application.get());
     Open(page);
     auto& panel = page.Panel();
@@ -126,9 +132,7 @@ TEST_F(AccessPagesTest, ApplyingSendsTheDescriptionAndTheChangedRolesAsAuditText
 
 TEST_F(AccessPagesTest, SwitchingRolesKeepsTheMarksOfTheRoleLeft)
 {
-    MakeRoles({"Alpha", "Beta"});
-    MakeApplication();
-    application->ACL.emplace_back("Beta", 0x4);
+    MakeGrantingApplication({"Alpha", "Beta"}, {{"Beta", 0x4}});
     CApplPage page(kNotifyHandle, application.get());
     RecordingSheetSite site;
     Open(page, &site);
@@ -216,7 +220,7 @@ TEST_F(AccessPagesTest, GroupAndObjectPagesOfferTheApplicationsPermissions)
     application->Permissions.emplace_back("Calibrate", "0x00000010");
     Group().ACL.emplace_back("operators", 0x10);
     Object().UseQ = 1;
-    Object().QName.Assign("Level");
+    Object().Qualifier().QName.Assign("Level");
 
     CGroupPage groupPage(kNotifyHandle, application.get(), &Group());
     RecordingSheetSite groupSite;
@@ -239,7 +243,7 @@ TEST_F(AccessPagesTest, GroupAndObjectPagesOfferTheApplicationsPermissions)
     Check(objectPage.Panel(), 3, true);
     EXPECT_EQ(objectPage.Apply(), 1);
     EXPECT_EQ(Object().UseQ, 0) << "the page has no qualifier controls";
-    EXPECT_EQ(Object().QName.view(), "Level");
+    EXPECT_EQ(Object().QualifierOrEmpty().QName.view(), "Level");
 
     auto updates = Updates();
     ASSERT_EQ(updates.size(), 2u);

@@ -20,26 +20,12 @@
 namespace {
 
 namespace ui = zyr::ui;
+using zyr::testing::ChildControl;
+using zyr::testing::WhileModalShown;
 
 class AuditTrailWindowsTest : public ::testing::Test {
 protected:
     void SetUp() override { zyr::testing::QtTestApp(); }
-
-    static void WhileShown(std::function<void(QDialog&)> body)
-    {
-        QTimer::singleShot(0, [body] {
-            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(nullptr, dialog);
-            body(*dialog);
-        });
-    }
-    template <typename W>
-    static W* Control(QWidget& parent, const char* id)
-    {
-        W* widget = parent.findChild<W*>(id);
-        EXPECT_NE(nullptr, widget) << id;
-        return widget;
-    }
 
     ui::ScopedRecordingUi recording;
 };
@@ -47,17 +33,18 @@ protected:
 TEST_F(AuditTrailWindowsTest, FilterDialogGivesTheServersRange)
 {
     zyr::records::AuditFilter filter{"", "", "CORP\\ann", "role", ""};
-    WhileShown([](QDialog& shown) {
-        EXPECT_EQ("Role", Control<QComboBox>(shown, "Kind")->currentData().toString())
+    WhileModalShown([](QDialog& shown) {
+        EXPECT_EQ("Role", ChildControl<QComboBox>(shown, "Kind")->currentData().toString())
             << "kinds match in any case";
-        EXPECT_FALSE(Control<QDateTimeEdit>(shown, "From")->isEnabled());
-        Control<QCheckBox>(shown, "UseFrom")->click();
-        Control<QCheckBox>(shown, "UseTo")->click();
-        Control<QDateTimeEdit>(shown, "From")->setDateTime(QDateTime(QDate(2026, 12, 1), QTime(8, 0)));
-        Control<QDateTimeEdit>(shown, "To")->setDateTime(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)));
-        Control<QLineEdit>(shown, "Name")->setText("  valve ");
-        Control<QComboBox>(shown, "Kind")->setCurrentIndex(0);
-        Control<QPushButton>(shown, "1")->click();
+        EXPECT_FALSE(ChildControl<QDateTimeEdit>(shown, "From")->isEnabled());
+        ChildControl<QCheckBox>(shown, "UseFrom")->click();
+        ChildControl<QCheckBox>(shown, "UseTo")->click();
+        ChildControl<QDateTimeEdit>(shown, "From")->setDateTime(QDateTime(QDate(2026, 12, 1), QTime(8, 0)));
+        ChildControl<QDateTimeEdit>(shown, "To")
+            ->setDateTime(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)));
+        ChildControl<QLineEdit>(shown, "Name")->setText("  valve ");
+        ChildControl<QComboBox>(shown, "Kind")->setCurrentIndex(0);
+        ChildControl<QPushButton>(shown, "1")->click();
     });
     zyr::pages::AuditTrailWindows windows;
     ASSERT_TRUE(windows.RunAuditFilterDialog(nullptr, filter));
@@ -68,12 +55,12 @@ TEST_F(AuditTrailWindowsTest, FilterDialogGivesTheServersRange)
     EXPECT_EQ("valve", filter.name);
 
     bool stayed = false;
-    WhileShown([&](QDialog& shown) {
-        Control<QDateTimeEdit>(shown, "From")->setDateTime(QDateTime(QDate(2026, 12, 2), QTime(0, 0)));
-        Control<QDateTimeEdit>(shown, "To")->setDateTime(QDateTime(QDate(2026, 12, 1), QTime(0, 0)));
-        Control<QPushButton>(shown, "1")->click();
+    WhileModalShown([&](QDialog& shown) {
+        ChildControl<QDateTimeEdit>(shown, "From")->setDateTime(QDateTime(QDate(2026, 12, 2), QTime(0, 0)));
+        ChildControl<QDateTimeEdit>(shown, "To")->setDateTime(QDateTime(QDate(2026, 12, 1), QTime(0, 0)));
+        ChildControl<QPushButton>(shown, "1")->click();
         stayed = shown.isVisible();
-        Control<QPushButton>(shown, "2")->click();
+        ChildControl<QPushButton>(shown, "2")->click();
     });
     EXPECT_FALSE(windows.RunAuditFilterDialog(nullptr, filter));
     EXPECT_TRUE(stayed);
@@ -97,7 +84,7 @@ TEST_F(AuditTrailWindowsTest, RecordPageMarksWhatChanged)
     auto* page = new CAuditRecordPage(0, entry);
     QWidget parent;
     QWidget* widget = page->CreatePage(&parent);
-    auto* table = Control<QTableWidget>(*widget, "Values");
+    auto* table = ChildControl<QTableWidget>(*widget, "Values");
     ASSERT_NE(nullptr, table);
     ASSERT_EQ(1, table->rowCount()) << "an unchanged description is no row";
     EXPECT_EQ("ACE Ops", table->item(0, 0)->text());

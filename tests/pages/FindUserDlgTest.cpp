@@ -28,9 +28,7 @@ protected:
     template <typename W>
     W* Control(const char* id)
     {
-        W* widget = dialog.Dialog()->findChild<W*>(id);
-        EXPECT_NE(widget, nullptr) << id;
-        return widget;
+        return zyr::testing::ChildControl<W>(*dialog.Dialog(), id);
     }
     void Query(const char* user, const char* domain)
     {

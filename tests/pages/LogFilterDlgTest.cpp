@@ -18,32 +18,18 @@
 namespace {
 
 namespace ui = zyr::ui;
+using zyr::testing::ChildControl;
+using zyr::testing::WhileModalShown;
 
 class LogFilterDlgTest : public ::testing::Test {
 protected:
     void SetUp() override { zyr::testing::QtTestApp(); }
 
-    // Runs body inside the dialog's modal loop, once it is shown.
-    static void WhileShown(std::function<void(QDialog&)> body)
-    {
-        QTimer::singleShot(0, [body] {
-            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(nullptr, dialog);
-            body(*dialog);
-        });
-    }
-    template <typename W>
-    static W* Control(QDialog& dialog, const char* id)
-    {
-        W* widget = dialog.findChild<W*>(id);
-        EXPECT_NE(nullptr, widget) << id;
-        return widget;
-    }
     static void ChooseRange(QDialog& dialog, QDate from, QDate to)
     {
-        Control<QCheckBox>(dialog, "315")->click();
-        Control<QDateEdit>(dialog, "325")->setDate(from);
-        Control<QDateEdit>(dialog, "326")->setDate(to);
+        ChildControl<QCheckBox>(dialog, "315")->click();
+        ChildControl<QDateEdit>(dialog, "325")->setDate(from);
+        ChildControl<QDateEdit>(dialog, "326")->setDate(to);
     }
 
     ui::ScopedRecordingUi recording;
@@ -53,22 +39,22 @@ TEST_F(LogFilterDlgTest, OpensOnAllLogsWithTheDatesOutOfUse)
 {
     CLogFilterDlg dialog;
     bool checked = false;
-    WhileShown([&](QDialog& shown) {
+    WhileModalShown([&](QDialog& shown) {
         EXPECT_EQ("227", shown.objectName());
         EXPECT_EQ("Log Filter Dialog", shown.windowTitle());
-        EXPECT_TRUE(Control<QCheckBox>(shown, "315")->isChecked());
+        EXPECT_TRUE(ChildControl<QCheckBox>(shown, "315")->isChecked());
         for (const char* id : {"316", "317", "325", "326"}) {
-            EXPECT_FALSE(Control<QWidget>(shown, id)->isEnabled()) << id;
+            EXPECT_FALSE(ChildControl<QWidget>(shown, id)->isEnabled()) << id;
         }
-        Control<QCheckBox>(shown, "315")->click();
+        ChildControl<QCheckBox>(shown, "315")->click();
         for (const char* id : {"316", "317", "325", "326"}) {
-            EXPECT_TRUE(Control<QWidget>(shown, id)->isEnabled()) << id;
+            EXPECT_TRUE(ChildControl<QWidget>(shown, id)->isEnabled()) << id;
         }
-        Control<QCheckBox>(shown, "315")->click();
-        EXPECT_FALSE(Control<QWidget>(shown, "325")->isEnabled());
-        EXPECT_EQ(QDate::currentDate(), Control<QDateEdit>(shown, "326")->date());
+        ChildControl<QCheckBox>(shown, "315")->click();
+        EXPECT_FALSE(ChildControl<QWidget>(shown, "325")->isEnabled());
+        EXPECT_EQ(QDate::currentDate(), ChildControl<QDateEdit>(shown, "326")->date());
         checked = true;
-        Control<QPushButton>(shown, "1")->click();
+        ChildControl<QPushButton>(shown, "1")->click();
     });
     ASSERT_EQ(ui::IDOK, dialog.DoModal());
     EXPECT_TRUE(checked);
@@ -79,9 +65,9 @@ TEST_F(LogFilterDlgTest, OpensOnAllLogsWithTheDatesOutOfUse)
 TEST_F(LogFilterDlgTest, OneDayGivesThatDayAsFromAndTheNextAsTo)
 {
     zyr::console::LogFilterChoice choice;
-    WhileShown([](QDialog& shown) {
+    WhileModalShown([](QDialog& shown) {
         ChooseRange(shown, QDate(2007, 2, 28), QDate(2007, 2, 28));
-        Control<QPushButton>(shown, "1")->click();
+        ChildControl<QPushButton>(shown, "1")->click();
     });
     ASSERT_TRUE(zyr::pages::RunLogFilterDialog(nullptr, &choice));
     EXPECT_FALSE(choice.allLogs);
@@ -90,9 +76,9 @@ TEST_F(LogFilterDlgTest, OneDayGivesThatDayAsFromAndTheNextAsTo)
 
     // Across a year's end, and the To text taken twice stays the same.
     CLogFilterDlg dialog;
-    WhileShown([](QDialog& shown) {
+    WhileModalShown([](QDialog& shown) {
         ChooseRange(shown, QDate(2026, 12, 1), QDate(2026, 12, 31));
-        Control<QPushButton>(shown, "1")->click();
+        ChildControl<QPushButton>(shown, "1")->click();
     });
     ASSERT_EQ(ui::IDOK, dialog.DoModal());
     EXPECT_EQ("12/1/2026", dialog.GetFromText());
@@ -104,9 +90,9 @@ TEST_F(LogFilterDlgTest, ABackwardsRangeIsRefusedAndTheDialogStays)
 {
     zyr::console::LogFilterChoice choice;
     bool stayed = false;
-    WhileShown([&](QDialog& shown) {
+    WhileModalShown([&](QDialog& shown) {
         ChooseRange(shown, QDate(2026, 12, 9), QDate(2026, 12, 8));
-        Control<QPushButton>(shown, "1")->click();
+        ChildControl<QPushButton>(shown, "1")->click();
         stayed = shown.isVisible();
         EXPECT_EQ(1u, recording.recorder.boxes.size());
         if (!recording.recorder.boxes.empty()) {
@@ -117,10 +103,10 @@ TEST_F(LogFilterDlgTest, ABackwardsRangeIsRefusedAndTheDialogStays)
             EXPECT_EQ(&shown, box.owner);
         }
         // Even with "All Logs" ticked again the range must not run backwards.
-        Control<QCheckBox>(shown, "315")->click();
-        Control<QPushButton>(shown, "1")->click();
+        ChildControl<QCheckBox>(shown, "315")->click();
+        ChildControl<QPushButton>(shown, "1")->click();
         EXPECT_EQ(2u, recording.recorder.boxes.size());
-        Control<QPushButton>(shown, "2")->click();
+        ChildControl<QPushButton>(shown, "2")->click();
     });
     EXPECT_FALSE(zyr::pages::RunLogFilterDialog(nullptr, &choice));
     EXPECT_TRUE(stayed);
@@ -129,7 +115,7 @@ TEST_F(LogFilterDlgTest, ABackwardsRangeIsRefusedAndTheDialogStays)
 TEST_F(LogFilterDlgTest, AllLogsHandsBackNoRange)
 {
     zyr::console::LogFilterChoice choice{false, "x", "y"};
-    WhileShown([](QDialog& shown) { Control<QPushButton>(shown, "1")->click(); });
+    WhileModalShown([](QDialog& shown) { ChildControl<QPushButton>(shown, "1")->click(); });
     ASSERT_TRUE(zyr::pages::RunLogFilterDialog(nullptr, &choice));
     EXPECT_TRUE(choice.allLogs);
     EXPECT_TRUE(choice.fromText.empty());

@@ -49,9 +49,7 @@ protected:
     template <typename W>
     W* Control(const char* id)
     {
-        W* widget = dialog.Dialog()->findChild<W*>(id);
-        EXPECT_NE(widget, nullptr) << id;
-        return widget;
+        return zyr::testing::ChildControl<W>(*dialog.Dialog(), id);
     }
     // Directory-client mode over the test directory, run by user: the role
     // "Supervisors" holds the directory group of that name (which holds

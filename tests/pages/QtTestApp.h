@@ -5,10 +5,14 @@
 
 #include "tests/pages/TabOrderCheck.h"
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QDialog>
 #include <QPushButton>
 #include <QTimer>
+
+#include <functional>
 
 namespace zyr::testing {
 
@@ -39,6 +43,25 @@ inline void ClickInNextModal(const char* id)
             button->click();
         }
     });
+}
+
+// Runs body inside the active modal dialog's loop, once it is shown.
+inline void WhileModalShown(std::function<void(QDialog&)> body)
+{
+    QTimer::singleShot(0, [body] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(nullptr, dialog);
+        body(*dialog);
+    });
+}
+
+// The child control named id; a failure of the test when there is none.
+template <typename W>
+W* ChildControl(QWidget& parent, const char* id)
+{
+    W* widget = parent.findChild<W*>(id);
+    EXPECT_NE(nullptr, widget) << id;
+    return widget;
 }
 
 } // namespace zyr::testing

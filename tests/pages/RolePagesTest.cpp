@@ -11,7 +11,7 @@
 #include "tests/console/role/RoleFixture.h"
 #include "tests/pages/QtTestApp.h"
 #include "tests/signin/directory/DirectoryFixture.h"
-#include "tests/support/PreloadWrappers.h"
+#include "tests/support/NssWrapperRun.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -22,26 +22,12 @@
 #include <QRadioButton>
 #include <QTreeWidget>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <fstream>
-
 using ::testing::ElementsAre;
 
 namespace zyr::testing {
 namespace {
 
 namespace ui = zyr::ui;
-
-std::vector<std::string> Names(const auto& members)
-{
-    std::vector<std::string> names;
-    for (const auto& m : members) {
-        names.push_back(m->Name.str());
-    }
-    return names;
-}
 
 class RolePagesTest : public RoleFixture {
 protected:
@@ -101,6 +87,23 @@ protected:
         for (int row : rows) {
             list->topLevelItem(row)->setSelected(true);
         }
+    }
+
+    // The member page of the role with these members as the server sent
+    // them, its window held by widget.
+    CNTRoleMemberPage* OpenMemberPage(std::initializer_list<const char*> groups,
+                                      std::initializer_list<const char*> users,
+                                      std::unique_ptr<QWidget>& widget)
+    {
+        for (const char* group : groups) {
+            owned->AppendServerMemberGroup(group);
+        }
+        for (const char* user : users) {
+            owned->AppendServerMemberUser(user);
+        }
+        auto* page = new CNTRoleMemberPage(0, owned.get());
+        widget.reset(page->CreatePage(nullptr));
+        return page;
     }
 
     std::unique_ptr<CKVTRole> owned;
@@ -201,11 +204,8 @@ TEST_F(RolePagesTest, TheGeneralPageSendsOnlyAChangedDescriptionWithItsAuditValu
 TEST_F(RolePagesTest, TheMemberPageSendsNothingWhenTheMembersDidNotChange)
 {
     CKVTRole& role = *owned;
-    role.AppendServerMemberGroup("BUILD-07\\engineering");
-    role.AppendServerMemberGroup("Everyone");
-    role.AppendServerMemberUser("BUILD-07\\ann");
-    auto* page = new CNTRoleMemberPage(0, &role);
-    std::unique_ptr<QWidget> widget(page->CreatePage(nullptr));
+    std::unique_ptr<QWidget> widget;
+    auto* page = OpenMemberPage({"BUILD-07\\engineering", "Everyone"}, {"BUILD-07\\ann"}, widget);
     EXPECT_THAT(Items(page->MemberList()),
                 ElementsAre("BUILD-07\\engineering/1", "Everyone/0", "BUILD-07\\ann/3"));
 
@@ -216,18 +216,15 @@ TEST_F(RolePagesTest, TheMemberPageSendsNothingWhenTheMembersDidNotChange)
     EXPECT_EQ(3, page->MemberList()->topLevelItemCount());
     EXPECT_EQ(1, page->Apply());
     EXPECT_EQ(0u, scripted.RequestCount());
-    EXPECT_THAT(Names(role.MemberGroups()), ElementsAre("BUILD-07\\engineering", "Everyone"));
+    EXPECT_THAT(MemberNames(role.MemberGroups()), ElementsAre("BUILD-07\\engineering", "Everyone"));
     page->Release();
 }
 
 TEST_F(RolePagesTest, TheMemberPageSendsTheMembersRemovedAndAdded)
 {
     CKVTRole& role = *owned;
-    role.AppendServerMemberGroup("BUILD-07\\engineering");
-    role.AppendServerMemberUser("BUILD-07\\ann");
-    role.AppendServerMemberUser("CORP\\bob");
-    auto* page = new CNTRoleMemberPage(0, &role);
-    std::unique_ptr<QWidget> widget(page->CreatePage(nullptr));
+    std::unique_ptr<QWidget> widget;
+    auto* page = OpenMemberPage({"BUILD-07\\engineering"}, {"BUILD-07\\ann", "CORP\\bob"}, widget);
     Select(page->MemberList(), {0, 2});
     page->OnRemove();
     // A selection of another class ends the walk.
@@ -247,8 +244,8 @@ TEST_F(RolePagesTest, TheMemberPageSendsTheMembersRemovedAndAdded)
     EXPECT_EQ("<NewValue><MemberUsers><Value>CORP\\carol</Value></MemberUsers>"
               "<MemberGroups><Value>Everyone</Value><Value>CORP\\ops</Value></MemberGroups></NewValue>",
               newValues);
-    EXPECT_THAT(Names(role.MemberUsers()), ElementsAre("CORP\\carol", "BUILD-07\\ann"));
-    EXPECT_THAT(Names(role.MemberGroups()), ElementsAre("Everyone", "CORP\\ops"));
+    EXPECT_THAT(MemberNames(role.MemberUsers()), ElementsAre("CORP\\carol", "BUILD-07\\ann"));
+    EXPECT_THAT(MemberNames(role.MemberGroups()), ElementsAre("Everyone", "CORP\\ops"));
     std::string users;
     const std::string body = Posts()[0].body;
     ASSERT_TRUE(zyr::cipher::Decrypt(body.substr(11, body.find("&MemberGroup=") - 11), users));
@@ -259,14 +256,13 @@ TEST_F(RolePagesTest, TheMemberPageSendsTheMembersRemovedAndAdded)
 TEST_F(RolePagesTest, MemberApplyIsRefusedWhileTheAuditTrailIsUnusable)
 {
     CKVTRole& role = *owned;
-    role.AppendServerMemberUser("BUILD-07\\ann");
-    auto* page = new CNTRoleMemberPage(0, &role);
-    std::unique_ptr<QWidget> widget(page->CreatePage(nullptr));
+    std::unique_ptr<QWidget> widget;
+    auto* page = OpenMemberPage({}, {"BUILD-07\\ann"}, widget);
     page->AddSelections({{"User", "CORP\\carol"}});
     console::SetAuditCheck([] { return true; });
     EXPECT_EQ(0, page->Apply());
     EXPECT_EQ(LoadStringAnsi(IDS_AUDIT_COMPONENTS_MISSING), ui.boxes.at(0).text);
-    EXPECT_THAT(Names(role.MemberUsers()), ElementsAre("BUILD-07\\ann"));
+    EXPECT_THAT(MemberNames(role.MemberUsers()), ElementsAre("BUILD-07\\ann"));
     EXPECT_EQ(0u, scripted.RequestCount());
     page->Release();
 }
@@ -333,7 +329,7 @@ TEST_F(RolePagesTest, TheDirectoryClientPageWithoutItsComponents)
     EXPECT_EQ(1, page->Apply());
     EXPECT_EQ(1, page->Apply());
     EXPECT_EQ(1u, Posts().size());
-    EXPECT_THAT(Names(role.MemberGroups()), ElementsAre("O=Plant"));
+    EXPECT_THAT(MemberNames(role.MemberGroups()), ElementsAre("O=Plant"));
     EXPECT_EQ(1u, role.MemberUsers().size());
     page->Release();
 }
@@ -427,34 +423,10 @@ TEST_F(RolePagesTest, TheDirectoryClientPageSaysWhenTheDirectoryIsUnreachable)
 TEST_F(RolePagesTest, EveryoneAndNameServiceAccountsThroughThePicker)
 {
     CKVTRole& role = *owned;
-    if (std::getenv("NSS_WRAPPER_GROUP") == nullptr) {
-        const zyr::test::WrapperPath wrapper = zyr::test::NssWrapperLibrary();
-        if (wrapper.path.empty()) {
-            ASSERT_FALSE(wrapper.installed) << wrapper.problem;
-            GTEST_SKIP() << wrapper.problem;
-        }
-        const char* library = wrapper.path.c_str();
-        auto passwd = registry.Root() / "passwd";
-        auto group = registry.Root() / "group";
-        std::ofstream(passwd) << "dana:x:4101:4101:Dana:/nonexistent:/bin/false\n"
-                                 "erik@CORP.EXAMPLE:x:4102:4200:Erik:/nonexistent:/bin/false\n";
-        std::ofstream(group) << "dana:x:4101:\nengineering:x:4200:dana\n";
-        std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-        pid_t child = fork();
-        if (child == 0) {
-            setenv("LD_PRELOAD", library, 1);
-            setenv("NSS_WRAPPER_PASSWD", passwd.c_str(), 1);
-            setenv("NSS_WRAPPER_GROUP", group.c_str(), 1);
-            setenv("ASAN_OPTIONS", "verify_asan_link_order=0:detect_leaks=0", 1);
-            execl(self.c_str(), self.c_str(),
-                  "--gtest_filter=RolePagesTest.EveryoneAndNameServiceAccountsThroughThePicker",
-                  static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 0);
+    if (!zyr::test::UnderNssWrapper(registry.Root(),
+                                    "dana:x:4101:4101:Dana:/nonexistent:/bin/false\n"
+                                    "erik@CORP.EXAMPLE:x:4102:4200:Erik:/nonexistent:/bin/false\n",
+                                    "dana:x:4101:\nengineering:x:4200:dana\n")) {
         return;
     }
 
@@ -493,8 +465,10 @@ TEST_F(RolePagesTest, EveryoneAndNameServiceAccountsThroughThePicker)
         search->clear();
         for (int row = 0; row < accounts->topLevelItemCount(); ++row) {
             const std::string text = accounts->topLevelItem(row)->text(0).toStdString();
+            const bool group = accounts->topLevelItem(row)->text(1) == "Group";
             accounts->topLevelItem(row)->setSelected(text == "Everyone" || text == "BUILD-07\\engineering" ||
-                                                     text == "CORP.EXAMPLE\\erik");
+                                                     text == "CORP.EXAMPLE\\erik" ||
+                                                     (group && text == "BUILD-07\\dana"));
         }
         EXPECT_TRUE(ok->isEnabled());
         press(Qt::Key_Return);
@@ -505,12 +479,13 @@ TEST_F(RolePagesTest, EveryoneAndNameServiceAccountsThroughThePicker)
                             "BUILD-07\\engineering/Group", "BUILD-07\\dana/User", "CORP.EXAMPLE\\erik/User"));
     EXPECT_THAT(shownAfterSearch, ElementsAre("BUILD-07\\engineering"));
     // Selections go to the top in turn; the user who is a member already
-    // stays once.
+    // stays once, the group of the same name is a member of its own.
     EXPECT_THAT(Items(page->MemberList()), ElementsAre("CORP.EXAMPLE\\erik/3", "BUILD-07\\engineering/1",
-                                                       "Everyone/0", "BUILD-07\\dana/3"));
+                                                       "BUILD-07\\dana/1", "Everyone/0", "BUILD-07\\dana/3"));
     EXPECT_EQ(1, page->Apply());
-    EXPECT_THAT(Names(role.MemberGroups()), ElementsAre("BUILD-07\\engineering", "Everyone"));
-    EXPECT_THAT(Names(role.MemberUsers()), ElementsAre("CORP.EXAMPLE\\erik", "BUILD-07\\dana"));
+    EXPECT_THAT(MemberNames(role.MemberGroups()),
+                ElementsAre("BUILD-07\\engineering", "BUILD-07\\dana", "Everyone"));
+    EXPECT_THAT(MemberNames(role.MemberUsers()), ElementsAre("CORP.EXAMPLE\\erik", "BUILD-07\\dana"));
 
     // Cancelling adds nothing.
     QTimer::singleShot(0, [] {
@@ -519,7 +494,7 @@ TEST_F(RolePagesTest, EveryoneAndNameServiceAccountsThroughThePicker)
         }
     });
     page->OnAdd();
-    EXPECT_EQ(4, page->MemberList()->topLevelItemCount());
+    EXPECT_EQ(5, page->MemberList()->topLevelItemCount());
     page->Release();
 }
 

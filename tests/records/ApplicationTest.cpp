@@ -16,17 +16,6 @@ using ::testing::HasSubstr;
 namespace zyr::testing {
 namespace {
 
-std::string Element(const std::string& tag, const std::vector<std::string>& children)
-{
-    std::string out = "<" + tag + ">";
-    for (size_t i = 0; i < children.size(); ++i) {
-        out += children[i].starts_with("<")
-                   ? children[i]
-                   : "<T" + std::to_string(i) + ">" + children[i] + "</T" + std::to_string(i) + ">";
-    }
-    return out + "</" + tag + ">";
-}
-
 std::vector<std::string> Acl(const std::vector<AccessEntry>& acl)
 {
     std::vector<std::string> out;
@@ -229,10 +218,10 @@ TEST_F(ApplicationTest, GroupAndObjectRequestsAreComposedExactly)
                      "&User=PLANT%5Cop%20one&Computer=BUILD-07" +
                      names));
     object->UseQ = 1;
-    object->QName = "Level";
-    object->QOper = ">=";
-    object->QType = "Integer";
-    object->QValue = "10";
+    object->Qualifier().QName = "Level";
+    object->Qualifier().QOper = ">=";
+    object->Qualifier().QType = "Integer";
+    object->Qualifier().QValue = "10";
     object->ACL.emplace_back("Operators", 5);
     ASSERT_TRUE(object->Update());
     EXPECT_EQ(scripted.Requests().at(4).target,

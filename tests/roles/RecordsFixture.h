@@ -18,6 +18,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 // Starts the reference server and points the configuration at it; skips the
 // test where the server is not built.
@@ -57,12 +58,6 @@ protected:
         SettingsFixture::TearDown();
     }
 
-    // Points the configuration at url (read on first use by each record).
-    void UseServer(const std::string& url)
-    {
-        zyr::ResetServerSettings();
-        TempRegistry::SetText(HKEY_LOCAL_MACHINE, kFrameworkKey, "URL", url);
-    }
     // The scripted server, as the configured security server.
     void UseScripted() { UseServer(scripted.Url("/sec")); }
     // The reference server with the demo data, as the configured server.
@@ -106,5 +101,28 @@ protected:
     zyr::test::ScriptedHttpServer scripted;
     zyr::test::ReferenceServer reference;
 };
+
+// The names of a role's members.
+std::vector<std::string> MemberNames(const auto& members)
+{
+    std::vector<std::string> names;
+    for (const auto& m : members) {
+        names.push_back(m->Name.str());
+    }
+    return names;
+}
+
+// One element of a list reply whose children are texts (T0, T1, ...) or
+// elements given whole.
+inline std::string Element(const std::string& tag, const std::vector<std::string>& children)
+{
+    std::string out = "<" + tag + ">";
+    for (size_t i = 0; i < children.size(); ++i) {
+        out += children[i].starts_with("<")
+                   ? children[i]
+                   : "<T" + std::to_string(i) + ">" + children[i] + "</T" + std::to_string(i) + ">";
+    }
+    return out + "</" + tag + ">";
+}
 
 } // namespace zyr::testing

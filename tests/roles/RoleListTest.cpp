@@ -16,15 +16,6 @@ using zyr::test::ScriptedReply;
 namespace zyr::testing {
 namespace {
 
-std::vector<std::string> Names(const auto& members)
-{
-    std::vector<std::string> names;
-    for (const auto& m : members) {
-        names.push_back(m->Name.str());
-    }
-    return names;
-}
-
 class RoleTest : public RecordsFixture {
 protected:
     std::string RoleElement(int children, const std::string& name, const std::string& groups = "",
@@ -58,11 +49,11 @@ TEST_F(RoleTest, FetchSkipsMalformedRolesAndNeverReadsTheTrailingElement)
     EXPECT_EQ(alpha.DN.str(), "{dn-Alpha}");
     EXPECT_EQ(alpha.CN.str(), "Alpha");
     EXPECT_EQ(alpha.Description.str(), "about Alpha");
-    EXPECT_THAT(Names(alpha.MemberGroups()), ElementsAre("PLANT\\g1", "PLANT\\g2"));
+    EXPECT_THAT(MemberNames(alpha.MemberGroups()), ElementsAre("PLANT\\g1", "PLANT\\g2"));
     EXPECT_TRUE(alpha.MemberUsers().empty()); // only semicolons
     // The server's duplicates stay, in its order.
     const CKVTRole& beta = *list.Roles()[1];
-    EXPECT_THAT(Names(beta.MemberUsers()), ElementsAre("PLANT\\u1", "PLANT\\U1", "PLANT\\u1"));
+    EXPECT_THAT(MemberNames(beta.MemberUsers()), ElementsAre("PLANT\\u1", "PLANT\\U1", "PLANT\\u1"));
     EXPECT_EQ(scripted.Requests().at(0).target, Target("?Object=Role&Operation=Get"));
     EXPECT_EQ(zyr::records::CurrentRoleList(), &list);
 }
@@ -127,11 +118,11 @@ TEST_F(RoleTest, MembersAddedInTheConsoleAreUniqueWithoutRegardToCase)
     EXPECT_TRUE(role.AddMemberUser("PLANT\\Bob"));
     EXPECT_TRUE(role.AddMemberGroup("Everyone"));
     EXPECT_TRUE(role.AddMemberGroup("EVERYONE"));
-    EXPECT_THAT(Names(role.MemberUsers()), ElementsAre("PLANT\\Alice", "PLANT\\Bob"));
-    EXPECT_THAT(Names(role.MemberGroups()), ElementsAre("Everyone"));
+    EXPECT_THAT(MemberNames(role.MemberUsers()), ElementsAre("PLANT\\Alice", "PLANT\\Bob"));
+    EXPECT_THAT(MemberNames(role.MemberGroups()), ElementsAre("Everyone"));
     role.ClearMemberUsers();
     EXPECT_TRUE(role.AddMemberUser("plant\\alice"));
-    EXPECT_THAT(Names(role.MemberUsers()), ElementsAre("plant\\alice"));
+    EXPECT_THAT(MemberNames(role.MemberUsers()), ElementsAre("plant\\alice"));
 }
 
 TEST_F(RoleTest, AddSendsEmptyMemberKeysAndANewLowerCaseIdentity)
@@ -237,7 +228,7 @@ TEST_F(RoleTest, RoundTripAgainstTheReferenceServer)
         ASSERT_EQ(list.Roles().size(), 5u);
         CKVTRole* maintenance = list.FindByName("maintenance");
         ASSERT_NE(maintenance, nullptr);
-        EXPECT_THAT(Names(maintenance->MemberGroups()), ElementsAre("Everyone"));
+        EXPECT_THAT(MemberNames(maintenance->MemberGroups()), ElementsAre("Everyone"));
 
         auto role = std::make_unique<CKVTRole>("Plant Ops", "Night shift");
         ASSERT_TRUE(role->Add());
@@ -253,8 +244,8 @@ TEST_F(RoleTest, RoundTripAgainstTheReferenceServer)
     CKVTRole* ops = again.FindByName("Plant Ops");
     ASSERT_NE(ops, nullptr);
     EXPECT_EQ(ops->Description.str(), "Night shift");
-    EXPECT_THAT(Names(ops->MemberUsers()), ElementsAre("PLANT\\alice"));
-    EXPECT_THAT(Names(ops->MemberGroups()), ElementsAre("PLANT\\night"));
+    EXPECT_THAT(MemberNames(ops->MemberUsers()), ElementsAre("PLANT\\alice"));
+    EXPECT_THAT(MemberNames(ops->MemberGroups()), ElementsAre("PLANT\\night"));
     EXPECT_TRUE(ops->Delete());
     CKVTRole gone;
     gone.DN = "{00000000-0000-0000-0000-000000000000}";

@@ -1,5 +1,8 @@
 #include "tests/server/ServerProcess.h"
 
+#include "tests/support/Loopback.h"
+#include "tests/support/SocketReads.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -34,15 +37,7 @@ int ServerProcess::Stop()
 
 RawConnection::RawConnection(int port)
 {
-    fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd_ >= 0 && connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        close(fd_);
-        fd_ = -1;
-    }
+    fd_ = zyr::test::ConnectLoopback(port);
 }
 
 RawConnection::~RawConnection()
@@ -78,24 +73,13 @@ bool RawConnection::ClosedByServer()
 RawReply RawConnection::Read()
 {
     RawReply reply;
-    auto fill = [&]() {
+    auto ready = [&]() {
         pollfd p{fd_, POLLIN, 0};
-        if (poll(&p, 1, kWaitMs) <= 0) {
-            return false;
-        }
-        char buffer[65536];
-        ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
-        if (n <= 0) {
-            return false;
-        }
-        pending_.append(buffer, static_cast<size_t>(n));
-        return true;
+        return poll(&p, 1, kWaitMs) > 0;
     };
-    size_t end;
-    while ((end = pending_.find("\r\n\r\n")) == std::string::npos) {
-        if (!fill()) {
-            return reply;
-        }
+    size_t end = zyr::test::ReceiveHeaderBlock(fd_, pending_, ready);
+    if (end == std::string::npos) {
+        return reply;
     }
     reply.rawHeaders = pending_.substr(0, end + 2);
     pending_.erase(0, end + 4);
@@ -117,10 +101,8 @@ RawReply RawConnection::Read()
         pos = eol + 2;
     }
     size_t length = reply.headers.count("content-length") ? std::stoul(reply.headers["content-length"]) : 0;
-    while (pending_.size() < length) {
-        if (!fill()) {
-            return reply;
-        }
+    if (!zyr::test::ReceiveAtLeast(fd_, pending_, length, ready)) {
+        return reply;
     }
     reply.body = pending_.substr(0, length);
     pending_.erase(0, length);

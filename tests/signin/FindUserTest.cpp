@@ -1,13 +1,8 @@
 #include "signin/FindUser.h"
 #include "tests/signin/SigninFixture.h"
-#include "tests/support/PreloadWrappers.h"
+#include "tests/support/NssWrapperRun.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <fstream>
 
 namespace {
 
@@ -96,34 +91,8 @@ TEST(RoleNamesTest, OneDimensionIsTrimmedNoDimensionIsEmptyOthersFail)
 // account: the test runs itself again under nss_wrapper with files of its own.
 TEST_F(FindUserTest, MembershipThroughANameServiceGroup)
 {
-    const char* wrapped = std::getenv("NSS_WRAPPER_GROUP");
-    if (wrapped == nullptr) {
-        const zyr::test::WrapperPath wrapper = zyr::test::NssWrapperLibrary();
-        if (wrapper.path.empty()) {
-            ASSERT_FALSE(wrapper.installed) << wrapper.problem;
-            GTEST_SKIP() << wrapper.problem;
-        }
-        const char* library = wrapper.path.c_str();
-        auto passwd = registry.Root() / "passwd";
-        auto group = registry.Root() / "group";
-        std::ofstream(passwd) << "dana:x:4101:4101:Dana:/nonexistent:/bin/false\n";
-        std::ofstream(group) << "dana:x:4101:\nengineering:x:4200:dana\n";
-        std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-        pid_t child = fork();
-        if (child == 0) {
-            setenv("LD_PRELOAD", library, 1);
-            setenv("NSS_WRAPPER_PASSWD", passwd.c_str(), 1);
-            setenv("NSS_WRAPPER_GROUP", group.c_str(), 1);
-            setenv("ASAN_OPTIONS", "verify_asan_link_order=0:detect_leaks=0", 1);
-            execl(self.c_str(), self.c_str(),
-                  "--gtest_filter=FindUserTest.MembershipThroughANameServiceGroup",
-                  static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 0);
+    if (!zyr::test::UnderNssWrapper(registry.Root(), "dana:x:4101:4101:Dana:/nonexistent:/bin/false\n",
+                                    "dana:x:4101:\nengineering:x:4200:dana\n")) {
         return;
     }
     std::string domain = "build-07", user = "dana";

@@ -18,7 +18,6 @@ namespace {
 
 using namespace zyr::signin;
 using zyr::test::ReferenceServer;
-using zyr::testing::TempRegistry;
 
 class SignInServerTest : public zyr::testing::SigninFixture {
 protected:
@@ -37,8 +36,7 @@ protected:
         account = entry->pw_name;
         ASSERT_TRUE(reference.Start({"--seed", "demo", "--enable-test-controls", "--log-level", "error"}));
         url = reference.RequestUrl();
-        TempRegistry::SetText(HKEY_LOCAL_MACHINE, zyr::testing::kFrameworkKey, "URL", url);
-        zyr::ResetServerSettings();
+        UseServer(url);
     }
 
     LoginFields LogonUserFields()

@@ -88,7 +88,10 @@ bool ReferenceServer::Launch(const std::vector<std::string>& args)
     close(out[1]);
     // "listening on 127.0.0.1:PORT" on the first line.
     std::string line;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    // A large seed writes millions of records before the server listens.
+    const bool largeSeed =
+        std::any_of(all.begin(), all.end(), [](const std::string& a) { return a.rfind("large:", 0) == 0; });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(largeSeed ? 600 : 20);
     while (line.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
         pollfd p{out[0], POLLIN, 0};
         if (poll(&p, 1, 100) <= 0) {

@@ -1,5 +1,8 @@
 #include "tests/support/ScriptedHttpServer.h"
 
+#include "platform/text/Ascii.h"
+#include "tests/support/SocketReads.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -24,13 +27,7 @@ namespace zyr::test {
 
 namespace {
 
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
+using text::EqualsAsciiNoCase;
 
 std::string_view Trim(std::string_view text)
 {
@@ -46,7 +43,7 @@ std::string_view Trim(std::string_view text)
 const std::string* FindHeader(const HeaderList& headers, std::string_view name)
 {
     for (const auto& [key, value] : headers) {
-        if (EqualsNoCase(key, name)) {
+        if (EqualsAsciiNoCase(key, name)) {
             return &value;
         }
     }
@@ -83,8 +80,8 @@ bool RecordedRequest::HasHeader(std::string_view name) const
 
 size_t RecordedRequest::HeaderCount(std::string_view name) const
 {
-    return static_cast<size_t>(std::count_if(headers.begin(), headers.end(),
-                                             [&](const auto& h) { return EqualsNoCase(h.first, name); }));
+    return static_cast<size_t>(std::count_if(
+        headers.begin(), headers.end(), [&](const auto& h) { return EqualsAsciiNoCase(h.first, name); }));
 }
 
 std::string_view ReasonPhrase(int status)
@@ -219,23 +216,10 @@ struct ScriptedHttpServer::State {
     // request cannot be read (chunked body).
     std::optional<RecordedRequest> ReadRequest(int fd, std::string& pending, bool& refuse)
     {
-        char chunk[4096];
-        auto fill = [&]() {
-            if (!WaitReadable(fd, -1)) {
-                return false;
-            }
-            ssize_t got = ::recv(fd, chunk, sizeof chunk, 0);
-            if (got <= 0) {
-                return false;
-            }
-            pending.append(chunk, static_cast<size_t>(got));
-            return true;
-        };
-        size_t end;
-        while ((end = pending.find("\r\n\r\n")) == std::string::npos) {
-            if (!fill()) {
-                return std::nullopt;
-            }
+        auto ready = [&]() { return WaitReadable(fd, -1); };
+        size_t end = ReceiveHeaderBlock(fd, pending, ready);
+        if (end == std::string::npos) {
+            return std::nullopt;
         }
         std::string_view head(pending.data(), end);
         RecordedRequest request;
@@ -265,7 +249,7 @@ struct ScriptedHttpServer::State {
         pending.erase(0, end + 4);
 
         if (const std::string* te = FindHeader(request.headers, "Transfer-Encoding");
-            te && !EqualsNoCase(*te, "identity")) {
+            te && !EqualsAsciiNoCase(*te, "identity")) {
             refuse = true;
             return std::nullopt;
         }
@@ -278,15 +262,13 @@ struct ScriptedHttpServer::State {
             }
         }
         if (const std::string* expect = FindHeader(request.headers, "Expect");
-            expect && EqualsNoCase(*expect, "100-continue") && pending.size() < length) {
+            expect && EqualsAsciiNoCase(*expect, "100-continue") && pending.size() < length) {
             if (!SendAll(fd, "HTTP/1.1 100 Continue\r\n\r\n")) {
                 return std::nullopt;
             }
         }
-        while (pending.size() < length) {
-            if (!fill()) {
-                return std::nullopt;
-            }
+        if (!ReceiveAtLeast(fd, pending, length, ready)) {
+            return std::nullopt;
         }
         request.body = pending.substr(0, length);
         pending.erase(0, length);
@@ -316,9 +298,9 @@ struct ScriptedHttpServer::State {
     {
         std::string connection = request.Header("Connection");
         if (request.version == "HTTP/1.0") {
-            return !EqualsNoCase(connection, "keep-alive");
+            return !EqualsAsciiNoCase(connection, "keep-alive");
         }
-        return EqualsNoCase(connection, "close");
+        return EqualsAsciiNoCase(connection, "close");
     }
 
     // Answers one request; false when the connection is to be closed.
@@ -511,6 +493,16 @@ std::vector<RecordedRequest> ScriptedHttpServer::Requests() const
 {
     std::lock_guard lock(state_->mutex);
     return state_->requests;
+}
+
+std::vector<std::string> ScriptedHttpServer::Queries() const
+{
+    std::vector<std::string> out;
+    for (const auto& request : Requests()) {
+        size_t mark = request.target.find('?');
+        out.push_back(mark == std::string::npos ? std::string() : request.target.substr(mark));
+    }
+    return out;
 }
 
 size_t ScriptedHttpServer::RequestCount() const

@@ -99,6 +99,8 @@ public:
 
     std::vector<RecordedRequest> Requests() const;
     size_t RequestCount() const;
+    // The query parts ("?..." or empty) of the requests' targets, in order.
+    std::vector<std::string> Queries() const;
     // Connections accepted so far.
     size_t ConnectionCount() const;
     // Forgets the recorded requests and the queue (the connection count stays).

@@ -1,6 +1,7 @@
 // Runs the built zyr-cache program.
 #include "cache/CacheFiles.h"
 #include "cache/TextCipher.h"
+#include "tests/tools/ToolFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -17,44 +18,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Outcome = zyr::test::ProgramRun;
+using zyr::test::FileContent;
+using zyr::test::ShellQuote;
 
-class ZyrCacheTest : public ::testing::Test {
+class ZyrCacheTest : public zyr::testing::ToolFixture {
 protected:
-    void SetUp() override
-    {
-        // The programs are built beside the test program.
-        const char* bin = std::getenv("ZYR_BIN_DIR");
-        program_ =
-            (bin != nullptr ? fs::path(bin) : fs::read_symlink("/proc/self/exe").parent_path()) / "zyr-cache";
-        ASSERT_TRUE(fs::exists(program_)) << program_ << " is not built";
-        char pattern[] = "/tmp/zyr-cache-tool-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
+    ZyrCacheTest() : ToolFixture("zyr-cache", "zyr-cache-tool") {}
 
-    static std::string Quote(const std::string& text)
-    {
-        std::string quoted = "'";
-        for (char c : text) {
-            quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        }
-        return quoted + "'";
-    }
-    static std::string Content(const fs::path& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
     static void Put(const fs::path& path, const std::string& content)
     {
         std::ofstream(path, std::ios::binary) << content;
@@ -63,20 +34,9 @@ protected:
     Outcome Execute(const std::string& arguments, const std::string& input = "",
                     const std::string& environment = "")
     {
-        Put(dir_ / "stdin", input);
-        std::string command = environment + Quote(program_.string()) + " " + arguments + " <" +
-                              Quote((dir_ / "stdin").string()) + " >" + Quote((dir_ / "stdout").string()) +
-                              " 2>" + Quote((dir_ / "stderr").string());
-        int raw = std::system(command.c_str());
-        Outcome run;
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        run.out = Content(dir_ / "stdout");
-        run.err = Content(dir_ / "stderr");
-        return run;
+        return zyr::test::RunShellCommand(environment + ShellQuote(program_.string()) + " " + arguments, dir_,
+                                          input);
     }
-
-    fs::path program_;
-    fs::path dir_;
 };
 
 TEST_F(ZyrCacheTest, EncryptsAndDecryptsStandardInputAndRefusesBadInput)
@@ -102,16 +62,16 @@ TEST_F(ZyrCacheTest, EncryptsAndDecryptsStandardInputAndRefusesBadInput)
     EXPECT_EQ(run.out, "");
     EXPECT_NE(run.err.find("not an encrypted text"), std::string::npos) << run.err;
 
-    run = Execute("show " + Quote((dir_ / "missing.xml").string()));
+    run = Execute("show " + ShellQuote((dir_ / "missing.xml").string()));
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("cannot read"), std::string::npos) << run.err;
 
     Put(dir_ / "ApplCache.xml", "not base 64!");
-    run = Execute("show " + Quote((dir_ / "ApplCache.xml").string()));
+    run = Execute("show " + ShellQuote((dir_ / "ApplCache.xml").string()));
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("does not hold an encrypted text"), std::string::npos) << run.err;
 
-    run = Execute("write " + Quote((dir_ / "no-such-folder" / "rolecache.xml").string()), "<KVTROLES/>");
+    run = Execute("write " + ShellQuote((dir_ / "no-such-folder" / "rolecache.xml").string()), "<KVTROLES/>");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("cannot write"), std::string::npos) << run.err;
 }
@@ -150,7 +110,7 @@ TEST_F(ZyrCacheTest, NoKeyWithoutMd5)
 {
     Put(dir_ / "openssl.cnf", "openssl_conf = openssl_init\n[openssl_init]\nproviders = provider_sect\n"
                               "[provider_sect]\nbase = base_sect\n[base_sect]\nactivate = 1\n");
-    const std::string environment = "OPENSSL_CONF=" + Quote((dir_ / "openssl.cnf").string()) + " ";
+    const std::string environment = "OPENSSL_CONF=" + ShellQuote((dir_ / "openssl.cnf").string()) + " ";
     for (const char* command : {"encrypt", "decrypt"}) {
         Outcome run = Execute(command, "Hg==", environment);
         EXPECT_EQ(run.status, 1) << command;
@@ -159,9 +119,9 @@ TEST_F(ZyrCacheTest, NoKeyWithoutMd5)
     }
     const fs::path file = dir_ / "rolecache.xml";
     Put(file, "old");
-    Outcome run = Execute("write " + Quote(file.string()), "<KVTROLES/>", environment);
+    Outcome run = Execute("write " + ShellQuote(file.string()), "<KVTROLES/>", environment);
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(Content(file), "old");
+    EXPECT_EQ(FileContent(file), "old");
 }
 
 TEST_F(ZyrCacheTest, UsageErrorsExitWithTwo)
@@ -181,23 +141,23 @@ TEST_F(ZyrCacheTest, CacheFilesRoundTripWithTheLibrary)
     const std::string roles = "<KVTROLES><ROLE><CN>Operators</CN></ROLE><END/></KVTROLES>";
     const fs::path file = dir_ / "rolecache.xml";
     ASSERT_EQ(KvtEncryptBufferAndPersistInFile(roles, file.string()), S_OK);
-    Outcome run = Execute("show " + Quote(file.string()));
+    Outcome run = Execute("show " + ShellQuote(file.string()));
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, roles);
 
     const std::string other = "<KVTROLES><ROLE><CN>Engineers</CN></ROLE><END/></KVTROLES>";
-    run = Execute("write " + Quote(file.string()), other);
+    run = Execute("write " + ShellQuote(file.string()), other);
     ASSERT_EQ(run.status, 0) << run.err;
     std::string text;
     ASSERT_EQ(ReadEncryptedFile(file.string(), text), S_OK);
     EXPECT_EQ(text, other);
-    EXPECT_EQ(Content(file), zyr::cipher::Encrypt(other));
+    EXPECT_EQ(FileContent(file), zyr::cipher::Encrypt(other));
 
     // One character: an empty file, shown as nothing.
-    run = Execute("write " + Quote(file.string()), "x");
+    run = Execute("write " + ShellQuote(file.string()), "x");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(fs::file_size(file), 0u);
-    run = Execute("show " + Quote(file.string()));
+    run = Execute("show " + ShellQuote(file.string()));
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "");
 }

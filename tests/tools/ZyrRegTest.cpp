@@ -1,4 +1,6 @@
 // zyr-reg end to end: the built program, run with its own registry folder.
+#include "tests/tools/ToolFixture.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -18,54 +20,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using zyr::test::FileContent;
 
-void WriteFile(const fs::path& path, const std::string& bytes)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+using zyr::test::WriteFileBytes;
 
-std::string Utf16File(std::u16string_view text)
-{
-    std::string bytes = "\xFF\xFE";
-    for (char16_t c : text) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>(c >> 8);
-    }
-    return bytes;
-}
+using zyr::test::Utf16LeFile;
 
-struct RegRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using RegRun = zyr::test::ProgramRun;
 
-class ZyrRegTest : public ::testing::Test {
+class ZyrRegTest : public zyr::testing::ToolFixture {
 protected:
-    void SetUp() override
-    {
-        // The programs are built beside the test programs; ZYR_BIN_DIR names
-        // that folder when the tests run elsewhere.
-        const char* bin = std::getenv("ZYR_BIN_DIR");
-        program_ =
-            (bin && *bin ? fs::path(bin) : fs::read_symlink("/proc/self/exe").parent_path()) / "zyr-reg";
-        ASSERT_TRUE(fs::exists(program_)) << program_ << " is not built";
-        char pattern[] = "/tmp/zyr-reg-test-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override
-    {
-        if (!dir_.empty()) {
-            fs::remove_all(dir_);
-        }
-    }
+    ZyrRegTest() : ToolFixture("zyr-reg", "zyr-reg-test") {}
 
     // Runs zyr-reg with standard input from /dev/null, as a script would.
     RegRun Reg(std::vector<std::string> args)
@@ -100,15 +65,12 @@ protected:
             run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         }
         posix_spawn_file_actions_destroy(&actions);
-        run.out = ReadFile(out);
-        run.err = ReadFile(err);
+        run.out = FileContent(out);
+        run.err = FileContent(err);
         return run;
     }
 
     fs::path MachineHive() const { return dir_ / "hives" / "machine.reg"; }
-
-    fs::path program_;
-    fs::path dir_;
 };
 
 constexpr const char* kNotFound =
@@ -119,21 +81,21 @@ constexpr const char* kNotFound =
 TEST_F(ZyrRegTest, ImportedRegeditExportIsQueriedWithEveryType)
 {
     fs::path file = dir_ / "export.reg";
-    WriteFile(file,
-              Utf16File(u"Windows Registry Editor Version 5.00\r\n\r\n"
-                        u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarnwick\\ZYR]\r\n"
-                        u"@=\"Security \u00dcbersicht\"\r\n"
-                        u"\"URL\"=\"http://srv/zyr/request.asp\"\r\n"
-                        u"\"CachePath\"=hex(2):25,00,54,00,45,00,4d,00,50,00,25,00,5c,00,7a,00,79,00,\\\r\n"
-                        u"  72,00,00,00\r\n"
-                        u"\"Servers\"=hex(7):61,00,00,00,62,00,00,00,00,00\r\n"
-                        u"\"HTTPTimeOut\"=dword:0000001e\r\n"
-                        u"\"Big\"=hex(b):01,02,03,04,05,06,07,08\r\n"
-                        u"\"Blob\"=hex:de,ad,be,ef\r\n"
-                        u"\"Nothing\"=hex(0):\r\n"
-                        u"\r\n"
-                        u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarnwick\\ZYR\\Security\\Snap-in]\r\n"
-                        u"\"LastUser\"=\"op\"\r\n"));
+    WriteFileBytes(
+        file, Utf16LeFile(u"Windows Registry Editor Version 5.00\r\n\r\n"
+                          u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarnwick\\ZYR]\r\n"
+                          u"@=\"Security \u00dcbersicht\"\r\n"
+                          u"\"URL\"=\"http://srv/zyr/request.asp\"\r\n"
+                          u"\"CachePath\"=hex(2):25,00,54,00,45,00,4d,00,50,00,25,00,5c,00,7a,00,79,00,\\\r\n"
+                          u"  72,00,00,00\r\n"
+                          u"\"Servers\"=hex(7):61,00,00,00,62,00,00,00,00,00\r\n"
+                          u"\"HTTPTimeOut\"=dword:0000001e\r\n"
+                          u"\"Big\"=hex(b):01,02,03,04,05,06,07,08\r\n"
+                          u"\"Blob\"=hex:de,ad,be,ef\r\n"
+                          u"\"Nothing\"=hex(0):\r\n"
+                          u"\r\n"
+                          u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarnwick\\ZYR\\Security\\Snap-in]\r\n"
+                          u"\"LastUser\"=\"op\"\r\n"));
     RegRun import = Reg({"import", file.string()});
     ASSERT_EQ(import.status, 0) << import.err;
     EXPECT_EQ(import.out, "The operation completed successfully.\n");
@@ -216,16 +178,16 @@ TEST_F(ZyrRegTest, MalformedFilesAreNamedWithTheirLine)
 {
     const std::string broken =
         "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\A]\n\"v\"=dword:nope\n";
-    WriteFile(MachineHive(), broken);
+    WriteFileBytes(MachineHive(), broken);
     RegRun query = Reg({"query", "HKLM\\A"});
     EXPECT_EQ(query.status, 1);
     EXPECT_NE(query.err.find(MachineHive().string() + ":3:"), std::string::npos) << query.err;
     EXPECT_EQ(Reg({"add", "HKLM\\A", "/v", "w", "/d", "x", "/f"}).status, 1);
-    EXPECT_EQ(ReadFile(MachineHive()), broken);
+    EXPECT_EQ(FileContent(MachineHive()), broken);
 
     fs::path file = dir_ / "bad.reg";
-    WriteFile(file,
-              "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"ok\"=\"1\"\n\"v\"=oops\n");
+    WriteFileBytes(
+        file, "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"ok\"=\"1\"\n\"v\"=oops\n");
     RegRun import = Reg({"import", file.string()});
     EXPECT_EQ(import.status, 1);
     EXPECT_NE(import.err.find(file.string() + ":4:"), std::string::npos) << import.err;

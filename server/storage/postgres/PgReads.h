@@ -13,7 +13,8 @@ namespace zyr::server::pg {
 inline constexpr int kMemberUser = 0;
 inline constexpr int kMemberGroup = 1;
 
-bool ReadApplications(Connection& c, std::vector<ApplicationRecord>& out);
+// Every application, or the one named when named is not empty.
+bool ReadApplications(Connection& c, std::vector<ApplicationRecord>& out, const std::string& named = {});
 bool ReadRoles(Connection& c, std::vector<RoleRecord>& out);
 // Finds, walking the day, hour and minute counts from the newest, the minute
 // that holds entry number `skip` of the range; the page is then read from the

@@ -46,20 +46,24 @@ bool InsertLog(Connection& c, const LogEntry& e)
            AddBuckets(c, {{e.time.substr(0, 16), 1}});
 }
 
+Params ApplicationFields(const ApplicationRecord& a)
+{
+    Params fields;
+    fields.Add(a.name)
+        .Add(a.description)
+        .Add(a.permissionsPlain)
+        .Add(a.permissionsEncrypted)
+        .Add(a.aclPlain)
+        .Add(a.aclEncrypted);
+    return fields;
+}
+
 int64_t InsertApplication(Connection& c, const ApplicationRecord& a)
 {
     Result r;
-    if (!c.Run("INSERT INTO appl(dn,name,description,perm_plain,perm_enc,acl_plain,acl_enc)"
+    if (!c.Run("INSERT INTO appl(name,description,perm_plain,perm_enc,acl_plain,acl_enc,dn)"
                " VALUES($1,$2,$3,$4,$5,$6,$7) RETURNING id",
-               Params()
-                   .Add(a.dn)
-                   .Add(a.name)
-                   .Add(a.description)
-                   .Add(a.permissionsPlain)
-                   .Add(a.permissionsEncrypted)
-                   .Add(a.aclPlain)
-                   .Add(a.aclEncrypted),
-               &r) ||
+               ApplicationFields(a).Add(a.dn), &r) ||
         r.Rows() != 1) {
         return -1;
     }

@@ -14,6 +14,9 @@ namespace zyr::server::pg {
 // Adds counts to the day, hour and minute buckets ("YYYY-MM-DD HH:MM" keys).
 bool AddBuckets(Connection& c, const std::map<std::string, int64_t>& minutes);
 bool InsertLog(Connection& c, const LogEntry& e);
+// An application's fields as the insert and the update bind them: name,
+// description, permissions and access-control list, plain and encrypted.
+Params ApplicationFields(const ApplicationRecord& a);
 // The new record's id, -1 on failure.
 int64_t InsertApplication(Connection& c, const ApplicationRecord& a);
 int64_t InsertGroup(Connection& c, int64_t applId, const GroupRecord& g);

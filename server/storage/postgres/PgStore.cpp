@@ -185,7 +185,15 @@ public:
 
     bool ListApplications(std::vector<ApplicationRecord>& out) override
     {
-        return Read(out, ReadApplications);
+        return Read(out, [](Connection& c, std::vector<ApplicationRecord>& list) {
+            return ReadApplications(c, list);
+        });
+    }
+    bool ListApplicationNamed(const std::string& name, std::vector<ApplicationRecord>& out) override
+    {
+        return Read(out, [&](Connection& c, std::vector<ApplicationRecord>& list) {
+            return ReadApplications(c, list, name);
+        });
     }
 
     StoreResult AddApplication(const ApplicationRecord& a, const AuditRecord& audit) override
@@ -207,22 +215,12 @@ public:
                           a.dn, a.name,
                           "UPDATE appl SET name=$1,description=$2,perm_plain=$3,perm_enc=$4,acl_plain=$5,"
                           "acl_enc=$6 WHERE id=$7",
-                          Params()
-                              .Add(a.name)
-                              .Add(a.description)
-                              .Add(a.permissionsPlain)
-                              .Add(a.permissionsEncrypted)
-                              .Add(a.aclPlain)
-                              .Add(a.aclEncrypted),
-                          audit);
+                          pg::ApplicationFields(a), audit);
     }
 
     StoreResult DeleteApplication(const std::string& dn, const AuditRecord& audit) override
     {
-        return Write([&](Connection& c) {
-            PgChangeQueries q(c);
-            return DeleteByIdentity(q, kChangeSql.appl, dn, audit);
-        });
+        return DeleteIn(kChangeSql.appl, dn, audit);
     }
 
     StoreResult ImportApplication(const ApplicationRecord& a, const AuditRecord& audit) override
@@ -257,20 +255,15 @@ public:
 
     StoreResult DeleteGroup(const std::string& dn, const AuditRecord& audit) override
     {
-        return Write([&](Connection& c) {
-            PgChangeQueries q(c);
-            return DeleteByIdentity(q, kChangeSql.group, dn, audit);
-        });
+        return DeleteIn(kChangeSql.group, dn, audit);
     }
 
     bool FindGroup(const std::string& dn, GroupRecord& out) override
     {
-        pg::Pool::Lease c(pool_);
         Result r;
-        if (!c->Run("SELECT g.dn, a.dn, g.name, g.description, g.acl_plain, g.acl_enc"
-                    " FROM secgroup g JOIN appl a ON a.id=g.appl_id WHERE g.dn=$1",
-                    Params().Add(dn), &r) ||
-            r.Rows() == 0) {
+        if (!FindByIdentity("SELECT g.dn, a.dn, g.name, g.description, g.acl_plain, g.acl_enc"
+                            " FROM secgroup g JOIN appl a ON a.id=g.appl_id WHERE g.dn=$1",
+                            dn, r)) {
             return false;
         }
         out = GroupRecord{
@@ -310,21 +303,16 @@ public:
 
     StoreResult DeleteObject(const std::string& dn, const AuditRecord& audit) override
     {
-        return Write([&](Connection& c) {
-            PgChangeQueries q(c);
-            return DeleteByIdentity(q, kChangeSql.object, dn, audit);
-        });
+        return DeleteIn(kChangeSql.object, dn, audit);
     }
 
     bool FindObject(const std::string& dn, ObjectRecord& out) override
     {
-        pg::Pool::Lease c(pool_);
         Result r;
-        if (!c->Run("SELECT o.dn, g.dn, o.name, o.description, o.acl_plain, o.acl_enc, o.use_q,"
-                    " o.q_name, o.q_type, o.q_oper, o.q_value"
-                    " FROM secobj o JOIN secgroup g ON g.id=o.group_id WHERE o.dn=$1",
-                    Params().Add(dn), &r) ||
-            r.Rows() == 0) {
+        if (!FindByIdentity("SELECT o.dn, g.dn, o.name, o.description, o.acl_plain, o.acl_enc, o.use_q,"
+                            " o.q_name, o.q_type, o.q_oper, o.q_value"
+                            " FROM secobj o JOIN secgroup g ON g.id=o.group_id WHERE o.dn=$1",
+                            dn, r)) {
             return false;
         }
         out = ObjectRecord{r.Text(0, 0),
@@ -610,6 +598,22 @@ private:
             out.clear();
         }
         return ok;
+    }
+
+    // The row a statement finds by identity; false when there is none or the
+    // read fails.
+    bool FindByIdentity(const char* sql, const std::string& dn, Result& r)
+    {
+        pg::Pool::Lease c(pool_);
+        return c->Run(sql, Params().Add(dn), &r) && r.Rows() > 0;
+    }
+
+    StoreResult DeleteIn(const ChangeSql::Kind& table, const std::string& dn, const AuditRecord& audit)
+    {
+        return Write([&](Connection& c) {
+            PgChangeQueries q(c);
+            return DeleteByIdentity(q, table, dn, audit);
+        });
     }
 
     // Locks the record with the identity, refuses a name its scope already

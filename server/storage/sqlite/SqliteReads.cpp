@@ -1,76 +1,74 @@
 #include "server/storage/sqlite/SqliteReads.h"
 
+#include "server/storage/ListAssembly.h"
+
 #include <unordered_map>
 
 namespace zyr::server::sqlite {
 
-bool ReadApplications(sqlite3* db, std::vector<ApplicationRecord>& out)
+bool ReadApplications(sqlite3* db, std::vector<ApplicationRecord>& out, const std::string& named)
 {
-    std::unordered_map<int64_t, size_t> applIndex;
-    std::unordered_map<int64_t, std::pair<size_t, size_t>> groupIndex;
-    Statement a(db,
-                "SELECT id,dn,name,description,perm_plain,perm_enc,acl_plain,acl_enc FROM appl ORDER BY id");
+    ApplicationListAssembly list(out);
+    const bool one = !named.empty(); // names compare without regard to case
+    Statement a(
+        db,
+        one ? "SELECT id,dn,name,description,perm_plain,perm_enc,acl_plain,acl_enc FROM appl"
+              " WHERE name=?1 ORDER BY id"
+            : "SELECT id,dn,name,description,perm_plain,perm_enc,acl_plain,acl_enc FROM appl ORDER BY id");
+    if (one) {
+        a.Bind(1, named);
+    }
     int rc;
     while ((rc = a.Step()) == SQLITE_ROW) {
-        applIndex[a.Int(0)] = out.size();
-        out.push_back(ApplicationRecord{
-            a.Text(1), a.Text(2), a.Text(3), a.Text(4), a.Text(5), a.Text(6), a.Text(7), {}});
+        list.Application(
+            a.Int(0), ApplicationRecord{
+                          a.Text(1), a.Text(2), a.Text(3), a.Text(4), a.Text(5), a.Text(6), a.Text(7), {}});
     }
     if (rc != SQLITE_DONE) {
         return false;
     }
-    Statement g(db, "SELECT id,appl_id,dn,name,description,acl_plain,acl_enc FROM secgroup ORDER BY id");
+    Statement g(db,
+                one ? "SELECT id,appl_id,dn,name,description,acl_plain,acl_enc FROM secgroup"
+                      " WHERE appl_id IN (SELECT id FROM appl WHERE name=?1) ORDER BY id"
+                    : "SELECT id,appl_id,dn,name,description,acl_plain,acl_enc FROM secgroup ORDER BY id");
+    if (one) {
+        g.Bind(1, named);
+    }
     while ((rc = g.Step()) == SQLITE_ROW) {
-        auto it = applIndex.find(g.Int(1));
-        if (it == applIndex.end()) {
-            continue;
-        }
-        auto& groups = out[it->second].groups;
-        groupIndex[g.Int(0)] = {it->second, groups.size()};
-        groups.push_back(
-            GroupRecord{g.Text(2), out[it->second].dn, g.Text(3), g.Text(4), g.Text(5), g.Text(6), {}});
+        list.Group(g.Int(0), g.Int(1),
+                   GroupRecord{g.Text(2), {}, g.Text(3), g.Text(4), g.Text(5), g.Text(6), {}});
     }
     if (rc != SQLITE_DONE) {
         return false;
     }
     // Objects are many: only what the list reply carries is read.
-    Statement o(db, "SELECT group_id,dn,name,description,acl_enc FROM secobj ORDER BY id");
+    Statement o(
+        db, one ? "SELECT group_id,dn,name,description,acl_enc FROM secobj WHERE group_id IN"
+                  " (SELECT g.id FROM secgroup g JOIN appl a ON a.id=g.appl_id WHERE a.name=?1) ORDER BY id"
+                : "SELECT group_id,dn,name,description,acl_enc FROM secobj ORDER BY id");
+    if (one) {
+        o.Bind(1, named);
+    }
     while ((rc = o.Step()) == SQLITE_ROW) {
-        auto it = groupIndex.find(o.Int(0));
-        if (it == groupIndex.end()) {
-            continue;
-        }
-        auto& group = out[it->second.first].groups[it->second.second];
-        ObjectRecord& object = group.objects.emplace_back();
-        object.dn = o.Text(1);
-        object.groupDn = group.dn;
-        object.name = o.Text(2);
-        object.description = o.Text(3);
-        object.aclEncrypted = o.Text(4);
+        list.Object(o.Int(0), o.Text(1), o.Text(2), o.Text(3), o.Text(4));
     }
     return rc == SQLITE_DONE;
 }
 
 bool ReadRoles(sqlite3* db, std::vector<RoleRecord>& out)
 {
-    std::unordered_map<int64_t, size_t> index;
+    RoleListAssembly list(out);
     Statement r(db, "SELECT id,dn,name,description FROM role ORDER BY id");
     int rc;
     while ((rc = r.Step()) == SQLITE_ROW) {
-        index[r.Int(0)] = out.size();
-        out.push_back(RoleRecord{r.Text(1), r.Text(2), r.Text(3), {}, {}});
+        list.Role(r.Int(0), RoleRecord{r.Text(1), r.Text(2), r.Text(3), {}, {}});
     }
     if (rc != SQLITE_DONE) {
         return false;
     }
     Statement m(db, "SELECT role_id,kind,name FROM role_member ORDER BY role_id,kind,position");
     while ((rc = m.Step()) == SQLITE_ROW) {
-        auto it = index.find(m.Int(0));
-        if (it == index.end()) {
-            continue;
-        }
-        auto& role = out[it->second];
-        (m.Int(1) == kMemberUser ? role.memberUsers : role.memberGroups).push_back(m.Text(2));
+        list.Member(m.Int(0), m.Int(1) == kMemberUser, m.Text(2));
     }
     return rc == SQLITE_DONE;
 }
@@ -118,19 +116,48 @@ bool ReadLogPage(sqlite3* db, const TimeRange& range, int64_t page, std::vector<
     return rc == SQLITE_DONE;
 }
 
+namespace {
+
+const std::string kNoText;
+constexpr const char* kNamesHolding = "SELECT name FROM audit_name WHERE instr(lower(name),lower(?1))>0";
+
+// True when the names holding the text name few records: the page is then
+// read through those names' records, sorted, rather than by walking the
+// trail from the newest until the page fills, which at millions of records
+// takes seconds when the text is rare. A text in many names is met often on
+// that walk, so it stays the better way there.
+bool FewRecordsNamed(sqlite3* db, const std::string& text)
+{
+    constexpr int64_t kFew = 20000;
+    Statement s(db, (std::string("SELECT count(*) FROM (SELECT 1 FROM audit INDEXED BY audit_name_time"
+                                 " WHERE name IN (") +
+                     kNamesHolding + ") LIMIT ?2)")
+                        .c_str());
+    s.Bind(1, text).Bind(2, kFew + 1);
+    return s.Step() == SQLITE_ROW && s.Int(0) <= kFew;
+}
+
+} // namespace
+
 // With an account named, its index serves the page: an account is narrower
 // than a kind of record, and "+" keeps the kind's index out.
 bool ReadAuditPage(sqlite3* db, const AuditFilter& filter, int64_t page, std::vector<AuditRecord>& out)
 {
-    std::string sql = "SELECT time,user,computer,object,operation,identity,name,old_value,new_value"
-                      " FROM audit WHERE 1";
+    const bool byName = !filter.name.empty() && FewRecordsNamed(db, filter.name);
+    std::string sql =
+        "SELECT time,user,computer,object,operation,identity,name,old_value,new_value FROM audit";
+    sql += byName ? std::string(" INDEXED BY audit_name_time WHERE name IN (") + kNamesHolding + ")"
+                  : " WHERE 1";
     std::vector<const std::string*> values;
+    if (byName) {
+        values.push_back(&filter.name);
+    }
     for (auto [value, clause] :
          {std::pair{&filter.from, " AND time>=?"}, std::pair{&filter.to, " AND time<?"},
           std::pair{&filter.user, " AND user=? COLLATE NOCASE"},
           std::pair{&filter.object,
                     filter.user.empty() ? " AND object=? COLLATE NOCASE" : " AND +object=? COLLATE NOCASE"},
-          std::pair{&filter.name, " AND instr(lower(name),lower(?))>0"}}) {
+          std::pair{byName ? &kNoText : &filter.name, " AND instr(lower(name),lower(?))>0"}}) {
         if (!value->empty()) {
             sql += clause;
             values.push_back(value);

@@ -13,7 +13,8 @@ namespace zyr::server::sqlite {
 inline constexpr int kMemberUser = 0;
 inline constexpr int kMemberGroup = 1;
 
-bool ReadApplications(sqlite3* db, std::vector<ApplicationRecord>& out);
+// Every application, or the one named when named is not empty.
+bool ReadApplications(sqlite3* db, std::vector<ApplicationRecord>& out, const std::string& named = {});
 bool ReadRoles(sqlite3* db, std::vector<RoleRecord>& out);
 // Finds, walking the day, hour and minute counts from the newest, the minute
 // that holds entry number `skip` of the range; the page is then read from the

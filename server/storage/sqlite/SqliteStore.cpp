@@ -55,7 +55,15 @@ public:
 
     bool ListApplications(std::vector<ApplicationRecord>& out) override
     {
-        return ReadAll(out, sqlite::ReadApplications);
+        return ReadAll(out, [](sqlite3* db, std::vector<ApplicationRecord>& list) {
+            return sqlite::ReadApplications(db, list);
+        });
+    }
+    bool ListApplicationNamed(const std::string& name, std::vector<ApplicationRecord>& out) override
+    {
+        return ReadAll(out, [&](sqlite3* db, std::vector<ApplicationRecord>& list) {
+            return sqlite::ReadApplications(db, list, name);
+        });
     }
 
     StoreResult AddApplication(const ApplicationRecord& a, const AuditRecord& audit) override
@@ -72,12 +80,8 @@ public:
     StoreResult UpdateApplication(const ApplicationRecord& a, const AuditRecord& audit) override
     {
         return Write([&]() -> StoreResult {
-            int64_t id = queries_->IdOf(kChangeSql.appl.byIdentity, a.dn);
-            if (id <= 0) {
-                return id == 0 ? StoreResult::NotFound : StoreResult::Failed;
-            }
-            if (StoreResult r = CheckFree(*queries_, kChangeSql.appl, a.dn, a.name, 0, id);
-                r != StoreResult::Ok) {
+            int64_t id = 0;
+            if (StoreResult r = FindForRename(kChangeSql.appl, a.dn, a.name, id); r != StoreResult::Ok) {
                 return r;
             }
             Statement& s = cache_("UPDATE appl SET name=?,description=?,perm_plain=?,perm_enc=?,acl_plain=?,"
@@ -139,18 +143,12 @@ public:
 
     bool FindGroup(const std::string& dn, GroupRecord& out) override
     {
-        Reader reader(*this);
-        if (!reader.db()) {
-            return false;
-        }
-        Statement s(reader.db(), "SELECT g.dn, a.dn, g.name, g.description, g.acl_plain, g.acl_enc"
-                                 " FROM secgroup g JOIN appl a ON a.id=g.appl_id WHERE g.dn=?");
-        s.Bind(1, dn);
-        if (s.Step() != SQLITE_ROW) {
-            return false;
-        }
-        out = GroupRecord{s.Text(0), s.Text(1), s.Text(2), s.Text(3), s.Text(4), s.Text(5), {}};
-        return true;
+        return FindByIdentity("SELECT g.dn, a.dn, g.name, g.description, g.acl_plain, g.acl_enc"
+                              " FROM secgroup g JOIN appl a ON a.id=g.appl_id WHERE g.dn=?",
+                              dn, [&](Statement& s) {
+                                  out = GroupRecord{s.Text(0), s.Text(1), s.Text(2), s.Text(3),
+                                                    s.Text(4), s.Text(5), {}};
+                              });
     }
 
     StoreResult AddObject(const ObjectRecord& o, const AuditRecord& audit) override
@@ -187,21 +185,22 @@ public:
 
     bool FindObject(const std::string& dn, ObjectRecord& out) override
     {
-        Reader reader(*this);
-        if (!reader.db()) {
-            return false;
-        }
-        Statement s(reader.db(), "SELECT o.dn, g.dn, o.name, o.description, o.acl_plain, o.acl_enc, o.use_q,"
-                                 " o.q_name, o.q_type, o.q_oper, o.q_value"
-                                 " FROM secobj o JOIN secgroup g ON g.id=o.group_id WHERE o.dn=?");
-        s.Bind(1, dn);
-        if (s.Step() != SQLITE_ROW) {
-            return false;
-        }
-        out = ObjectRecord{
-            s.Text(0), s.Text(1), s.Text(2), s.Text(3), s.Text(4), s.Text(5), static_cast<int32_t>(s.Int(6)),
-            s.Text(7), s.Text(8), s.Text(9), s.Text(10)};
-        return true;
+        return FindByIdentity("SELECT o.dn, g.dn, o.name, o.description, o.acl_plain, o.acl_enc, o.use_q,"
+                              " o.q_name, o.q_type, o.q_oper, o.q_value"
+                              " FROM secobj o JOIN secgroup g ON g.id=o.group_id WHERE o.dn=?",
+                              dn, [&](Statement& s) {
+                                  out = ObjectRecord{s.Text(0),
+                                                     s.Text(1),
+                                                     s.Text(2),
+                                                     s.Text(3),
+                                                     s.Text(4),
+                                                     s.Text(5),
+                                                     static_cast<int32_t>(s.Int(6)),
+                                                     s.Text(7),
+                                                     s.Text(8),
+                                                     s.Text(9),
+                                                     s.Text(10)};
+                              });
     }
 
     // ---- roles ----
@@ -225,11 +224,8 @@ public:
     StoreResult UpdateRole(const RoleRecord& role, const AuditRecord& audit) override
     {
         return Write([&]() -> StoreResult {
-            int64_t id = queries_->IdOf(kChangeSql.role.byIdentity, role.dn);
-            if (id <= 0) {
-                return id == 0 ? StoreResult::NotFound : StoreResult::Failed;
-            }
-            if (StoreResult r = CheckFree(*queries_, kChangeSql.role, role.dn, role.name, 0, id);
+            int64_t id = 0;
+            if (StoreResult r = FindForRename(kChangeSql.role, role.dn, role.name, id);
                 r != StoreResult::Ok) {
                 return r;
             }
@@ -290,8 +286,7 @@ public:
 
     StoreResult DeleteLogs(const TimeRange& range, const AuditRecord& audit, int64_t& removed) override
     {
-        removed = 0;
-        StoreResult result = Write([&]() -> StoreResult {
+        return RemoveLogs(removed, audit, [&] {
             std::string from = range.from;
             std::string to = range.to.empty() ? std::string("~") : range.to;
             std::string fromDay = from.substr(0, 10);
@@ -299,7 +294,7 @@ public:
             Statement& s = cache_("DELETE FROM log WHERE time>=? AND time<?");
             s.Bind(1, from).Bind(2, to);
             if (!s.Run()) {
-                return StoreResult::Failed;
+                return false;
             }
             removed = sqlite3_changes64(writer_);
             for (const char* sql :
@@ -308,42 +303,24 @@ public:
                 Statement& b = cache_(sql);
                 b.Bind(1, fromDay).Bind(2, toDay);
                 if (!b.Run()) {
-                    return StoreResult::Failed;
+                    return false;
                 }
             }
-            if (!WriteAudit(cache_, audit)) {
-                return StoreResult::Failed;
-            }
-            return StoreResult::Ok;
+            return true;
         });
-        if (result != StoreResult::Ok) {
-            removed = 0;
-        }
-        return result;
     }
 
     StoreResult DeleteLogsAt(const std::string& second, const AuditRecord& audit, int64_t& removed) override
     {
-        removed = 0;
-        StoreResult result = Write([&]() -> StoreResult {
+        return RemoveLogs(removed, audit, [&] {
             Statement& s = cache_("DELETE FROM log WHERE time=?");
             s.Bind(1, second);
             if (!s.Run()) {
-                return StoreResult::Failed;
+                return false;
             }
             removed = sqlite3_changes64(writer_);
-            if (removed > 0 && !CountLog(cache_, second, -removed)) {
-                return StoreResult::Failed;
-            }
-            if (!WriteAudit(cache_, audit)) {
-                return StoreResult::Failed;
-            }
-            return StoreResult::Ok;
+            return removed == 0 || CountLog(cache_, second, -removed);
         });
-        if (result != StoreResult::Ok) {
-            removed = 0;
-        }
-        return result;
     }
 
     // ---- audit and flags ----
@@ -615,6 +592,24 @@ public:
     }
 
 private:
+    // The one row a statement finds by identity, read on a borrowed reader;
+    // false when there is none or the read fails.
+    template <class Fill>
+    bool FindByIdentity(const char* sql, const std::string& dn, Fill&& fill)
+    {
+        Reader reader(*this);
+        if (!reader.db()) {
+            return false;
+        }
+        Statement s(reader.db(), sql);
+        s.Bind(1, dn);
+        if (s.Step() != SQLITE_ROW) {
+            return false;
+        }
+        fill(s);
+        return true;
+    }
+
     // A read of several tables in one read transaction on a borrowed reader.
     template <class T, class Body>
     bool ReadAll(std::vector<T>& out, Body&& body)
@@ -659,9 +654,34 @@ private:
     };
 
     // The audit record follows a change that went through; either failing fails the whole.
+    // The id of the record with the identity, once no other record of its
+    // kind holds the name it is to take; else the refusal.
+    StoreResult FindForRename(const ChangeSql::Kind& kind, const std::string& dn, const std::string& name,
+                              int64_t& id)
+    {
+        id = queries_->IdOf(kind.byIdentity, dn);
+        if (id <= 0) {
+            return id == 0 ? StoreResult::NotFound : StoreResult::Failed;
+        }
+        return CheckFree(*queries_, kind, dn, name, 0, id);
+    }
+
     StoreResult WithAudit(bool changed, const AuditRecord& audit)
     {
         return changed && WriteAudit(cache_, audit) ? StoreResult::Ok : StoreResult::Failed;
+    }
+
+    // A removal of log entries with its audit record: remove sets removed,
+    // which is 0 again unless the change is kept.
+    template <typename Remove>
+    StoreResult RemoveLogs(int64_t& removed, const AuditRecord& audit, Remove&& remove)
+    {
+        removed = 0;
+        StoreResult result = Write([&] { return WithAudit(remove(), audit); });
+        if (result != StoreResult::Ok) {
+            removed = 0;
+        }
+        return result;
     }
 
     // Updates the record with the identity (found with the parent whose names

@@ -11,12 +11,8 @@
 #include "console/appl/GroupNode.h"
 #include "console/framework/ApplicationUi.h"
 #include "console/framework/AuditGuard.h"
-#include "console/framework/ClipboardFormats.h"
 #include "console/framework/PropertyChangeTargets.h"
-#include "console/framework/Resources.h"
-#include "module/resources/ModuleResources.h"
-#include "tests/roles/RecordsFixture.h"
-#include "tests/support/ScriptedConsole.h"
+#include "tests/console/ConsoleRecordsFixture.h"
 
 #include <deque>
 #include <memory>
@@ -74,16 +70,13 @@ struct ApplicationWindowsDouble : console::ApplicationUi {
     std::vector<std::string> whoHasAccess;
 };
 
-class ApplNodesFixture : public RecordsFixture {
+class ApplNodesFixture : public ConsoleRecordsFixture {
 protected:
     void SetUp() override
     {
-        RecordsFixture::SetUp();
-        console::InstallResources(&module::ModuleResourceSet());
-        console::RegisterClipboardFormats();
+        ConsoleRecordsFixture::SetUp();
         console::SetApplicationUi(&windows);
         console::SetAuditCheck([] { return false; });
-        mmc = com::ComPtr<ScriptedConsole>::Attach(new ScriptedConsole);
         view = com::ComPtr<CKVTSnapinComponent>::Attach(new CKVTSnapinComponent);
         ASSERT_EQ(view->Initialize(mmc.get()), S_OK);
     }
@@ -94,10 +87,9 @@ protected:
         view.Reset();
         console::ResetApplicationUi();
         console::ResetAuditCheck();
-        console::ResetResources();
         console::ResetPropertyChangeTargets();
         records::ResetCurrentApplList();
-        RecordsFixture::TearDown();
+        ConsoleRecordsFixture::TearDown();
     }
 
     // Builds the Applications node from the configured server; the status
@@ -161,18 +153,6 @@ protected:
         return ProtocolText(item.displayname);
     }
 
-    // One element of a list reply whose children are texts (T0, T1, ...) or
-    // elements given whole.
-    static std::string Element(const std::string& tag, const std::vector<std::string>& children)
-    {
-        std::string out = "<" + tag + ">";
-        for (size_t i = 0; i < children.size(); ++i) {
-            out += children[i].starts_with("<")
-                       ? children[i]
-                       : "<T" + std::to_string(i) + ">" + children[i] + "</T" + std::to_string(i) + ">";
-        }
-        return out + "</" + tag + ">";
-    }
     static std::string Object(const std::string& dn, const std::string& name)
     {
         return Element("O", {dn, name, name + " text", Enc("Operators:1;")});
@@ -216,7 +196,6 @@ protected:
     }
     std::string RequestTarget(size_t i) const { return scripted.Requests().at(i).target; }
 
-    com::ComPtr<ScriptedConsole> mmc;
     com::ComPtr<CKVTSnapinComponent> view;
     ApplicationWindowsDouble windows;
     std::unique_ptr<CApplicationNode> applications;

@@ -3,35 +3,21 @@
 // the module's resources and a filter dialog double.
 #pragma once
 
-#include "console/framework/ClipboardFormats.h"
 #include "console/framework/LogUi.h"
-#include "console/framework/Resources.h"
 #include "console/log/LogInstanceNode.h"
 #include "console/log/LogNode.h"
-#include "module/resources/ModuleResources.h"
-#include "tests/roles/RecordsFixture.h"
-#include "tests/support/ScriptedConsole.h"
+#include "tests/console/ConsoleRecordsFixture.h"
 
 #include <string>
 #include <vector>
 
 namespace zyr::testing {
 
-class LogFixture : public RecordsFixture {
+class LogFixture : public ConsoleRecordsFixture {
 protected:
-    // A view component as the nodes see it when a command is issued.
-    struct View : CSnapInObjectRootBase {
-        explicit View(IConsole* c) : CSnapInObjectRootBase(kComponent), console(c) {}
-        IConsole* ObjectConsole() const override { return console; }
-        IConsole* console;
-    };
-
     void SetUp() override
     {
-        RecordsFixture::SetUp();
-        console::InstallResources(&module::ModuleResourceSet());
-        console::RegisterClipboardFormats();
-        mmc = com::ComPtr<ScriptedConsole>::Attach(new ScriptedConsole);
+        ConsoleRecordsFixture::SetUp();
         view = std::make_unique<View>(mmc.get());
         UseScripted();
         console::SetLogUi(&filter);
@@ -39,8 +25,7 @@ protected:
     void TearDown() override
     {
         console::ResetLogUi();
-        console::ResetResources();
-        RecordsFixture::TearDown();
+        ConsoleRecordsFixture::TearDown();
     }
 
     // A KVTLOGS page of count entries numbered from firstNumber: entry n was
@@ -92,7 +77,6 @@ protected:
         console::LogFilterChoice choice;
     };
 
-    com::ComPtr<ScriptedConsole> mmc; // the console; scripted is the HTTP server
     std::unique_ptr<View> view;
     FilterDouble filter;
 };

@@ -21,6 +21,16 @@ class LogNodeTest : public LogFixture {
 protected:
     HRESULT Run(CSnapInItem& node, long command) { return node.Command(command, view.get(), CCT_SCOPE); }
     static std::u16string Column(CLogInstanceNode* node, int column) { return node->GetColumnText(column); }
+
+    // Shows every entry and moves on to the second page of 50.
+    void ShowSecondPage(CLogNode& node)
+    {
+        filter.choice = {};
+        scripted.Enqueue({.body = Page(50)});
+        ASSERT_EQ(S_OK, FirstShow(node));
+        scripted.Enqueue({.body = Page(50, 50)});
+        ASSERT_EQ(S_OK, Run(node, CLogNode::ID_NEXT_LOGS));
+    }
 };
 
 TEST_F(LogNodeTest, FilterIsAskedUntilAcceptedThenTheRangeStays)
@@ -130,11 +140,7 @@ TEST_F(LogNodeTest, PagingMovesOnlyPastFullPagesAndNeverBeforePageZero)
 TEST_F(LogNodeTest, AFailedPageKeepsTheViewAndTheNumbersOfWhatIsShown)
 {
     CLogNode node;
-    filter.choice = {};
-    scripted.Enqueue({.body = Page(50)});
-    ASSERT_EQ(S_OK, FirstShow(node));
-    scripted.Enqueue({.body = Page(50, 50)});
-    ASSERT_EQ(S_OK, Run(node, CLogNode::ID_NEXT_LOGS));
+    ASSERT_NO_FATAL_FAILURE(ShowSecondPage(node));
 
     scripted.Enqueue({.body = "Error: injected"});
     const size_t inserted = mmc->resultInserts.size();
@@ -156,11 +162,7 @@ TEST_F(LogNodeTest, AFailedPageKeepsTheViewAndTheNumbersOfWhatIsShown)
 TEST_F(LogNodeTest, ShortLastPageShowsItsOwnPositions)
 {
     CLogNode node;
-    filter.choice = {};
-    scripted.Enqueue({.body = Page(50)});
-    ASSERT_EQ(S_OK, FirstShow(node));
-    scripted.Enqueue({.body = Page(50, 50)});
-    ASSERT_EQ(S_OK, Run(node, CLogNode::ID_NEXT_LOGS));
+    ASSERT_NO_FATAL_FAILURE(ShowSecondPage(node));
     EXPECT_EQ(u"51 - 100 Log Items", LastDescription());
     scripted.Enqueue({.body = Page(10, 100)});
     ASSERT_EQ(S_OK, Run(node, CLogNode::ID_NEXT_LOGS));

@@ -5,36 +5,21 @@
 
 #include "audit/AuditValueRecord.h"
 #include "console/framework/AuditGuard.h"
-#include "console/framework/ClipboardFormats.h"
-#include "console/framework/Resources.h"
 #include "console/framework/RoleUi.h"
-#include "console/framework/SnapInObjectRoot.h"
 #include "console/framework/StartupHooks.h"
-#include "module/resources/ModuleResources.h"
 #include "records/Application.h"
-#include "tests/roles/RecordsFixture.h"
-#include "tests/support/ScriptedConsole.h"
+#include "tests/console/ConsoleRecordsFixture.h"
 
 #include <map>
 #include <string>
 
 namespace zyr::testing {
 
-class RoleFixture : public RecordsFixture {
+class RoleFixture : public ConsoleRecordsFixture {
 protected:
-    // A snap-in object of a view with the scripted console, for commands.
-    struct View : CSnapInObjectRootBase {
-        explicit View(IConsole* c) : CSnapInObjectRootBase(kComponent), console(c) {}
-        IConsole* ObjectConsole() const override { return console; }
-        IConsole* console;
-    };
-
     void SetUp() override
     {
-        RecordsFixture::SetUp();
-        console::InstallResources(&module::ModuleResourceSet());
-        console::RegisterClipboardFormats();
-        mmc = com::ComPtr<ScriptedConsole>::Attach(new ScriptedConsole);
+        ConsoleRecordsFixture::SetUp();
         console::SetAuditCheck([] { return false; });
         zyr::records::ResetCurrentApplList();
         zyr::audit::ResetAuditValueRecords();
@@ -52,12 +37,11 @@ protected:
     void TearDown() override
     {
         console::ResetRoleUi();
-        console::ResetResources();
         console::ResetAuditCheck();
         console::ResetStartupState();
         zyr::records::ResetCurrentApplList();
         zyr::audit::ResetAuditValueRecords();
-        RecordsFixture::TearDown();
+        ConsoleRecordsFixture::TearDown();
     }
 
     // A role of the list as the server sent it.
@@ -72,18 +56,8 @@ protected:
     }
 
     // The query parts of the requests the scripted server received.
-    std::vector<std::string> Queries() const
-    {
-        std::vector<std::string> out;
-        for (const auto& request : scripted.Requests()) {
-            size_t mark = request.target.find('?');
-            out.push_back(mark == std::string::npos ? std::string() : request.target.substr(mark));
-        }
-        return out;
-    }
+    std::vector<std::string> Queries() const { return scripted.Queries(); }
 
-    // The console (the HTTP server is the records fixture's "scripted").
-    com::ComPtr<ScriptedConsole> mmc;
     // Operation text in the query ("Operation=Delete") -> reply body.
     std::map<std::string, std::string> replies;
 };

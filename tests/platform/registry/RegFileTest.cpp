@@ -1,4 +1,5 @@
 #include "platform/registry/RegFile.h"
+#include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -19,15 +20,7 @@ std::vector<BYTE> Bytes(std::string_view text, bool terminate = false)
 }
 
 // A regedit export as regedit writes it: UTF-16LE with a byte order mark.
-std::string Utf16File(std::u16string_view text)
-{
-    std::string bytes = "\xFF\xFE";
-    for (char16_t c : text) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>(c >> 8);
-    }
-    return bytes;
-}
+using zyr::test::Utf16LeFile;
 
 RegistryHive Load(std::string_view file, HiveId hive = HiveId::Machine)
 {
@@ -90,28 +83,28 @@ TEST(RegFile, EveryTypeSurvivesTheFile)
 
 TEST(RegFile, ReadsRegeditUtf16ExportWithContinuationsCommentsAndDeletions)
 {
-    std::string file = Utf16File(u"Windows Registry Editor Version 5.00\r\n"
-                                 u"\r\n"
-                                 u"; written by hand\r\n"
-                                 u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarnwick\\ZYR]\r\n"
-                                 u"@=\"Zyr \u00dcn\u00efcode\"\r\n"
-                                 u"\"URL\"=\"http://srv/zyr/request.asp\"\r\n"
-                                 u"\"CachePath\"=hex(2):25,00,54,00,45,00,4d,00,50,00,25,00,5c,00,\\\r\n"
-                                 u"  7a,00,79,00,72,00,00,00\r\n"
-                                 u"\"Servers\"=hex(7):61,00,00,00,fc,00,00,00,00,00\r\n"
-                                 u"\"EventLogging\"=dword:00000001\r\n"
-                                 u"\"Big\"=hex(b):01,02,03,04,05,06,07,08\r\n"
-                                 u"\"Gone\"=\"x\"\r\n"
-                                 u"\"Gone\"=-\r\n"
-                                 u"\r\n"
-                                 u"[HKEY_CLASSES_ROOT\\CLSID\\{ABC}]\r\n"
-                                 u"@=\"class\"\r\n"
-                                 u"\r\n"
-                                 u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Old]\r\n"
-                                 u"[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Old]\r\n"
-                                 u"\r\n"
-                                 u"[HKEY_CURRENT_USER\\Software\\Tarnwick]\r\n"
-                                 u"\"User\"=\"me\"\r\n");
+    std::string file = Utf16LeFile(u"Windows Registry Editor Version 5.00\r\n"
+                                   u"\r\n"
+                                   u"; written by hand\r\n"
+                                   u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarnwick\\ZYR]\r\n"
+                                   u"@=\"Zyr \u00dcn\u00efcode\"\r\n"
+                                   u"\"URL\"=\"http://srv/zyr/request.asp\"\r\n"
+                                   u"\"CachePath\"=hex(2):25,00,54,00,45,00,4d,00,50,00,25,00,5c,00,\\\r\n"
+                                   u"  7a,00,79,00,72,00,00,00\r\n"
+                                   u"\"Servers\"=hex(7):61,00,00,00,fc,00,00,00,00,00\r\n"
+                                   u"\"EventLogging\"=dword:00000001\r\n"
+                                   u"\"Big\"=hex(b):01,02,03,04,05,06,07,08\r\n"
+                                   u"\"Gone\"=\"x\"\r\n"
+                                   u"\"Gone\"=-\r\n"
+                                   u"\r\n"
+                                   u"[HKEY_CLASSES_ROOT\\CLSID\\{ABC}]\r\n"
+                                   u"@=\"class\"\r\n"
+                                   u"\r\n"
+                                   u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Old]\r\n"
+                                   u"[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Old]\r\n"
+                                   u"\r\n"
+                                   u"[HKEY_CURRENT_USER\\Software\\Tarnwick]\r\n"
+                                   u"\"User\"=\"me\"\r\n");
     RegFileDocument document;
     RegFileError error;
     ASSERT_TRUE(ParseRegFile(file, document, error)) << error.line << ": " << error.message;

@@ -1,6 +1,7 @@
 #include "platform/registry/Registry.h"
 
 #include "platform/registry/RegistryStore.h"
+#include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -18,25 +19,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const std::string& text)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
+using zyr::test::FileContent;
+using zyr::test::WriteFileBytes;
 
 class RegistryTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/zyr-registry-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        root_ = pattern;
+        root_ = zyr::test::MakeTempFolder("zyr-registry");
+        ASSERT_FALSE(root_.empty());
         SetLocation(Location{(root_ / "machine").string(), (root_ / "user").string()});
         SetDiagnosticSink([this](const std::string& message) { diagnostics_.push_back(message); });
     }
@@ -105,7 +96,7 @@ TEST_F(RegistryTest, PathsAndValueNamesIgnoreCaseAndKeepIt)
     EXPECT_STREQ(name, "ZYR");
     EXPECT_EQ(nameSize, 3u);
     RegCloseKey(parent);
-    EXPECT_NE(ReadFile(MachineHive()).find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarnwick\\ZYR]"),
+    EXPECT_NE(FileContent(MachineHive()).find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarnwick\\ZYR]"),
               std::string::npos);
 
     // HKEY_CLASSES_ROOT is the machine's Software\Classes.
@@ -122,7 +113,7 @@ TEST_F(RegistryTest, WritesThroughQueryOnlyKeysAreDenied)
     RegCloseKey(Create(HKEY_CURRENT_USER, "Software\\A\\B"));
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\A", 0, KEY_QUERY_VALUE, &key), ERROR_SUCCESS);
-    std::string before = ReadFile(root_ / "user" / kUserHiveFile);
+    std::string before = FileContent(root_ / "user" / kUserHiveFile);
     EXPECT_EQ(SetDword(key, "x", 1), ERROR_ACCESS_DENIED);
     EXPECT_EQ(RegDeleteValueA(key, "x"), ERROR_ACCESS_DENIED);
     EXPECT_EQ(RegDeleteKeyA(key, "B"), ERROR_ACCESS_DENIED);
@@ -131,7 +122,7 @@ TEST_F(RegistryTest, WritesThroughQueryOnlyKeysAreDenied)
     EXPECT_EQ(RegCreateKeyExA(key, "New", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr),
               ERROR_ACCESS_DENIED);
     EXPECT_EQ(sub, nullptr);
-    EXPECT_EQ(ReadFile(root_ / "user" / kUserHiveFile), before);
+    EXPECT_EQ(FileContent(root_ / "user" / kUserHiveFile), before);
     RegCloseKey(key);
 }
 
@@ -275,7 +266,7 @@ TEST_F(RegistryTest, MalformedHiveIsReportedAndNeverRewritten)
 {
     const std::string broken = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\ZYR]\n"
                                "\"URL\"=\"http://srv\"\n\"EventLogging\"=dword:zz\n";
-    WriteFile(MachineHive(), broken);
+    WriteFileBytes(MachineHive(), broken);
 
     HKEY key = nullptr;
     EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\ZYR", 0, KEY_READ, &key), ERROR_BADDB);
@@ -283,21 +274,22 @@ TEST_F(RegistryTest, MalformedHiveIsReportedAndNeverRewritten)
                               &key, nullptr),
               ERROR_BADDB);
     EXPECT_EQ(SetDword(HKEY_LOCAL_MACHINE, "x", 1), ERROR_BADDB);
-    EXPECT_EQ(ReadFile(MachineHive()), broken);
+    EXPECT_EQ(FileContent(MachineHive()), broken);
     ASSERT_EQ(diagnostics_.size(), 1u); // once per file, however often it is read
     EXPECT_NE(diagnostics_[0].find(MachineHive().string() + ":5:"), std::string::npos) << diagnostics_[0];
 
     // Mended by hand, it is read again.
-    WriteFile(MachineHive(), "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\ZYR]\n"
-                             "\"EventLogging\"=dword:00000001\n");
+    WriteFileBytes(MachineHive(),
+                   "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\ZYR]\n"
+                   "\"EventLogging\"=dword:00000001\n");
     ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\ZYR", 0, KEY_READ, &key), ERROR_SUCCESS);
     DWORD number = 0;
     EXPECT_TRUE(ReadDword(key, "EventLogging", number));
     RegCloseKey(key);
 
     // A key of the other hive is out of place in a hive file.
-    WriteFile(root_ / "user" / kUserHiveFile,
-              "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\X]\n");
+    WriteFileBytes(root_ / "user" / kUserHiveFile,
+                   "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\X]\n");
     EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "X", 0, KEY_READ, &key), ERROR_BADDB);
 }
 
@@ -308,8 +300,9 @@ TEST_F(RegistryTest, ReadsSeeChangesMadeByOtherWriters)
     DWORD number = 0;
     EXPECT_TRUE(ReadDword(key, "n", number));
     // Another program replaces the file.
-    WriteFile(MachineHive(), "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\Software\\Shared]\n"
-                             "\"n\"=dword:00000002\n\"added\"=dword:00000003\n");
+    WriteFileBytes(MachineHive(),
+                   "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\Software\\Shared]\n"
+                   "\"n\"=dword:00000002\n\"added\"=dword:00000003\n");
     EXPECT_TRUE(ReadDword(key, "n", number));
     EXPECT_EQ(number, 2u);
     EXPECT_TRUE(ReadDword(key, "added", number));

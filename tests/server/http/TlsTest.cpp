@@ -1,6 +1,7 @@
 // The server over TLS with a self-signed certificate.
 #include "tests/server/ServerFixture.h"
 #include "tests/server/ServerProcess.h"
+#include "tests/support/Loopback.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -19,58 +20,59 @@
 namespace zyr::server::test {
 namespace {
 
+// A TLS client on the loopback; handshake is false when the server did not
+// take it (or nothing accepted the connection).
+struct TlsClient {
+    explicit TlsClient(int port)
+        : fd(zyr::test::ConnectLoopback(port)), ctx(SSL_CTX_new(TLS_client_method())), ssl(SSL_new(ctx)),
+          handshake(fd >= 0 && SSL_set_fd(ssl, fd) == 1 && SSL_connect(ssl) == 1)
+    {
+    }
+    ~TlsClient()
+    {
+        SSL_free(ssl);
+        SSL_CTX_free(ctx);
+        if (fd >= 0) {
+            close(fd);
+        }
+    }
+    TlsClient(const TlsClient&) = delete;
+    TlsClient& operator=(const TlsClient&) = delete;
+
+    int fd;
+    SSL_CTX* ctx;
+    SSL* ssl;
+    bool handshake;
+};
+
 std::string TlsExchange(int port, const std::string& request)
 {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        close(fd);
-        return {};
-    }
-    SSL_CTX* ctx = SSL_CTX_new(TLS_client_method());
-    SSL* ssl = SSL_new(ctx);
-    SSL_set_fd(ssl, fd);
+    TlsClient client(port);
     std::string reply;
-    if (SSL_connect(ssl) == 1 && SSL_write(ssl, request.data(), static_cast<int>(request.size())) > 0) {
+    if (client.handshake && SSL_write(client.ssl, request.data(), static_cast<int>(request.size())) > 0) {
         char buffer[4096];
         int n;
-        while ((n = SSL_read(ssl, buffer, sizeof buffer)) > 0) {
+        while ((n = SSL_read(client.ssl, buffer, sizeof buffer)) > 0) {
             reply.append(buffer, static_cast<size_t>(n));
         }
     }
-    SSL_free(ssl);
-    SSL_CTX_free(ctx);
-    close(fd);
     return reply;
 }
 
 // The subject of the certificate the server shows, or "" without a handshake.
 std::string PeerSubject(int port)
 {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    TlsClient client(port);
     std::string subject;
-    SSL_CTX* ctx = SSL_CTX_new(TLS_client_method());
-    SSL* ssl = SSL_new(ctx);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && SSL_set_fd(ssl, fd) == 1 &&
-        SSL_connect(ssl) == 1) {
-        if (X509* peer = SSL_get1_peer_certificate(ssl)) {
+    if (client.handshake) {
+        if (X509* peer = SSL_get1_peer_certificate(client.ssl)) {
             char text[256] = {};
             X509_NAME_oneline(X509_get_subject_name(peer), text, sizeof text);
             subject = text;
             X509_free(peer);
         }
-        SSL_shutdown(ssl);
+        SSL_shutdown(client.ssl);
     }
-    SSL_free(ssl);
-    SSL_CTX_free(ctx);
-    close(fd);
     return subject;
 }
 

@@ -72,8 +72,16 @@ TEST_P(AuditPagesTest, FiltersNarrowThePageTogetherNewestFirst)
     EXPECT_EQ(Page("FromTime=2026-03-01+11:59&ToTime=2026-03-02").size(), 1u);
 
     // A part of the name, without regard to case: "Valve 11" and "Valve 110" to "Valve 119".
-    EXPECT_EQ(Page("Name=VALVE%2011").size(), 11u);
+    auto valve11 = Page("Name=VALVE%2011");
+    ASSERT_EQ(valve11.size(), 11u);
+    EXPECT_EQ(valve11.front()[3], "Valve 119");
+    EXPECT_EQ(valve11.back()[3], "Valve 11");
     EXPECT_TRUE(Page("Name=Pump").empty());
+    // With an account as well: i % 3 == 1 among them.
+    auto bobValves = Page("Name=valve%2011&User=CORP%5Cbob");
+    ASSERT_EQ(bobValves.size(), 3u);
+    EXPECT_EQ(bobValves.front()[3], "Valve 118");
+    EXPECT_EQ(bobValves.back()[3], "Valve 112");
 
     // Pages of a narrowed trail follow one another without gaps.
     auto first = Page("DisplaySet=0&FromTime=2026-03-01");

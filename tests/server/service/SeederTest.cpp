@@ -28,6 +28,17 @@ TEST_P(SeederTest, DemoGrantsTheConsoleToItsAdministratorOnce)
     std::string acl;
     ASSERT_TRUE(zyr::cipher::Decrypt(console.aclEncrypted, acl));
     EXPECT_EQ(acl, "Security Administrators:1;");
+    // The console's application alone, by its name in any case: what the
+    // server's admission reads instead of every application.
+    std::vector<ApplicationRecord> named;
+    ASSERT_TRUE(f.store->ListApplicationNamed("MORVEL framework", named));
+    ASSERT_EQ(named.size(), 1u);
+    EXPECT_EQ(named[0].dn, apps[0].dn);
+    ASSERT_EQ(named[0].groups.size(), apps[0].groups.size());
+    EXPECT_EQ(named[0].groups[0].objects.size(), apps[0].groups[0].objects.size());
+    EXPECT_EQ(named[0].groups[0].objects.at(0).aclEncrypted, console.aclEncrypted);
+    ASSERT_TRUE(f.store->ListApplicationNamed("No Such Application", named));
+    EXPECT_TRUE(named.empty());
     std::vector<RoleRecord> roles;
     ASSERT_TRUE(f.store->ListRoles(roles));
     ASSERT_FALSE(roles.empty());

@@ -4,7 +4,9 @@
 #include "platform/registry/RegistryStore.h"
 #include "tests/tools/zyrsec/ZyrsecFixture.h"
 
+#include <algorithm>
 #include <map>
+#include <string_view>
 #include <sys/stat.h>
 
 namespace {
@@ -50,12 +52,26 @@ protected:
         }
         return verdicts;
     }
+
+    // Runs the doctor and expects its exit status and the verdicts listed
+    // as "check=VERDICT, ..."; all its verdicts.
+    std::map<std::string, std::string> ExpectDoctor(int expectedStatus, std::string_view expected)
+    {
+        int status = 0;
+        auto verdicts = Doctor(status);
+        EXPECT_EQ(status, expectedStatus);
+        while (!expected.empty()) {
+            std::string_view item = expected.substr(0, expected.find(", "));
+            expected.remove_prefix(std::min(expected.size(), item.size() + 2));
+            const size_t mark = item.rfind('=');
+            const std::string check(item.substr(0, mark));
+            EXPECT_EQ(verdicts[check], item.substr(mark + 1)) << check;
+        }
+        return verdicts;
+    }
 };
 
-bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
+using zyr::testing::Contains;
 
 TEST_F(DoctorTest, EmptyStoreNamesTheMissingUrlAndComponents)
 {
@@ -74,32 +90,19 @@ TEST_F(DoctorTest, EmptyStoreNamesTheMissingUrlAndComponents)
     EXPECT_TRUE(Contains(named.err, "zyr-register ")) << named.err;
     EXPECT_FALSE(Contains(named.err, "Invalid User Name or Password")) << named.err;
 
-    int status = 0;
-    auto verdicts = Doctor(status);
-    EXPECT_EQ(status, 1);
-    EXPECT_EQ(verdicts["registry store"], "FAIL");
-    EXPECT_EQ(verdicts["server URL"], "FAIL");
-    EXPECT_EQ(verdicts["authentication component"], "FAIL");
-    EXPECT_EQ(verdicts["snap-in module"], "FAIL");
-    EXPECT_EQ(verdicts["cache folder"], "WARN");
-    EXPECT_EQ(verdicts["code page"], "OK");
+    ExpectDoctor(1, "registry store=FAIL, server URL=FAIL, authentication component=FAIL, "
+                    "snap-in module=FAIL, cache folder=WARN, code page=OK");
 }
 
 TEST_F(DoctorTest, UrlOnlyStoreReachesTheServerButCannotSignIn)
 {
     EmptyStore(url_);
-    int status = 0;
-    auto verdicts = Doctor(status);
-    EXPECT_EQ(status, 1);
-    EXPECT_EQ(verdicts["server URL"], "OK");
-    EXPECT_EQ(verdicts["transport"], "OK");
-    EXPECT_EQ(verdicts["server"], "OK");
-    EXPECT_EQ(verdicts["authorization component"], "FAIL");
-    EXPECT_EQ(verdicts["account"], "FAIL");
-    EXPECT_EQ(verdicts["compliance"], "OK");
+    ExpectDoctor(1, "server URL=OK, transport=OK, server=OK, authorization component=FAIL, account=FAIL, "
+                    "compliance=OK");
 
     EmptyStore("ftp://127.0.0.1/zyr/security");
-    verdicts = Doctor(status);
+    int status = 0;
+    auto verdicts = Doctor(status);
     EXPECT_EQ(verdicts["server URL"], "FAIL");
     EXPECT_EQ(verdicts.count("server"), 0u);
 
@@ -107,10 +110,7 @@ TEST_F(DoctorTest, UrlOnlyStoreReachesTheServerButCannotSignIn)
     EmptyStore(url_);
     SetMachineText("UnixSocket", (dir_ / "no-such.sock").string());
     SetMachineText("CAFile", (dir_ / "no-such-ca.pem").string());
-    verdicts = Doctor(status);
-    EXPECT_EQ(status, 1);
-    EXPECT_EQ(verdicts["transport"], "FAIL");
-    EXPECT_EQ(verdicts["CA file"], "FAIL");
+    ExpectDoctor(1, "transport=FAIL, CA file=FAIL");
 }
 
 TEST_F(DoctorTest, PreparedStorePassesAndFlagsWhatDrifts)
@@ -136,10 +136,7 @@ TEST_F(DoctorTest, PreparedStorePassesAndFlagsWhatDrifts)
 
     // A server that stopped answering fails the run with the cause.
     server_.Stop();
-    auto verdicts = Doctor(status);
-    EXPECT_EQ(status, 1);
-    EXPECT_EQ(verdicts["server"], "FAIL");
-    EXPECT_EQ(verdicts["authentication component"], "OK");
+    ExpectDoctor(1, "server=FAIL, authentication component=OK");
     ToolRun roles = Zyrsec({"roles"});
     EXPECT_EQ(roles.status, 1);
     EXPECT_TRUE(Contains(roles.err, "does not answer (")) << roles.err;

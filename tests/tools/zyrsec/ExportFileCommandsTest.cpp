@@ -4,15 +4,13 @@
 
 namespace {
 
+using zyr::test::FileContent;
 using zyr::testing::ToolRun;
 using zyr::testing::Tree;
 
 class ExportFileCommandsTest : public zyr::testing::ZyrsecFixture {};
 
-bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
+using zyr::testing::Contains;
 
 void Replace(std::string& text, const std::string& from, const std::string& to)
 {
@@ -44,7 +42,7 @@ TEST_F(ExportFileCommandsTest, DiffAndDryRunReadTheFileAgainstTheServer)
     EXPECT_EQ(changes, "changed Line 1;removed Recipes / New One;");
 
     // A file of another application: previewed, not imported.
-    std::string text = Content(path);
+    std::string text = FileContent(path);
     Replace(text, "Batch Control", "Batch Copy");
     Replace(text, "<ApplID>{", "<ApplID>{0");
     std::ofstream(path, std::ios::trunc) << text;

@@ -8,6 +8,7 @@
 
 namespace {
 
+using zyr::test::ShellQuote;
 using zyr::testing::ToolRun;
 
 class ZyrsecKerberosTest : public zyr::testing::ZyrsecFixture {
@@ -33,12 +34,13 @@ protected:
         std::ofstream(dir_ / "passwd")
             << "PLANT\\alice:x:" << ::geteuid() << ":" << ::getegid() << ":Alice:/nonexistent:/bin/false\n";
         std::ofstream(dir_ / "group") << "operators:x:" << ::getegid() << ":\n";
-        environment_ =
-            "LD_PRELOAD=" + Quote(wrapper.path) + " NSS_WRAPPER_PASSWD=" + Quote((dir_ / "passwd").string()) +
-            " NSS_WRAPPER_GROUP=" + Quote((dir_ / "group").string()) +
-            // The sanitizers' runtime cannot load the C library with
-            // RTLD_DEEPBIND, as the wrapper otherwise does.
-            " NSS_WRAPPER_DISABLE_DEEPBIND=1" + " ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0";
+        environment_ = "LD_PRELOAD=" + ShellQuote(wrapper.path) +
+                       " NSS_WRAPPER_PASSWD=" + ShellQuote((dir_ / "passwd").string()) +
+                       " NSS_WRAPPER_GROUP=" + ShellQuote((dir_ / "group").string()) +
+                       // The sanitizers' runtime cannot load the C library with
+                       // RTLD_DEEPBIND, as the wrapper otherwise does.
+                       " NSS_WRAPPER_DISABLE_DEEPBIND=1" +
+                       " ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0";
     }
 
     std::vector<std::string> ServerArguments() override
@@ -59,7 +61,7 @@ TEST_F(ZyrsecKerberosTest, TheTicketSignsInWithoutAPasswordAndTheTrailNamesTheRe
     EXPECT_NE(doctor.out.find("Kerberos ticket is accepted (Negotiate)"), std::string::npos) << doctor.out;
 
     // Without a ticket the server's refusal is told, and no password is asked for.
-    environment_ += " KRB5CCNAME=FILE:" + Quote((dir_ / "no-ticket").string());
+    environment_ += " KRB5CCNAME=FILE:" + ShellQuote((dir_ / "no-ticket").string());
     ToolRun refused = Zyrsec({"tree"});
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.err.find("needs a password"), std::string::npos) << refused.err;

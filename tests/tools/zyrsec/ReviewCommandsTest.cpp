@@ -7,15 +7,13 @@
 
 namespace {
 
+using zyr::test::FileContent;
 using zyr::testing::ToolRun;
 using zyr::testing::Tree;
 
 class ReviewCommandsTest : public zyr::testing::ZyrsecFixture {};
 
-bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
+using zyr::testing::Contains;
 
 // The permission names and granting roles of one place of an access answer.
 std::string Grants(const Tree& access, const std::string& object)
@@ -88,7 +86,7 @@ TEST_F(ReviewCommandsTest, TheReportIsOneOwnerOnlyPage)
     struct stat info {};
     ASSERT_EQ(::stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
-    const std::string html = Content(path);
+    const std::string html = FileContent(path);
     EXPECT_TRUE(Contains(html, "<h3>Security Administrators</h3>"));
     EXPECT_TRUE(Contains(html, "Morvel Framework / Security Manager / ZyrSnap-In"));
     EXPECT_TRUE(Contains(html, "<td>Seed</td>")) << "the seed's audit record of today";
@@ -96,7 +94,7 @@ TEST_F(ReviewCommandsTest, TheReportIsOneOwnerOnlyPage)
 
     const std::string csvPath = (dir_ / "review.csv").string();
     ASSERT_EQ(Zyrsec({"report", "access", "--output", csvPath, "--csv"}).status, 0);
-    EXPECT_TRUE(Contains(Content(csvPath), "console,Security Administrators,"));
+    EXPECT_TRUE(Contains(FileContent(csvPath), "console,Security Administrators,"));
     EXPECT_EQ(Zyrsec({"report", "access", "--output", path, "--days", "0"}).status, 1);
     EXPECT_EQ(Zyrsec({"report", "access"}).status, 1);
     EXPECT_EQ(Zyrsec({"report", "access", "--output", (dir_ / "none" / "r.html").string()}).status, 1);

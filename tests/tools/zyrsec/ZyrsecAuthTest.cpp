@@ -8,10 +8,7 @@
 namespace zyr::testing {
 namespace {
 
-bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
+using zyr::testing::Contains;
 
 class ZyrsecAuthTest : public ZyrsecFixture {
 protected:

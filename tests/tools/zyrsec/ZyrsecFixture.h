@@ -9,6 +9,7 @@
 #include "common/ServerSettings.h"
 #include "platform/registry/Registry.h"
 #include "tests/platform/TempRegistry.h"
+#include "tests/support/ProgramRun.h"
 #include "tests/support/ReferenceServer.h"
 #include "web/SecurityPost.h"
 
@@ -31,11 +32,7 @@ namespace zyr::testing {
 namespace fs = std::filesystem;
 using Tree = boost::property_tree::ptree;
 
-struct ToolRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-
+struct ToolRun : zyr::test::ProgramRun {
     // The --json answer parsed back; fails the test when it is not JSON.
     Tree Json() const
     {
@@ -50,19 +47,21 @@ struct ToolRun {
     }
 };
 
+inline bool Contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
 class ZyrsecFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const char* bin = std::getenv("ZYR_BIN_DIR");
-        program_ =
-            (bin != nullptr ? fs::path(bin) : fs::read_symlink("/proc/self/exe").parent_path()) / "zyrsec";
+        program_ = zyr::test::BuiltProgram("zyrsec");
         if (!fs::exists(program_) || !fs::exists(zyr::test::ReferenceServer::ExecutablePath())) {
             GTEST_SKIP() << "zyrsec or the reference server is not built";
         }
-        char pattern[] = "/tmp/zyrsec-test-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        dir_ = zyr::test::MakeTempFolder("zyrsec-test");
+        ASSERT_FALSE(dir_.empty());
         fs::create_directories(dir_ / "registry");
         fs::create_directories(dir_ / "cache");
         zyr::registry::SetLocation({(dir_ / "registry").string(), (dir_ / "registry").string()});
@@ -96,38 +95,16 @@ protected:
             zyr::testing::TempRegistry::SetText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Tarnwick\\ZYR", name, value));
     }
 
-    static std::string Quote(const std::string& text)
-    {
-        std::string quoted = "'";
-        for (char c : text) {
-            quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        }
-        return quoted + "'";
-    }
-
-    static std::string Content(const fs::path& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-
     // Runs zyrsec with these arguments (each quoted), standard input from input.
     ToolRun Zyrsec(const std::vector<std::string>& arguments, const std::string& input = "")
     {
-        std::ofstream(dir_ / "stdin", std::ios::binary) << input;
-        std::string command = environment_ + " ZYR_REGISTRY_DIR=" + Quote((dir_ / "registry").string()) +
-                              " " + Quote(program_.string());
+        std::string command = environment_ +
+                              " ZYR_REGISTRY_DIR=" + zyr::test::ShellQuote((dir_ / "registry").string()) +
+                              " " + zyr::test::ShellQuote(program_.string());
         for (const auto& argument : arguments) {
-            command += " " + Quote(argument);
+            command += " " + zyr::test::ShellQuote(argument);
         }
-        command += " <" + Quote((dir_ / "stdin").string()) + " >" + Quote((dir_ / "stdout").string()) +
-                   " 2>" + Quote((dir_ / "stderr").string());
-        const int raw = std::system(command.c_str());
-        ToolRun run;
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        run.out = Content(dir_ / "stdout");
-        run.err = Content(dir_ / "stderr");
-        return run;
+        return ToolRun{zyr::test::RunShellCommand(command, dir_, input)};
     }
 
     // A fault of the server's test controls; "OK" when it took it.

@@ -14,10 +14,7 @@ using zyr::testing::Tree;
 
 class ZyrsecServerTest : public zyr::testing::ZyrsecFixture {};
 
-bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
+using zyr::testing::Contains;
 
 TEST_F(ZyrsecServerTest, ReadsTheDemoDatabase)
 {
