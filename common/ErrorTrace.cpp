@@ -37,6 +37,18 @@ std::string FormatText(const char* format, va_list args)
     return std::string(buffer.data(), static_cast<size_t>(needed));
 }
 
+// The formatted text, cut to fit Size (terminator included), handed to sink;
+// nothing escapes, a failure only loses the line.
+template <size_t Size>
+void WriteBounded(const char* format, va_list args, void (*sink)(std::string_view)) noexcept
+{
+    try {
+        auto text = std::make_unique<zyr::text::BoundedText<Size>>(FormatText(format, args));
+        sink(text->view());
+    } catch (...) {
+    }
+}
+
 } // namespace
 
 HRESULT TraceError(const std::u16string& sourceFile, LONG line, const std::u16string& functionPath,
@@ -85,15 +97,10 @@ void WriteEventLog(const char* format, ...)
     if (!zyr::EventLoggingOn() || format == nullptr) {
         return;
     }
-    try {
-        va_list args;
-        va_start(args, format);
-        std::string text = FormatText(format, args);
-        va_end(args);
-        zyr::text::BoundedText<260> event(text);
-        zyr::log::ReportEvent(event.view());
-    } catch (...) {
-    }
+    va_list args;
+    va_start(args, format);
+    WriteBounded<260>(format, args, zyr::log::ReportEvent);
+    va_end(args);
 }
 
 void DebugPrint(const char* format, ...)
@@ -101,14 +108,9 @@ void DebugPrint(const char* format, ...)
     if (format == nullptr) {
         return;
     }
-    try {
-        va_list args;
-        va_start(args, format);
-        std::string text = FormatText(format, args);
-        va_end(args);
-        // At most 10235 characters; the line end is the sink's business.
-        auto line = std::make_unique<zyr::text::BoundedText<10236>>(text);
-        zyr::log::WriteDebugLine(line->view());
-    } catch (...) {
-    }
+    va_list args;
+    va_start(args, format);
+    // At most 10235 characters; the line end is the sink's business.
+    WriteBounded<10236>(format, args, zyr::log::WriteDebugLine);
+    va_end(args);
 }

@@ -76,24 +76,29 @@ const char* OwnText(const pugi::xml_node& node)
     return IsText(node) || node.type() == pugi::node_element ? node.value() : "";
 }
 
-// Appends all text inside the node, in document order, without recursion.
+// The node after cursor in document order below top (a child first, else the
+// next sibling of cursor or of its nearest ancestor below top), or null when
+// the walk below top is done. No recursion, so any depth walks.
+pugi::xml_node NextBelow(pugi::xml_node top, pugi::xml_node cursor)
+{
+    if (cursor.first_child()) {
+        return cursor.first_child();
+    }
+    while (cursor && cursor != top && !cursor.next_sibling()) {
+        cursor = cursor.parent();
+    }
+    if (!cursor || cursor == top) {
+        return {};
+    }
+    return cursor.next_sibling();
+}
+
+// Appends all text inside the node, in document order.
 void AppendTextOf(pugi::xml_node node, std::string& text)
 {
     text.append(OwnText(node));
-    pugi::xml_node cursor = node.first_child();
-    while (cursor) {
+    for (pugi::xml_node cursor = node.first_child(); cursor; cursor = NextBelow(node, cursor)) {
         text.append(OwnText(cursor));
-        if (cursor.first_child()) {
-            cursor = cursor.first_child();
-            continue;
-        }
-        while (cursor && cursor != node && !cursor.next_sibling()) {
-            cursor = cursor.parent();
-        }
-        if (!cursor || cursor == node) {
-            break;
-        }
-        cursor = cursor.next_sibling();
     }
 }
 
@@ -224,8 +229,15 @@ UINT KvtXmlDocument::CodePage() const
     return codePage_;
 }
 
-HRESULT KvtXmlDocument::Adopt(std::shared_ptr<DocumentTree> tree)
+HRESULT KvtXmlDocument::Adopt(std::shared_ptr<DocumentTree> tree, bool decoded)
 {
+    const auto result =
+        tree->document.load_buffer_inplace(tree->buffer.data(), tree->buffer.size(), kParseOptions,
+                                           decoded ? pugi::encoding_utf8 : pugi::encoding_auto);
+    if (HRESULT hr = ParseResult(result, tree->document); FAILED(hr)) {
+        tree_.reset();
+        return hr;
+    }
     // Elements handed out before keep the tree they came from.
     tree_ = std::move(tree);
     return S_OK;
@@ -252,15 +264,7 @@ HRESULT KvtXmlDocument::put_XmlString(std::string&& xml)
         } else {
             tree->buffer = ToInner(codePage_, xml);
         }
-        // The text is already decoded: a declaration inside it says nothing
-        // about its bytes.
-        const auto result = tree->document.load_buffer_inplace(tree->buffer.data(), tree->buffer.size(),
-                                                               kParseOptions, pugi::encoding_utf8);
-        if (HRESULT hr = ParseResult(result, tree->document); FAILED(hr)) {
-            tree_.reset();
-            return hr;
-        }
-        return Adopt(std::move(tree));
+        return Adopt(std::move(tree), true);
     });
 }
 
@@ -289,23 +293,11 @@ HRESULT KvtXmlDocument::FindElement(const KvtXmlElement* parent, std::string_vie
     return com::GuardMemory([&]() -> HRESULT {
         const std::string tag = ToInner(codePage_, tagName);
         pugi::xml_node top = parent ? pugi::xml_node(parent->node_) : pugi::xml_node(tree_->document);
-        pugi::xml_node cursor = top.first_child();
-        while (cursor) {
+        for (pugi::xml_node cursor = top.first_child(); cursor; cursor = NextBelow(top, cursor)) {
             if (cursor.type() == pugi::node_element && tag == cursor.name()) {
                 element = KvtXmlElement(tree_, cursor.internal_object());
                 return S_OK;
             }
-            if (cursor.first_child()) {
-                cursor = cursor.first_child();
-                continue;
-            }
-            while (cursor && cursor != top && !cursor.next_sibling()) {
-                cursor = cursor.parent();
-            }
-            if (!cursor || cursor == top) {
-                break;
-            }
-            cursor = cursor.next_sibling();
         }
         return KVTXML_E_NOT_FOUND;
     });
@@ -442,13 +434,7 @@ HRESULT KvtXmlDocument::LoadFile(const std::string& path)
         }
         auto tree = std::make_shared<DocumentTree>(codePage_);
         tree->buffer = std::move(bytes);
-        const auto result = tree->document.load_buffer_inplace(tree->buffer.data(), tree->buffer.size(),
-                                                               kParseOptions, pugi::encoding_auto);
-        if (HRESULT hr = ParseResult(result, tree->document); FAILED(hr)) {
-            tree_.reset();
-            return hr;
-        }
-        return Adopt(std::move(tree));
+        return Adopt(std::move(tree), false);
     });
 }
 

@@ -132,7 +132,10 @@ public:
     UINT CodePage() const;
 
 private:
-    HRESULT Adopt(std::shared_ptr<DocumentTree> tree);
+    // Parses the tree's buffer in place (decoded: it is UTF-8 already, and a
+    // declaration inside says nothing about its bytes) and takes the tree; a
+    // buffer that does not parse leaves no document.
+    HRESULT Adopt(std::shared_ptr<DocumentTree> tree, bool decoded);
     HRESULT RootForWriting(const KvtXmlElement* parent, pugi::xml_node_struct*& node);
     bool Owns(const KvtXmlElement& element) const;
 

@@ -248,15 +248,16 @@ std::string PathSetting(const char* name, zyr::text::BoundedText<260>& value, bo
     return value.str();
 }
 
-// Replaces a path value for this process; a path that does not fit changes
-// nothing.
-bool SetPathSetting(std::string_view path, zyr::text::BoundedText<260>& value, bool& known)
+// Replaces a path value for this process and marks it set by the process; a
+// path that does not fit changes nothing.
+bool SetPathSetting(std::string_view path, zyr::text::BoundedText<260>& value, bool& known, bool& set)
 {
     if (path.size() > value.capacity()) {
         return false;
     }
     value = path;
     known = true;
+    set = true;
     return true;
 }
 
@@ -501,21 +502,13 @@ std::string ServerCaFile()
 bool SetServerUnixSocket(std::string_view path)
 {
     ServerSettingsState& state = State();
-    if (!SetPathSetting(path, state.unixSocket, state.unixSocketKnown)) {
-        return false;
-    }
-    state.unixSocketSet = true;
-    return true;
+    return SetPathSetting(path, state.unixSocket, state.unixSocketKnown, state.unixSocketSet);
 }
 
 bool SetServerCaFile(std::string_view path)
 {
     ServerSettingsState& state = State();
-    if (!SetPathSetting(path, state.caFile, state.caFileKnown)) {
-        return false;
-    }
-    state.caFileSet = true;
-    return true;
+    return SetPathSetting(path, state.caFile, state.caFileKnown, state.caFileSet);
 }
 
 LONG GetHttpTimeOut()

@@ -342,42 +342,35 @@ zyr::pages::AccessPageLayout ObjectLayout()
     return layout;
 }
 
-zyr::pages::AccessTarget ApplTarget(CKVTAppl* application)
+// The target of a record's page: its name, identity, description, list and
+// audit text, the permissions of its application, and its own update.
+template <typename Record>
+zyr::pages::AccessTarget RecordTarget(CKVTAppl* application, Record* record)
 {
     zyr::pages::AccessTarget target;
-    target.name = application->CN.view();
-    target.dn = application->DN.view();
-    target.description = &application->Description;
-    target.acl = &application->ACL;
+    target.name = record->CN.view();
+    target.dn = record->DN.view();
+    target.description = &record->Description;
+    target.acl = &record->ACL;
     target.permissions = &application->Permissions;
-    target.auditText = &application->AuditText;
-    target.update = [application] { return application->Update(); };
+    target.auditText = &record->AuditText;
+    target.update = [record] { return record->Update(); };
     return target;
+}
+
+zyr::pages::AccessTarget ApplTarget(CKVTAppl* application)
+{
+    return RecordTarget(application, application);
 }
 
 zyr::pages::AccessTarget GroupTarget(CKVTAppl* application, CKVTSecGroup* group)
 {
-    zyr::pages::AccessTarget target;
-    target.name = group->CN.view();
-    target.dn = group->DN.view();
-    target.description = &group->Description;
-    target.acl = &group->ACL;
-    target.permissions = &application->Permissions;
-    target.auditText = &group->AuditText;
-    target.update = [group] { return group->Update(); };
-    return target;
+    return RecordTarget(application, group);
 }
 
 zyr::pages::AccessTarget ObjectTarget(CKVTAppl* application, CKVTApplSecObj* object)
 {
-    zyr::pages::AccessTarget target;
-    target.name = object->CN.view();
-    target.dn = object->DN.view();
-    target.description = &object->Description;
-    target.acl = &object->ACL;
-    target.permissions = &application->Permissions;
-    target.auditText = &object->AuditText;
-    target.update = [object] { return object->Update(); };
+    zyr::pages::AccessTarget target = RecordTarget(application, object);
     // The page has no qualifier controls: an apply sends the object without
     // its qualifier and leaves the qualifier texts as they are.
     target.beforeUpdate = [object] { object->UseQ = 0; };

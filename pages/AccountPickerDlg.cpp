@@ -1,5 +1,6 @@
 #include "pages/AccountPickerDlg.h"
 
+#include "pages/OwnedDialog.h"
 #include "pages/QtText.h"
 #include "pages/RoleMemberList.h"
 
@@ -119,14 +120,10 @@ void CAccountPickerDlg::ShowMatching(const QString& text)
 HRESULT CAccountPickerDlg::InvokeDialog(QWidget* owner, std::vector<PickedAccount>& selections)
 {
     selections.clear();
-    if (QApplication::instance() == nullptr) {
+    QDialog* dialog = zyr::pages::RenewOwnedDialog(dialog_, owner, "AccountPicker", "Select Users or Groups");
+    if (dialog == nullptr) {
         return E_FAIL;
     }
-    delete dialog_.data();
-    auto* dialog = new QDialog(owner);
-    dialog_ = dialog;
-    dialog->setObjectName("AccountPicker");
-    dialog->setWindowTitle("Select Users or Groups");
     auto* layout = new QVBoxLayout(dialog);
     auto* label = new QLabel("&Search:");
     search_ = new QLineEdit;

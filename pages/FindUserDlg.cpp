@@ -1,6 +1,7 @@
 #include "pages/FindUserDlg.h"
 
 #include "pages/AccessDialogs.h"
+#include "pages/OwnedDialog.h"
 #include "pages/QtText.h"
 #include "platform/identity/Identity.h"
 #include "platform/ui/UiService.h"
@@ -35,14 +36,10 @@ FindUserDlg::~FindUserDlg()
 
 QDialog* FindUserDlg::Create()
 {
-    if (QApplication::instance() == nullptr) {
+    QDialog* dialog = zyr::pages::RenewOwnedDialog(dialog_, nullptr, QString::number(IDD), "Find User");
+    if (dialog == nullptr) {
         return nullptr;
     }
-    delete dialog_.data();
-    auto* dialog = new QDialog(nullptr);
-    dialog_ = dialog;
-    dialog->setObjectName(QString::number(IDD));
-    dialog->setWindowTitle("Find User");
     // Wide enough for the effective access's places and permissions.
     dialog->resize(600, 480);
 

@@ -1,5 +1,6 @@
 #include "pages/LoginDlg.h"
 
+#include "pages/OwnedDialog.h"
 #include "pages/QtText.h"
 #include "platform/ui/UiService.h"
 #include "signin/SignIn.h"
@@ -42,14 +43,11 @@ CLoginDlg::~CLoginDlg()
 
 QDialog* CLoginDlg::Create()
 {
-    if (QApplication::instance() == nullptr) {
+    QDialog* dialog = zyr::pages::RenewOwnedDialog(dialog_, static_cast<QWidget*>(parent_),
+                                                   QString::number(IDD), "ZYR Security Manager");
+    if (dialog == nullptr) {
         return nullptr;
     }
-    delete dialog_.data();
-    auto* dialog = new QDialog(static_cast<QWidget*>(parent_));
-    dialog_ = dialog;
-    dialog->setObjectName(QString::number(IDD));
-    dialog->setWindowTitle("ZYR Security Manager");
 
     auto* layout = new QVBoxLayout(dialog);
     auto* header = new QHBoxLayout;

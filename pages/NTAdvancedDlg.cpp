@@ -1,5 +1,6 @@
 #include "pages/NTAdvancedDlg.h"
 
+#include "pages/OwnedDialog.h"
 #include "pages/QtText.h"
 #include "platform/ui/UiService.h"
 
@@ -19,14 +20,10 @@ CNTAdvancedDlg::~CNTAdvancedDlg()
 
 QDialog* CNTAdvancedDlg::Create(QWidget* parent)
 {
-    if (QApplication::instance() == nullptr) {
+    QDialog* dialog = zyr::pages::RenewOwnedDialog(dialog_, parent, QString::number(IDD), "Advanced");
+    if (dialog == nullptr) {
         return nullptr;
     }
-    delete dialog_.data();
-    auto* dialog = new QDialog(parent);
-    dialog_ = dialog;
-    dialog->setObjectName(QString::number(IDD));
-    dialog->setWindowTitle("Advanced");
     auto* layout = new QVBoxLayout(dialog);
     auto* box = new QGroupBox("Role Member");
     auto* boxLayout = new QVBoxLayout(box);

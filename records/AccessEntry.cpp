@@ -14,6 +14,21 @@ void TraceItem(std::string_view list, std::string_view item)
                "An item of the list has no \":\" and was passed over", E_FAIL, item);
 }
 
+// Calls onPair(name, value) for every "name:value" item of the list; an item
+// without ":" is traced and passed over.
+template <typename OnPair>
+void ForEachPair(std::string_view plain, std::string_view list, OnPair&& onPair)
+{
+    ForEachListItem(plain, [&](std::string_view item) {
+        size_t colon = item.find(':');
+        if (colon == std::string_view::npos) {
+            TraceItem(list, item);
+            return;
+        }
+        onPair(item.substr(0, colon), item.substr(colon + 1));
+    });
+}
+
 uint32_t ReadMask(std::string_view text)
 {
     size_t at = 0;
@@ -58,25 +73,15 @@ std::string AccessListText(const std::vector<AccessEntry>& acl)
 
 void ReadPermissionList(std::string_view plain, std::vector<PermissionEntry>& permissions)
 {
-    ForEachListItem(plain, [&](std::string_view item) {
-        size_t colon = item.find(':');
-        if (colon == std::string_view::npos) {
-            TraceItem("Permissions", item);
-            return;
-        }
-        permissions.emplace_back(item.substr(0, colon), item.substr(colon + 1));
+    ForEachPair(plain, "Permissions", [&](std::string_view name, std::string_view value) {
+        permissions.emplace_back(name, value);
     });
 }
 
 void ReadAccessList(std::string_view plain, std::vector<AccessEntry>& acl)
 {
-    ForEachListItem(plain, [&](std::string_view item) {
-        size_t colon = item.find(':');
-        if (colon == std::string_view::npos) {
-            TraceItem("ACL", item);
-            return;
-        }
-        acl.emplace_back(item.substr(0, colon), ReadMask(item.substr(colon + 1)));
+    ForEachPair(plain, "ACL", [&](std::string_view role, std::string_view mask) {
+        acl.emplace_back(role, ReadMask(mask));
     });
 }
 

@@ -140,9 +140,7 @@ bool CKVTAppl::Add()
         .Encrypted("Perm", zyr::records::EncryptList(zyr::records::PermissionListText(Permissions)))
         .Plain("ACL", "")
         .Trailer();
-    std::string reply;
-    bool ok = GetWebPage(url.str(), reply, true);
-    return zyr::ReportGetChange(ok, reply, zyr::web::LastHttpStatus() != 0);
+    return zyr::records::SendGetChange(url.str());
 }
 
 bool CKVTAppl::Update()
@@ -168,9 +166,7 @@ bool CKVTAppl::Delete()
     zyr::RequestUrl url(serverUrl_.view(), "Appl", "Delete");
     url.Plain("DN", DN.view()).Trailer().Escaped("Appl", CN.view());
     zyr::records::NoteSentChange({zyr::records::SentChange::Kind::Application, true, DN.str(), {}});
-    std::string reply;
-    bool ok = GetWebPage(url.str(), reply, true);
-    return zyr::ReportGetChange(ok, reply, zyr::web::LastHttpStatus() != 0);
+    return zyr::records::SendGetChange(url.str());
 }
 
 void CKVTAppl::LoadGroups(zyr::xml::KvtXmlDocument& document,
@@ -229,13 +225,7 @@ CKVTAppl& CKVTApplList::Append(std::unique_ptr<CKVTAppl> application)
 
 bool CKVTApplList::Remove(const CKVTAppl* application)
 {
-    auto it = std::find_if(Applications.begin(), Applications.end(),
-                           [application](const auto& a) { return a.get() == application; });
-    if (it == Applications.end()) {
-        return false;
-    }
-    Applications.erase(it);
-    return true;
+    return zyr::records::RemoveRecord(Applications, application);
 }
 
 CKVTAppl* CKVTApplList::FindByNameOrDN(std::string_view name, std::string_view dn) const

@@ -47,15 +47,24 @@ bool Present(zyr::xml::KvtXmlDocument& document, const std::string& path)
 
 } // namespace
 
-HRESULT CKVTAppl::Export()
+namespace zyr::records {
+
+zyr::ui::FileDialog ExportFileDialog()
 {
     zyr::ui::FileDialog dialog;
     dialog.filter = "Export File (*.XML)|*.XML|All Files (*.*)|*.*|";
     dialog.defaultExt = "XML";
     dialog.initialName = "*.xml";
     dialog.overwritePrompt = true;
+    return dialog;
+}
+
+} // namespace zyr::records
+
+HRESULT CKVTAppl::Export()
+{
     std::string path;
-    if (!zyr::ui::Ui().GetSaveFileName(nullptr, dialog, path)) {
+    if (!zyr::ui::Ui().GetSaveFileName(nullptr, zyr::records::ExportFileDialog(), path)) {
         return S_OK;
     }
     return ExportToFile(path);

@@ -4,6 +4,7 @@
 
 #include "common/KvtXml.h"
 #include "platform/com/WinTypes.h"
+#include "platform/ui/UiService.h"
 #include "records/Application.h"
 
 #include <functional>
@@ -25,6 +26,10 @@ using ApplicationExistsReporter = std::function<void(const std::string& text)>;
 // has been shown), the failure of reading "ApplName" otherwise.
 HRESULT CheckImportedApplication(const CKVTApplList& list, zyr::xml::KvtXmlDocument& document,
                                  const ApplicationExistsReporter& reportExists = {});
+
+// The file dialog of an application export file, for its export and its
+// import alike: XML files, asking before one is overwritten.
+zyr::ui::FileDialog ExportFileDialog();
 
 // The name of the application an export file describes; empty when the file
 // does not load or names none.

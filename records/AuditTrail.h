@@ -3,6 +3,7 @@
 // be read is a failure with its reason, never an empty page.
 #pragma once
 
+#include "cache/AuditFilter.h"
 #include "platform/com/WinTypes.h"
 
 #include <span>
@@ -25,20 +26,7 @@ struct AuditEntry {
     std::string newValue;
 };
 
-// What a page is narrowed to; an empty field narrows nothing. Times are
-// "YYYY-MM-DD" or "YYYY-MM-DD HH:MM:SS", from inclusive, to exclusive; user
-// and object match the whole text, name a part of it, without regard to case.
-struct AuditFilter {
-    std::string from;
-    std::string to;
-    std::string user;
-    std::string object;
-    std::string name;
-    bool Empty() const
-    {
-        return from.empty() && to.empty() && user.empty() && object.empty() && name.empty();
-    }
-};
+using zyr::audittrail::AuditFilter;
 
 // Records a page holds at most, newest first.
 inline constexpr size_t kAuditPageSize = 50;

@@ -169,13 +169,7 @@ CKVTLogList::CKVTLogList() : serverUrl_(zyr::records::ServerUrl::FromConfigurati
 
 bool CKVTLogList::Remove(const CKVTLog* entry)
 {
-    auto it =
-        std::find_if(entries_.begin(), entries_.end(), [entry](const auto& e) { return e.get() == entry; });
-    if (it == entries_.end()) {
-        return false;
-    }
-    entries_.erase(it);
-    return true;
+    return zyr::records::RemoveRecord(entries_, entry);
 }
 
 HRESULT CKVTLogList::GetLogs(std::string_view, std::optional<std::string_view> from, std::string_view to)

@@ -50,13 +50,6 @@ std::string_view Trim(std::string_view text)
     return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
-bool SendGetChange(const zyr::RequestUrl& url)
-{
-    std::string reply;
-    bool ok = GetWebPage(url.str(), reply, true);
-    return zyr::ReportGetChange(ok, reply, zyr::web::LastHttpStatus() != 0);
-}
-
 bool SendPostChange(const zyr::RequestUrl& url, const std::string& auditText, std::string_view acl)
 {
     // The audit text stays as the page stored it: a second Update never sends
@@ -119,7 +112,7 @@ bool CKVTApplSecObj::Add()
         .Escaped("ApplName", LookupNameByDN(ApplDN.view()))
         .Escaped("GroupName", LookupNameByDN(GroupDN.view()));
     NoteSent(zyr::records::SentChange::Kind::Object, DN.view(), StoredState());
-    return SendGetChange(url);
+    return zyr::records::SendGetChange(url.str());
 }
 
 ObjectQualifier& CKVTApplSecObj::Qualifier()
@@ -169,7 +162,7 @@ bool CKVTApplSecObj::Delete()
         .Escaped("Group", LookupNameByDN(GroupDN.view()))
         .Escaped("CN", CN.view());
     NoteSent(zyr::records::SentChange::Kind::Object, DN.view());
-    return SendGetChange(url);
+    return zyr::records::SendGetChange(url.str());
 }
 
 // ---------------------------------------------------------------------------
@@ -244,7 +237,7 @@ bool CKVTSecGroup::Add()
         .Trailer()
         .Escaped("ApplName", ApplName.view());
     NoteSent(zyr::records::SentChange::Kind::Group, DN.view(), StoredState());
-    return SendGetChange(url);
+    return zyr::records::SendGetChange(url.str());
 }
 
 bool CKVTSecGroup::Update()
@@ -265,5 +258,5 @@ bool CKVTSecGroup::Delete()
     zyr::RequestUrl url(serverUrl_.view(), "SecGroup", "Delete");
     url.Plain("DN", DN.view()).Trailer().Escaped("Appl", ApplName.view()).Escaped("Group", CN.view());
     NoteSent(zyr::records::SentChange::Kind::Group, DN.view());
-    return SendGetChange(url);
+    return zyr::records::SendGetChange(url.str());
 }

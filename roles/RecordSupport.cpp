@@ -2,7 +2,9 @@
 
 #include "cache/TextCipher.h"
 #include "common/ErrorTrace.h"
+#include "common/RequestFrame.h"
 #include "common/ServerSettings.h"
+#include "web/WebPage.h"
 
 #include <utility>
 #include <uuid/uuid.h>
@@ -105,6 +107,13 @@ bool ListDecryptor::Decrypt(std::string_view encrypted)
         plain_.resize(zero);
     }
     return true;
+}
+
+bool SendGetChange(const std::string& url)
+{
+    std::string reply;
+    bool ok = GetWebPage(url, reply, true);
+    return zyr::ReportGetChange(ok, reply, zyr::web::LastHttpStatus() != 0);
 }
 
 std::string EncryptList(std::string_view plain)

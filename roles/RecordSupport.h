@@ -6,11 +6,13 @@
 #include "platform/text/BoundedText.h"
 #include "platform/text/CodePage.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 namespace zyr::records {
 
@@ -102,6 +104,11 @@ void NoteSentChange(SentChange change);
 const SentChange& LastSentChange();
 void ForgetSentChange();
 
+// Sends a change that travels as a GET (an add or delete, most updates) and
+// reports the server's answer as every change is reported: true when the
+// server took it.
+bool SendGetChange(const std::string& url);
+
 // "{", a newly generated GUID, "}": 38 characters, upper or lower case.
 std::string NewIdentity(bool upperCase);
 
@@ -132,6 +139,20 @@ void ForEachListItem(std::string_view text, OnItem&& onItem)
         }
         at = end + 1;
     }
+}
+
+// Takes record out of records, a vector of the pointers that own their
+// records (unique or shared); false when it is not there.
+template <typename Owner, typename Record>
+bool RemoveRecord(std::vector<Owner>& records, const Record* record)
+{
+    auto found =
+        std::find_if(records.begin(), records.end(), [record](const auto& r) { return r.get() == record; });
+    if (found == records.end()) {
+        return false;
+    }
+    records.erase(found);
+    return true;
 }
 
 // The encrypted text of a plain list; empty for an empty list or a failed

@@ -6,6 +6,34 @@
 
 using zyr::records::SetField;
 
+namespace {
+
+// Appends a member named name to members, unless names (the index of
+// members) already holds the name.
+template <typename Member>
+void AddMember(std::vector<std::unique_ptr<Member>>& members, zyr::records::NameSet& names,
+               std::string_view name)
+{
+    auto member = std::make_unique<Member>(name);
+    if (names.Insert(member->Name.view())) {
+        members.push_back(std::move(member));
+    }
+}
+
+// Appends a member the server listed, as it stands; the index follows once
+// it is built.
+template <typename Member>
+void AppendMember(std::vector<std::unique_ptr<Member>>& members, zyr::records::NameSet& names, bool indexed,
+                  std::string_view name)
+{
+    members.push_back(std::make_unique<Member>(name));
+    if (indexed) {
+        names.Insert(members.back()->Name.view());
+    }
+}
+
+} // namespace
+
 CKVTRoleMemberUser::CKVTRoleMemberUser(std::string_view name)
 {
     SetField(Name, name, "MemberUser");
@@ -44,37 +72,25 @@ void CKVTRole::IndexMemberNames()
 bool CKVTRole::AddMemberUser(std::string_view name)
 {
     IndexMemberNames();
-    auto member = std::make_unique<CKVTRoleMemberUser>(name);
-    if (userNames_.Insert(member->Name.view())) {
-        users_.push_back(std::move(member));
-    }
+    AddMember(users_, userNames_, name);
     return true;
 }
 
 bool CKVTRole::AddMemberGroup(std::string_view name)
 {
     IndexMemberNames();
-    auto member = std::make_unique<CKVTRoleMemberGroup>(name);
-    if (groupNames_.Insert(member->Name.view())) {
-        groups_.push_back(std::move(member));
-    }
+    AddMember(groups_, groupNames_, name);
     return true;
 }
 
 void CKVTRole::AppendServerMemberUser(std::string_view name)
 {
-    users_.push_back(std::make_unique<CKVTRoleMemberUser>(name));
-    if (namesIndexed_) {
-        userNames_.Insert(users_.back()->Name.view());
-    }
+    AppendMember(users_, userNames_, namesIndexed_, name);
 }
 
 void CKVTRole::AppendServerMemberGroup(std::string_view name)
 {
-    groups_.push_back(std::make_unique<CKVTRoleMemberGroup>(name));
-    if (namesIndexed_) {
-        groupNames_.Insert(groups_.back()->Name.view());
-    }
+    AppendMember(groups_, groupNames_, namesIndexed_, name);
 }
 
 void CKVTRole::ClearMemberUsers()
@@ -137,9 +153,7 @@ bool CKVTRole::Add()
         .Plain("MemeberUser", "")
         .Plain("MemberGroup", "")
         .Trailer();
-    std::string reply;
-    bool ok = GetWebPage(url.str(), reply, true);
-    return zyr::ReportGetChange(ok, reply, zyr::web::LastHttpStatus() != 0);
+    return zyr::records::SendGetChange(url.str());
 }
 
 bool CKVTRole::Update()
@@ -161,7 +175,5 @@ bool CKVTRole::Delete()
     zyr::RequestUrl url(serverUrl_.view(), "Role", "Delete");
     url.Plain("DN", DN.view()).Trailer().Escaped("CN", CN.view());
     NoteSent(true);
-    std::string reply;
-    bool ok = GetWebPage(url.str(), reply, true);
-    return zyr::ReportGetChange(ok, reply, zyr::web::LastHttpStatus() != 0);
+    return zyr::records::SendGetChange(url.str());
 }

@@ -77,12 +77,7 @@ CKVTRole& CKVTRoleList::Append(std::unique_ptr<CKVTRole> role)
 
 bool CKVTRoleList::Remove(const CKVTRole* role)
 {
-    auto it = std::find_if(roles_.begin(), roles_.end(), [role](const auto& r) { return r.get() == role; });
-    if (it == roles_.end()) {
-        return false;
-    }
-    roles_.erase(it);
-    return true;
+    return zyr::records::RemoveRecord(roles_, role);
 }
 
 CKVTRole* CKVTRoleList::FindByName(std::string_view name) const

@@ -201,18 +201,6 @@ HRESULT CApplInstanceNode::CreatePropertyPages(IPropertySheetCallback* callback,
     return zyr::console::CurrentApplicationUi().AddApplicationPages(m_pAppl, callback, notifyHandle);
 }
 
-HRESULT CApplInstanceNode::QueryPagesFor(DATA_OBJECT_TYPES type)
-{
-    return type == CCT_SCOPE || type == CCT_RESULT ? S_OK : S_FALSE;
-}
-
-HRESULT CApplInstanceNode::OnSelect(IConsole* console)
-{
-    HRESULT hr = zyr::console::EnableVerbs(console, {MMC_VERB_PROPERTIES, MMC_VERB_DELETE});
-    UpdateDescriptionBar(console);
-    return hr;
-}
-
 HRESULT CApplInstanceNode::SetColumnHeaders(IHeaderCtrl* header)
 {
     return zyr::console::InsertNameDescriptionColumns(header, u"Secure Groups");
@@ -233,24 +221,17 @@ HRESULT CApplInstanceNode::OnPropertyChange(IConsole* console)
 HRESULT CApplInstanceNode::OnNewSecureGroup(bool&, CSnapInObjectRootBase* root)
 {
     BuildGroupNodes(); // the new group's node joins the others
-    ComPtr<IConsole> console;
-    zyr::console::NewItemTexts texts;
-    HRESULT hr = zyr::console::appl::BeginNewItem(*this, m_pAppl != nullptr, zyr::console::NewItemKind::Group,
-                                                  root, console, texts);
-    if (hr != S_OK) {
-        return SUCCEEDED(hr) ? S_OK : hr;
-    }
-    CKVTSecGroup* added = zyr::console::appl::AddedRecord(
-        console.get(), zyr::records::AddGroup(*m_pAppl, texts.name, texts.description), "Securable Group");
-    if (added == nullptr) {
-        return S_OK;
-    }
-    AppendGroupNode(nullptr, nullptr, added);
-    zyr::console::appl::InsertScopeChild(console.get(), expanded_, m_scopeDataItem.ID, m_children.back());
-    // Shown afresh, with the new group selected.
-    console->SelectScopeItem(m_scopeDataItem.ID);
-    UpdateDescriptionBar(console.get());
-    return S_OK;
+    return zyr::console::appl::RunNewItem(
+        *this, m_pAppl != nullptr, zyr::console::NewItemKind::Group, "Securable Group", root,
+        [this](const zyr::console::NewItemTexts& texts) {
+            return zyr::records::AddGroup(*m_pAppl, texts.name, texts.description);
+        },
+        [this](IConsole* console, CKVTSecGroup& added) {
+            AppendGroupNode(nullptr, nullptr, &added);
+            zyr::console::appl::InsertScopeChild(console, expanded_, m_scopeDataItem.ID, m_children.back());
+            // Shown afresh, with the new group selected.
+            console->SelectScopeItem(m_scopeDataItem.ID);
+        });
 }
 
 HRESULT CApplInstanceNode::OnExportApplication(bool&, CSnapInObjectRootBase*)

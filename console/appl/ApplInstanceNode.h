@@ -6,6 +6,7 @@
 
 #include "common/KvtXml.h"
 #include "console/framework/KVTChildData.h"
+#include "console/framework/RecordNode.h"
 #include "console/framework/Resources.h"
 #include "records/Application.h"
 
@@ -15,7 +16,7 @@
 
 class CApplicationNode;
 
-class CApplInstanceNode : public CKVTChildData<CApplInstanceNode> {
+class CApplInstanceNode : public CRecordNode<CApplInstanceNode, CKVTChildData<CApplInstanceNode>> {
 public:
     // {3B8D6E42-0F4A-4C57-9E12-6A7C5D10B322}
     static constexpr NodeDescription kDescription{
@@ -45,10 +46,6 @@ public:
     // The application page, then the permissions page.
     HRESULT CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle, IUnknown* unknown,
                                 DATA_OBJECT_TYPES type) override;
-    HRESULT QueryPagesFor(DATA_OBJECT_TYPES type) override;
-
-    // Properties and Delete; the description bar.
-    HRESULT OnSelect(IConsole* console) override;
     // "Secure Groups" and "Description".
     HRESULT SetColumnHeaders(IHeaderCtrl* header) override;
     // The commands 32781 and 32784.

@@ -9,15 +9,6 @@ using zyr::com::ComPtr;
 
 namespace zyr::console::appl {
 
-HWND MainWindowOf(IConsole* console)
-{
-    HWND window = nullptr;
-    if (console == nullptr || FAILED(console->GetMainWindow(&window))) {
-        return nullptr;
-    }
-    return window;
-}
-
 bool RunNewItemDialog(NewItemKind kind, IConsole* console, NewItemTexts& texts)
 {
     if (!CurrentApplicationUi().RunNewItemDialog(kind, MainWindowOf(console), texts)) {

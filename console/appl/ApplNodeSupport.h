@@ -64,8 +64,26 @@ Record* AddedRecord(IConsole* console, const zyr::records::AddOutcome<Record>& o
     return outcome.added;
 }
 
-// The console's main window, or null.
-HWND MainWindowOf(IConsole* console);
+// A New command of a node whole: BeginNewItem, then add(texts), an add of
+// records/ChangeFlows, through AddedRecord; the record made goes to
+// place(console, record) and the node's description bar counts again.
+// S_OK, but for a console out of reach or a node without its record.
+template <typename Node, typename Add, typename Place>
+HRESULT RunNewItem(Node& node, bool recordPresent, NewItemKind kind, std::string_view what,
+                   CSnapInObjectRootBase* root, Add add, Place place)
+{
+    zyr::com::ComPtr<IConsole> console;
+    NewItemTexts texts;
+    HRESULT hr = BeginNewItem(node, recordPresent, kind, root, console, texts);
+    if (hr != S_OK) {
+        return SUCCEEDED(hr) ? S_OK : hr;
+    }
+    if (auto* added = AddedRecord(console.get(), add(texts), what)) {
+        place(console.get(), *added);
+        node.UpdateDescriptionBar(console.get());
+    }
+    return S_OK;
+}
 
 // "Who Has Access..." of an application, group or object node: the installed
 // window over the console's main window. Always S_OK; nothing without the

@@ -64,18 +64,6 @@ HRESULT CApplSecObjNode::CreatePropertyPages(IPropertySheetCallback* callback, L
     return zyr::console::CurrentApplicationUi().AddObjectPages(m_pAppl, m_pObject, callback, notifyHandle);
 }
 
-HRESULT CApplSecObjNode::QueryPagesFor(DATA_OBJECT_TYPES type)
-{
-    return type == CCT_SCOPE || type == CCT_RESULT ? S_OK : S_FALSE;
-}
-
-HRESULT CApplSecObjNode::OnSelect(IConsole* console)
-{
-    HRESULT hr = zyr::console::EnableVerbs(console, {MMC_VERB_PROPERTIES, MMC_VERB_DELETE});
-    UpdateDescriptionBar(console);
-    return hr;
-}
-
 HRESULT CApplSecObjNode::UpdateDescriptionBar(IConsole* console)
 {
     const int count = m_pParent != nullptr ? static_cast<int>(m_pParent->m_children.size()) : 0;

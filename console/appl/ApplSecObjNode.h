@@ -2,12 +2,13 @@
 #pragma once
 
 #include "console/framework/KVTSnapinData.h"
+#include "console/framework/RecordNode.h"
 #include "console/framework/Resources.h"
 #include "records/Application.h"
 
 class CGroupNode;
 
-class CApplSecObjNode : public CKVTSnapinData<CApplSecObjNode> {
+class CApplSecObjNode : public CRecordNode<CApplSecObjNode, CKVTSnapinData<CApplSecObjNode>> {
 public:
     // {3B8D6E44-0F4A-4C57-9E12-6A7C5D10B324}
     static constexpr NodeDescription kDescription{
@@ -26,10 +27,6 @@ public:
     // The object page (scope and result contexts only).
     HRESULT CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle, IUnknown* unknown,
                                 DATA_OBJECT_TYPES type) override;
-    HRESULT QueryPagesFor(DATA_OBJECT_TYPES type) override;
-
-    // Properties and Delete; the description bar of its group.
-    HRESULT OnSelect(IConsole* console) override;
     // The delete verb: asks, deletes on the server, and only when the server
     // took the delete removes the object and its item.
     HRESULT OnDelete(IConsole* console) override;

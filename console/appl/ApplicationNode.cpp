@@ -53,14 +53,7 @@ CApplicationNode::~CApplicationNode()
 
 LPOLESTR CApplicationNode::GetColumnText(int column)
 {
-    switch (column) {
-    case 0:
-        return ColumnText(column, m_bstrDisplayName);
-    case 1:
-        return ColumnText(column, u"Applications");
-    default:
-        return ColumnText(column, u"");
-    }
+    return ColumnTexts(column, {m_bstrDisplayName, u"Applications"});
 }
 
 HRESULT CApplicationNode::OnExpand(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IConsole* console,
@@ -171,22 +164,12 @@ HRESULT CApplicationNode::AddApplicationNode(CKVTAppl& application, IConsole* co
 
 HRESULT CApplicationNode::OnNewApplication(bool&, CSnapInObjectRootBase* root)
 {
-    ComPtr<IConsole> console;
-    zyr::console::NewItemTexts texts;
-    HRESULT hr = zyr::console::appl::BeginNewItem(*this, true, zyr::console::NewItemKind::Application, root,
-                                                  console, texts);
-    if (hr != S_OK) {
-        return SUCCEEDED(hr) ? S_OK : hr;
-    }
-    CKVTAppl* added = zyr::console::appl::AddedRecord(
-        console.get(), zyr::records::AddApplication(m_applList, texts.name, texts.description),
-        "Application");
-    if (added == nullptr) {
-        return S_OK;
-    }
-    AddApplicationNode(*added, console.get());
-    UpdateDescriptionBar(console.get());
-    return S_OK;
+    return zyr::console::appl::RunNewItem(
+        *this, true, zyr::console::NewItemKind::Application, "Application", root,
+        [this](const zyr::console::NewItemTexts& texts) {
+            return zyr::records::AddApplication(m_applList, texts.name, texts.description);
+        },
+        [this](IConsole* console, CKVTAppl& added) { AddApplicationNode(added, console); });
 }
 
 HRESULT CApplicationNode::OnImportApplication(bool&, CSnapInObjectRootBase* root)
@@ -200,13 +183,9 @@ HRESULT CApplicationNode::OnImportApplication(bool&, CSnapInObjectRootBase* root
     if (zyr::console::RefuseChangeWhenAuditNotFunctional()) {
         return S_OK;
     }
-    zyr::ui::FileDialog dialog;
-    dialog.filter = "Export File (*.XML)|*.XML|All Files (*.*)|*.*|";
-    dialog.defaultExt = "XML";
-    dialog.initialName = "*.xml";
-    dialog.overwritePrompt = true;
     std::string path;
-    if (!zyr::ui::Ui().GetOpenFileName(zyr::console::appl::MainWindowOf(console.get()), dialog, path)) {
+    if (!zyr::ui::Ui().GetOpenFileName(zyr::console::MainWindowOf(console.get()),
+                                       zyr::records::ExportFileDialog(), path)) {
         return S_OK;
     }
     // An import over the console's own application would take its grants.
@@ -216,7 +195,7 @@ HRESULT CApplicationNode::OnImportApplication(bool&, CSnapInObjectRootBase* root
     // What the file would add is shown before anything is sent; Cancel sends nothing.
     std::unique_ptr<CKVTAppl> preview;
     if (SUCCEEDED(zyr::records::LoadExportFile(path, preview)) && preview != nullptr &&
-        !zyr::console::CurrentApplicationUi().ConfirmImport(zyr::console::appl::MainWindowOf(console.get()),
+        !zyr::console::CurrentApplicationUi().ConfirmImport(zyr::console::MainWindowOf(console.get()),
                                                             *preview, m_applList)) {
         return S_OK;
     }

@@ -134,18 +134,6 @@ HRESULT CGroupNode::CreatePropertyPages(IPropertySheetCallback* callback, LONG_P
     return zyr::console::CurrentApplicationUi().AddGroupPages(m_pAppl, m_pGroup, callback, notifyHandle);
 }
 
-HRESULT CGroupNode::QueryPagesFor(DATA_OBJECT_TYPES type)
-{
-    return type == CCT_SCOPE || type == CCT_RESULT ? S_OK : S_FALSE;
-}
-
-HRESULT CGroupNode::OnSelect(IConsole* console)
-{
-    HRESULT hr = zyr::console::EnableVerbs(console, {MMC_VERB_PROPERTIES, MMC_VERB_DELETE});
-    UpdateDescriptionBar(console);
-    return hr;
-}
-
 HRESULT CGroupNode::SetColumnHeaders(IHeaderCtrl* header)
 {
     return zyr::console::InsertNameDescriptionColumns(header, u"Securable Object");
@@ -172,23 +160,16 @@ HRESULT CGroupNode::OnPropertyChange(IConsole* console)
 HRESULT CGroupNode::OnNewSecurableObject(bool&, CSnapInObjectRootBase* root)
 {
     BuildObjectNodes(); // the new object's node joins the others
-    ComPtr<IConsole> console;
-    zyr::console::NewItemTexts texts;
-    HRESULT hr = zyr::console::appl::BeginNewItem(*this, m_pGroup != nullptr,
-                                                  zyr::console::NewItemKind::Object, root, console, texts);
-    if (hr != S_OK) {
-        return SUCCEEDED(hr) ? S_OK : hr;
-    }
-    CKVTApplSecObj* added = zyr::console::appl::AddedRecord(
-        console.get(), zyr::records::AddObject(*m_pGroup, texts.name, texts.description), "Securable Object");
-    if (added == nullptr) {
-        return S_OK;
-    }
-    AppendChild(new CApplSecObjNode(added, m_pAppl, m_pGroup, this));
-    // Selecting the group again shows it afresh, with the new object.
-    console->SelectScopeItem(m_scopeDataItem.ID);
-    UpdateDescriptionBar(console.get());
-    return S_OK;
+    return zyr::console::appl::RunNewItem(
+        *this, m_pGroup != nullptr, zyr::console::NewItemKind::Object, "Securable Object", root,
+        [this](const zyr::console::NewItemTexts& texts) {
+            return zyr::records::AddObject(*m_pGroup, texts.name, texts.description);
+        },
+        [this](IConsole* console, CKVTApplSecObj& added) {
+            AppendChild(new CApplSecObjNode(&added, m_pAppl, m_pGroup, this));
+            // Selecting the group again shows it afresh, with the new object.
+            console->SelectScopeItem(m_scopeDataItem.ID);
+        });
 }
 
 HRESULT CGroupNode::OnDelete(IConsole* console)

@@ -4,6 +4,7 @@
 
 #include "common/KvtXml.h"
 #include "console/framework/KVTChildData.h"
+#include "console/framework/RecordNode.h"
 #include "console/framework/Resources.h"
 #include "records/Application.h"
 
@@ -12,7 +13,7 @@
 
 class CApplInstanceNode;
 
-class CGroupNode : public CKVTChildData<CGroupNode> {
+class CGroupNode : public CRecordNode<CGroupNode, CKVTChildData<CGroupNode>> {
 public:
     // {3B8D6E43-0F4A-4C57-9E12-6A7C5D10B323}
     static constexpr NodeDescription kDescription{
@@ -36,10 +37,6 @@ public:
     // The group page.
     HRESULT CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle, IUnknown* unknown,
                                 DATA_OBJECT_TYPES type) override;
-    HRESULT QueryPagesFor(DATA_OBJECT_TYPES type) override;
-
-    // Properties and Delete; the description bar.
-    HRESULT OnSelect(IConsole* console) override;
     // "Securable Object" and "Description".
     HRESULT SetColumnHeaders(IHeaderCtrl* header) override;
     // Makes the object nodes not made yet.

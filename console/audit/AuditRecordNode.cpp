@@ -38,12 +38,8 @@ HRESULT CAuditRecordNode::CreatePropertyPages(IPropertySheetCallback* callback, 
 
 LPOLESTR CAuditRecordNode::GetColumnText(int column)
 {
-    const std::string* texts[] = {&m_entry.time,      &m_entry.user, &m_entry.computer, &m_entry.object,
-                                  &m_entry.operation, &m_entry.name, &m_change};
-    if (column < 0 || column >= static_cast<int>(std::size(texts))) {
-        return ColumnText(column, u"");
-    }
-    return ColumnTextA(column, *texts[column]);
+    return ColumnTextsA(column, {m_entry.time, m_entry.user, m_entry.computer, m_entry.object,
+                                 m_entry.operation, m_entry.name, m_change});
 }
 
 HRESULT CAuditRecordNode::OnSelect(IConsole* console)

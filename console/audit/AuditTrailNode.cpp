@@ -27,13 +27,11 @@ HRESULT FetchPage(const AuditFilter& filter, int page, std::vector<AuditEntry>& 
                                         entries, why);
 }
 
-HWND MainWindow(IConsole* console)
+void ShowReadFailure(IConsole* console, const std::string& why)
 {
-    HWND owner = nullptr;
-    if (console != nullptr && FAILED(console->GetMainWindow(&owner))) {
-        owner = nullptr;
-    }
-    return owner;
+    zyr::ui::Ui().MessageBox(zyr::console::MainWindowOf(console),
+                             "The audit trail could not be read.\n" + why, Caption(),
+                             zyr::ui::MB_OK | zyr::ui::MB_ICONERROR);
 }
 
 } // namespace
@@ -68,14 +66,7 @@ HRESULT CAuditTrailNode::QueryPagesFor(DATA_OBJECT_TYPES)
 
 LPOLESTR CAuditTrailNode::GetColumnText(int column)
 {
-    switch (column) {
-    case 0:
-        return ColumnText(column, u"Audit Trail");
-    case 1:
-        return ColumnText(column, u"Changes to the security database");
-    default:
-        return ColumnText(column, u"");
-    }
+    return ColumnTexts(column, {u"Audit Trail", u"Changes to the security database"});
 }
 
 HRESULT CAuditTrailNode::OnShow(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IConsole* console,
@@ -85,8 +76,7 @@ HRESULT CAuditTrailNode::OnShow(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param,
         zyr::ui::WaitCursor wait;
         std::string why;
         if (FAILED(FetchPage(m_filter, m_nPageNumber, m_entries, why))) {
-            zyr::ui::Ui().MessageBox(MainWindow(console), "The audit trail could not be read.\n" + why,
-                                     Caption(), zyr::ui::MB_OK | zyr::ui::MB_ICONERROR);
+            ShowReadFailure(console, why);
             return E_FAIL;
         }
         m_bLoaded = true;
@@ -120,16 +110,9 @@ HRESULT CAuditTrailNode::SetColumnHeaders(IHeaderCtrl* header)
 
 HRESULT CAuditTrailNode::UpdateDescriptionBar(IConsole* console)
 {
-    const int shown = static_cast<int>(m_children.size());
-    std::string text;
-    if (shown == 0) {
-        text = "0 Audit Records";
-    } else {
-        const int first = static_cast<int>(zyr::records::kAuditPageSize) * m_nPageNumber + 1;
-        text = shown == 1 && first == 1
-                   ? std::string("1 Audit Record")
-                   : std::to_string(first) + " - " + std::to_string(first + shown - 1) + " Audit Records";
-    }
+    std::string text =
+        zyr::console::PageCountText(static_cast<int>(zyr::records::kAuditPageSize), m_nPageNumber,
+                                    static_cast<int>(m_children.size()), "Audit Record", "Audit Records");
     // The bar holds 50 characters: the filter itself is in its dialog.
     if (!m_filter.Empty()) {
         text += " (filtered)";
@@ -137,41 +120,14 @@ HRESULT CAuditTrailNode::UpdateDescriptionBar(IConsole* console)
     return zyr::console::SetDescriptionBarText(console, text);
 }
 
-HRESULT CAuditTrailNode::OnRefresh(IConsole* console)
-{
-    const int previousPage = m_nPageNumber;
-    m_nPageNumber = 0;
-    return ReloadPage(console, previousPage, m_filter);
-}
-
 HRESULT CAuditTrailNode::OnPreviousPage(bool& handled, CSnapInObjectRootBase* root)
 {
-    if (m_nPageNumber == 0) {
-        handled = false;
-        return S_OK;
-    }
-    ComPtr<IConsole> console;
-    HRESULT hr = GetConsole(root, console.Put());
-    if (FAILED(hr)) {
-        return hr;
-    }
-    const int previousPage = m_nPageNumber--;
-    return ReloadPage(console.get(), previousPage, m_filter);
+    return StepPage(-1, handled, root);
 }
 
 HRESULT CAuditTrailNode::OnNextPage(bool& handled, CSnapInObjectRootBase* root)
 {
-    if (m_entries.size() < zyr::records::kAuditPageSize) {
-        handled = false;
-        return S_OK;
-    }
-    ComPtr<IConsole> console;
-    HRESULT hr = GetConsole(root, console.Put());
-    if (FAILED(hr)) {
-        return hr;
-    }
-    const int previousPage = m_nPageNumber++;
-    return ReloadPage(console.get(), previousPage, m_filter);
+    return StepPage(+1, handled, root);
 }
 
 HRESULT CAuditTrailNode::OnFilter(bool&, CSnapInObjectRootBase* root)
@@ -179,7 +135,8 @@ HRESULT CAuditTrailNode::OnFilter(bool&, CSnapInObjectRootBase* root)
     ComPtr<IConsole> console;
     GetConsole(root, console.Put()); // without a console the dialog has no owner
     AuditFilter chosen = m_filter;
-    if (!zyr::console::CurrentAuditTrailUi().RunAuditFilterDialog(MainWindow(console.get()), chosen)) {
+    if (!zyr::console::CurrentAuditTrailUi().RunAuditFilterDialog(zyr::console::MainWindowOf(console.get()),
+                                                                  chosen)) {
         return S_OK;
     }
     const AuditFilter previousFilter = m_filter;
@@ -202,18 +159,12 @@ HRESULT CAuditTrailNode::ReloadPage(IConsole* console, int previousPage, const A
         // The view still shows what it showed; so do the number and filter.
         m_nPageNumber = previousPage;
         m_filter = previousFilter;
-        zyr::ui::Ui().MessageBox(MainWindow(console), "The audit trail could not be read.\n" + why, Caption(),
-                                 zyr::ui::MB_OK | zyr::ui::MB_ICONERROR);
+        ShowReadFailure(console, why);
         return hr;
     }
     m_entries = std::move(entries);
     m_bLoaded = true;
-    MakeChildren();
-    zyr::console::ReplaceResultItems(console, m_children);
-    if (console != nullptr) {
-        console->SelectScopeItem(m_scopeDataItem.ID);
-    }
-    return UpdateDescriptionBar(console);
+    return ShowFetchedPage(console);
 }
 
 void CAuditTrailNode::MakeChildren()
@@ -227,16 +178,7 @@ void CAuditTrailNode::MakeChildren()
 
 HRESULT CAuditTrailNode::OnExportList(bool&, CSnapInObjectRootBase* root)
 {
-    ComPtr<IConsole> console;
-    HWND owner = nullptr;
-    if (SUCCEEDED(GetConsole(root, console.Put()))) {
-        owner = MainWindow(console.get());
-    }
-    if (zyr::console::ExportListText(owner, "Audit Trail.csv", zyr::records::FormatAuditCsv(m_entries)) !=
-        S_OK) {
-        return S_OK;
-    }
-    return ReportExportSuccess(MMCN_BTN_CLICK, 0, root);
+    return ExportList(root, "Audit Trail.csv", zyr::records::FormatAuditCsv(m_entries));
 }
 
 namespace zyr::console {

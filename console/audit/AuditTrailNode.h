@@ -6,7 +6,7 @@
 // below the root only where the server answers the audit request.
 #pragma once
 
-#include "console/framework/KVTChildData.h"
+#include "console/framework/PagedListNode.h"
 #include "console/framework/Resources.h"
 #include "console/framework/StartupHooks.h"
 #include "records/AuditTrail.h"
@@ -15,18 +15,12 @@
 #include <string>
 #include <vector>
 
-class CAuditTrailNode : public CKVTChildData<CAuditTrailNode> {
+class CAuditTrailNode : public CPagedListNode<CAuditTrailNode> {
 public:
     // {7D3E5B20-A4C2-4F18-B6E3-2A9F4D8C7B52}
     static constexpr NodeDescription kDescription{
         {0x7D3E5B20, 0xA4C2, 0x4F18, {0xB6, 0xE3, 0x2A, 0x9F, 0x4D, 0x8C, 0x7B, 0x52}}, u"Audit Trail"};
-    static constexpr bool kResultChildren = true;
     static constexpr UINT kMenuId = zyr::console::IDR_AUDIT_MENU;
-    // The paging buttons of the Logs container, with their commands.
-    static constexpr UINT kToolbars[] = {zyr::console::IDR_LOG_TOOLBAR};
-    static constexpr long ID_PREVIOUS_PAGE = 32799;
-    static constexpr long ID_NEXT_PAGE = 32800;
-    static constexpr long ID_EXPORT_LIST = 32870;
     static constexpr long ID_FILTER = 32882;
     // The picture of the container and of its records in the node image strip.
     static constexpr int kImage = 9;
@@ -42,7 +36,6 @@ public:
                    DATA_OBJECT_TYPES type) override;
     HRESULT OnSelect(IConsole* console) override;
     HRESULT SetColumnHeaders(IHeaderCtrl* header) override;
-    HRESULT OnRefresh(IConsole* console) override;
     // "1 - 50 Audit Records", "(filtered)" after it while a filter is in use.
     HRESULT UpdateDescriptionBar(IConsole* console);
 
@@ -58,15 +51,21 @@ public:
     const std::vector<zyr::records::AuditEntry>& Entries() const { return m_entries; }
 
 private:
+    friend class CPagedListNode<CAuditTrailNode>;
+
     // Fetches page m_nPageNumber of m_filter and shows it; on failure the
     // reason is shown, and the page number and filter go back to what the
     // view shows.
     HRESULT ReloadPage(IConsole* console, int previousPage, const zyr::records::AuditFilter& previousFilter);
+    HRESULT ReloadPage(IConsole* console, int previousPage)
+    {
+        return ReloadPage(console, previousPage, m_filter);
+    }
     void MakeChildren();
+    bool PageIsFull() const { return m_entries.size() >= zyr::records::kAuditPageSize; }
 
     zyr::records::AuditFilter m_filter;
     std::vector<zyr::records::AuditEntry> m_entries;
-    int m_nPageNumber = 0;
     bool m_bLoaded = false;
 };
 

@@ -37,18 +37,7 @@ public:
         if (arg == 0 || m_children.empty()) {
             return E_NOTIMPL;
         }
-        zyr::com::ComPtr<IResultData> resultData =
-            zyr::com::ComPtr<IConsole>::Share(console).As<IResultData>();
-        if (!resultData) {
-            return E_UNEXPECTED;
-        }
-        HRESULT hr = E_NOTIMPL;
-        for (CSnapInItem* child : m_children) {
-            RESULTDATAITEM* item = nullptr;
-            child->GetResultData(&item);
-            hr = resultData->InsertItem(item);
-        }
-        return hr;
+        return zyr::console::InsertResultItems(console, m_children);
     }
 
     // Inserts every child's scope item under param (this node's

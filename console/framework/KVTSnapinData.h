@@ -7,6 +7,7 @@
 #include "platform/text/CodePage.h"
 #include "platform/ui/UiService.h"
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -79,10 +80,21 @@ protected:
         columnTexts_[static_cast<size_t>(column)] = text;
         return columnTexts_[static_cast<size_t>(column)].data();
     }
-    // The same for a text in the configured code page.
+    // The text of column in a fixed row of texts; empty past its end.
+    LPOLESTR ColumnTexts(int column, std::initializer_list<std::u16string_view> texts)
+    {
+        const bool listed = column >= 0 && static_cast<size_t>(column) < texts.size();
+        return ColumnText(column, listed ? texts.begin()[column] : std::u16string_view());
+    }
+    // The same for texts in the configured code page.
     LPOLESTR ColumnTextA(int column, std::string_view text)
     {
         return ColumnText(column, zyr::text::Widen(text));
+    }
+    LPOLESTR ColumnTextsA(int column, std::initializer_list<std::string_view> texts)
+    {
+        const bool listed = column >= 0 && static_cast<size_t>(column) < texts.size();
+        return ColumnTextA(column, listed ? texts.begin()[column] : std::string_view());
     }
 
     // The columns of a record listed by name and description; a node whose
@@ -93,14 +105,7 @@ protected:
         if (record == nullptr) {
             return ColumnText(column, u"");
         }
-        switch (column) {
-        case 0:
-            return ColumnTextA(column, record->CN.view());
-        case 1:
-            return ColumnTextA(column, record->Description.view());
-        default:
-            return ColumnText(column, u"");
-        }
+        return ColumnTextsA(column, {record->CN.view(), record->Description.view()});
     }
 
 private:

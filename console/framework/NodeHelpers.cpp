@@ -271,6 +271,33 @@ HRESULT SetNodeImageStrip(IImageList* imageList)
     return imageList->ImageListSetStrip(small, large, 0, kNodeImageMask);
 }
 
+HRESULT InsertResultItems(IConsole* console, const std::vector<CSnapInItem*>& nodes, bool replace)
+{
+    ComPtr<IResultData> resultData = ComPtr<IConsole>::Share(console).As<IResultData>();
+    if (!resultData) {
+        return E_UNEXPECTED;
+    }
+    if (replace) {
+        resultData->DeleteAllRsltItems();
+    }
+    HRESULT hr = S_OK;
+    for (CSnapInItem* node : nodes) {
+        RESULTDATAITEM* item = nullptr;
+        node->GetResultData(&item);
+        hr = resultData->InsertItem(item);
+    }
+    return hr;
+}
+
+HWND MainWindowOf(IConsole* console)
+{
+    HWND window = nullptr;
+    if (console == nullptr || FAILED(console->GetMainWindow(&window))) {
+        return nullptr;
+    }
+    return window;
+}
+
 HRESULT ConsoleOf(CSnapInObjectRootBase* root, IConsole** console)
 {
     if (console == nullptr || root == nullptr) {

@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zyr::console {
 
@@ -59,6 +60,14 @@ HRESULT SetNodeImageStrip(IImageList* imageList);
 // view's for kind 2, with a reference added; E_FAIL for any other kind or
 // when there is no console.
 HRESULT ConsoleOf(CSnapInObjectRootBase* root, IConsole** console);
+
+// Appends one row per node to the console's result pane, in order, after
+// removing every row shown when replace is set: the last insertion's result
+// (S_OK without nodes), E_UNEXPECTED when the console has no result pane.
+HRESULT InsertResultItems(IConsole* console, const std::vector<CSnapInItem*>& nodes, bool replace = false);
+
+// The console's main window, or null (no console, or it has none).
+HWND MainWindowOf(IConsole* console);
 
 // A console message box with a string resource as text and string 100 as title.
 HRESULT ConsoleMessage(IConsole* console, UINT textId, UINT style, int* result = nullptr);

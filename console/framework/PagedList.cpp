@@ -8,20 +8,16 @@
 
 namespace zyr::console {
 
-HRESULT ReplaceResultItems(IConsole* console, const std::vector<CSnapInItem*>& nodes)
+std::string PageCountText(int pageSize, int page, int shown, std::string_view one, std::string_view many)
 {
-    com::ComPtr<IResultData> resultData = com::ComPtr<IConsole>::Share(console).As<IResultData>();
-    if (!resultData) {
-        return E_UNEXPECTED;
+    if (shown == 0) {
+        return "0 " + std::string(many);
     }
-    resultData->DeleteAllRsltItems();
-    HRESULT hr = S_OK;
-    for (CSnapInItem* node : nodes) {
-        RESULTDATAITEM* item = nullptr;
-        node->GetResultData(&item);
-        hr = resultData->InsertItem(item);
+    const int first = pageSize * page + 1;
+    if (shown == 1 && first == 1) {
+        return "1 " + std::string(one);
     }
-    return hr;
+    return std::to_string(first) + " - " + std::to_string(first + shown - 1) + " " + std::string(many);
 }
 
 HRESULT ExportListText(HWND owner, const std::string& initialName, const std::string& text)

@@ -33,18 +33,8 @@ LPOLESTR CLogInstanceNode::GetColumnText(int column)
     if (m_pLog == nullptr) {
         return ColumnText(column, u"");
     }
-    switch (column) {
-    case 0:
-        return ColumnTextA(column, m_pLog->DateTime.view());
-    case 1:
-        return ColumnTextA(column, m_pLog->User.view());
-    case 2:
-        return ColumnTextA(column, m_pLog->Action.view());
-    case 3:
-        return ColumnTextA(column, m_pLog->Status.view());
-    default:
-        return ColumnText(column, u"");
-    }
+    return ColumnTextsA(
+        column, {m_pLog->DateTime.view(), m_pLog->User.view(), m_pLog->Action.view(), m_pLog->Status.view()});
 }
 
 HRESULT CLogInstanceNode::OnSelect(IConsole* console)

@@ -9,7 +9,6 @@
 #include "console/log/LogInstanceNode.h"
 #include "platform/ui/UiService.h"
 
-#include <cstdio>
 #include <new>
 #include <vector>
 
@@ -54,30 +53,15 @@ HRESULT CLogNode::QueryPagesFor(DATA_OBJECT_TYPES type)
 
 LPOLESTR CLogNode::GetColumnText(int column)
 {
-    switch (column) {
-    case 0:
-        return ColumnText(column, u"Logs");
-    case 1:
-        return ColumnText(column, u"Authentication & Authorization Logs");
-    case 2:
-        return ColumnText(column, u"Action");
-    case 3:
-        return ColumnText(column, u"Status");
-    default:
-        return ColumnText(column, u"");
-    }
+    return ColumnTexts(column, {u"Logs", u"Authentication & Authorization Logs", u"Action", u"Status"});
 }
 
 HRESULT CLogNode::OnShow(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param, IConsole* console,
                          DATA_OBJECT_TYPES type)
 {
     if (arg != 0 && m_bFirstShow) {
-        HWND parent = nullptr;
-        if (console != nullptr && FAILED(console->GetMainWindow(&parent))) {
-            parent = nullptr;
-        }
         zyr::console::LogFilterChoice choice;
-        if (zyr::console::CurrentLogUi().RunLogFilterDialog(parent, choice)) {
+        if (zyr::console::CurrentLogUi().RunLogFilterDialog(zyr::console::MainWindowOf(console), choice)) {
             zyr::ui::WaitCursor wait;
             m_nPageNumber = 0;
             m_pLogList->DisplaySet = 0;
@@ -122,60 +106,25 @@ HRESULT CLogNode::SetColumnHeaders(IHeaderCtrl* header)
 
 HRESULT CLogNode::UpdateDescriptionBar(IConsole* console)
 {
-    // The numbers count the entries shown. Every page before this one held a
-    // full page (a shorter page ends the paging), so the first position is
-    // kPageSize * page + 1 also on a short last page. An empty page, and the
-    // view after a delete-all, show a count of 0.
-    const int shown = static_cast<int>(m_children.size());
-    char text[64] = {};
-    if (shown == 1) {
-        std::snprintf(text, sizeof(text), "%d Log Item", 1);
-    } else if (shown == 0) {
-        std::snprintf(text, sizeof(text), "%d Log Items", 0);
-    } else {
-        const int first = kPageSize * m_nPageNumber + 1;
-        std::snprintf(text, sizeof(text), "%d - %d Log Items", first, first + shown - 1);
-    }
-    return zyr::console::SetDescriptionBarText(console, text);
-}
-
-HRESULT CLogNode::OnRefresh(IConsole* console)
-{
-    const int previousPage = m_nPageNumber;
-    m_nPageNumber = 0;
-    return ReloadPage(console, previousPage);
+    // An empty page, and the view after a delete-all, show a count of 0.
+    return zyr::console::SetDescriptionBarText(
+        console, zyr::console::PageCountText(kPageSize, m_nPageNumber, static_cast<int>(m_children.size()),
+                                             "Log Item", "Log Items"));
 }
 
 HRESULT CLogNode::OnPreviousLogs(bool& handled, CSnapInObjectRootBase* root)
 {
-    const int previousPage = m_nPageNumber;
-    if (--m_nPageNumber < 0) {
-        m_nPageNumber = 0;
-        handled = false;
-        return S_OK;
-    }
-    ComPtr<IConsole> console;
-    HRESULT hr = GetConsole(root, console.Put());
-    if (FAILED(hr)) {
-        m_nPageNumber = previousPage;
-        return hr;
-    }
-    return ReloadPage(console.get(), previousPage);
+    return StepPage(-1, handled, root);
 }
 
 HRESULT CLogNode::OnNextLogs(bool& handled, CSnapInObjectRootBase* root)
 {
-    if (m_pLogList->Entries().size() < static_cast<size_t>(kPageSize)) {
-        handled = false;
-        return S_OK;
-    }
-    ComPtr<IConsole> console;
-    HRESULT hr = GetConsole(root, console.Put());
-    if (FAILED(hr)) {
-        return hr;
-    }
-    const int previousPage = m_nPageNumber++;
-    return ReloadPage(console.get(), previousPage);
+    return StepPage(+1, handled, root);
+}
+
+bool CLogNode::PageIsFull() const
+{
+    return m_pLogList->Entries().size() >= static_cast<size_t>(kPageSize);
 }
 
 HRESULT CLogNode::ReloadPage(IConsole* console, int previousPage)
@@ -192,12 +141,7 @@ HRESULT CLogNode::ReloadPage(IConsole* console, int previousPage)
         m_nPageNumber = previousPage;
         return hr;
     }
-    MakeChildren();
-    zyr::console::ReplaceResultItems(console, m_children);
-    if (console != nullptr) {
-        console->SelectScopeItem(m_scopeDataItem.ID);
-    }
-    return UpdateDescriptionBar(console);
+    return ShowFetchedPage(console);
 }
 
 void CLogNode::MakeChildren()
@@ -244,24 +188,15 @@ HRESULT CLogNode::OnDelete(IConsole* console)
     return UpdateDescriptionBar(console);
 }
 
-HRESULT CLogNode::OnExportList(bool& handled, CSnapInObjectRootBase* root)
+HRESULT CLogNode::OnExportList(bool&, CSnapInObjectRootBase* root)
 {
-    (void)handled;
-    ComPtr<IConsole> console;
-    HWND owner = nullptr;
-    if (SUCCEEDED(GetConsole(root, console.Put())) && FAILED(console->GetMainWindow(&owner))) {
-        owner = nullptr;
-    }
     std::vector<const CKVTLog*> entries;
     for (CSnapInItem* child : m_children) {
         if (auto* instance = dynamic_cast<CLogInstanceNode*>(child); instance != nullptr) {
             entries.push_back(instance->Entry());
         }
     }
-    if (zyr::console::ExportListText(owner, "Logs.csv", zyr::console::FormatLogCsv(entries)) != S_OK) {
-        return S_OK;
-    }
-    return ReportExportSuccess(MMCN_BTN_CLICK, 0, root);
+    return ExportList(root, "Logs.csv", zyr::console::FormatLogCsv(entries));
 }
 
 namespace zyr::console {

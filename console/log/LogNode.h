@@ -4,7 +4,7 @@
 // delete-all of its range, and the list exported to a file.
 #pragma once
 
-#include "console/framework/KVTChildData.h"
+#include "console/framework/PagedListNode.h"
 #include "console/framework/Resources.h"
 #include "console/framework/StartupHooks.h"
 #include "records/Log.h"
@@ -15,18 +15,14 @@
 
 class CLogInstanceNode;
 
-class CLogNode : public CKVTChildData<CLogNode> {
+class CLogNode : public CPagedListNode<CLogNode> {
 public:
     // {6C2F4A10-93B1-4E07-A5D2-1F8E3C7B6A41}
     static constexpr NodeDescription kDescription{
         {0x6C2F4A10, 0x93B1, 0x4E07, {0xA5, 0xD2, 0x1F, 0x8E, 0x3C, 0x7B, 0x6A, 0x41}}, u"Logs"};
-    // Its children are result items.
-    static constexpr bool kResultChildren = true;
     static constexpr UINT kMenuId = zyr::console::IDR_LOG_MENU;
-    static constexpr UINT kToolbars[] = {zyr::console::IDR_LOG_TOOLBAR};
-    static constexpr long ID_PREVIOUS_LOGS = 32799;
-    static constexpr long ID_NEXT_LOGS = 32800;
-    static constexpr long ID_EXPORT_LIST = 32870;
+    static constexpr long ID_PREVIOUS_LOGS = ID_PREVIOUS_PAGE;
+    static constexpr long ID_NEXT_LOGS = ID_NEXT_PAGE;
     // The server's page size; a shorter page is the last one.
     static constexpr int kPageSize = 50;
     static std::span<const CommandEntry<CLogNode>> CommandTable();
@@ -45,7 +41,6 @@ public:
     HRESULT SetColumnHeaders(IHeaderCtrl* header) override;
     HRESULT OnDelete(IConsole* console) override;
     virtual HRESULT UpdateDescriptionBar(IConsole* console);
-    HRESULT OnRefresh(IConsole* console) override;
     virtual HRESULT OnPreviousLogs(bool& handled, CSnapInObjectRootBase* root);
     virtual HRESULT OnNextLogs(bool& handled, CSnapInObjectRootBase* root);
 
@@ -58,15 +53,17 @@ public:
     // The range of the filter dialog; both empty when all logs were chosen.
     std::string m_strFromDate;
     std::string m_strToDate;
-    int m_nPageNumber = 0;
     bool m_bFirstShow = true;
 
 private:
+    friend class CPagedListNode<CLogNode>;
+
     // Fetches the page m_nPageNumber of the range and shows it; on failure the
     // page number goes back to previousPage and the view stays as it was.
     HRESULT ReloadPage(IConsole* console, int previousPage);
     // Replaces the children with one instance node per entry of the list.
     void MakeChildren();
+    bool PageIsFull() const;
 
     std::unique_ptr<CKVTLogList> m_pLogList;
 };

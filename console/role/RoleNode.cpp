@@ -80,11 +80,6 @@ LPOLESTR CRoleInstanceNode::GetColumnText(int column)
     return NameDescriptionColumnText(column, m_pRole);
 }
 
-HRESULT CRoleInstanceNode::QueryPagesFor(DATA_OBJECT_TYPES type)
-{
-    return type == CCT_SCOPE || type == CCT_RESULT ? S_OK : S_FALSE;
-}
-
 HRESULT CRoleInstanceNode::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle,
                                                IUnknown*, DATA_OBJECT_TYPES type)
 {
@@ -107,13 +102,6 @@ HRESULT CRoleInstanceNode::CreatePropertyPages(IPropertySheetCallback* callback,
     auto kind = directoryClient ? zyr::console::MemberPageKind::DirectoryClient
                                 : zyr::console::MemberPageKind::Accounts;
     hr = ui.AddMembersPage(kind, m_pRole, callback, notifyHandle, changeParam);
-    return hr;
-}
-
-HRESULT CRoleInstanceNode::OnSelect(IConsole* console)
-{
-    HRESULT hr = zyr::console::EnableVerbs(console, {MMC_VERB_PROPERTIES, MMC_VERB_DELETE});
-    UpdateDescriptionBar(console);
     return hr;
 }
 
@@ -203,14 +191,7 @@ CRoleNode::CRoleNode()
 
 LPOLESTR CRoleNode::GetColumnText(int column)
 {
-    switch (column) {
-    case 0:
-        return ColumnText(column, m_bstrDisplayName);
-    case 1:
-        return ColumnText(column, u"Description");
-    default:
-        return ColumnText(column, u"");
-    }
+    return ColumnTexts(column, {m_bstrDisplayName, u"Description"});
 }
 
 HRESULT CRoleNode::QueryPagesFor(DATA_OBJECT_TYPES)

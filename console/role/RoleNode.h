@@ -5,6 +5,7 @@
 #pragma once
 
 #include "console/framework/KVTChildData.h"
+#include "console/framework/RecordNode.h"
 #include "console/framework/Resources.h"
 #include "console/framework/StartupHooks.h"
 
@@ -13,7 +14,7 @@
 class CKVTRole;
 class CRoleNode;
 
-class CRoleInstanceNode : public CKVTSnapinData<CRoleInstanceNode> {
+class CRoleInstanceNode : public CRecordNode<CRoleInstanceNode, CKVTSnapinData<CRoleInstanceNode>> {
 public:
     // {5C0E7A21-3B94-4F6D-8E2A-91D4B7C60A12}
     static constexpr NodeDescription kDescription{
@@ -27,14 +28,11 @@ public:
     // Column 0 the role's name, column 1 its description; nothing once the
     // node has lost its role.
     LPOLESTR GetColumnText(int column) override;
-    HRESULT QueryPagesFor(DATA_OBJECT_TYPES type) override;
     // The General page, then the Members page of the kind the configuration
     // asks for.
     HRESULT CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle, IUnknown* unknown,
                                 DATA_OBJECT_TYPES type) override;
 
-    // Enables Properties and Delete.
-    HRESULT OnSelect(IConsole* console) override;
     // Deletes the role on the server and, when the server took it,
     // from the result pane, the role list, the container and every
     // access-control list in memory.

@@ -30,10 +30,8 @@ std::span<const CommandEntry<CRootNode>> CRootNode::CommandTable()
 HRESULT CRootNode::OnAccessReviewReport(bool&, CSnapInObjectRootBase* root)
 {
     ComPtr<IConsole> console;
-    HWND owner = nullptr;
-    if (SUCCEEDED(GetConsole(root, console.Put())) && FAILED(console->GetMainWindow(&owner))) {
-        owner = nullptr;
-    }
+    GetConsole(root, console.Put()); // without a console the messages have no owner
+    const HWND owner = zyr::console::MainWindowOf(console.get());
     const std::string caption = zyr::LoadStringAnsi(zyr::IDS_PROJNAME);
     const CKVTApplList* applications = zyr::records::CurrentApplList();
     const CKVTRoleList* roles = zyr::records::CurrentRoleList();

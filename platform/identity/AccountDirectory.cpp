@@ -53,6 +53,29 @@ std::string FullNameOf(const char* gecos)
                : std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
 }
 
+// Every named entry of one system database (groups or users), walked with its
+// open, next and close calls, as accounts of kind: sorted, without repeats;
+// with a comment field, each with its full name.
+template <typename Entry>
+std::vector<DirectoryAccount> ListEntries(AccountKind kind, void (*open)(), Entry* (*next)(), void (*close)(),
+                                          char* Entry::*name, char* Entry::*comment,
+                                          const std::string& localDomain)
+{
+    std::vector<DirectoryAccount> accounts;
+    open();
+    while (const Entry* entry = next()) {
+        if (entry->*name != nullptr && (entry->*name)[0] != '\0') {
+            accounts.push_back(Account(kind, entry->*name, localDomain));
+            if (comment != nullptr) {
+                accounts.back().fullName = FullNameOf(entry->*comment);
+            }
+        }
+    }
+    close();
+    SortUnique(accounts);
+    return accounts;
+}
+
 } // namespace
 
 std::string DirectoryAccount::DisplayName() const
@@ -65,25 +88,10 @@ std::string DirectoryAccount::DisplayName() const
 
 std::vector<DirectoryAccount> ListDirectoryAccounts(const std::string& localDomain)
 {
-    std::vector<DirectoryAccount> groups;
-    setgrent();
-    while (const group* entry = getgrent()) {
-        if (entry->gr_name != nullptr && entry->gr_name[0] != '\0') {
-            groups.push_back(Account(AccountKind::Group, entry->gr_name, localDomain));
-        }
-    }
-    endgrent();
-    std::vector<DirectoryAccount> users;
-    setpwent();
-    while (const passwd* entry = getpwent()) {
-        if (entry->pw_name != nullptr && entry->pw_name[0] != '\0') {
-            users.push_back(Account(AccountKind::User, entry->pw_name, localDomain));
-            users.back().fullName = FullNameOf(entry->pw_gecos);
-        }
-    }
-    endpwent();
-    SortUnique(groups);
-    SortUnique(users);
+    std::vector<DirectoryAccount> groups =
+        ListEntries(AccountKind::Group, setgrent, getgrent, endgrent, &group::gr_name, nullptr, localDomain);
+    std::vector<DirectoryAccount> users = ListEntries(AccountKind::User, setpwent, getpwent, endpwent,
+                                                      &passwd::pw_name, &passwd::pw_gecos, localDomain);
 
     std::vector<DirectoryAccount> accounts;
     accounts.reserve(1 + groups.size() + users.size());

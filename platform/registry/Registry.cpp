@@ -60,6 +60,16 @@ bool Resolve(HKEY key, RegistryKeyHandle& out)
     return true;
 }
 
+// Resolve, and the handle's access must hold needed: ERROR_INVALID_HANDLE or
+// ERROR_ACCESS_DENIED otherwise.
+LONG ResolveFor(HKEY key, REGSAM needed, RegistryKeyHandle& out)
+{
+    if (!Resolve(key, out)) {
+        return ERROR_INVALID_HANDLE;
+    }
+    return (out.access & needed) != 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
 // predefined: the handle names a root again (a root opened with no sub-key),
 // which exists even while its hive is empty.
 HKEY NewHandle(HiveId hive, KeyParts parts, REGSAM access, bool predefined)
@@ -101,11 +111,8 @@ KeyParts StoredCase(const RegistryHive& hive, const KeyParts& parts)
 LONG QueryValue(HKEY key, const char* valueName, RegistryValue& out)
 {
     RegistryKeyHandle handle;
-    if (!Resolve(key, handle)) {
-        return ERROR_INVALID_HANDLE;
-    }
-    if (!(handle.access & KEY_QUERY_VALUE)) {
-        return ERROR_ACCESS_DENIED;
+    if (LONG status = ResolveFor(key, KEY_QUERY_VALUE, handle); status != ERROR_SUCCESS) {
+        return status;
     }
     std::string_view name = valueName ? valueName : "";
     return ReadHive(handle.hive, [&](const RegistryHive& hive) {
@@ -319,11 +326,8 @@ LONG RegSetValueExA(HKEY key, const char* valueName, DWORD /*reserved*/, DWORD t
                     DWORD dataSize)
 {
     RegistryKeyHandle handle;
-    if (!Resolve(key, handle)) {
-        return ERROR_INVALID_HANDLE;
-    }
-    if (!(handle.access & KEY_SET_VALUE)) {
-        return ERROR_ACCESS_DENIED;
+    if (LONG status = ResolveFor(key, KEY_SET_VALUE, handle); status != ERROR_SUCCESS) {
+        return status;
     }
     std::string_view name = valueName ? valueName : "";
     if ((!data && dataSize != 0) || !IsValidValueName(name)) {
@@ -351,11 +355,8 @@ LONG RegSetValueExA(HKEY key, const char* valueName, DWORD /*reserved*/, DWORD t
 LONG RegDeleteValueA(HKEY key, const char* valueName)
 {
     RegistryKeyHandle handle;
-    if (!Resolve(key, handle)) {
-        return ERROR_INVALID_HANDLE;
-    }
-    if (!(handle.access & KEY_SET_VALUE)) {
-        return ERROR_ACCESS_DENIED;
+    if (LONG status = ResolveFor(key, KEY_SET_VALUE, handle); status != ERROR_SUCCESS) {
+        return status;
     }
     std::string_view name = valueName ? valueName : "";
     return ModifyHive(handle.hive, [&](RegistryHive& hive, bool& changed) {
@@ -431,11 +432,8 @@ LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* /*
         return ERROR_INVALID_PARAMETER;
     }
     RegistryKeyHandle handle;
-    if (!Resolve(key, handle)) {
-        return ERROR_INVALID_HANDLE;
-    }
-    if (!(handle.access & KEY_ENUMERATE_SUB_KEYS)) {
-        return ERROR_ACCESS_DENIED;
+    if (LONG status = ResolveFor(key, KEY_ENUMERATE_SUB_KEYS, handle); status != ERROR_SUCCESS) {
+        return status;
     }
     std::string found;
     LONG status = ReadHive(handle.hive, [&](const RegistryHive& hive) {
@@ -470,11 +468,8 @@ LONG RegEnumValueA(HKEY key, DWORD index, char* valueName, DWORD* valueNameSize,
         return ERROR_INVALID_PARAMETER;
     }
     RegistryKeyHandle handle;
-    if (!Resolve(key, handle)) {
-        return ERROR_INVALID_HANDLE;
-    }
-    if (!(handle.access & KEY_QUERY_VALUE)) {
-        return ERROR_ACCESS_DENIED;
+    if (LONG status = ResolveFor(key, KEY_QUERY_VALUE, handle); status != ERROR_SUCCESS) {
+        return status;
     }
     RegistryValue value;
     LONG status = ReadHive(handle.hive, [&](const RegistryHive& hive) {

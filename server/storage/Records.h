@@ -3,6 +3,8 @@
 // in their encrypted form, so that list replies copy rather than encrypt.
 #pragma once
 
+#include "cache/AuditFilter.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -79,20 +81,7 @@ struct TimeRange {
     std::string to;
 };
 
-// What a page of the audit trail is narrowed to; an empty field narrows
-// nothing. Times are [from, to); user and object match the whole text and
-// name a part of it, each without regard to ASCII letter case.
-struct AuditFilter {
-    std::string from;
-    std::string to;
-    std::string user;
-    std::string object;
-    std::string name;
-    bool Empty() const
-    {
-        return from.empty() && to.empty() && user.empty() && object.empty() && name.empty();
-    }
-};
+using zyr::audittrail::AuditFilter;
 
 constexpr int kPageSize = 50;
 

@@ -63,21 +63,4 @@ public:
 
 } // namespace
 
-#define ZYR_EXPORT extern "C" __attribute__((visibility("default")))
-
-ZYR_EXPORT HRESULT DllGetClassObject(const CLSID& clsid, const IID& iid, void** object)
-{
-    return zyr::signin::components::GetSingleClassObject<CKvtAuthenticate>(CLSID_KvtAuthenticate, clsid, iid,
-                                                                           object);
-}
-
-ZYR_EXPORT HRESULT DllRegisterServer()
-{
-    return zyr::signin::components::RegisterModuleClass(CLSID_KvtAuthenticate, kProgId);
-}
-
-ZYR_EXPORT HRESULT DllUnregisterServer()
-{
-    zyr::signin::components::UnregisterModuleClass(CLSID_KvtAuthenticate, kProgId);
-    return S_OK;
-}
+ZYR_SINGLE_CLASS_MODULE(CKvtAuthenticate, CLSID_KvtAuthenticate, kProgId)

@@ -216,21 +216,4 @@ private:
 
 } // namespace
 
-#define ZYR_EXPORT extern "C" __attribute__((visibility("default")))
-
-ZYR_EXPORT HRESULT DllGetClassObject(const CLSID& clsid, const IID& iid, void** object)
-{
-    return zyr::signin::components::GetSingleClassObject<CKvtAuthorize>(CLSID_KvtAuthorize, clsid, iid,
-                                                                        object);
-}
-
-ZYR_EXPORT HRESULT DllRegisterServer()
-{
-    return zyr::signin::components::RegisterModuleClass(CLSID_KvtAuthorize, kProgId);
-}
-
-ZYR_EXPORT HRESULT DllUnregisterServer()
-{
-    zyr::signin::components::UnregisterModuleClass(CLSID_KvtAuthorize, kProgId);
-    return S_OK;
-}
+ZYR_SINGLE_CLASS_MODULE(CKvtAuthorize, CLSID_KvtAuthorize, kProgId)

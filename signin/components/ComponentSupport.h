@@ -43,3 +43,22 @@ HRESULT GetSingleClassObject(const CLSID& served, const CLSID& clsid, const IID&
 }
 
 } // namespace zyr::signin::components
+
+// The three exported entries of a module whose one class T is served as
+// clsid under progId: DllGetClassObject, DllRegisterServer and
+// DllUnregisterServer.
+#define ZYR_SINGLE_CLASS_MODULE(T, clsid, progId)                                                            \
+    extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(                             \
+        const CLSID& requested, const IID& iid, void** object)                                               \
+    {                                                                                                        \
+        return zyr::signin::components::GetSingleClassObject<T>(clsid, requested, iid, object);              \
+    }                                                                                                        \
+    extern "C" __attribute__((visibility("default"))) HRESULT DllRegisterServer()                            \
+    {                                                                                                        \
+        return zyr::signin::components::RegisterModuleClass(clsid, progId);                                  \
+    }                                                                                                        \
+    extern "C" __attribute__((visibility("default"))) HRESULT DllUnregisterServer()                          \
+    {                                                                                                        \
+        zyr::signin::components::UnregisterModuleClass(clsid, progId);                                       \
+        return S_OK;                                                                                         \
+    }

@@ -167,6 +167,9 @@ TEST_F(LogNodeTest, ShortLastPageShowsItsOwnPositions)
     scripted.Enqueue({.body = Page(10, 100)});
     ASSERT_EQ(S_OK, Run(node, CLogNode::ID_NEXT_LOGS));
     EXPECT_EQ(u"101 - 110 Log Items", LastDescription());
+    scripted.Enqueue({.body = Page(1, 50)});
+    ASSERT_EQ(S_OK, Run(node, CLogNode::ID_PREVIOUS_LOGS));
+    EXPECT_EQ(u"51 - 51 Log Items", LastDescription()) << "a lone row past the first page";
 }
 
 TEST_F(LogNodeTest, DeleteAllOfARangeKeepsTheEntriesWhenTheServerRefuses)
