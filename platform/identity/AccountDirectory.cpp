@@ -89,7 +89,8 @@ std::string DirectoryAccount::DisplayName() const
 std::vector<DirectoryAccount> ListDirectoryAccounts(const std::string& localDomain)
 {
     std::vector<DirectoryAccount> groups =
-        ListEntries(AccountKind::Group, setgrent, getgrent, endgrent, &group::gr_name, nullptr, localDomain);
+        ListEntries(AccountKind::Group, setgrent, getgrent, endgrent, &group::gr_name,
+                    static_cast<char * group::*>(nullptr), localDomain);
     std::vector<DirectoryAccount> users = ListEntries(AccountKind::User, setpwent, getpwent, endpwent,
                                                       &passwd::pw_name, &passwd::pw_gecos, localDomain);
 
