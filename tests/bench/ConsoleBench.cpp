@@ -195,7 +195,10 @@ int main(int argc, char** argv)
         if (!best.ok) {
             continue;
         }
-        std::printf("%s\n  start-up: %.3f s, start-up ratio: %.2f (goal <= 1.5)\n"
+        // From exec: loading Qt, the modules and the registry come on top of
+        // the start-up the goal concerns (sign-in's OK to the painted tree),
+        // which console_action_bench measures below.
+        std::printf("%s\n  from exec to the picture: %.3f s, %.2f times the floor\n"
                     "  exit: %.3f s (goal <= 0.5)\n  peak resident: %.1f MiB, ratio to the replies: %.2f "
                     "(goal <= 4)\n",
                     view.c_str(), best.toPicture, best.toPicture / floor, best.toExit,
