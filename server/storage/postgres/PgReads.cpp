@@ -2,7 +2,6 @@
 
 #include "server/storage/ListAssembly.h"
 
-#include <cstdlib>
 #include <unordered_map>
 
 namespace zyr::server::pg {
@@ -126,60 +125,49 @@ namespace {
 
 const std::string kNoText;
 
-// The names holding the text, as a text[] literal, when they name few
-// records: the page is then read through those names' records, sorted,
-// rather than by walking the trail from the newest until the page fills,
-// which at millions of records takes seconds when the text is rare. A text in
-// many names is met often on that walk, so it stays the better way there.
-// Empty when the walk is the better way or a read failed (the walk is then
-// still right, only slower).
-std::string FewRecordsNamed(Connection& c, const std::string& text)
+// The names of the trail that hold the text, when they are few: a page is
+// then read as the newest records of each such name, through its index,
+// merged. A text in many names is met often on the walk from the newest, so
+// the walk stays the way there. Reading each name's newest records (rather
+// than all records of the names, sorted) keeps the work bounded by the page
+// and keeps the planner from a scan of the whole trail when its statistics
+// are behind, as they are after a large import.
+bool FewNamesHolding(Connection& c, const std::string& text, int64_t perName, std::vector<std::string>& names)
 {
     constexpr int64_t kFewNames = 1000;
-    constexpr int64_t kFewRecords = 20000;
-    Result names;
+    constexpr int64_t kMostRecords = 200000; // names times records read from each
+    Result found;
     if (!c.Run("SELECT name FROM audit_name WHERE strpos(folded,fold_ascii($1))>0 LIMIT $2",
-               Params().Add(text).Add(kFewNames + 1), &names) ||
-        names.Rows() > kFewNames) {
-        return {};
+               Params().Add(text).Add(kFewNames + 1), &found) ||
+        found.Rows() > kFewNames || found.Rows() * perName > kMostRecords) {
+        return false;
     }
-    std::vector<std::string> list;
-    for (int i = 0; i < names.Rows(); ++i) {
-        list.push_back(names.Text(i, 0));
+    for (int i = 0; i < found.Rows(); ++i) {
+        names.push_back(found.Text(i, 0));
     }
-    std::string literal = ArrayLiteral(list);
-    Result count;
-    if (!c.Run("SELECT count(*) FROM (SELECT 1 FROM audit WHERE pos IS NOT NULL AND name=ANY($1::text[])"
-               " LIMIT $2) few",
-               Params().Add(literal).Add(kFewRecords + 1), &count) ||
-        count.Rows() != 1 || std::strtoll(count.Text(0, 0).c_str(), nullptr, 10) > kFewRecords) {
-        return {};
-    }
-    return literal;
+    return true;
 }
 
 } // namespace
 
 // With an account named, its index serves the page: an account is narrower
-// than a kind of record, and "||''" keeps the kind's index out. With few
-// records named, the page is sorted from those records alone: the CTE keeps
-// the planner from walking the time index in the hope of an early stop.
+// than a kind of record, and "||''" keeps the kind's index out.
 bool ReadAuditPage(Connection& c, const AuditFilter& filter, int64_t page, std::vector<AuditRecord>& out)
 {
-    const std::string names = filter.name.empty() ? std::string() : FewRecordsNamed(c, filter.name);
-    std::string sql = "SELECT time,who,computer,object,operation,identity,name,old_value,new_value"
-                      " FROM audit WHERE pos IS NOT NULL";
+    const int64_t needed = (page + 1) * kPageSize;
+    std::vector<std::string> names;
+    const bool byName = !filter.name.empty() && FewNamesHolding(c, filter.name, needed, names);
+    if (byName && names.empty()) {
+        return true; // no record's name holds the text
+    }
     Params params;
     int index = 0;
-    if (!names.empty()) {
-        sql =
-            "WITH named AS MATERIALIZED (SELECT * FROM audit WHERE pos IS NOT NULL AND name=ANY($1::text[]))"
-            " SELECT time,who,computer,object,operation,identity,name,old_value,new_value FROM named WHERE "
-            "true";
-        params.Add(names);
-        ++index;
+    if (byName) {
+        params.Add(ArrayLiteral(names)).Add(needed);
+        index = 2;
     }
     // Each clause's "?" becomes its parameter's number.
+    std::string where = "pos IS NOT NULL";
     for (auto [value, clause] :
          {std::pair{&filter.from, std::string_view(" AND time>=?")},
           std::pair{&filter.to, std::string_view(" AND time<?")},
@@ -187,17 +175,23 @@ bool ReadAuditPage(Connection& c, const AuditFilter& filter, int64_t page, std::
           std::pair{&filter.object,
                     std::string_view(filter.user.empty() ? " AND fold_ascii(object)=fold_ascii(?)"
                                                          : " AND fold_ascii(object)||''=fold_ascii(?)")},
-          std::pair{names.empty() ? &filter.name : &kNoText,
+          std::pair{byName ? &kNoText : &filter.name,
                     std::string_view(" AND strpos(fold_ascii(name),fold_ascii(?))>0")}}) {
         if (value->empty()) {
             continue;
         }
         const size_t mark = clause.find('?');
-        sql.append(clause.substr(0, mark))
+        where.append(clause.substr(0, mark))
             .append("$" + std::to_string(++index))
             .append(clause.substr(mark + 1));
         params.Add(*value);
     }
+    const std::string columns = "time,who,computer,object,operation,identity,name,old_value,new_value";
+    std::string sql = byName ? "SELECT " + columns +
+                                   " FROM unnest($1::text[]) AS named(n) CROSS JOIN LATERAL (SELECT " +
+                                   columns + ",pos FROM audit WHERE audit.name=named.n AND " + where +
+                                   " ORDER BY time DESC,pos DESC LIMIT $2) newest"
+                             : "SELECT " + columns + " FROM audit WHERE " + where;
     sql += " ORDER BY time DESC,pos DESC LIMIT $" + std::to_string(index + 1) + " OFFSET $" +
            std::to_string(index + 2);
     params.Add(static_cast<int64_t>(kPageSize)).Add(page * kPageSize);

@@ -83,6 +83,14 @@ TEST_P(AuditPagesTest, FiltersNarrowThePageTogetherNewestFirst)
     EXPECT_EQ(bobValves.front()[3], "Valve 118");
     EXPECT_EQ(bobValves.back()[3], "Valve 112");
 
+    // Every record's name holds "valve": its pages, read name by name, follow
+    // one another as the plain trail's do.
+    auto named = Page("DisplaySet=1&Name=valve");
+    ASSERT_EQ(named.size(), 50u);
+    EXPECT_EQ(named.front()[3], "Valve 69");
+    EXPECT_EQ(named.back()[3], "Valve 20");
+    EXPECT_EQ(Page("DisplaySet=2&Name=valve").size(), 20u);
+
     // Pages of a narrowed trail follow one another without gaps.
     auto first = Page("DisplaySet=0&FromTime=2026-03-01");
     auto second = Page("DisplaySet=1&FromTime=2026-03-01");
