@@ -13,6 +13,12 @@ namespace {
 
 class TreeScaleTest : public ApplNodesFixture {
 protected:
+    using Clock = std::chrono::steady_clock;
+    static double seconds(Clock::time_point from)
+    {
+        return std::chrono::duration<double>(Clock::now() - from).count();
+    }
+
     // One application of `objects` objects in groups of 50.
     static std::string PlantReply(int objects)
     {
@@ -33,10 +39,6 @@ protected:
     std::pair<double, double> ExpandAndShow(int objects)
     {
         const std::string reply = PlantReply(objects);
-        using Clock = std::chrono::steady_clock;
-        auto seconds = [](Clock::time_point from) {
-            return std::chrono::duration<double>(Clock::now() - from).count();
-        };
         double expand = 1e9, show = 1e9;
         for (int run = 0; run < 7; ++run) {
             scripted.Enqueue({.body = reply});
@@ -64,10 +66,6 @@ protected:
     double TeardownShare(int objects)
     {
         const std::string reply = PlantReply(objects);
-        using Clock = std::chrono::steady_clock;
-        auto seconds = [](Clock::time_point from) {
-            return std::chrono::duration<double>(Clock::now() - from).count();
-        };
         double build = 1e9, teardown = 1e9;
         for (int run = 0; run < 3; ++run) {
             scripted.Enqueue({.body = reply});
