@@ -56,6 +56,15 @@ std::string ReadRange(const FormFields& q, TimeRange& range)
         });
 }
 
+// The page a list request asks for ("DisplaySet", 0 when absent); false
+// when it is not a page number.
+bool ReadDisplaySet(const FormFields& q, int64_t& page)
+{
+    page = 0;
+    std::string_view text = q.Get("DisplaySet");
+    return text.empty() || (ParseInt64(text, page) && page >= 0 && page <= INT64_MAX / kPageSize);
+}
+
 } // namespace
 
 Outcome SecurityService::GetLogs(const FormFields& q, std::vector<LogEntry>& out)
@@ -66,8 +75,7 @@ Outcome SecurityService::GetLogs(const FormFields& q, std::vector<LogEntry>& out
         return Outcome::Refuse(why);
     }
     int64_t page = 0;
-    std::string_view pageText = q.Get("DisplaySet");
-    if (!pageText.empty() && (!ParseInt64(pageText, page) || page < 0 || page > INT64_MAX / kPageSize)) {
+    if (!ReadDisplaySet(q, page)) {
         return Outcome::Refuse("Error: the display set is not a page number");
     }
     if (!Read(store_.GetLogPage(range, page, out), "the log")) {
@@ -210,8 +218,7 @@ Outcome SecurityService::GetAudit(const FormFields& q, std::vector<AuditRecord>&
         return Outcome::Refuse(why);
     }
     int64_t page = 0;
-    std::string_view pageText = q.Get("DisplaySet");
-    if (!pageText.empty() && (!ParseInt64(pageText, page) || page < 0 || page > INT64_MAX / kPageSize)) {
+    if (!ReadDisplaySet(q, page)) {
         return Outcome::Refuse("Error: the display set is not a page number");
     }
     if (!Read(store_.GetAuditPage(filter, page, out), "the audit trail")) {
