@@ -4,6 +4,7 @@
 #include "common/QueryEscape.h"
 #include "common/RequestFrame.h"
 #include "common/ServerSettings.h"
+#include "platform/text/Ascii.h"
 #include "web/WebPage.h"
 
 #include <algorithm>
@@ -118,11 +119,10 @@ bool ParseLocaleForm(std::string_view text, std::tm& t)
 
 bool ParseLogTime(std::string_view text, std::tm& time)
 {
-    size_t first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) {
+    text = zyr::text::TrimSpaces(text);
+    if (text.empty()) {
         return false;
     }
-    text = text.substr(first, text.find_last_not_of(' ') - first + 1);
     return ParseIsoLike(text, time) || ParseLocaleForm(text, time);
 }
 

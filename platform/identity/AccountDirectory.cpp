@@ -47,10 +47,7 @@ std::string FullNameOf(const char* gecos)
                     [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; })) {
         return {};
     }
-    const size_t first = text.find_first_not_of(' ');
-    return first == std::string_view::npos
-               ? std::string()
-               : std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+    return std::string(zyr::text::TrimSpaces(text));
 }
 
 // Every named entry of one system database (groups or users), walked with its

@@ -73,4 +73,11 @@ bool StartsWithAsciiNoCase(std::string_view text, std::string_view prefix)
     return text.size() >= prefix.size() && EqualsAsciiNoCase(text.substr(0, prefix.size()), prefix);
 }
 
+std::string_view TrimSpaces(std::string_view text)
+{
+    const size_t first = text.find_first_not_of(' ');
+    return first == std::string_view::npos ? std::string_view()
+                                           : text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
 } // namespace zyr::text

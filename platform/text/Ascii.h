@@ -22,5 +22,7 @@ std::string AsciiUpper(std::string_view text);
 
 bool EqualsAsciiNoCase(std::string_view a, std::string_view b);
 bool StartsWithAsciiNoCase(std::string_view text, std::string_view prefix);
+// The text without the spaces before and after it.
+std::string_view TrimSpaces(std::string_view text);
 
 } // namespace zyr::text

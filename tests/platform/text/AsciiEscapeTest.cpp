@@ -31,6 +31,9 @@ TEST(AsciiTest, CaseFoldsOnlyLatinLetters)
     EXPECT_FALSE(StartsWithAsciiNoCase("he", "hex"));
     EXPECT_EQ(AsciiLower("MiXed\xC9[Z]"), "mixed\xC9[z]");
     EXPECT_EQ(AsciiUpper("mixed\xE9{z}"), "MIXED\xE9{Z}");
+    EXPECT_EQ(TrimSpaces("  Erik Larsen "), "Erik Larsen");
+    EXPECT_EQ(TrimSpaces("\tkept\t"), "\tkept\t"); // spaces only
+    EXPECT_EQ(TrimSpaces("   "), "");
 }
 
 TEST(EscapeTest, FormFieldsKeepUnreservedBytesAndEscapeTheRest)
