@@ -25,8 +25,9 @@ void WarnWhenNotSecured(SecurityStore& store, AuthMode auth)
 {
     std::vector<ApplicationRecord> applications;
     std::string acl;
-    if (auth != AuthMode::None && store.ListApplications(applications) && FindConsoleAcl(applications, acl) &&
-        acl.empty()) {
+    if (auth != AuthMode::None &&
+        store.ListApplicationNamed(std::string(kConsoleApplication), applications) &&
+        FindConsoleAcl(applications, acl) && acl.empty()) {
         LogWarning("the console object has an empty access-control list: every authenticated account may "
                    "change the security database");
     }

@@ -394,7 +394,7 @@ Outcome SecurityService::ImportApplication(const FormFields& q, std::string_view
     if (EqualsNoCase(a.name, kConsoleApplication)) {
         std::vector<ApplicationRecord> applications;
         std::vector<RoleRecord> roles;
-        if (!ListApplications(applications) || !ListRoles(roles)) {
+        if (!ReadConsoleApplication(applications) || !ListRoles(roles)) {
             return Outcome::Refuse("Error: the security database cannot be read");
         }
         if (!KeepsConsoleOpen(a, std::move(applications), roles)) {
