@@ -120,16 +120,6 @@ HRESULT CAuditTrailNode::UpdateDescriptionBar(IConsole* console)
     return zyr::console::SetDescriptionBarText(console, text);
 }
 
-HRESULT CAuditTrailNode::OnPreviousPage(bool& handled, CSnapInObjectRootBase* root)
-{
-    return StepPage(-1, handled, root);
-}
-
-HRESULT CAuditTrailNode::OnNextPage(bool& handled, CSnapInObjectRootBase* root)
-{
-    return StepPage(+1, handled, root);
-}
-
 HRESULT CAuditTrailNode::OnFilter(bool&, CSnapInObjectRootBase* root)
 {
     ComPtr<IConsole> console;

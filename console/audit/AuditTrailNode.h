@@ -39,8 +39,6 @@ public:
     // "1 - 50 Audit Records", "(filtered)" after it while a filter is in use.
     HRESULT UpdateDescriptionBar(IConsole* console);
 
-    HRESULT OnPreviousPage(bool& handled, CSnapInObjectRootBase* root);
-    HRESULT OnNextPage(bool& handled, CSnapInObjectRootBase* root);
     // "Filter...": the filter dialog; after OK the first page of the new filter.
     HRESULT OnFilter(bool& handled, CSnapInObjectRootBase* root);
     // "Export List...": the records shown, as comma-separated values.

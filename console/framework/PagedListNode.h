@@ -35,6 +35,10 @@ public:
         return Self().ReloadPage(console, previousPage);
     }
 
+    // The "<" and ">" steps of the paging toolbar.
+    HRESULT OnPreviousPage(bool& handled, CSnapInObjectRootBase* root) { return StepPage(-1, handled, root); }
+    HRESULT OnNextPage(bool& handled, CSnapInObjectRootBase* root) { return StepPage(+1, handled, root); }
+
     int m_nPageNumber = 0;
 
 protected:

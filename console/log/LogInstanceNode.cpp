@@ -88,10 +88,10 @@ HRESULT CLogInstanceNode::OnDelete(IConsole* console)
 
 HRESULT CLogInstanceNode::OnPreviousLogs(bool& handled, CSnapInObjectRootBase* root)
 {
-    return m_pParent != nullptr ? m_pParent->OnPreviousLogs(handled, root) : S_OK;
+    return m_pParent != nullptr ? m_pParent->OnPreviousPage(handled, root) : S_OK;
 }
 
 HRESULT CLogInstanceNode::OnNextLogs(bool& handled, CSnapInObjectRootBase* root)
 {
-    return m_pParent != nullptr ? m_pParent->OnNextLogs(handled, root) : S_OK;
+    return m_pParent != nullptr ? m_pParent->OnNextPage(handled, root) : S_OK;
 }

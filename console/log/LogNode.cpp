@@ -26,8 +26,8 @@ std::string Caption()
 std::span<const CommandEntry<CLogNode>> CLogNode::CommandTable()
 {
     static const CommandEntry<CLogNode> table[] = {
-        {ID_PREVIOUS_LOGS, &CLogNode::OnPreviousLogs},
-        {ID_NEXT_LOGS, &CLogNode::OnNextLogs},
+        {ID_PREVIOUS_LOGS, &CLogNode::OnPreviousPage},
+        {ID_NEXT_LOGS, &CLogNode::OnNextPage},
         {ID_EXPORT_LIST, &CLogNode::OnExportList},
     };
     return table;
@@ -110,16 +110,6 @@ HRESULT CLogNode::UpdateDescriptionBar(IConsole* console)
     return zyr::console::SetDescriptionBarText(
         console, zyr::console::PageCountText(kPageSize, m_nPageNumber, static_cast<int>(m_children.size()),
                                              "Log Item", "Log Items"));
-}
-
-HRESULT CLogNode::OnPreviousLogs(bool& handled, CSnapInObjectRootBase* root)
-{
-    return StepPage(-1, handled, root);
-}
-
-HRESULT CLogNode::OnNextLogs(bool& handled, CSnapInObjectRootBase* root)
-{
-    return StepPage(+1, handled, root);
 }
 
 bool CLogNode::PageIsFull() const

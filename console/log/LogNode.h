@@ -41,8 +41,6 @@ public:
     HRESULT SetColumnHeaders(IHeaderCtrl* header) override;
     HRESULT OnDelete(IConsole* console) override;
     virtual HRESULT UpdateDescriptionBar(IConsole* console);
-    virtual HRESULT OnPreviousLogs(bool& handled, CSnapInObjectRootBase* root);
-    virtual HRESULT OnNextLogs(bool& handled, CSnapInObjectRootBase* root);
 
     // "Export List...": the entries shown, as comma-separated values, to a
     // file the operator chooses.
