@@ -29,8 +29,7 @@ class SharedField {
 public:
     bool Assign(std::string_view text)
     {
-        const size_t length =
-            text.size() <= capacity() ? text.size() : zyr::text::CharacterBoundary(text, capacity());
+        const size_t length = zyr::text::CharacterBoundary(text, capacity());
         text_ = length == 0 ? nullptr : std::make_shared<const std::string>(text.substr(0, length));
         return length == text.size();
     }
